@@ -1,0 +1,85 @@
+#pragma once
+
+// The process-wide state of the link: where the data lie, the open
+// connections and shared recordsets, and the settings of the row 'KOVE3'.
+// One A3ADO is made at start-up and passed by reference to whoever needs it.
+
+#include "data/registro_cliente.h"
+#include "platform/ado.h"
+#include "platform/drive_map.h"
+#include "platform/interaction.h"
+
+#include <QString>
+
+class A3ADO {
+public:
+    A3ADO(platform::DriveMap drives, platform::Interaction& ui);
+    A3ADO(const A3ADO&) = delete;
+    A3ADO& operator=(const A3ADO&) = delete;
+
+    platform::DriveMap unidades;
+    platform::Interaction& ui;
+
+    // --- where the data lie (set once at start-up) ---
+    QString wunidad;          // drive letter of the hotel data, no colon
+    bool wsql = false;        // hotel data in SQL Server
+    QString wservidor;
+    QString wcatalogo;
+
+    // --- connections ---
+    ado::Connection cn_unidades, cn_sistema, cn_sql;
+    ado::Connection cn_emi, cn_hiscadia, cn_agen, cn_na, cn_caja, cn_cli, cn_formas;
+    ado::Connection cn_enlace;
+
+    // --- shared recordsets ---
+    ado::Recordset rs_unidades, rs_con;
+    ado::Recordset rs_emi, rs_hiscadia, rs_agen, rs_na, rs_cli, rs_caja, rs_formas, rs_ser;
+    ado::Recordset rs_caj3, rs_ca3, rs_fac3, rs_fal3, rs_cre3, rs_edep3, rs_ctas3;
+
+    // --- settings (row 'KOVE3' of ca3) ---
+    QString wempresa;
+    QString wruta;
+    int wdigitos = 0;
+    QString wcta_clientes;
+    QString wcta_agencias;
+    QString wcta_empresas;
+    QString wcta_depositos;
+    QString wcta_iva;
+    QString wcta_cuadre;
+    bool wdesglosar_ventas = false;
+    bool wtraspasar_creditos = false;
+    bool wiva_por_tipo = false;
+    bool wcuenta_por_pasante = false;
+    bool wcrear_cuentas = false;
+    bool wcuenta_unica_pasantes = false;
+    QString wcta_tasa;
+    bool wexportar_pgc = false;
+
+    // --- start-up (throw ado::Error on failure) ---
+    QString leer_unidad_hotel();
+    QString leer_unidad_conta();
+    void leer_conexion_sql();
+    void abrir_conexiones();
+    void abrir_sql();
+    void abrir_bases_hotel();
+    void abrir_enlace();
+
+    // --- settings ---
+    // Upgrades the link database's schema, then loads the row 'KOVE3'.
+    // A Null Ca3Niv loads nothing and tells the user to complete
+    // "Configuración General"; returns false then.
+    bool cargar_configuracion();
+    void actualizar_estructura();
+
+    // --- pending accounts ---
+    void grabar_cuenta_pendiente(RegistroCliente& registro);
+
+    // The Jet connection string of a file in \noctaris\ of the data drive.
+    QString cadena_jet(const QString& windowsPath) const;
+    // The hotel connection that serves a table: cn_sql in server mode,
+    // otherwise the file's own connection (emi, hiscadia, agen, na, caja, cli, formas).
+    ado::Connection& conexion_hotel(const QString& tabla);
+};
+
+inline constexpr const char* kJetPrefix = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ";
+inline constexpr const char* kVersion = "Versión:5.04.004";

@@ -1,0 +1,152 @@
+#pragma once
+
+// Connections and recordsets with the meanings the link has always relied on
+// (open / execute / close; open a statement, EOF, move, fields, add, update),
+// over QtSql. A Jet connection string opens the SQLite file of the same name
+// under the drive root; a "Driver={...}" string goes to ODBC as it is.
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace platform { class DriveMap; }
+
+namespace ado {
+
+// Provider error numbers the link compares.
+constexpr qint64 kCannotOpen = -2147467259;   // the file cannot be opened (also: any other provider failure)
+constexpr qint64 kNoSuchColumn = -2147217904; // a column named in the statement does not exist
+constexpr qint64 kNoSuchTable = -2147217865;  // a table named in the statement does not exist
+constexpr qint64 kItemNotFound = 3265;        // a field name the recordset does not have
+constexpr qint64 kNoCurrentRecord = 3021;     // EOF/BOF, or no row to act on
+
+class Error : public std::exception {
+public:
+    Error(qint64 number, QString description, QString source = QString());
+    qint64 number() const { return number_; }
+    const QString& description() const { return description_; }
+    // What was being opened or run (a Windows path, a server, a statement).
+    const QString& source() const { return source_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+private:
+    qint64 number_;
+    QString description_;
+    QString source_;
+    QByteArray what_;
+};
+
+enum CursorType { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
+enum LockType { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3 };
+enum ObjectState { adStateClosed = 0, adStateOpen = 1 };
+
+// Doubles the single quotes of a value pasted into a statement text between
+// quotes, so a value can neither break nor change the statement.
+QString q(const QString& value);
+
+// Yes/no columns: stored as -1 (true) and 0, as Jet does. Reading accepts
+// -1, 1, true and "true"/"-1"/"1"/"yes"; Null and anything else is false.
+QVariant yesNo(bool value);
+bool isYes(const QVariant& value);
+
+class Connection {
+public:
+    enum class Kind { None, Jet, Odbc };
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Needed before a Jet string can be opened (maps "X:\..." to a local file).
+    void setDriveMap(const platform::DriveMap* drives) { drives_ = drives; }
+
+    // Throws Error. A Jet file that does not exist (or is not a database) is
+    // kCannotOpen and nothing is created.
+    void open(const QString& connectionString);
+    // Runs one statement (Jet SQL; translated where SQLite cannot parse it).
+    void execute(const QString& statement);
+    void close();
+
+    int state() const;
+    bool isOpen() const { return state() == adStateOpen; }
+    Kind kind() const { return kind_; }
+    const QString& connectionString() const { return connectionString_; }
+    // Jet: the mapped local file; ODBC: empty.
+    const QString& localPath() const { return localPath_; }
+
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+    bool inTransaction() const { return inTransaction_; }
+
+    // The underlying QtSql connection (for grids bound to a table).
+    QSqlDatabase database() const;
+    // The statement text as it is run on this connection.
+    QString translate(const QString& statement) const;
+
+    // Every text given to execute() while `trace` is on, as given.
+    bool trace = false;
+    QStringList executed;
+
+private:
+    friend class Recordset;
+    const platform::DriveMap* drives_ = nullptr;
+    Kind kind_ = Kind::None;
+    QString name_;
+    QString connectionString_;
+    QString localPath_;
+    bool inTransaction_ = false;
+};
+
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Runs the statement and positions on the first row. Throws Error.
+    void open(const QString& source, Connection& cn, CursorType cursor = adOpenDynamic,
+              LockType lock = adLockReadOnly);
+    void close();
+    int state() const;
+    bool isOpen() const { return state() == adStateOpen; }
+    // Closes when open (the link's convention before reusing a shared recordset).
+    void closeIfOpen() { if (isOpen()) close(); }
+
+    bool eof() const;
+    bool bof() const;
+    void moveFirst();
+    void moveNext();
+    qint64 recordCount() const;
+
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    bool hasField(const QString& name) const;
+    // Field of the current row by name, case-insensitively. Null is an
+    // invalid QVariant. Unknown name: Error kItemNotFound; no current row:
+    // Error kNoCurrentRecord.
+    QVariant field(const QString& name) const;
+    bool isNull(const QString& name) const;
+    // Null counts as "" / 0.
+    QString text(const QString& name) const;
+    double number(const QString& name) const;
+
+    // Editing (optimistic lock on a single-table SELECT). update() writes to
+    // the database at once: by rowid on SQLite, by every original column
+    // value through ODBC. Throws Error.
+    void addNew();
+    void setField(const QString& name, const QVariant& value);
+    void update();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace ado

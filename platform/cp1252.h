@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+namespace platform {
+
+// Windows-1252 bytes of a text: normalised to composed form first, one byte
+// per character, '?' for a character Windows-1252 lacks.
+QByteArray toCp1252(const QString& text);
+QString fromCp1252(const QByteArray& bytes);
+
+// Number of bytes the text occupies in Windows-1252 (= characters after
+// composition, a character outside the BMP counting one).
+int cp1252Width(const QString& text);
+
+// Writes lines as Windows-1252 bytes, each followed by CR LF. Errors are kept
+// (not thrown) so a caller can decide what a failed write means.
+class LineWriter {
+public:
+    enum class Mode { Truncate, Append };
+    LineWriter();
+    ~LineWriter();
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    bool open(const QString& localPath, Mode mode);
+    bool writeLine(const QString& line);
+    bool writeRaw(const QByteArray& bytesWithoutEol);
+    // Flushes, syncs and closes; false when anything failed since open.
+    bool close();
+    bool isOpen() const;
+    bool failed() const { return failed_; }
+    QString errorString() const { return error_; }
+    qint64 linesWritten() const { return lines_; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+    bool failed_ = false;
+    QString error_;
+    qint64 lines_ = 0;
+};
+
+} // namespace platform

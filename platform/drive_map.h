@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Windows drive letters stand for folders under one drive root, laid out the
+// way Wine lays out its dosdevices: drive F is the folder "<root>/f:".
+class DriveMap {
+public:
+    explicit DriveMap(QString root);
+
+    // ENLACE3_DOSDEVICES if set; else $WINEPREFIX/dosdevices; else ~/.wine/dosdevices.
+    static DriveMap fromEnvironment();
+
+    const QString& root() const { return root_; }
+
+    // "F:\NOCTARIS\\enlace3.MDB" -> "<root>/f:/noctaris/enlace3.MDB".
+    // '\' and '/' both separate and repeated separators collapse. Each
+    // component is matched case-insensitively against what exists on disk; a
+    // component that does not exist keeps the spelling given. Creates nothing.
+    // A path without a drive letter is taken relative to drive C.
+    QString toLocal(const QString& windowsPath) const;
+
+private:
+    QString root_;
+};
+
+} // namespace platform

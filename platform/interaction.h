@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace platform {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+
+// What the logic needs from whoever runs it: messages, Yes/No questions, the
+// hourglass and progress. The window, the batch line and the tests each
+// provide their own, so no routine of the logic touches a widget.
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+    // OK-only message. An empty title means the application's default title.
+    virtual void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) = 0;
+    // Yes/No question; true means Yes.
+    virtual bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) = 0;
+    // Hourglass pointer while busy, default pointer otherwise.
+    virtual void setBusy(bool busy) = 0;
+    // Long runs report what they are doing and how far they are.
+    virtual void progress(const QString& phase, qint64 count) { Q_UNUSED(phase); Q_UNUSED(count); }
+};
+
+inline const char* kDefaultTitle = "enlace3";
+
+// Records every message and answers questions from a queue (an empty queue
+// answers `defaultAnswer`). Used by the tests and as the base of the batch line.
+class ScriptedInteraction : public Interaction {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        Icon icon = Icon::None;
+        bool question = false;
+    };
+
+    void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
+    bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    void setBusy(bool busy) override;
+    void progress(const QString& phase, qint64 count) override;
+
+    std::deque<bool> answers;
+    bool defaultAnswer = true;
+    std::vector<Shown> shown;
+    bool busy = false;
+    int busyChanges = 0;
+    QStringList phases;
+
+    QStringList texts() const;
+};
+
+// Batch line: messages go to stdout (to stderr when `errorsToStderr` says the
+// icon/title marks an error), questions are answered from `answers` as above.
+class ConsoleInteraction : public ScriptedInteraction {
+public:
+    void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
+    bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    void setBusy(bool busy) override { busy_ = busy; }
+    void progress(const QString& phase, qint64 count) override;
+    bool verbose = false;
+
+private:
+    bool busy_ = false;
+};
+
+} // namespace platform

@@ -1,0 +1,94 @@
+#pragma once
+
+// The four record types of SUENLACE.DAT and the formatting they share. Each
+// builder takes the variable fields and returns the 254-character line (no
+// CR LF). A value that does not fit its field is refused with
+// RegistroRechazado: a line of another length is never produced.
+
+#include <QString>
+#include <stdexcept>
+
+namespace registros {
+
+constexpr int kLongitud = 254;
+
+class RegistroRechazado : public std::runtime_error {
+public:
+    RegistroRechazado(QString campo, QString valor, QString motivo);
+    const QString campo;   // field name, e.g. "cuenta"
+    const QString valor;   // the offending value as given
+    const QString motivo;  // Spanish explanation
+    // "campo cuenta: «...» ..." ready to show to the user.
+    QString explicacion() const;
+};
+
+// Rounding on the decimal representation of the value (15 significant
+// digits), so 2.675 rounds to 2.68 and 1.005 to 1.01.
+double redondear(double valor, int decimales);        // half away from zero
+double redondear_par(double valor, int decimales);    // half to even
+// Value in cents after redondear(valor, 2).
+qint64 centimos(double valor);
+
+// Text left-aligned and padded with blanks to `ancho` Windows-1252 bytes;
+// refused when longer.
+QString rellenar(const QString& texto, int ancho, const QString& campo);
+// First `ancho` characters when longer, else padded.
+QString cortar_rellenar(const QString& texto, int ancho);
+// "+0000001234.50" / "-0000000087.46": sign chosen after rounding; refused
+// when the magnitude is 1e10 or more after rounding.
+QString importe(double valor, const QString& campo);
+// "07.00": refused when the rate is negative or 100 or more after rounding.
+QString tanto(double valor, const QString& campo);
+
+struct RegistroCuenta {          // type "C"
+    QString empresa;             // exactly 5 characters
+    QString fecha;               // yyyymmdd
+    QString cuenta;              // 12
+    QString nombre;              // 30
+    QString nif;                 // 14
+    QString direccion;           // 30
+    QString localidad;           // 20
+    QString cp;                  // 5
+    QString provincia;           // 15
+};
+QString registro_cuenta(const RegistroCuenta& r);
+
+struct Apunte {                  // type "0"
+    QString empresa;
+    QString fecha;
+    QString cuenta;              // 12
+    QString descripcion;         // 30 (empty -> blanks)
+    QString lado;                // "D" / "H"
+    QString documento;           // 10 (empty -> blanks)
+    QString posicion;            // "I" / "M" / "U"
+    QString concepto;            // 30
+    double importe = 0;
+};
+QString registro_apunte(const Apunte& r);
+
+struct CabeceraFactura {         // type "1"
+    QString empresa;
+    QString fecha;
+    QString cuenta;              // 12
+    QString nombre;              // 30
+    QString documento;           // 10
+    QString concepto;            // 30
+    double total = 0;
+};
+QString registro_cabecera_factura(const CabeceraFactura& r);
+
+struct LineaIva {                // type "9"
+    QString empresa;
+    QString fecha;
+    QString cuenta;              // 12
+    QString descripcion;         // 30
+    QString documento;           // 10
+    QString posicion;            // "M" / "U"
+    QString concepto;            // 30
+    double base = 0;
+    double tipo = 0;
+    double cuota = 0;
+};
+QString registro_linea_iva(const LineaIva& r);
+
+} // namespace registros
