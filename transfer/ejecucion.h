@@ -1,0 +1,25 @@
+#pragma once
+
+// The transfer run and the clean-up of a range, as the transfer window and
+// the batch line start them.
+
+#include "transfer/generacion.h"
+#include "transfer/traspaso.h"
+
+#include <optional>
+
+struct ResultadoTraspaso {
+    bool detenido = false;                                   // stopped before the file was written
+    std::optional<TraspasoDetenido::Motivo> motivo;          // why, when detenido
+    ResultadoGeneracion generacion;                          // when not detenido
+    int facturas_preparadas = 0;
+    int cobros_preparados = 0;
+};
+
+// Stages invoices (with sales lines and deposits) and cash-desk collections of
+// t.wdesde..t.whasta, then writes SUENLACE.DAT. Shows the closing message.
+ResultadoTraspaso iniciar(Traspaso& t);
+
+// Deletes or resets the staged rows of t.wdesde..t.whasta so the range can be
+// sent again. Shows "Datos Temporales limpiados correctamente!".
+void limpiar_temporales(Traspaso& t);
