@@ -1,0 +1,133 @@
+#include "transfer/apuntes.h"
+
+#include "transfer/cuentas.h"
+
+using registros::Apunte;
+
+namespace {
+
+Apunte apunte_base(const Traspaso& t, const QString& fecha)
+{
+    Apunte a;
+    a.empresa = t.a.wempresa;
+    a.fecha = fecha;
+    return a;
+}
+
+QString concepto_deposito(const ado::Recordset& rs)
+{
+    return QStringLiteral("Dep.Descontado Factura ") + rs.text(QStringLiteral("EdepFra"));
+}
+
+QString concepto_credito(const ado::Recordset& rs)
+{
+    return QStringLiteral("Cobro Credito Factura") + rs.text(QStringLiteral("Cre3Fra"));
+}
+
+} // namespace
+
+std::optional<Apunte> apunte_debe_caja(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_caj3;
+    const double suma = rs.number(QStringLiteral("CajSuma"));
+    if (registros::centimos(suma) == 0) {
+        if (t.wlinea == 1)
+            t.wlinea = 0;
+        return std::nullopt;
+    }
+    const QString nombre = rs.text(QStringLiteral("CajCobroN"));
+    Apunte a = apunte_base(t, amd(t.wdia));
+    a.cuenta = rs.text(QStringLiteral("CajCobro"));
+    a.descripcion = registros::cortar_rellenar(nombre, 30);
+    a.lado = QStringLiteral("D");
+    a.posicion = t.wlinea == 1 ? QStringLiteral("I") : QStringLiteral("M");
+    a.concepto = QStringLiteral("Cobros Dia ") + registros::cortar_rellenar(nombre, 19);
+    a.importe = suma;
+    return a;
+}
+
+std::optional<Apunte> apunte_haber_caja(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_caj3;
+    const double importe = rs.number(QStringLiteral("CajImp"));
+    if (registros::centimos(importe) == 0)
+        return std::nullopt;
+    const QString factura = rs.text(QStringLiteral("CajFra"));
+    Apunte a = apunte_base(t, amd(t.wdia));
+    a.cuenta = rs.text(QStringLiteral("CajCli"));
+    a.lado = QStringLiteral("H");
+    a.documento = factura;
+    a.posicion = t.wlinea == t.wtotal_cobros ? QStringLiteral("U") : QStringLiteral("M");
+    a.concepto = QStringLiteral("Cobros N/Factura N. ")
+        + registros::rellenar(factura, 10, QStringLiteral("factura del cobro"));
+    a.importe = importe;
+    return a;
+}
+
+QStringList cerrar_asiento_caja(std::vector<Apunte> lineas)
+{
+    QStringList salida;
+    const int n = static_cast<int>(lineas.size());
+    for (int i = 0; i < n; ++i) {
+        Apunte& a = lineas[static_cast<size_t>(i)];
+        if (i == 0)
+            a.posicion = QStringLiteral("I");
+        else if (i == n - 1)
+            a.posicion = QStringLiteral("U");
+        else
+            a.posicion = QStringLiteral("M");
+        salida << registros::registro_apunte(a);
+    }
+    return salida;
+}
+
+QString apunte_debe_descontar_deposito(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_edep3;
+    Apunte a = apunte_base(t, rs.text(QStringLiteral("EdepFec")));
+    a.cuenta = t.a.wcta_depositos;
+    a.lado = QStringLiteral("D");
+    a.posicion = QStringLiteral("I");
+    a.concepto = concepto_deposito(rs);
+    a.importe = rs.number(QStringLiteral("EdepImp"));
+    return registros::registro_apunte(a);
+}
+
+QString apunte_haber_descontar_deposito(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_edep3;
+    Apunte a = apunte_base(t, rs.text(QStringLiteral("EdepFec")));
+    a.cuenta = rs.text(QStringLiteral("EdepCli"));
+    a.lado = QStringLiteral("H");
+    a.posicion = QStringLiteral("U");
+    a.concepto = concepto_deposito(rs);
+    a.importe = rs.number(QStringLiteral("EdepImp"));
+    return registros::registro_apunte(a);
+}
+
+QString crear_credito_debe(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_cre3;
+    Apunte a = apunte_base(t, rs.text(QStringLiteral("Cre3FecValor")));
+    a.cuenta = rs.text(QStringLiteral("Cre3Cobro"));
+    a.descripcion = registros::cortar_rellenar(rs.text(QStringLiteral("Cre3CobroN")), 30);
+    a.lado = QStringLiteral("D");
+    a.documento = rs.text(QStringLiteral("Cre3Fra"));
+    a.posicion = QStringLiteral("I");
+    a.concepto = concepto_credito(rs);
+    a.importe = rs.number(QStringLiteral("Cre3Imp"));
+    return registros::registro_apunte(a);
+}
+
+QString crear_credito_haber(Traspaso& t)
+{
+    const ado::Recordset& rs = t.a.rs_cre3;
+    Apunte a = apunte_base(t, rs.text(QStringLiteral("Cre3FecValor")));
+    a.cuenta = rs.text(QStringLiteral("Cre3Cli"));
+    a.lado = QStringLiteral("H");
+    a.documento = rs.text(QStringLiteral("Cre3Fra"));
+    a.posicion = QStringLiteral("U");
+    a.concepto = concepto_credito(rs);
+    a.importe = rs.number(QStringLiteral("Cre3Imp"));
+    return registros::registro_apunte(a);
+}
