@@ -6,6 +6,7 @@
 // under the drive root; a "Driver={...}" string goes to ODBC as it is.
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,6 +24,9 @@ constexpr qint64 kNoSuchColumn = -2147217904; // a column named in the statement
 constexpr qint64 kNoSuchTable = -2147217865;  // a table named in the statement does not exist
 constexpr qint64 kItemNotFound = 3265;        // a field name the recordset does not have
 constexpr qint64 kNoCurrentRecord = 3021;     // EOF/BOF, or no row to act on
+constexpr qint64 kNotUpdatable = 3251;        // the recordset cannot add or change rows
+constexpr qint64 kObjectClosed = 3704;        // the connection or recordset is not open
+constexpr qint64 kRowNotFound = -2147217864;  // the row to update no longer exists as read
 
 class Error : public std::exception {
 public:
@@ -52,6 +56,11 @@ QString q(const QString& value);
 // -1, 1, true and "true"/"-1"/"1"/"yes"; Null and anything else is false.
 QVariant yesNo(bool value);
 bool isYes(const QVariant& value);
+
+// Visual Basic's Val: the leading decimal number of the text (leading blanks
+// skipped, blanks between digits ignored, optional sign, at most one '.');
+// 0 when there is none. The SQL function `val` has this meaning.
+double vbVal(const QString& text);
 
 class Connection {
 public:
@@ -95,6 +104,13 @@ public:
 
 private:
     friend class Recordset;
+    struct Prepared;
+    void openJet(const QString& connectionString);
+    void openOdbc(const QString& connectionString);
+    // A prepared statement of this connection, reused while it stays open.
+    QSqlQuery& prepared(const QString& sql);
+    std::unique_ptr<Prepared> prepared_;
+    int opens_ = 0;
     const platform::DriveMap* drives_ = nullptr;
     Kind kind_ = Kind::None;
     QString name_;
@@ -143,6 +159,10 @@ public:
     void addNew();
     void setField(const QString& name, const QVariant& value);
     void update();
+    // Drops the pending changes of addNew()/setField() without writing them.
+    void cancelUpdate();
+    // Whether addNew()/setField()/update() may be used on what is open.
+    bool isUpdatable() const;
 
 private:
     struct Impl;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -52,10 +53,15 @@ public:
     QStringList texts() const;
 };
 
-// Batch line: messages go to stdout (to stderr when `errorsToStderr` says the
-// icon/title marks an error), questions are answered from `answers` as above.
+// Batch line: messages go to stdout (to stderr when the icon is Critical or
+// Exclamation, or the title is one of `errorTitles`), questions are answered
+// from `answers` as above and printed with the answer given.
 class ConsoleInteraction : public ScriptedInteraction {
 public:
+    // Whether a message with this title and icon goes to stderr.
+    bool isError(const QString& title, Icon icon) const;
+    QSet<QString> errorTitles;
+
     void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
     void setBusy(bool busy) override { busy_ = busy; }

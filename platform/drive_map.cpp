@@ -1,0 +1,92 @@
+#include "platform/drive_map.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// The entry of `folder` whose name equals `name` ignoring case; the exact
+// spelling wins when several differ only in case. Empty when none exists.
+QString findEntry(const QString& folder, const QString& name)
+{
+    if (QFileInfo::exists(folder + QLatin1Char('/') + name))
+        return name;
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return QString();
+}
+
+} // namespace
+
+DriveMap::DriveMap(QString root) : root_(std::move(root))
+{
+    while (root_.size() > 1 && root_.endsWith(QLatin1Char('/')))
+        root_.chop(1);
+}
+
+DriveMap DriveMap::fromEnvironment()
+{
+    const QString explicitRoot = qEnvironmentVariable("ENLACE3_DOSDEVICES");
+    if (!explicitRoot.isEmpty())
+        return DriveMap(explicitRoot);
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    if (!prefix.isEmpty())
+        return DriveMap(prefix + QStringLiteral("/dosdevices"));
+    return DriveMap(QDir::homePath() + QStringLiteral("/.wine/dosdevices"));
+}
+
+QString DriveMap::toLocal(const QString& windowsPath) const
+{
+    QChar letter = QLatin1Char('c');
+    QString rest = windowsPath;
+    if (rest.size() >= 2 && rest.at(1) == QLatin1Char(':') && rest.at(0).isLetter()
+        && rest.at(0).unicode() < 128) {
+        letter = rest.at(0).toLower();
+        rest = rest.mid(2);
+    }
+
+    static const QRegularExpression separators(QStringLiteral("[\\\\/]+"));
+    const QStringList parts = rest.split(separators, Qt::SkipEmptyParts);
+
+    QString drive = QString(letter) + QLatin1Char(':');
+    const QString driveOnDisk = findEntry(root_, drive);
+    QString local = root_ + QLatin1Char('/') + (driveOnDisk.isEmpty() ? drive : driveOnDisk);
+
+    // Once a component is missing nothing below it can exist either, so the
+    // rest keeps the caller's spelling without looking at the disk.
+    bool onDisk = !driveOnDisk.isEmpty();
+    QStringList resolved;
+    for (const QString& part : parts) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!resolved.isEmpty())
+                resolved.removeLast();
+            continue;
+        }
+        QString name = part;
+        if (onDisk) {
+            const QString folder = resolved.isEmpty() ? local : local + QLatin1Char('/') + resolved.join(QLatin1Char('/'));
+            const QString found = findEntry(folder, part);
+            if (found.isEmpty())
+                onDisk = false;
+            else
+                name = found;
+        }
+        resolved << name;
+    }
+    if (!resolved.isEmpty())
+        local += QLatin1Char('/') + resolved.join(QLatin1Char('/'));
+    return local;
+}
+
+} // namespace platform
