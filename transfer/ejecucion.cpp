@@ -1,0 +1,94 @@
+#include "transfer/ejecucion.h"
+
+#include "transfer/preparacion.h"
+
+namespace {
+
+// Hourglass for as long as the work lasts, however it ends.
+class Reloj {
+public:
+    explicit Reloj(platform::Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
+    ~Reloj() { ui_.setBusy(false); }
+    Reloj(const Reloj&) = delete;
+    Reloj& operator=(const Reloj&) = delete;
+
+private:
+    platform::Interaction& ui_;
+};
+
+QString rango(const Traspaso& t)
+{
+    return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
+}
+
+// The closing words of a run. Success is only claimed for a file that holds
+// everything staged; otherwise the user learns what is missing and why.
+void informar_fin(platform::Interaction& ui, const ResultadoGeneracion& g)
+{
+    const QString titulo = QStringLiteral("Fin del Traspaso");
+    if (g.completo()) {
+        ui.message(QStringLiteral("Se ha generado Suenlace.dat correctamente"), titulo, platform::Icon::Information);
+        return;
+    }
+    if (!g.fichero_ok) {
+        QString texto = QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".");
+        if (!g.error.isEmpty())
+            texto += QStringLiteral("\n") + g.error;
+        texto += QStringLiteral("\nNo se ha marcado nada como traspasado: los datos quedan pendientes para el próximo traspaso.");
+        ui.message(texto, titulo, platform::Icon::Critical);
+        return;
+    }
+    QString texto = QStringLiteral("Se ha generado ") + g.ruta
+                    + QStringLiteral(", pero sin los asientos siguientes, que quedan pendientes para el próximo traspaso:");
+    for (const QString& omitido : g.omitidos)
+        texto += QStringLiteral("\n") + omitido;
+    ui.message(texto, titulo, platform::Icon::Exclamation);
+}
+
+} // namespace
+
+ResultadoTraspaso iniciar(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ResultadoTraspaso resultado;
+
+    crear_indices_enlace(a);
+    normalizar_cuentas_clientes(t);
+    Reloj reloj(a.ui);
+    try {
+        resultado.facturas_preparadas = preparar_facturas(t);
+        resultado.cobros_preparados = preparar_cobros(t);
+    } catch (const TraspasoDetenido& detenido) {
+        // Its message has been shown. What was staged before the stop stays
+        // in state "0" and goes out with the next transfer; no file is written.
+        resultado.detenido = true;
+        resultado.motivo = detenido.motivo;
+        return resultado;
+    }
+
+    a.ui.progress(QStringLiteral("Generando Suenlace.dat"), 0);
+    resultado.generacion = generar_suenlace_dat(t);
+    informar_fin(a.ui, resultado.generacion);
+    return resultado;
+}
+
+void limpiar_temporales(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    Reloj reloj(a.ui);
+    const QString entre = rango(t);
+
+    a.conexion_hotel(QStringLiteral("caja"))
+        .execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre);
+    a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre);
+    // Only the sales lines of the invoices deleted below: an invoice of
+    // another range that is still waiting keeps its breakdown.
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje "
+                                       "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
+                        + entre + QStringLiteral(")"));
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
+
+    a.ui.message(QStringLiteral("Datos Temporales limpiados correctamente!"));
+}

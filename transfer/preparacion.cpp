@@ -1,0 +1,381 @@
+#include "transfer/preparacion.h"
+
+#include "transfer/cuentas.h"
+#include "transfer/records/registros.h"
+
+#include <QSqlQuery>
+
+#include <cmath>
+
+namespace {
+
+// Staged rows are committed in groups rather than one by one: on SQLite a
+// commit per row costs a disk sync. Whatever was saved before a stop or a
+// failure is committed on the way out, as it would have been without
+// grouping, and the next transfer skips it.
+class GrupoEnlace {
+public:
+    explicit GrupoEnlace(ado::Connection& cn) : cn_(cn)
+    {
+        if (!cn_.inTransaction()) {
+            cn_.beginTrans();
+            propio_ = true;
+        }
+    }
+    ~GrupoEnlace()
+    {
+        if (propio_ && cn_.inTransaction()) {
+            try {
+                cn_.commitTrans();
+            } catch (...) {
+                // Already leaving on an error; the first failure is the one to report.
+            }
+        }
+    }
+    GrupoEnlace(const GrupoEnlace&) = delete;
+    GrupoEnlace& operator=(const GrupoEnlace&) = delete;
+
+    void fila_guardada()
+    {
+        if (!propio_ || ++pendientes_ < kFilasPorGrupo)
+            return;
+        cn_.commitTrans();
+        cn_.beginTrans();
+        pendientes_ = 0;
+    }
+    void terminar()
+    {
+        if (propio_ && cn_.inTransaction())
+            cn_.commitTrans();
+        propio_ = false;
+    }
+
+private:
+    static constexpr int kFilasPorGrupo = 2000;
+    ado::Connection& cn_;
+    bool propio_ = false;
+    int pendientes_ = 0;
+};
+
+constexpr int kAvisoCada = 200;
+
+QString entre_fechas(const Traspaso& t)
+{
+    return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
+}
+
+} // namespace
+
+// --- value rules ------------------------------------------------------------
+
+double base_banda2(double total, double tipo)
+{
+    const double divisor = 1.0 + tipo / 100.0;
+    if (divisor == 0.0 || !std::isfinite(divisor))
+        return 0.0;   // a rate of -100 % has no base; never store an infinity
+    return registros::redondear_par(total / divisor, 2);
+}
+
+QString cuenta_iva_factura(const QString& wcta_iva, bool wiva_por_tipo, double tipo)
+{
+    if (!wiva_por_tipo)
+        return wcta_iva;
+    const qint64 entero = qint64(registros::redondear(tipo, 0));
+    const QString digitos = QString::number(entero < 0 ? -entero : entero).rightJustified(2, QLatin1Char('0'));
+    return wcta_iva + (entero < 0 ? QStringLiteral("-") : QString()) + digitos;
+}
+
+QString empresa_000(const QString& wempresa)
+{
+    const QString limpio = wempresa.trimmed();
+    bool numerico = false;
+    const qint64 valor = limpio.toLongLong(&numerico);
+    if (!numerico)
+        return wempresa;
+    const QString digitos = QString::number(valor < 0 ? -valor : valor).rightJustified(3, QLatin1Char('0'));
+    return valor < 0 ? QStringLiteral("-") + digitos : digitos;
+}
+
+double importe_linea(double cantidad, double precio, const QString& cargo_abono)
+{
+    const double importe = registros::redondear(cantidad * precio, 3);
+    // + 0.0 turns a negated zero into a plain zero.
+    return (cargo_abono == QLatin1String("+") ? importe : -importe) + 0.0;
+}
+
+qint64 orden_cobro(const QVariant& valor)
+{
+    if (!valor.isValid() || valor.isNull())
+        return 0;
+    bool ok = false;
+    const QString texto = valor.toString().trimmed();
+    const qint64 entero = texto.toLongLong(&ok);
+    if (ok)
+        return entero;
+    const double real = texto.toDouble(&ok);
+    if (ok && std::isfinite(real))
+        return qint64(std::nearbyint(real));
+    return 0;
+}
+
+// --- link indexes -----------------------------------------------------------
+
+void crear_indices_enlace(A3ADO& a)
+{
+    static const char* const indices[] = {
+        "CREATE INDEX IF NOT EXISTS ix_fac3_eje_fra ON fac3 (FacEje, FacFra)",
+        "CREATE INDEX IF NOT EXISTS ix_fac3_fec ON fac3 (FacFec)",
+        "CREATE INDEX IF NOT EXISTS ix_caj3_fec_ord ON caj3 (CajFec, CajOrd)",
+        "CREATE INDEX IF NOT EXISTS ix_ctas3_cuenta ON ctas3 (Cuenta)",
+        "CREATE INDEX IF NOT EXISTS ix_fal3_emp_eje_fra ON fal3 (FalEmp, FalEje, FalFra)",
+        "CREATE INDEX IF NOT EXISTS ix_cre3_fecvalor ON cre3 (Cre3FecValor)",
+    };
+    if (!a.cn_enlace.isOpen() || a.cn_enlace.kind() != ado::Connection::Kind::Jet)
+        return;
+    // Straight to SQLite: these are not statements of the link's own, and a
+    // table that is missing here (an old link database) simply gets its
+    // index at the next start.
+    QSqlDatabase db = a.cn_enlace.database();
+    for (const char* sql : indices) {
+        QSqlQuery consulta(db);
+        consulta.exec(QString::fromLatin1(sql));
+    }
+}
+
+// --- staging ------------------------------------------------------------------
+
+void normalizar_cuentas_clientes(Traspaso& t)
+{
+    t.a.conexion_hotel(QStringLiteral("cli"))
+        .execute(QStringLiteral("UPDATE cli SET CliCta = '' WHERE CliCta = ' ' OR CliCta is null"));
+}
+
+bool ya_ha_sido_traspasado(Traspaso& t, const QString& eje, const QString& numero)
+{
+    A3ADO& a = t.a;
+    a.rs_fac3.closeIfOpen();
+    a.rs_fac3.open(QStringLiteral("SELECT * FROM fac3 WHERE FacEje = '") + ado::q(eje) + QStringLiteral("' AND FacFra = '")
+                       + ado::q(numero) + QStringLiteral("'"),
+                   a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    return !a.rs_fac3.eof();
+}
+
+bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden)
+{
+    A3ADO& a = t.a;
+    a.rs_caj3.closeIfOpen();
+    a.rs_caj3.open(QStringLiteral("SELECT * FROM caj3 WHERE CajFec = '") + ado::q(fecha) + QStringLiteral("' AND CajOrd = ")
+                       + QString::number(orden),
+                   a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    return !a.rs_caj3.eof();
+}
+
+void mover_datos_factura(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ado::Recordset& emi = a.rs_emi;
+    ado::Recordset& fac = a.rs_fac3;
+
+    const QString eje = emi.text(QStringLiteral("EmiAno"));
+    const QString numero = emi.text(QStringLiteral("EmiNum"));
+    const double total = emi.number(QStringLiteral("EmiTot"));
+    const double tipo2 = emi.number(QStringLiteral("EmiI2"));
+
+    fac.addNew();
+    fac.setField(QStringLiteral("FacEje"), eje);
+    fac.setField(QStringLiteral("FacFec"), emi.text(QStringLiteral("EmiFec")));
+    fac.setField(QStringLiteral("FacFra"), numero);
+    fac.setField(QStringLiteral("FacCli"), emi.text(QStringLiteral("EmiCli")));
+    fac.setField(QStringLiteral("FacB0"), 0.0);
+    fac.setField(QStringLiteral("FacB1"), emi.number(QStringLiteral("EmiB1")));
+    const double base2 = base_banda2(total, tipo2);
+    fac.setField(QStringLiteral("FacB2"), base2);
+    fac.setField(QStringLiteral("FacB3"), emi.number(QStringLiteral("EmiB3")));
+    fac.setField(QStringLiteral("FacB4"), emi.number(QStringLiteral("EmiB4")));
+    fac.setField(QStringLiteral("FacI1"), emi.number(QStringLiteral("EmiI1")));
+    fac.setField(QStringLiteral("FacI2"), tipo2);
+    fac.setField(QStringLiteral("FacI3"), emi.number(QStringLiteral("EmiI3")));
+    fac.setField(QStringLiteral("FacI4"), emi.number(QStringLiteral("EmiI4")));
+    fac.setField(QStringLiteral("FacC1"), emi.number(QStringLiteral("EmiC1")));
+    // Band 2 base plus band 2 VAT is the total to the last bit.
+    fac.setField(QStringLiteral("FacC2"), total - base2);
+    fac.setField(QStringLiteral("FacC3"), emi.number(QStringLiteral("EmiC3")));
+    fac.setField(QStringLiteral("FacC4"), emi.number(QStringLiteral("EmiC4")));
+    fac.setField(QStringLiteral("FacTotal"), total);
+    fac.setField(QStringLiteral("FacNifC"), emi.text(QStringLiteral("EmiNif")).left(9));
+    fac.setField(QStringLiteral("FacEst"), QStringLiteral("0"));
+    fac.setField(QStringLiteral("FacCliN"), emi.text(QStringLiteral("EmiNom")));
+    fac.setField(QStringLiteral("FacIvaR"), cuenta_iva_factura(a.wcta_iva, a.wiva_por_tipo, tipo2));
+    fac.setField(QStringLiteral("FacCtaC"),
+                 cuenta_cliente(t, numero, eje, emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC"))));
+    fac.setField(QStringLiteral("FacTasa"), emi.number(QStringLiteral("TasaImporte")));
+    fac.update();
+
+    if (a.wdesglosar_ventas)
+        generar_fal(t, eje, numero);
+}
+
+void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
+{
+    A3ADO& a = t.a;
+    ado::Recordset& lineas = a.rs_hiscadia;
+    lineas.closeIfOpen();
+    lineas.open(QStringLiteral("SELECT * FROM Hiscadia WHERE HCadiaFra = '") + ado::q(w_numero)
+                    + QStringLiteral("' AND HCadiaFraAno = '") + ado::q(w_eje) + QStringLiteral("'"),
+                a.conexion_hotel(QStringLiteral("hiscadia")), ado::adOpenDynamic, ado::adLockReadOnly);
+    if (lineas.eof()) {
+        lineas.close();
+        return;
+    }
+
+    ado::Recordset& fal = a.rs_fal3;
+    fal.closeIfOpen();
+    fal.open(QStringLiteral("SELECT * FROM fal3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    const QString empresa = empresa_000(a.wempresa);
+    qint64 orden = 0;
+    while (!lineas.eof()) {
+        ++orden;
+        fal.addNew();
+        fal.setField(QStringLiteral("FalEmp"), empresa);
+        fal.setField(QStringLiteral("FalEje"), w_eje);
+        fal.setField(QStringLiteral("FalOrden"), orden);
+        fal.setField(QStringLiteral("FalFra"), w_numero);
+        QString cuenta = lineas.text(QStringLiteral("HCadiaCta"));
+        fal.setField(QStringLiteral("FalCta"), cuenta.isEmpty() ? a.wcta_cuadre : ajustar_digitos(a.wdigitos, cuenta));
+        fal.setField(QStringLiteral("FalImp"),
+                     importe_linea(lineas.number(QStringLiteral("HCadiaCan")), lineas.number(QStringLiteral("HCadiaPre")),
+                                   lineas.text(QStringLiteral("HCadiaCA"))));
+        fal.update();
+        lineas.moveNext();
+    }
+    fal.close();
+    lineas.close();
+}
+
+void mover_deposito(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ado::Recordset& emi = a.rs_emi;
+    ado::Recordset& dep = a.rs_edep3;
+    dep.closeIfOpen();
+    dep.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    dep.addNew();
+    dep.setField(QStringLiteral("EdepFec"), emi.text(QStringLiteral("EmiFec")));
+    // The whole account, even when it is longer than the column was declared:
+    // a cut account would credit the deposit to another customer.
+    dep.setField(QStringLiteral("EdepCli"),
+                 cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
+                                emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC"))));
+    dep.setField(QStringLiteral("EdepImp"), emi.number(QStringLiteral("EmiDep")));
+    dep.setField(QStringLiteral("EdepEstado"), QStringLiteral("0"));
+    dep.setField(QStringLiteral("EdepFra"), emi.text(QStringLiteral("EmiNum")));
+    dep.update();
+    dep.close();
+}
+
+void mover_datos_caja(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ado::Recordset& caja = a.rs_caja;
+    ado::Recordset& caj = a.rs_caj3;
+
+    caj.addNew();
+    caj.setField(QStringLiteral("CajFec"), caja.text(QStringLiteral("CajaFec")));
+    caj.setField(QStringLiteral("CajOrd"), orden_cobro(caja.field(QStringLiteral("CajaOrd"))));
+    caj.setField(QStringLiteral("CajImp"), caja.number(QStringLiteral("CajaImp")));
+
+    const bool factura_nula = caja.isNull(QStringLiteral("CajaFra"));
+    const QString factura = caja.text(QStringLiteral("CajaFra"));
+    const QString ano_factura = caja.text(QStringLiteral("CajaAnoF"));
+    if (factura.isEmpty()) {
+        // Without an invoice the money is a deposit or an advance payment.
+        caj.setField(QStringLiteral("CajFra"), QString());
+        caj.setField(QStringLiteral("CajCli"), a.wcta_depositos);
+    } else {
+        caj.setField(QStringLiteral("CajFra"), factura);
+        caj.setField(QStringLiteral("CajCli"), cuenta_cliente2(t, factura, ano_factura));
+    }
+    caj.setField(QStringLiteral("CajAnoF"), ano_factura);
+    caj.setField(QStringLiteral("CajCre"), caja.text(QStringLiteral("CajaCre")));
+    // Only an advance payment typed without invoice ("" rather than Null)
+    // carries its reference in the concept text.
+    const bool anticipo = !factura_nula && factura.isEmpty();
+    caj.setField(QStringLiteral("CajDep"), anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString());
+    caj.setField(QStringLiteral("CajCobro"), cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc"))));
+    caj.setField(QStringLiteral("CajCobroN"), caja.text(QStringLiteral("CajaCobron")));
+    caj.setField(QStringLiteral("CajEstado"), QStringLiteral("0"));
+    caj.update();
+}
+
+int preparar_facturas(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ado::Connection& cn = a.conexion_hotel(QStringLiteral("emi"));
+    a.rs_emi.closeIfOpen();
+    if (a.wsql) {
+        cn.execute(QStringLiteral("UPDATE emi set EmiN = '' WHERE EmiN is null"));
+        cn.execute(QStringLiteral("UPDATE emi set EmiDep = 0 WHERE EmiDep is null"));
+    } else {
+        cn.execute(QStringLiteral("UPDATE emi SET EmiN = '' WHERE EmiN is null"));
+        cn.execute(QStringLiteral("UPDATE emi SET EmiDep = 0 WHERE EmiDep is null"));
+    }
+    a.rs_emi.open(QStringLiteral("SELECT * FROM Emi WHERE EmiFec Between ") + entre_fechas(t)
+                      + QStringLiteral(" AND EmiCie = '1' AND (EmiN <> 'B')"),
+                  cn, ado::adOpenDynamic, ado::adLockOptimistic);
+
+    const QString fase = QStringLiteral("Preparando facturas");
+    a.ui.progress(fase, 0);
+    GrupoEnlace grupo(a.cn_enlace);
+    int preparadas = 0;
+    qint64 leidas = 0;
+    while (!a.rs_emi.eof()) {
+        if (!ya_ha_sido_traspasado(t, a.rs_emi.text(QStringLiteral("EmiAno")), a.rs_emi.text(QStringLiteral("EmiNum")))) {
+            mover_datos_factura(t);
+            // A deposit that rounds to no cent is no deposit.
+            if (registros::centimos(a.rs_emi.number(QStringLiteral("EmiDep"))) != 0)
+                mover_deposito(t);
+            ++preparadas;
+            grupo.fila_guardada();
+        }
+        a.rs_emi.moveNext();
+        if (++leidas % kAvisoCada == 0)
+            a.ui.progress(fase, leidas);
+    }
+    grupo.terminar();
+    a.rs_emi.close();
+    a.rs_fac3.closeIfOpen();
+    a.ui.progress(fase, leidas);
+    return preparadas;
+}
+
+int preparar_cobros(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    ado::Recordset& caja = a.rs_caja;
+    caja.closeIfOpen();
+    caja.open(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ") + entre_fechas(t)
+                  + QStringLiteral(" AND CajaPago = '1'"),
+              a.conexion_hotel(QStringLiteral("caja")), ado::adOpenDynamic, ado::adLockReadOnly);
+
+    const QString fase = QStringLiteral("Preparando cobros de caja");
+    a.ui.progress(fase, 0);
+    GrupoEnlace grupo(a.cn_enlace);
+    int preparados = 0;
+    qint64 leidos = 0;
+    while (!caja.eof()) {
+        if (!ya_ha_sido_traspasado_caja(t, caja.text(QStringLiteral("CajaFec")),
+                                        orden_cobro(caja.field(QStringLiteral("CajaOrd"))))) {
+            mover_datos_caja(t);
+            ++preparados;
+            grupo.fila_guardada();
+        }
+        caja.moveNext();
+        if (++leidos % kAvisoCada == 0)
+            a.ui.progress(fase, leidos);
+    }
+    grupo.terminar();
+    caja.close();
+    a.rs_caj3.closeIfOpen();
+    a.ui.progress(fase, leidos);
+    return preparados;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// Staging: copies the closed invoices (with their sales lines and deposits)
+// and the paid cash-desk collections of a range from the hotel into the link
+// tables fac3, fal3, edep3 and caj3, each row in state "0". A hotel record is
+// staged at most once, whatever the state of its staged row.
+
+#include "transfer/traspaso.h"
+
+#include <QString>
+#include <QVariant>
+
+// Indexes on the link tables for the lookups of staging and generation.
+// Created when missing; they change no row and no result.
+void crear_indices_enlace(A3ADO& a);
+
+// "UPDATE cli SET CliCta = '' ..." on the hotel: a blank account is no account.
+void normalizar_cuentas_clientes(Traspaso& t);
+
+// True when fac3 already holds the invoice, in any state. Leaves a.rs_fac3
+// open on that selection, ready for mover_datos_factura.
+bool ya_ha_sido_traspasado(Traspaso& t, const QString& eje, const QString& numero);
+// True when caj3 already holds the collection. Leaves a.rs_caj3 open on that
+// selection, ready for mover_datos_caja.
+bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden);
+
+// Current row of a.rs_emi -> one fac3 row (and its fal3 rows when the sales
+// breakdown is on). May throw TraspasoDetenido (missing holder); the row is
+// then not saved.
+void mover_datos_factura(Traspaso& t);
+// The hotel lines of one invoice -> fal3, numbered 1, 2, 3 ... in reading order.
+void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero);
+// Current row of a.rs_emi -> one edep3 row (the deposit to discount).
+void mover_deposito(Traspaso& t);
+// Current row of a.rs_caja -> one caj3 row. May throw TraspasoDetenido.
+void mover_datos_caja(Traspaso& t);
+
+// The invoice selection of t.wdesde..t.whasta: the emi normalising updates,
+// then every closed invoice not yet staged. Returns the invoices staged.
+// Staged rows are committed in groups; a stop keeps what was saved before it.
+int preparar_facturas(Traspaso& t);
+// The cash-desk selection of the same range. Returns the collections staged.
+int preparar_cobros(Traspaso& t);
+
+// --- the value rules of the staged columns ---
+
+// FacB2: the whole total taken as band-2 base plus VAT, ties to even.
+double base_banda2(double total, double tipo);
+// FacIvaR: wcta_iva, and the rate as two digits when VAT goes by rate.
+QString cuenta_iva_factura(const QString& wcta_iva, bool wiva_por_tipo, double tipo);
+// FalEmp: a numeric company code with at least three digits; anything else as is.
+QString empresa_000(const QString& wempresa);
+// FalImp: quantity x price to three decimals, negative unless the line is "+".
+double importe_linea(double cantidad, double precio, const QString& cargo_abono);
+// CajOrd / the order of a collection as a wide integer (text or number).
+qint64 orden_cobro(const QVariant& valor);
