@@ -63,6 +63,11 @@ public:
     void abrir_sql();
     void abrir_bases_hotel();
     void abrir_enlace();
+    // Creates, when missing, the indexes the transfer's lookups go by (fac3,
+    // caj3, ctas3, fal3, cre3; only on tables that exist). Run by
+    // abrir_enlace and when the upgrade creates Ctas3; never counted among
+    // the upgrade's statements.
+    void asegurar_indices();
 
     // --- settings ---
     // Upgrades the link database's schema, then loads the row 'KOVE3'.
