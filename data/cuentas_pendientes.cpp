@@ -1,0 +1,64 @@
+// The store of accounts A3Con does not know yet: one row of ctas3 per
+// holder whose account the transfer (or the Zumeral export) has to create.
+
+#include "data/a3ado.h"
+
+namespace {
+
+// Left$ of the link: the first `n` characters, never splitting a character
+// that takes two UTF-16 units.
+QString primeros(const QString& texto, int n)
+{
+    if (texto.size() <= n)
+        return texto;
+    int corte = n;
+    if (corte > 0 && texto.at(corte - 1).isHighSurrogate())
+        --corte;
+    return texto.left(corte);
+}
+
+// LTrim$: only blanks are removed, and only on the left.
+QString sin_blancos_iniciales(const QString& texto)
+{
+    qsizetype i = 0;
+    while (i < texto.size() && texto.at(i) == QLatin1Char(' '))
+        ++i;
+    return texto.mid(i);
+}
+
+// A value the table receives as text. A missing value is stored as the empty
+// text, as the link always has, never as Null.
+QVariant texto(const QString& valor)
+{
+    return valor.isNull() ? QVariant(QStringLiteral("")) : QVariant(valor);
+}
+
+} // namespace
+
+void A3ADO::grabar_cuenta_pendiente(RegistroCliente& registro)
+{
+    // A person is listed surname first; an agency or company (no surname)
+    // by its name alone, without the blank that joined the two.
+    const QString nombre = primeros(sin_blancos_iniciales(registro.apellidos + QLatin1Char(' ') + registro.nombre), 30);
+    const QString nif = primeros(registro.nif, 14);
+    const QString direccion = primeros(registro.direccion, 30);
+    const QString localidad = primeros(registro.poblacion, 20);
+    const QString provincia = primeros(registro.provincia, 15);
+
+    rs_ctas3.closeIfOpen();
+    rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3"), cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    rs_ctas3.addNew();
+    rs_ctas3.setField(QStringLiteral("cuenta"), texto(registro.cuenta));
+    rs_ctas3.setField(QStringLiteral("nombre"), texto(nombre));
+    rs_ctas3.setField(QStringLiteral("nif"), texto(nif));
+    rs_ctas3.setField(QStringLiteral("Siglas"), texto(QStringLiteral("")));
+    rs_ctas3.setField(QStringLiteral("direccion"), texto(direccion));
+    rs_ctas3.setField(QStringLiteral("Cp"), texto(registro.cp));
+    rs_ctas3.setField(QStringLiteral("provincia"), texto(provincia));
+    rs_ctas3.setField(QStringLiteral("localidad"), texto(localidad));
+    rs_ctas3.setField(QStringLiteral("fechaAlta"), texto(registro.fecha));
+    rs_ctas3.setField(QStringLiteral("Siglas"), texto(QStringLiteral("CL")));
+    rs_ctas3.setField(QStringLiteral("Estado"), texto(QStringLiteral("0")));
+    rs_ctas3.update();
+    rs_ctas3.close();
+}

@@ -1,0 +1,296 @@
+#include "transfer/cuentas.h"
+
+#include "platform/interaction.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kCuentaFacturaDesconocida = QStringLiteral("430999999");
+
+// How the fatal message of a missing holder ends: the invoice routine and the
+// collection routine have always worded it differently.
+enum class Final { Coma, Punto };
+
+QString final_mensaje(Final f)
+{
+    return f == Final::Coma ? QStringLiteral(" no existe, la aplicación no puede continuar")
+                            : QStringLiteral(" no existe. La aplicación no puede continuar");
+}
+
+[[noreturn]] void titular_inexistente(Traspaso& t, const QString& numfra, const QString& quien,
+                                      const QString& ccliente, Final f)
+{
+    const QString mensaje = QStringLiteral("Existe un problema grave con la Factura ") + numfra + quien + ccliente
+        + final_mensaje(f);
+    t.a.ui.message(mensaje);
+    throw TraspasoDetenido(TraspasoDetenido::Motivo::TitularInexistente, mensaje);
+}
+
+// Opens a shared recordset read-only on the hotel connection of `tabla`.
+void abrir_lectura(A3ADO& a, ado::Recordset& rs, const QString& tabla, const QString& sql)
+{
+    rs.closeIfOpen();
+    rs.open(sql, a.conexion_hotel(tabla), ado::adOpenDynamic, ado::adLockReadOnly);
+}
+
+// The first field that is not empty, else the second (a Null counts as "").
+QString preferente(const ado::Recordset& rs, const QString& primero, const QString& segundo)
+{
+    const QString valor = rs.text(primero);
+    return valor.isEmpty() ? rs.text(segundo) : valor;
+}
+
+// A postcode written with a country prefix ("E-08001") keeps its last five
+// characters, the width A3Con has for it.
+QString cp_cortado(const QString& cp)
+{
+    return cp.size() > 5 ? cp.right(5) : cp;
+}
+
+QString digitos_ajustados(int wdigitos, const QString& cuenta)
+{
+    QString c = cuenta;
+    return ajustar_digitos(wdigitos, c);
+}
+
+// Hands a holder to the pending-accounts store when accounts are created by
+// the transfer and A3Con is not already getting this one.
+void registrar_para_crear(Traspaso& t, RegistroCliente& registro, const QString& cuenta, const QString& anofra)
+{
+    A3ADO& a = t.a;
+    if (!a.wcrear_cuentas)
+        return;
+    if (existe_cuenta(a, cuenta))
+        return;
+    registro.fecha = anofra + QStringLiteral("0101");
+    a.grabar_cuenta_pendiente(registro);
+}
+
+QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,
+                          Final f)
+{
+    A3ADO& a = t.a;
+    abrir_lectura(a, a.rs_cli, QStringLiteral("cli"),
+                  QStringLiteral("SELECT * FROM Cli WHERE CliCod = '") + ado::q(ccliente) + QStringLiteral("'"));
+    if (a.rs_cli.eof()) {
+        a.rs_cli.close();
+        titular_inexistente(t, numfra, QStringLiteral(", el cliente: "), ccliente, f);
+    }
+
+    RegistroCliente& r = t.reg_cliente;
+    r.codigo = ccliente;
+    r.nombre = a.rs_cli.text(QStringLiteral("CliNom"));
+    r.apellidos = a.rs_cli.text(QStringLiteral("CliApe"));
+    r.nif = a.rs_cli.text(QStringLiteral("CliDni"));
+    r.direccion = a.rs_cli.text(QStringLiteral("CliDir"));
+    r.poblacion = a.rs_cli.text(QStringLiteral("CliPob"));
+    r.cp = a.rs_cli.text(QStringLiteral("CliCp"));
+    r.provincia = a.rs_cli.text(QStringLiteral("CliProv"));
+
+    QString propia;
+    if (!a.rs_cli.isNull(QStringLiteral("CliCta")))
+        propia = digitos_ajustados(a.wdigitos, a.rs_cli.text(QStringLiteral("CliCta")).trimmed());
+    a.rs_cli.close();
+    // A customer with an account of his own already exists in A3Con.
+    if (!propia.trimmed().isEmpty())
+        return propia;
+
+    // A walk-in customer.
+    if (!a.wcuenta_por_pasante && a.wcuenta_unica_pasantes)
+        return a.wcta_clientes;
+    if (!a.wcuenta_por_pasante)
+        return a.wcta_clientes + a.rs_emi.text(QStringLiteral("EmiFec")).mid(2, 4);   // one account per month
+
+    const QString cuenta = digitos_ajustados(a.wdigitos, a.wcta_clientes + a.rs_emi.text(QStringLiteral("EmiCli")));
+    r.cuenta = cuenta;
+    registrar_para_crear(t, r, cuenta, anofra);
+    return cuenta;
+}
+
+struct CamposEntidad {
+    QString tabla, clave, quien;
+    QString nombre, nombre_alt, direccion, direccion_alt, cp, cp_alt, poblacion, poblacion_alt, provincia,
+        provincia_alt, nif, cuenta;
+};
+
+const CamposEntidad& campos_agencia()
+{
+    static const CamposEntidad c{QStringLiteral("agen"), QStringLiteral("AgenCod"), QStringLiteral(", la Agencia: "),
+                                 QStringLiteral("AgenFNom"), QStringLiteral("AgenNom"),
+                                 QStringLiteral("AgenFDir"), QStringLiteral("AgenDir"),
+                                 QStringLiteral("AgenFcp"), QStringLiteral("Agencp"),
+                                 QStringLiteral("AgenFPob"), QStringLiteral("AgenPob"),
+                                 QStringLiteral("AgenFProv"), QStringLiteral("AgenProv"),
+                                 QStringLiteral("AgenNif"), QStringLiteral("AgenCta")};
+    return c;
+}
+
+const CamposEntidad& campos_empresa()
+{
+    // A company has one set of data: each field is its own fallback.
+    static const CamposEntidad c{QStringLiteral("na"), QStringLiteral("NaCod"), QStringLiteral(", la Empresa: "),
+                                 QStringLiteral("NaNom"), QStringLiteral("NaNom"),
+                                 QStringLiteral("NaDir"), QStringLiteral("NaDir"),
+                                 QStringLiteral("NaCp"), QStringLiteral("NaCp"),
+                                 QStringLiteral("NaPob"), QStringLiteral("NaPob"),
+                                 QStringLiteral("NaProv"), QStringLiteral("NaProv"),
+                                 QStringLiteral("NaNif"), QStringLiteral("NaCta")};
+    return c;
+}
+
+// Travel agency or company: its own account when it has one, otherwise the
+// sub-account followed by its code.
+QString cuenta_entidad(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,
+                       const CamposEntidad& c, ado::Recordset& rs, RegistroCliente& r, const QString& subcuenta,
+                       Final f)
+{
+    A3ADO& a = t.a;
+    abrir_lectura(a, rs, c.tabla,
+                  QStringLiteral("SELECT * FROM ") + c.tabla + QStringLiteral(" WHERE ") + c.clave
+                      + QStringLiteral(" = '") + ado::q(ccliente) + QStringLiteral("'"));
+    if (rs.eof()) {
+        rs.close();
+        titular_inexistente(t, numfra, c.quien, ccliente, f);
+    }
+
+    r.codigo = ccliente;
+    r.nombre = preferente(rs, c.nombre, c.nombre_alt);
+    r.direccion = preferente(rs, c.direccion, c.direccion_alt);
+    r.cp = cp_cortado(preferente(rs, c.cp, c.cp_alt));
+    r.poblacion = preferente(rs, c.poblacion, c.poblacion_alt);
+    r.provincia = preferente(rs, c.provincia, c.provincia_alt);
+    r.nif = rs.text(c.nif);
+    r.cuenta = rs.text(c.cuenta);
+    rs.close();
+
+    // An account of blanks only is no account: it would reach A3Con blank.
+    if (r.cuenta.trimmed().isEmpty())
+        r.cuenta = digitos_ajustados(a.wdigitos, subcuenta + ccliente);
+    const QString cuenta = r.cuenta;
+    registrar_para_crear(t, r, cuenta, anofra);
+    return cuenta;
+}
+
+QString cuenta_titular(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,
+                       const QString& tipocliente, Final f)
+{
+    A3ADO& a = t.a;
+    if (tipocliente == QLatin1String("0"))
+        return cuenta_particular(t, numfra, anofra, ccliente, f);
+    if (tipocliente == QLatin1String("1"))
+        return cuenta_entidad(t, numfra, anofra, ccliente, campos_agencia(), a.rs_agen, t.reg_agencia,
+                              a.wcta_agencias, f);
+    if (tipocliente == QLatin1String("2"))
+        return cuenta_entidad(t, numfra, anofra, ccliente, campos_empresa(), a.rs_na, t.reg_empresa,
+                              a.wcta_empresas, f);
+    return QString();
+}
+
+QString cuenta_de_contado_por_defecto(int wdigitos)
+{
+    return QStringLiteral("57") + QString(std::max(0, wdigitos - 3), QLatin1Char('0')) + QStringLiteral("1");
+}
+
+} // namespace
+
+QString ajustar_digitos(int wdigitos, QString& wcuenta)
+{
+    if (wcuenta.size() > wdigitos) {
+        if (wdigitos == 8)
+            wcuenta = wcuenta.left(4) + wcuenta.right(4);
+        else if (wdigitos == 9)
+            wcuenta = wcuenta.left(4) + wcuenta.right(5);
+    }
+    return wcuenta;
+}
+
+bool existe_cuenta(A3ADO& a, const QString& cuenta_busqueda)
+{
+    a.rs_ctas3.closeIfOpen();
+    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta = '") + ado::q(cuenta_busqueda)
+                        + QStringLiteral("'"),
+                    a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+    const bool existe = !a.rs_ctas3.eof();
+    a.rs_ctas3.close();
+    return existe;
+}
+
+QString cuenta_cliente(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,
+                       const QString& tipocliente)
+{
+    if (numfra.isEmpty())
+        return t.a.wcta_depositos;
+    return cuenta_titular(t, numfra, anofra, ccliente, tipocliente, Final::Coma);
+}
+
+QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofra)
+{
+    A3ADO& a = t.a;
+    if (numfra.isEmpty())
+        return a.wcta_depositos;
+    abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
+                  QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
+                      + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"));
+    if (a.rs_emi.eof()) {
+        a.rs_emi.close();
+        return kCuentaFacturaDesconocida;
+    }
+    // The walk-in customer rules read the invoice row: rs_emi stays on it
+    // until the account is decided.
+    const QString ccliente = a.rs_emi.text(QStringLiteral("EmiCli"));
+    const QString tipocliente = a.rs_emi.text(QStringLiteral("eMIC"));
+    const QString cuenta = cuenta_titular(t, numfra, anofra, ccliente, tipocliente, Final::Punto);
+    a.rs_emi.closeIfOpen();
+    return cuenta;
+}
+
+QString cuenta_cobro(Traspaso& t, const QString& codcobro)
+{
+    A3ADO& a = t.a;
+    QString cuenta;
+    abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
+                  QStringLiteral("SELECT * FROM formas WHERE ForCod = '") + ado::q(codcobro) + QStringLiteral("'"));
+    if (!a.rs_formas.eof() && !a.rs_formas.isNull(QStringLiteral("ForCta"))) {
+        cuenta = digitos_ajustados(a.wdigitos, a.rs_formas.text(QStringLiteral("ForCta")));
+    } else {
+        // No method or no account: the collection goes to the cash method.
+        abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
+                      QStringLiteral("SELECT * FROM formas WHERE ForCod = '1'"));
+        if (a.rs_formas.eof())
+            a.ui.message(QStringLiteral("Error no existe contado"), QStringLiteral("Atención"),
+                         platform::Icon::Information);
+        else
+            cuenta = digitos_ajustados(a.wdigitos, a.rs_formas.text(QStringLiteral("ForCta")));
+    }
+    a.rs_formas.close();
+
+    if (cuenta.isEmpty())
+        cuenta = cuenta_de_contado_por_defecto(a.wdigitos);
+    if (cuenta.size() == a.wdigitos)
+        return cuenta;
+
+    // An empty or misshapen account must never reach a record: stop here.
+    const QString mensaje = QStringLiteral(
+        "La cuenta contable del cobro no tiene los dígitos que marca la configuración. La aplicación no puede "
+        "seguir, revise la configuración del enlace a A3Con y las formas de cobro de Noctaris Hotel");
+    a.ui.message(mensaje, QStringLiteral("error fatal"), platform::Icon::Information);
+    throw TraspasoDetenido(TraspasoDetenido::Motivo::CuentaCobroErronea, mensaje);
+}
+
+QString amd(const QDate& ddmmaa)
+{
+    if (!ddmmaa.isValid())
+        return QString();
+    return QString::asprintf("%04d%02d%02d", ddmmaa.year(), ddmmaa.month(), ddmmaa.day());
+}
+
+QDate dma(const QString& aaaammdd)
+{
+    if (aaaammdd.size() != 8)
+        return QDate();
+    for (const QChar c : aaaammdd)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QDate();
+    return QDate(aaaammdd.left(4).toInt(), aaaammdd.mid(4, 2).toInt(), aaaammdd.mid(6, 2).toInt());
+}
