@@ -1,0 +1,116 @@
+#include "platform/drive_map.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using platform::DriveMap;
+
+class TestDriveMap : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir root_;
+
+    void touch(const QString& relative)
+    {
+        const QString path = root_.path() + QLatin1Char('/') + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(root_.isValid());
+        touch(QStringLiteral("f:/NOCTARIS/Enlace3.MDB"));
+        touch(QStringLiteral("c:/noctaris.MDB"));
+        touch(QStringLiteral("g:/zumeral/007MAE.mdb"));
+    }
+
+    void resolvesExistingComponentsIgnoringCase()
+    {
+        const DriveMap map(root_.path());
+        QCOMPARE(map.toLocal(QStringLiteral("F:\\noctaris\\enlace3.MDB")),
+                 root_.path() + QStringLiteral("/f:/NOCTARIS/Enlace3.MDB"));
+        QCOMPARE(map.toLocal(QStringLiteral("f:/NoCtArIs/ENLACE3.mdb")),
+                 root_.path() + QStringLiteral("/f:/NOCTARIS/Enlace3.MDB"));
+        QCOMPARE(map.toLocal(QStringLiteral("G:\\ZUMERAL\\007mae.MDB")),
+                 root_.path() + QStringLiteral("/g:/zumeral/007MAE.mdb"));
+    }
+
+    void collapsesRepeatedSeparators()
+    {
+        const DriveMap map(root_.path());
+        QCOMPARE(map.toLocal(QStringLiteral("F:\\NOCTARIS\\") + QStringLiteral("\\Suenlace.dat")),
+                 root_.path() + QStringLiteral("/f:/NOCTARIS/Suenlace.dat"));
+        QCOMPARE(map.toLocal(QStringLiteral("F:\\\\noctaris//\\enlace3.mdb")),
+                 root_.path() + QStringLiteral("/f:/NOCTARIS/Enlace3.MDB"));
+        QCOMPARE(map.toLocal(QStringLiteral("F:\\")), root_.path() + QStringLiteral("/f:"));
+    }
+
+    void newFileKeepsTheGivenSpellingAndNothingIsCreated()
+    {
+        const DriveMap map(root_.path());
+        const QString local = map.toLocal(QStringLiteral("F:\\noctaris\\Export\\SUENLACE.DAT"));
+        QCOMPARE(local, root_.path() + QStringLiteral("/f:/NOCTARIS/Export/SUENLACE.DAT"));
+        QVERIFY(!QFileInfo::exists(root_.path() + QStringLiteral("/f:/NOCTARIS/Export")));
+        QFile f(local);
+        QVERIFY(!f.open(QIODevice::WriteOnly)); // missing folder: fails as on Windows
+        QVERIFY(!QFileInfo::exists(root_.path() + QStringLiteral("/f:/NOCTARIS/Export")));
+
+        const QString fresh = map.toLocal(QStringLiteral("F:\\NOCTARIS\\Nuevo Año.txt"));
+        QCOMPARE(fresh, root_.path() + QStringLiteral("/f:/NOCTARIS/Nuevo Año.txt"));
+        QFile n(fresh);
+        QVERIFY(n.open(QIODevice::WriteOnly));
+        n.close();
+        QCOMPARE(QDir(root_.path() + QStringLiteral("/f:/NOCTARIS")).entryList(QDir::Files, QDir::Name),
+                 QStringList({QStringLiteral("Enlace3.MDB"), QStringLiteral("Nuevo Año.txt")}));
+        QVERIFY(QFile::remove(fresh));
+        // A drive without a folder maps to its letter and creates nothing either.
+        QCOMPARE(map.toLocal(QStringLiteral("H:\\datos\\x.mdb")), root_.path() + QStringLiteral("/h:/datos/x.mdb"));
+        QVERIFY(!QFileInfo::exists(root_.path() + QStringLiteral("/h:")));
+    }
+
+    void pathWithoutDriveIsOnC()
+    {
+        const DriveMap map(root_.path());
+        QCOMPARE(map.toLocal(QStringLiteral("\\NOCTARIS.mdb")), root_.path() + QStringLiteral("/c:/noctaris.MDB"));
+        QCOMPARE(map.toLocal(QStringLiteral("noctaris.mdb")), root_.path() + QStringLiteral("/c:/noctaris.MDB"));
+    }
+
+    void environmentChoosesTheRoot()
+    {
+        const QByteArray savedExplicit = qgetenv("ENLACE3_DOSDEVICES");
+        const QByteArray savedPrefix = qgetenv("WINEPREFIX");
+        const QByteArray savedHome = qgetenv("HOME");
+
+        qputenv("ENLACE3_DOSDEVICES", root_.path().toUtf8());
+        qputenv("WINEPREFIX", "/somewhere/wine");
+        QCOMPARE(DriveMap::fromEnvironment().root(), root_.path());
+        QCOMPARE(DriveMap::fromEnvironment().toLocal(QStringLiteral("C:\\noctaris.MDB")),
+                 root_.path() + QStringLiteral("/c:/noctaris.MDB"));
+
+        qunsetenv("ENLACE3_DOSDEVICES");
+        QCOMPARE(DriveMap::fromEnvironment().root(), QStringLiteral("/somewhere/wine/dosdevices"));
+
+        qunsetenv("WINEPREFIX");
+        qputenv("HOME", "/home/recepcion");
+        QCOMPARE(DriveMap::fromEnvironment().root(), QStringLiteral("/home/recepcion/.wine/dosdevices"));
+
+        qputenv("ENLACE3_DOSDEVICES", savedExplicit);
+        if (savedExplicit.isNull())
+            qunsetenv("ENLACE3_DOSDEVICES");
+        if (savedPrefix.isNull())
+            qunsetenv("WINEPREFIX");
+        else
+            qputenv("WINEPREFIX", savedPrefix);
+        qputenv("HOME", savedHome);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDriveMap)
+#include "test_drive_map.moc"
