@@ -1,0 +1,152 @@
+#include "app/arranque.h"
+
+#include <exception>
+#include <utility>
+
+namespace arranque {
+
+namespace {
+
+const char* const kCrearEdep3 =
+    "CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), EdepImp double, EdepFra varchar(6), "
+    "EdepEstado varchar(1))";
+
+QString carpeta_datos(const A3ADO& a)
+{
+    return a.wunidad + QStringLiteral(":\\noctaris\\");
+}
+
+// The first connection of the start-up order that did not open is the one
+// that failed: the open routines stop at the first failure.
+QString que_no_se_abrio(const A3ADO& a)
+{
+    if (a.wsql) {
+        if (!a.cn_sql.isOpen())
+            return QStringLiteral("No se ha podido conectar con el servidor SQL Server «%1» (base de datos «%2»).")
+                .arg(a.wservidor, a.wcatalogo);
+    } else {
+        const std::pair<const ado::Connection*, const char*> hotel[] = {
+            {&a.cn_emi, "emi.MDB"},   {&a.cn_hiscadia, "hiscadia.MDB"}, {&a.cn_agen, "agen.MDB"},
+            {&a.cn_na, "na.MDB"},     {&a.cn_caja, "caja.MDB"},         {&a.cn_cli, "cli.MDB"},
+            {&a.cn_formas, "formas.MDB"},
+        };
+        for (const auto& [cn, archivo] : hotel)
+            if (!cn->isOpen())
+                return QStringLiteral("No se ha podido abrir la base de datos del hotel %1%2.")
+                    .arg(carpeta_datos(a), QString::fromLatin1(archivo));
+    }
+    return QStringLiteral("No se ha podido abrir la base de datos del enlace %1enlace3.MDB.").arg(carpeta_datos(a));
+}
+
+QString frase(const A3ADO& a, Paso paso)
+{
+    switch (paso) {
+    case Paso::Unidad:
+        return QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
+                              "en la tabla de unidades C:\\noctaris.MDB.");
+    case Paso::ConexionSql:
+        return QStringLiteral("No se ha podido leer el modo de datos del hotel en %1INFHSYS.MDB.")
+            .arg(carpeta_datos(a));
+    case Paso::Conexiones:
+        return que_no_se_abrio(a);
+    case Paso::Edep:
+        return QStringLiteral("No se ha podido comprobar la tabla edep3 en %1enlace3.MDB.").arg(carpeta_datos(a));
+    case Paso::Configuracion:
+        return QStringLiteral("No se ha podido cargar la configuración del enlace (tabla ca3) de %1enlace3.MDB.")
+            .arg(carpeta_datos(a));
+    }
+    return QString();
+}
+
+void avisar_fallo(A3ADO& a, Paso paso, const ado::Error& error)
+{
+    a.ui.message(describir_error(a, paso, error), QString::fromUtf8(kTituloError), platform::Icon::Critical);
+}
+
+void avisar_fallo(A3ADO& a, Paso paso, const std::exception& error)
+{
+    a.ui.message(frase(a, paso) + QStringLiteral("\n\n") + QString::fromLocal8Bit(error.what())
+                     + QStringLiteral("\n\nLa aplicación no puede continuar."),
+                 QString::fromUtf8(kTituloError), platform::Icon::Critical);
+}
+
+} // namespace
+
+QString describir_error(const A3ADO& a, Paso paso, const ado::Error& error)
+{
+    return frase(a, paso) + QStringLiteral("\n\nError %1: %2\n\nLa aplicación no puede continuar.")
+                                .arg(error.number())
+                                .arg(error.description());
+}
+
+bool comprobar_edep(A3ADO& a)
+{
+    try {
+        a.rs_edep3.closeIfOpen();
+        try {
+            a.rs_edep3.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic,
+                            ado::adLockOptimistic);
+        } catch (const ado::Error& e) {
+            if (e.number() != ado::kNoSuchTable) throw;
+            a.cn_enlace.execute(QString::fromLatin1(kCrearEdep3));
+            a.rs_edep3.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic,
+                            ado::adLockOptimistic);
+        }
+        a.rs_edep3.close();
+        return true;
+    } catch (const std::exception&) {
+        a.ui.message(QString::fromUtf8(kErrorEdep));
+        return false;
+    }
+}
+
+bool arrancar(A3ADO& a)
+{
+    Paso paso = Paso::Unidad;
+    try {
+        a.wunidad = a.leer_unidad_hotel();
+        paso = Paso::ConexionSql;
+        a.leer_conexion_sql();
+        paso = Paso::Conexiones;
+        a.abrir_conexiones();
+    } catch (const ado::Error& e) {
+        avisar_fallo(a, paso, e);
+        return false;
+    } catch (const std::exception& e) {
+        avisar_fallo(a, paso, e);
+        return false;
+    }
+    return comprobar_edep(a);
+}
+
+QString texto_version()
+{
+    return QString::fromUtf8(kVersion);
+}
+
+QString texto_conexion(const A3ADO& a)
+{
+    if (a.wsql)
+        return QStringLiteral("Conectado: ") + a.wservidor + QStringLiteral(" (") + a.wcatalogo + QStringLiteral(")");
+    return QStringLiteral("Conectado: ") + a.wunidad + QStringLiteral(":\\");
+}
+
+Activacion activar(A3ADO& a)
+{
+    Activacion r;
+    try {
+        r.configuracion_ok = a.cargar_configuracion();
+    } catch (const ado::Error& e) {
+        avisar_fallo(a, Paso::Configuracion, e);
+        r.continuar = false;
+        r.configuracion_ok = false;
+    } catch (const std::exception& e) {
+        avisar_fallo(a, Paso::Configuracion, e);
+        r.continuar = false;
+        r.configuracion_ok = false;
+    }
+    r.barra = {texto_version(), texto_conexion(a)};
+    return r;
+}
+
+} // namespace arranque

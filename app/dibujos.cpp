@@ -1,0 +1,183 @@
+#include "app/dibujos.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+namespace dibujos {
+
+namespace {
+
+const QColor kAzul(0x1f, 0x4e, 0x8c);
+const QColor kAzulClaro(0x4f, 0x8f, 0xd6);
+const QColor kNaranja(0xf0, 0x8c, 0x2a);
+const QColor kVerde(0x2e, 0x8b, 0x57);
+const QColor kMadera(0x9c, 0x64, 0x33);
+
+QPixmap lienzo(QSize tamano)
+{
+    QPixmap p(tamano);
+    p.fill(Qt::transparent);
+    return p;
+}
+
+// Drawing happens on a 100 × 100 grid scaled to the control.
+void escalar(QPainter& g, QSize tamano)
+{
+    g.setRenderHint(QPainter::Antialiasing);
+    g.scale(tamano.width() / 100.0, tamano.height() / 100.0);
+}
+
+void flecha(QPainter& g, QPointF desde, QPointF hasta, qreal grosor, const QColor& color)
+{
+    const QLineF linea(desde, hasta);
+    const QLineF unidad = linea.unitVector();
+    const QPointF d(unidad.dx(), unidad.dy());
+    const QPointF n(-d.y(), d.x());
+    const qreal punta = grosor * 2.4;
+    const QPointF base = hasta - d * punta;
+    g.setPen(QPen(color, grosor, Qt::SolidLine, Qt::RoundCap));
+    g.drawLine(desde, base);
+    g.setPen(Qt::NoPen);
+    g.setBrush(color);
+    g.drawPolygon(QPolygonF({hasta, base + n * punta * 0.8, base - n * punta * 0.8}));
+}
+
+} // namespace
+
+QPixmap salida(QSize tamano)
+{
+    QPixmap p = lienzo(tamano);
+    QPainter g(&p);
+    escalar(g, tamano);
+    // frame of the door
+    g.setPen(QPen(QColor(0x55, 0x55, 0x55), 5));
+    g.setBrush(QColor(0xee, 0xee, 0xee));
+    g.drawRect(QRectF(14, 8, 46, 84));
+    // the door, swung open
+    g.setPen(QPen(kMadera.darker(140), 3));
+    g.setBrush(kMadera);
+    g.drawPolygon(QPolygonF({QPointF(14, 8), QPointF(42, 18), QPointF(42, 98), QPointF(14, 92)}));
+    g.setBrush(QColor(0xff, 0xd7, 0x00));
+    g.setPen(Qt::NoPen);
+    g.drawEllipse(QPointF(36, 55), 3.5, 3.5);
+    flecha(g, QPointF(50, 50), QPointF(96, 50), 9, QColor(0xc6, 0x28, 0x28));
+    return p;
+}
+
+QPixmap exportar(QSize tamano)
+{
+    QPixmap p = lienzo(tamano);
+    QPainter g(&p);
+    escalar(g, tamano);
+    // the sheet with a folded corner
+    QPainterPath hoja;
+    hoja.moveTo(10, 6);
+    hoja.lineTo(54, 6);
+    hoja.lineTo(70, 22);
+    hoja.lineTo(70, 94);
+    hoja.lineTo(10, 94);
+    hoja.closeSubpath();
+    g.setPen(QPen(kAzul, 4));
+    g.setBrush(Qt::white);
+    g.drawPath(hoja);
+    g.setBrush(kAzulClaro.lighter(150));
+    g.drawPolygon(QPolygonF({QPointF(54, 6), QPointF(54, 22), QPointF(70, 22)}));
+    // ledger lines
+    g.setPen(QPen(kAzulClaro, 4));
+    for (int y = 36; y <= 80; y += 11) g.drawLine(QPointF(20, y), QPointF(52, y));
+    flecha(g, QPointF(44, 62), QPointF(97, 62), 10, kVerde);
+    return p;
+}
+
+QPixmap banner(QSize tamano)
+{
+    QPixmap p = lienzo(tamano);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF caja(1, 1, tamano.width() - 2, tamano.height() - 2);
+    QLinearGradient fondo(caja.topLeft(), caja.bottomRight());
+    fondo.setColorAt(0, kAzul);
+    fondo.setColorAt(1, kAzulClaro);
+    g.setPen(QPen(kAzul.darker(130), 1.5));
+    g.setBrush(fondo);
+    g.drawRoundedRect(caja, 8, 8);
+
+    QFont titulo(QStringLiteral("DejaVu Sans"));
+    titulo.setPixelSize(qMax(10, int(tamano.height() * 0.36)));
+    titulo.setBold(true);
+    g.setFont(titulo);
+    g.setPen(Qt::white);
+    const QRectF zona_titulo(caja.left(), caja.top() + caja.height() * 0.08, caja.width(), caja.height() * 0.58);
+    g.drawText(zona_titulo, Qt::AlignCenter, QString::fromUtf8("Noctaris → A3"));
+
+    QFont lema(QStringLiteral("DejaVu Sans"));
+    lema.setPixelSize(qMax(7, int(tamano.height() * 0.16)));
+    g.setFont(lema);
+    g.setPen(QColor(0xff, 0xe0, 0xb0));
+    const QRectF zona_lema(caja.left(), caja.top() + caja.height() * 0.64, caja.width(), caja.height() * 0.3);
+    g.drawText(zona_lema, Qt::AlignCenter, QStringLiteral("Enlace contable del hotel"));
+    return p;
+}
+
+QPixmap decorativo(QSize tamano)
+{
+    QPixmap p = lienzo(tamano);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    const qreal w = tamano.width();
+    const qreal h = tamano.height();
+    // the hotel front
+    const QRectF hotel(w * 0.04, h * 0.12, w * 0.36, h * 0.84);
+    g.setPen(QPen(kAzul.darker(120), 1.2));
+    g.setBrush(QColor(0xf3, 0xe9, 0xd2));
+    g.drawRect(hotel);
+    g.setBrush(kNaranja);
+    g.drawPolygon(QPolygonF({QPointF(hotel.left() - w * 0.02, hotel.top()), QPointF(hotel.center().x(), h * 0.02),
+                             QPointF(hotel.right() + w * 0.02, hotel.top())}));
+    g.setPen(Qt::NoPen);
+    g.setBrush(kAzulClaro);
+    const int columnas = 3, filas = 3;
+    const qreal vw = hotel.width() / (columnas * 2 + 1), vh = hotel.height() / (filas * 2 + 2);
+    for (int f = 0; f < filas; ++f)
+        for (int c = 0; c < columnas; ++c)
+            g.drawRect(QRectF(hotel.left() + vw * (1 + 2 * c), hotel.top() + vh * (1 + 2 * f), vw, vh));
+    g.setBrush(kMadera);
+    g.drawRect(QRectF(hotel.center().x() - vw * 0.8, hotel.bottom() - vh * 1.4, vw * 1.6, vh * 1.4));
+
+    // the arrow between them
+    flecha(g, QPointF(w * 0.44, h * 0.55), QPointF(w * 0.58, h * 0.55), qMax(2.0, h * 0.07), kVerde);
+
+    // the ledger
+    const QRectF libro(w * 0.61, h * 0.14, w * 0.36, h * 0.8);
+    g.setPen(QPen(kAzul, 1.4));
+    g.setBrush(Qt::white);
+    g.drawRect(libro);
+    g.setPen(QPen(kAzulClaro, 1));
+    const int renglones = 6;
+    for (int i = 1; i <= renglones; ++i) {
+        const qreal y = libro.top() + libro.height() * i / (renglones + 1);
+        g.drawLine(QPointF(libro.left() + 4, y), QPointF(libro.right() - 4, y));
+    }
+    g.setPen(QPen(QColor(0xc6, 0x28, 0x28), 1));
+    const qreal x = libro.left() + libro.width() * 0.62;
+    g.drawLine(QPointF(x, libro.top() + 2), QPointF(x, libro.bottom() - 2));
+    return p;
+}
+
+QPixmap icono_ventana(QSize tamano)
+{
+    QPixmap p = lienzo(tamano);
+    QPainter g(&p);
+    escalar(g, tamano);
+    g.setPen(Qt::NoPen);
+    g.setBrush(kAzul);
+    g.drawRoundedRect(QRectF(4, 4, 92, 92), 16, 16);
+    flecha(g, QPointF(20, 50), QPointF(82, 50), 14, kNaranja);
+    return p;
+}
+
+} // namespace dibujos

@@ -1,0 +1,286 @@
+#include "app/linea_comandos.h"
+
+#include "app/comando_traspasar.h"
+#include "app/comando_verificar.h"
+#include "app/ventana_principal.h"
+#include "demo/instalacion.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcessEnvironment>
+
+namespace linea_comandos {
+
+namespace {
+
+// Builds the demo installation under `raiz` (an empty folder).
+bool construir_demo(const QString& raiz, QString* error)
+{
+    try {
+        demo::construir_demo(raiz);
+        return true;
+    } catch (const std::exception& e) {
+        *error = QString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+QString si_no(bool valor)
+{
+    return valor ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+int no_disponible(const Comando& c, QTextStream& err)
+{
+    err << QStringLiteral("La orden «%1» todavía no está disponible en esta versión de enlace3.").arg(c.nombre)
+        << Qt::endl;
+    return kFallo;
+}
+
+int comando_ayuda(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        err << QStringLiteral("La orden --help no admite argumentos.") << Qt::endl;
+        return kErrorUso;
+    }
+    out << ayuda();
+    out.flush();
+    return kCorrecto;
+}
+
+int comando_version(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        err << QStringLiteral("La orden --version no admite argumentos.") << Qt::endl;
+        return kErrorUso;
+    }
+    out << version() << Qt::endl;
+    return kCorrecto;
+}
+
+} // namespace
+
+const std::vector<Comando>& comandos()
+{
+    static const std::vector<Comando> tabla = {
+        {QStringLiteral("--help"), QString(), QStringLiteral("muestra esta ayuda."), comando_ayuda},
+        {QStringLiteral("--version"), QString(), QStringLiteral("muestra la versión de enlace3."), comando_version},
+        {QStringLiteral("demo"), QStringLiteral("DIR"),
+         QStringLiteral("crea en la carpeta DIR, nueva o vacía, una instalación de demostración completa "
+                        "(unidades C, F y G con los datos de un mes de un hotel)."),
+         comando_demo},
+        {QStringLiteral("estado"), QString(),
+         QStringLiteral("arranca como la ventana principal (unidad, modo de datos, conexiones, tabla edep3, "
+                        "actualización de la base del enlace) y muestra la barra de estado y la configuración "
+                        "cargada."),
+         comando_estado},
+        {QStringLiteral("traspasar"), QStringLiteral("DESDE HASTA [--sobrescribir | --anadir]"),
+         QStringLiteral("traspasa las facturas, depósitos, cobros de caja y créditos de las fechas DESDE a HASTA "
+                        "(ddmmaaaa) y genera SUENLACE.DAT, como la ventana de traspaso."),
+         comando_traspasar},
+        {QStringLiteral("limpiar"), QStringLiteral("DESDE HASTA"),
+         QStringLiteral("limpia los datos temporales de las fechas DESDE a HASTA para poder traspasarlas de nuevo."),
+         comando_limpiar},
+        {QStringLiteral("verificar"), QStringLiteral("FICHERO"),
+         QStringLiteral("comprueba un SUENLACE.DAT antes de importarlo en A3Con y muestra su resumen y sus errores."),
+         comando_verificar},
+        {QStringLiteral("exportar-pgc"), QStringLiteral("EMPRESA"),
+         QStringLiteral("exporta a SUENLACE.DAT el plan de cuentas de una empresa de Zumeral."), nullptr},
+        {QStringLiteral("captura"), QStringLiteral("FICHERO.png"),
+         QStringLiteral("guarda una imagen de la ventana principal tal como arranca."), comando_captura,
+         /*oculto=*/true, /*necesita_ventanas=*/true},
+    };
+    return tabla;
+}
+
+const Comando* buscar(const QString& nombre)
+{
+    for (const Comando& c : comandos())
+        if (c.nombre == nombre) return &c;
+    if (nombre == QLatin1String("-h") || nombre == QLatin1String("ayuda")) return buscar(QStringLiteral("--help"));
+    if (nombre == QLatin1String("-V")) return buscar(QStringLiteral("--version"));
+    return nullptr;
+}
+
+QString version()
+{
+    return QStringLiteral("enlace3 ") + arranque::texto_version();
+}
+
+QString ayuda()
+{
+    QString t;
+    QTextStream s(&t);
+    s << "Uso: enlace3 [ORDEN [ARGUMENTOS]]\n\n"
+      << "Sin argumentos abre la ventana principal «Enlace de Noctaris a A3 Software.».\n\n"
+      << "Órdenes:\n";
+    for (const Comando& c : comandos()) {
+        if (c.oculto) continue;
+        const QString uso = c.argumentos.isEmpty() ? c.nombre : c.nombre + QLatin1Char(' ') + c.argumentos;
+        s << "  " << uso << "\n      " << c.descripcion << "\n";
+    }
+    s << "\nLos datos se buscan en las unidades de Windows bajo la carpeta raíz ENLACE3_DOSDEVICES\n"
+      << "(si no está definida, $WINEPREFIX/dosdevices o ~/.wine/dosdevices): la unidad F es <raíz>/f:.\n"
+      << "Estado de salida: 0 correcto, 1 error de los datos o del proceso, 2 orden mal usada.\n";
+    return t;
+}
+
+int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty()) {
+        err << QStringLiteral("Falta la orden. Use «enlace3 --help» para ver las órdenes.") << Qt::endl;
+        return kErrorUso;
+    }
+    const Comando* c = buscar(args.first());
+    if (!c) {
+        err << QStringLiteral("Orden desconocida: «%1». Use «enlace3 --help» para ver las órdenes.").arg(args.first())
+            << Qt::endl;
+        return kErrorUso;
+    }
+    if (!c->funcion) return no_disponible(*c, err);
+    out.flush();
+    const int r = c->funcion(args.mid(1), out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+SesionLote::SesionLote() : a(platform::DriveMap::fromEnvironment(), ui) {}
+
+bool SesionLote::arrancar()
+{
+    if (!arranque::arrancar(a)) return false;
+    activacion = arranque::activar(a);
+    return activacion.continuar;
+}
+
+QList<QPair<QString, QString>> ajustes(const A3ADO& a)
+{
+    return {
+        {QStringLiteral("wempresa"), a.wempresa},
+        {QStringLiteral("wruta"), a.wruta},
+        {QStringLiteral("wdigitos"), QString::number(a.wdigitos)},
+        {QStringLiteral("wcta_clientes"), a.wcta_clientes},
+        {QStringLiteral("wcta_agencias"), a.wcta_agencias},
+        {QStringLiteral("wcta_empresas"), a.wcta_empresas},
+        {QStringLiteral("wcta_depositos"), a.wcta_depositos},
+        {QStringLiteral("wcta_iva"), a.wcta_iva},
+        {QStringLiteral("wcta_cuadre"), a.wcta_cuadre},
+        {QStringLiteral("wdesglosar_ventas"), si_no(a.wdesglosar_ventas)},
+        {QStringLiteral("wtraspasar_creditos"), si_no(a.wtraspasar_creditos)},
+        {QStringLiteral("wiva_por_tipo"), si_no(a.wiva_por_tipo)},
+        {QStringLiteral("wcuenta_por_pasante"), si_no(a.wcuenta_por_pasante)},
+        {QStringLiteral("wcrear_cuentas"), si_no(a.wcrear_cuentas)},
+        {QStringLiteral("wcuenta_unica_pasantes"), si_no(a.wcuenta_unica_pasantes)},
+        {QStringLiteral("wcta_tasa"), a.wcta_tasa},
+        {QStringLiteral("wexportar_pgc"), si_no(a.wexportar_pgc)},
+    };
+}
+
+int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        err << QStringLiteral("La orden estado no admite argumentos.") << Qt::endl;
+        return kErrorUso;
+    }
+    SesionLote s;
+    if (!s.arrancar()) return kFallo;
+    out << s.activacion.barra.version << '\n' << s.activacion.barra.conexion << '\n';
+    for (const auto& [nombre, valor] : ajustes(s.a)) out << nombre << " = " << valor << '\n';
+    out.flush();
+    return s.activacion.configuracion_ok ? kCorrecto : kFallo;
+}
+
+int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.size() != 1 || args.first().startsWith(QLatin1Char('-'))) {
+        err << QStringLiteral("Uso: enlace3 demo DIR") << Qt::endl;
+        return kErrorUso;
+    }
+    const QString dir = QFileInfo(args.first()).absoluteFilePath();
+    const QFileInfo info(dir);
+    if (info.exists() && !info.isDir()) {
+        err << QStringLiteral("«%1» existe y no es una carpeta.").arg(dir) << Qt::endl;
+        return kErrorUso;
+    }
+    if (info.exists() && !QDir(dir).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        err << QStringLiteral("La carpeta «%1» no está vacía: la instalación de demostración se crea en una "
+                              "carpeta nueva o vacía.")
+                   .arg(dir)
+            << Qt::endl;
+        return kErrorUso;
+    }
+    if (!QDir().mkpath(dir)) {
+        err << QStringLiteral("No se puede crear la carpeta «%1».").arg(dir) << Qt::endl;
+        return kFallo;
+    }
+    QString error;
+    if (!construir_demo(dir, &error)) {
+        err << QStringLiteral("No se ha podido crear la instalación de demostración en «%1»: %2").arg(dir, error)
+            << Qt::endl;
+        return kFallo;
+    }
+    out << QStringLiteral("Instalación de demostración creada en %1").arg(dir) << '\n'
+        << QStringLiteral("Para usarla: ENLACE3_DOSDEVICES=%1 enlace3").arg(dir) << '\n';
+    out.flush();
+    return kCorrecto;
+}
+
+int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.size() != 1) {
+        err << QStringLiteral("Uso: enlace3 captura FICHERO.png") << Qt::endl;
+        return kErrorUso;
+    }
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        err << QStringLiteral("La captura necesita la interfaz gráfica.") << Qt::endl;
+        return kFallo;
+    }
+    platform::ConsoleInteraction ui;
+    A3ADO a(platform::DriveMap::fromEnvironment(), ui);
+    VentanaPrincipal ventana(a);
+    int codigo = kCorrecto;
+    ventana.al_terminar = [&codigo](int c) { codigo = c; };
+    if (!ventana.cargar()) return kFallo;
+    ventana.show();
+    if (!ventana.activar() || codigo != kCorrecto) return kFallo;
+    QCoreApplication::processEvents();
+    const QPixmap imagen = ventana.grab();
+    if (imagen.isNull() || !imagen.save(args.first(), "PNG")) {
+        err << QStringLiteral("No se ha podido guardar la imagen en «%1».").arg(args.first()) << Qt::endl;
+        return kFallo;
+    }
+    out << QStringLiteral("Imagen de la ventana guardada en %1").arg(args.first()) << '\n';
+    out.flush();
+    return kCorrecto;
+}
+
+bool hay_pantalla()
+{
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    return !env.value(QStringLiteral("DISPLAY")).isEmpty() || !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()
+           || !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
+}
+
+int sin_pantalla(QTextStream& out, QTextStream& err)
+{
+    out << QStringLiteral("No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí.") << '\n'
+        << QStringLiteral("Arranque enlace3 en una sesión gráfica (con DISPLAY o WAYLAND_DISPLAY), o con "
+                          "QT_QPA_PLATFORM=offscreen para una ventana sin pantalla.")
+        << '\n'
+        << QStringLiteral("Barra de estado de la ventana:") << '\n';
+    out.flush();
+    SesionLote s;
+    if (!s.arrancar()) {
+        err.flush();
+        return kFallo;
+    }
+    out << s.activacion.barra.version << '\n' << s.activacion.barra.conexion << '\n';
+    out.flush();
+    return kCorrecto;
+}
+
+} // namespace linea_comandos

@@ -1,0 +1,77 @@
+#pragma once
+
+// The batch line: `enlace3 ORDEN [ARGUMENTOS]`. Every order is one line of
+// the table in linea_comandos.cpp (name, arguments, description, function);
+// to add one, write
+//     int comando_X(const QStringList& args, QTextStream& out, QTextStream& err);
+// where `args` are the arguments after the order's name, results go to `out`,
+// errors to `err`, and the result is the exit status (0 done, 1 the data or
+// the run failed, 2 the order was used wrongly), then add its line.
+
+#include "app/arranque.h"
+#include "data/a3ado.h"
+#include "platform/interaction.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <vector>
+
+namespace linea_comandos {
+
+using Funcion = std::function<int(const QStringList& args, QTextStream& out, QTextStream& err)>;
+
+struct Comando {
+    QString nombre;
+    QString argumentos;      // as shown in the help, e.g. "DESDE HASTA"
+    QString descripcion;     // one Spanish sentence
+    Funcion funcion;         // empty: announced, not available yet
+    bool oculto = false;     // left out of the help
+    bool necesita_ventanas = false;  // runs with widgets (offscreen)
+};
+
+inline constexpr int kCorrecto = 0;
+inline constexpr int kFallo = 1;
+inline constexpr int kErrorUso = 2;
+
+const std::vector<Comando>& comandos();
+const Comando* buscar(const QString& nombre);
+
+QString ayuda();
+QString version();
+
+// Runs the order `args[0]` with the rest of `args`. An unknown order or
+// option is a usage error (status 2) with the help's hint on `err`.
+int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// What a batch order needs before it can touch the data: the same start-up
+// and the same settings load as the main window, with console messages.
+struct SesionLote {
+    SesionLote();
+    platform::ConsoleInteraction ui;
+    A3ADO a;
+    arranque::Activacion activacion;
+    // false: the start-up or the settings load failed and the reason was
+    // printed to stderr; the order ends with status 1.
+    bool arrancar();
+};
+
+// Every setting of the settings row as `name` and printed value, in the
+// order of the row (booleans as true/false).
+QList<QPair<QString, QString>> ajustes(const A3ADO& a);
+
+int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err);
+int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err);
+int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Where no display can be reached the window cannot open: say how to start
+// it and print the status-bar texts instead.
+int sin_pantalla(QTextStream& out, QTextStream& err);
+
+// True when a window can be shown (a display, or a platform plug-in chosen).
+bool hay_pantalla();
+
+} // namespace linea_comandos

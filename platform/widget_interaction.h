@@ -1,0 +1,42 @@
+#pragma once
+
+// Messages, questions and the hourglass of the windows, over QMessageBox and
+// the application's override cursor.
+
+#include "platform/interaction.h"
+
+#include <QMessageBox>
+
+class QWidget;
+
+namespace platform {
+
+class WidgetInteraction : public Interaction {
+public:
+    explicit WidgetInteraction(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
+    bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    void setBusy(bool busy) override;
+
+    // The window the boxes are centred on (none: centred on the screen).
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    // How many boxes have been shown so far.
+    int shownCount() const { return shown_; }
+
+    // The box a message or question would show, not yet shown: the window
+    // and its tests build the very same box.
+    static QMessageBox* buildBox(const QString& text, const QString& title, Icon icon, bool question,
+                                 QWidget* parent = nullptr);
+    static QMessageBox::Icon boxIcon(Icon icon);
+    // An empty title stands for the program's own name.
+    static QString effectiveTitle(const QString& title);
+
+private:
+    QWidget* parent_ = nullptr;
+    bool busy_ = false;
+    int shown_ = 0;
+};
+
+} // namespace platform
