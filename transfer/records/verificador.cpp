@@ -291,8 +291,13 @@ void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf, bool /
         problema(n, utf8.columna,
                  QStringLiteral("texto en UTF-8 («%1»): el fichero debe estar en Windows-1252")
                      .arg(mostrar_caracter(utf8.primero)));
-        convertida = std::move(utf8.cp1252);
-        bytes = convertida;
+        // Padded by characters, its fields are where they belong once it is
+        // read as the Windows-1252 text it should have been; padded by bytes,
+        // they already are.
+        if (bytes.size() != kLongitud) {
+            convertida = std::move(utf8.cp1252);
+            bytes = convertida;
+        }
     }
 
     QString fin_mal;
@@ -304,7 +309,10 @@ void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf, bool /
         fin_mal = QStringLiteral("la línea termina en LF sin CR");
 
     if (bytes.size() != kLongitud) {
-        QString texto = QStringLiteral("la línea tiene %1 bytes en lugar de %2").arg(bytes.size()).arg(kLongitud);
+        QString texto = QStringLiteral("la línea tiene %1 %2 en lugar de %3")
+                            .arg(bytes.size())
+                            .arg(convertida.isNull() ? QStringLiteral("bytes") : QStringLiteral("caracteres"))
+                            .arg(kLongitud);
         if (!fin_mal.isEmpty())
             texto += QStringLiteral(" y no termina en CR LF");
         problema(n, bytes.size() < kLongitud ? int(bytes.size()) + 1 : kLongitud + 1, texto);
@@ -495,7 +503,7 @@ void Verificador::apunte(qint64 n, QByteArrayView b)
             return;
         }
         // The sales breakdown of an invoice may be its closing line alone.
-        const bool tras_factura_abierta = estado_ == Estado::Factura && factura_.lineas_iva > 0
+        const bool tras_factura_abierta = estado_ == Estado::Factura
             && factura_.documento == documento && factura_.fecha == fecha;
         const bool tras_factura_cerrada = estado_ == Estado::Libre && desglose_
             && desglose_->documento == documento && desglose_->fecha == fecha;

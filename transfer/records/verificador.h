@@ -21,8 +21,10 @@
 //    reported at column 255 and is otherwise checked normally.
 //  - A line whose bytes form UTF-8 text with characters beyond ASCII is
 //    reported once, at the column (in characters) of the first such
-//    character; it is then checked as the Windows-1252 text it should have
-//    been, so its accents do not shift the fields.
+//    character. When it is not 254 bytes long it is then checked as the
+//    Windows-1252 text it should have been (a line padded by characters), so
+//    its accents do not shift the fields; otherwise (padded by bytes) its
+//    bytes are checked as they are.
 //  - A control character (below 0x20, or 0x7F) inside a free text field is
 //    reported at its column (the first one of the line).
 //
@@ -54,9 +56,10 @@
 //    (bases + VAT amounts) is given in the summary as information.
 //  - Journal entry: a run of "0" lines, the first "I", the last "U", any
 //    others "M". Also valid: a single "I" line (a day's cash entry with one
-//    written line), and a single "U" line of the document of the invoice
-//    entry that ends on the line before it (the sales-breakdown entry whose
-//    only line is its closing line).
+//    written line), and a single "U" line with the document and date of the
+//    invoice entry on the line before it (the sales-breakdown entry whose
+//    only line is its closing line; also when that invoice entry itself is
+//    faulty, so one fault gives one report).
 //  - An entry that does not close is reported at its last line, column 69; a
 //    "0" line "M" or "U" that opens no entry is reported at column 69.
 //  - Every journal entry without other structural faults has equal debits and
