@@ -731,7 +731,7 @@ void Recordset::Impl::insertRow()
         query.addBindValue(v);
     if (!query.exec())
         throw errorFrom(query.lastError(), source);
-    const QVariant id = query.lastInsertId();
+    const QVariant id = byRowid ? query.lastInsertId() : QVariant();
     query.finish();
 
     rows.push_back(buffer);
