@@ -6,6 +6,7 @@
 #include "transfer/facturas.h"
 #include "transfer/records/registros.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
 
 namespace {
@@ -63,6 +64,16 @@ QString fecha_legible(const QDate& d)
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
 
+// A file nobody may write to was made read-only on purpose: it is left alone
+// even when the link runs with the rights to overwrite it anyway.
+bool es_de_solo_lectura(const QString& local)
+{
+    constexpr auto escritura =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFileInfo info(local);
+    return info.exists() && info.isFile() && !(info.permissions() & escritura);
+}
+
 bool Generacion::abrir_fichero()
 {
     r.ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
@@ -74,6 +85,12 @@ bool Generacion::abrir_fichero()
                                      QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
         if (!borrar)
             modo = platform::LineWriter::Mode::Append;
+    }
+    if (es_de_solo_lectura(local)) {
+        r.fichero_ok = false;
+        r.error = QStringLiteral("No se ha podido abrir el fichero ") + r.ruta
+            + QStringLiteral(": el fichero es de solo lectura");
+        return false;
     }
     if (!salida.open(local, modo)) {
         r.fichero_ok = false;

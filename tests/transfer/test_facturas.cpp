@@ -1,0 +1,196 @@
+// The entry of one issued invoice as it reaches the file: VAT bands, the
+// tax-only invoice and the sales breakdown, each written out by hand.
+
+#include "support/generacion_support.h"
+
+#include <QtTest>
+
+using namespace pruebas_generacion;
+
+namespace {
+
+const QString E = QStringLiteral("00001");
+const QString F = QStringLiteral("20130110");
+const QString FIN0 = sp(139) + QStringLiteral("EN");
+const QString COLA_IVA = QStringLiteral("00.00+0000000000.0000.00+0000000000.0001S") + sp(77) + QStringLiteral("EN");
+const QString VENTAS = QStringLiteral("VENTAS HOTEL                  ");
+const QString EET = QStringLiteral("Impuesto EET                  ");
+const QString DESGLOSE = QStringLiteral("Desglose N/Factura            ");
+const QString INTERROGANTES = QString(30, QLatin1Char('?'));
+
+const QVariantMap kDesglose{{"ca3nif", true}};
+
+QString cabecera(const QString& doc, const QString& total)
+{
+    return "4" + E + F + "1" + "430000777   " + pad("Cliente de prueba", 30) + "1" + pad(doc, 10) + "I"
+        + pad("Nuestra Factura N." + doc, 30) + total + FIN0;
+}
+
+QString iva(const QString& cuenta, const QString& desc, const QString& doc, const QString& pos, const QString& base,
+            const QString& tipo, const QString& cuota)
+{
+    return "4" + E + F + "9" + cuenta + desc + "C" + pad(doc, 10) + pos + pad("Nuestra Factura N." + doc, 30) + "01"
+        + base + tipo + cuota + COLA_IVA;
+}
+
+QString linea(const QString& cuenta, const QString& desc, const QString& lado, const QString& doc,
+              const QString& pos, const QString& concepto, const QString& importe)
+{
+    return "4" + E + F + "0" + cuenta + desc + lado + pad(doc, 10) + pos + concepto + importe + FIN0;
+}
+
+void factura(Entorno& e, const QString& fra, QVariantMap columnas)
+{
+    columnas["FacFra"] = fra;
+    columnas["FacFec"] = F;
+    columnas["FacCtaC"] = "430000777";
+    columnas["FacCliN"] = "Cliente de prueba";
+    e.factura(columnas);
+}
+
+} // namespace
+
+class TestFacturas : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void todas_las_bases_a_cero();
+    void factura_solo_de_tasa();
+    void solo_tasa_comparada_en_centimos();
+    void desglose_con_tasa_y_dos_cuentas();
+    void desglose_sin_lineas_ni_tasa();
+    void desglose_cuadra_con_lo_escrito();
+    void desglose_solo_de_su_factura();
+    void tasa_negativa();
+};
+
+void TestFacturas::todas_las_bases_a_cero()
+{
+    Entorno e;
+    factura(e, "501", {{"FacTotal", 5.0}});
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(), QStringList({
+                                    cabecera("501", "+0000000005.00"),
+                                    iva("705999999   ", VENTAS, "501", "U", "+0000000000.00", "00.00",
+                                        "+0000000000.00"),
+                                }));
+}
+
+void TestFacturas::factura_solo_de_tasa()
+{
+    // The tourist-tax account is used without its surrounding blanks; no
+    // breakdown follows, even with the breakdown on.
+    Entorno e({{"ca3nif", true}, {"Ca3Tasa", " 47530000 "}});
+    factura(e, "502", {{"FacTotal", 3.5}, {"FacTasa", 3.5}, {"FacI2", 10.0}});
+    e.linea_venta("502", "705000001", 3.5);
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(), QStringList({
+                                    cabecera("502", "+0000000003.50"),
+                                    iva("47530000    ", EET, "502", "U", "+0000000003.50", "10.00", "+0000000000.00"),
+                                }));
+}
+
+void TestFacturas::solo_tasa_comparada_en_centimos()
+{
+    Entorno e(kDesglose);
+    // 0.3 - 0.1 is not 0.2 in binary floating point; in cents it is.
+    factura(e, "503", {{"FacTotal", 0.3}, {"FacC2", 0.1}, {"FacTasa", 0.2}, {"FacI2", 10.0}});
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(), QStringList({
+                                    cabecera("503", "+0000000000.30"),
+                                    iva("47530000    ", EET, "503", "U", "+0000000000.20", "10.00", "+0000000000.10"),
+                                }));
+}
+
+void TestFacturas::desglose_con_tasa_y_dos_cuentas()
+{
+    Entorno e(kDesglose);
+    factura(e, "504", {{"FacB2", 72.73}, {"FacI2", 10.0}, {"FacC2", 7.27}, {"FacTotal", 82.0}, {"FacTasa", 2.0}});
+    e.linea_venta("504", "705000003", 30.0);
+    e.linea_venta("504", "705000001", 50.0);
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(),
+                    QStringList({
+                        cabecera("504", "+0000000082.00"),
+                        iva("705999999   ", VENTAS, "504", "U", "+0000000074.73", "10.00", "+0000000007.27"),
+                        linea("47530000    ", EET, "H", "504", "I", EET, "+0000000002.00"),
+                        linea("705000001   ", INTERROGANTES, "H", "504", "M", DESGLOSE, "+0000000050.00"),
+                        linea("705000003   ", INTERROGANTES, "H", "504", "M", DESGLOSE, "+0000000030.00"),
+                        linea("705999999   ", VENTAS, "D", "504", "U", DESGLOSE, "+0000000082.00"),
+                    }));
+}
+
+void TestFacturas::desglose_sin_lineas_ni_tasa()
+{
+    Entorno e(kDesglose);
+    factura(e, "505", {{"FacB1", 10.0}, {"FacI1", 21.0}, {"FacC1", 2.1}, {"FacB3", 5.0}, {"FacI3", 4.0},
+                       {"FacC3", 0.2}, {"FacTotal", 17.3}});
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(),
+                    QStringList({
+                        cabecera("505", "+0000000017.30"),
+                        iva("705999999   ", VENTAS, "505", "M", "+0000000010.00", "21.00", "+0000000002.10"),
+                        iva("705999999   ", VENTAS, "505", "U", "+0000000005.00", "04.00", "+0000000000.20"),
+                        linea("705999999   ", VENTAS, "D", "505", "U", DESGLOSE, "+0000000000.00"),
+                    }));
+}
+
+void TestFacturas::desglose_cuadra_con_lo_escrito()
+{
+    Entorno e(kDesglose);
+    factura(e, "506", {{"FacB2", 26.16}, {"FacI2", 10.0}, {"FacC2", 2.62}, {"FacTotal", 28.78}});
+    // Three decimals that each round up: the closing line is the sum of the
+    // written amounts (10.01 + 20.01 - 1.24), not the rounded sum 28.77.
+    e.linea_venta("506", "705000001", 10.005);
+    e.linea_venta("506", "705000002", 20.005);
+    e.linea_venta("506", "705000009", -1.235);
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(),
+                    QStringList({
+                        cabecera("506", "+0000000028.78"),
+                        iva("705999999   ", VENTAS, "506", "U", "+0000000026.16", "10.00", "+0000000002.62"),
+                        linea("705000001   ", INTERROGANTES, "H", "506", "I", DESGLOSE, "+0000000010.01"),
+                        linea("705000002   ", INTERROGANTES, "H", "506", "M", DESGLOSE, "+0000000020.01"),
+                        linea("705000009   ", INTERROGANTES, "H", "506", "M", DESGLOSE, "-0000000001.24"),
+                        linea("705999999   ", VENTAS, "D", "506", "U", DESGLOSE, "+0000000028.78"),
+                    }));
+}
+
+void TestFacturas::desglose_solo_de_su_factura()
+{
+    Entorno e(kDesglose);
+    factura(e, "507", {{"FacB2", 9.09}, {"FacI2", 10.0}, {"FacC2", 0.91}, {"FacTotal", 10.0}});
+    e.linea_venta("507", "705000001", 4.0);
+    e.linea_venta("507", "705000001", 6.0);
+    e.linea_venta("507", "705000005", 99.0, "2012");   // same number, another year
+    e.linea_venta("5070", "705000005", 99.0);
+    e.inst().insertar("fal3", QVariantMap{{"FalEmp", "002"}, {"FalEje", "2013"}, {"FalOrden", 9}, {"FalFra", "507"},
+                                          {"FalCta", "705000005"}, {"FalImp", 99.0}});
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(),
+                    QStringList({
+                        cabecera("507", "+0000000010.00"),
+                        iva("705999999   ", VENTAS, "507", "U", "+0000000009.09", "10.00", "+0000000000.91"),
+                        linea("705000001   ", INTERROGANTES, "H", "507", "I", DESGLOSE, "+0000000010.00"),
+                        linea("705999999   ", VENTAS, "D", "507", "U", DESGLOSE, "+0000000010.00"),
+                    }));
+}
+
+void TestFacturas::tasa_negativa()
+{
+    Entorno e(kDesglose);
+    factura(e, "508", {{"FacB2", 45.45}, {"FacI2", 10.0}, {"FacC2", 4.55}, {"FacTotal", 48.0}, {"FacTasa", -2.0}});
+    e.linea_venta("508", "705000001", 50.0);
+    QVERIFY(e.generar(F, F).completo());
+    COMPARAR_LINEAS(e.lineas(),
+                    QStringList({
+                        cabecera("508", "+0000000048.00"),
+                        iva("705999999   ", VENTAS, "508", "U", "+0000000043.45", "10.00", "+0000000004.55"),
+                        linea("47530000    ", EET, "H", "508", "I", EET, "-0000000002.00"),
+                        linea("705000001   ", INTERROGANTES, "H", "508", "M", DESGLOSE, "+0000000050.00"),
+                        linea("705999999   ", VENTAS, "D", "508", "U", DESGLOSE, "+0000000048.00"),
+                    }));
+}
+
+QTEST_GUILESS_MAIN(TestFacturas)
+#include "test_facturas.moc"
