@@ -59,6 +59,13 @@ private:
 
 constexpr int kAvisoCada = 200;
 
+// A text column gets "" for an empty value, never Null: the hotel's Null
+// texts count as empty, and the readers of the staged rows compare with ''.
+QVariant texto(const QString& valor)
+{
+    return valor.isNull() ? QVariant(QStringLiteral("")) : QVariant(valor);
+}
+
 QString entre_fechas(const Traspaso& t)
 {
     return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
@@ -182,10 +189,10 @@ void mover_datos_factura(Traspaso& t)
     const double tipo2 = emi.number(QStringLiteral("EmiI2"));
 
     fac.addNew();
-    fac.setField(QStringLiteral("FacEje"), eje);
-    fac.setField(QStringLiteral("FacFec"), emi.text(QStringLiteral("EmiFec")));
-    fac.setField(QStringLiteral("FacFra"), numero);
-    fac.setField(QStringLiteral("FacCli"), emi.text(QStringLiteral("EmiCli")));
+    fac.setField(QStringLiteral("FacEje"), texto(eje));
+    fac.setField(QStringLiteral("FacFec"), texto(emi.text(QStringLiteral("EmiFec"))));
+    fac.setField(QStringLiteral("FacFra"), texto(numero));
+    fac.setField(QStringLiteral("FacCli"), texto(emi.text(QStringLiteral("EmiCli"))));
     fac.setField(QStringLiteral("FacB0"), 0.0);
     fac.setField(QStringLiteral("FacB1"), emi.number(QStringLiteral("EmiB1")));
     const double base2 = base_banda2(total, tipo2);
@@ -202,12 +209,13 @@ void mover_datos_factura(Traspaso& t)
     fac.setField(QStringLiteral("FacC3"), emi.number(QStringLiteral("EmiC3")));
     fac.setField(QStringLiteral("FacC4"), emi.number(QStringLiteral("EmiC4")));
     fac.setField(QStringLiteral("FacTotal"), total);
-    fac.setField(QStringLiteral("FacNifC"), emi.text(QStringLiteral("EmiNif")).left(9));
+    fac.setField(QStringLiteral("FacNifC"), texto(emi.text(QStringLiteral("EmiNif")).left(9)));
     fac.setField(QStringLiteral("FacEst"), QStringLiteral("0"));
-    fac.setField(QStringLiteral("FacCliN"), emi.text(QStringLiteral("EmiNom")));
-    fac.setField(QStringLiteral("FacIvaR"), cuenta_iva_factura(a.wcta_iva, a.wiva_por_tipo, tipo2));
-    fac.setField(QStringLiteral("FacCtaC"),
-                 cuenta_cliente(t, numero, eje, emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC"))));
+    fac.setField(QStringLiteral("FacCliN"), texto(emi.text(QStringLiteral("EmiNom"))));
+    fac.setField(QStringLiteral("FacIvaR"), texto(cuenta_iva_factura(a.wcta_iva, a.wiva_por_tipo, tipo2)));
+    const QString cuenta =
+        cuenta_cliente(t, numero, eje, emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
+    fac.setField(QStringLiteral("FacCtaC"), texto(cuenta));
     fac.setField(QStringLiteral("FacTasa"), emi.number(QStringLiteral("TasaImporte")));
     fac.update();
 
@@ -236,12 +244,14 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
     while (!lineas.eof()) {
         ++orden;
         fal.addNew();
-        fal.setField(QStringLiteral("FalEmp"), empresa);
-        fal.setField(QStringLiteral("FalEje"), w_eje);
+        fal.setField(QStringLiteral("FalEmp"), texto(empresa));
+        fal.setField(QStringLiteral("FalEje"), texto(w_eje));
         fal.setField(QStringLiteral("FalOrden"), orden);
-        fal.setField(QStringLiteral("FalFra"), w_numero);
+        fal.setField(QStringLiteral("FalFra"), texto(w_numero));
         QString cuenta = lineas.text(QStringLiteral("HCadiaCta"));
-        fal.setField(QStringLiteral("FalCta"), cuenta.isEmpty() ? a.wcta_cuadre : ajustar_digitos(a.wdigitos, cuenta));
+        if (!cuenta.isEmpty())
+            ajustar_digitos(a.wdigitos, cuenta);
+        fal.setField(QStringLiteral("FalCta"), texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta));
         fal.setField(QStringLiteral("FalImp"),
                      importe_linea(lineas.number(QStringLiteral("HCadiaCan")), lineas.number(QStringLiteral("HCadiaPre")),
                                    lineas.text(QStringLiteral("HCadiaCA"))));
@@ -260,15 +270,15 @@ void mover_deposito(Traspaso& t)
     dep.closeIfOpen();
     dep.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
     dep.addNew();
-    dep.setField(QStringLiteral("EdepFec"), emi.text(QStringLiteral("EmiFec")));
+    dep.setField(QStringLiteral("EdepFec"), texto(emi.text(QStringLiteral("EmiFec"))));
     // The whole account, even when it is longer than the column was declared:
     // a cut account would credit the deposit to another customer.
-    dep.setField(QStringLiteral("EdepCli"),
-                 cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
-                                emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC"))));
+    const QString cuenta = cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
+                                          emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
+    dep.setField(QStringLiteral("EdepCli"), texto(cuenta));
     dep.setField(QStringLiteral("EdepImp"), emi.number(QStringLiteral("EmiDep")));
     dep.setField(QStringLiteral("EdepEstado"), QStringLiteral("0"));
-    dep.setField(QStringLiteral("EdepFra"), emi.text(QStringLiteral("EmiNum")));
+    dep.setField(QStringLiteral("EdepFra"), texto(emi.text(QStringLiteral("EmiNum"))));
     dep.update();
     dep.close();
 }
@@ -280,7 +290,7 @@ void mover_datos_caja(Traspaso& t)
     ado::Recordset& caj = a.rs_caj3;
 
     caj.addNew();
-    caj.setField(QStringLiteral("CajFec"), caja.text(QStringLiteral("CajaFec")));
+    caj.setField(QStringLiteral("CajFec"), texto(caja.text(QStringLiteral("CajaFec"))));
     caj.setField(QStringLiteral("CajOrd"), orden_cobro(caja.field(QStringLiteral("CajaOrd"))));
     caj.setField(QStringLiteral("CajImp"), caja.number(QStringLiteral("CajaImp")));
 
@@ -289,20 +299,21 @@ void mover_datos_caja(Traspaso& t)
     const QString ano_factura = caja.text(QStringLiteral("CajaAnoF"));
     if (factura.isEmpty()) {
         // Without an invoice the money is a deposit or an advance payment.
-        caj.setField(QStringLiteral("CajFra"), QString());
-        caj.setField(QStringLiteral("CajCli"), a.wcta_depositos);
+        caj.setField(QStringLiteral("CajFra"), texto(QString()));
+        caj.setField(QStringLiteral("CajCli"), texto(a.wcta_depositos));
     } else {
-        caj.setField(QStringLiteral("CajFra"), factura);
-        caj.setField(QStringLiteral("CajCli"), cuenta_cliente2(t, factura, ano_factura));
+        caj.setField(QStringLiteral("CajFra"), texto(factura));
+        caj.setField(QStringLiteral("CajCli"), texto(cuenta_cliente2(t, factura, ano_factura)));
     }
-    caj.setField(QStringLiteral("CajAnoF"), ano_factura);
-    caj.setField(QStringLiteral("CajCre"), caja.text(QStringLiteral("CajaCre")));
+    caj.setField(QStringLiteral("CajAnoF"), texto(ano_factura));
+    caj.setField(QStringLiteral("CajCre"), texto(caja.text(QStringLiteral("CajaCre"))));
     // Only an advance payment typed without invoice ("" rather than Null)
     // carries its reference in the concept text.
     const bool anticipo = !factura_nula && factura.isEmpty();
-    caj.setField(QStringLiteral("CajDep"), anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString());
-    caj.setField(QStringLiteral("CajCobro"), cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc"))));
-    caj.setField(QStringLiteral("CajCobroN"), caja.text(QStringLiteral("CajaCobron")));
+    caj.setField(QStringLiteral("CajDep"),
+                 texto(anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString()));
+    caj.setField(QStringLiteral("CajCobro"), texto(cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc")))));
+    caj.setField(QStringLiteral("CajCobroN"), texto(caja.text(QStringLiteral("CajaCobron"))));
     caj.setField(QStringLiteral("CajEstado"), QStringLiteral("0"));
     caj.update();
 }
