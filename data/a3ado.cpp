@@ -60,9 +60,8 @@ QString leer_unidad(A3ADO& a, const QString& cod)
     } catch (const ado::Error& e) {
         a.rs_unidades.closeIfOpen();
         a.cn_unidades.close();
-        if (e.source().isEmpty())
-            throw ado::Error(e.number(), e.description(), kTablaUnidades);
-        throw;
+        // The start-up names the file that failed, not the statement.
+        throw ado::Error(e.number(), e.description(), kTablaUnidades);
     }
     a.rs_unidades.close();
     a.cn_unidades.close();
