@@ -19,7 +19,9 @@ Enlace::Enlace(const QVariantMap& ajustes, bool servidor)
         inst_->configurar(ajustes);
     if (servidor) {
         QString error;
-        if (!testsupport::installOdbcStandin(dir_.path() + QStringLiteral("/odbc"), &error))
+        const QString odbc = dir_.path() + QStringLiteral("/odbc");
+        QDir().mkpath(odbc);
+        if (!testsupport::installOdbcStandin(odbc, &error))
             throw std::runtime_error("ODBC stand-in: " + error.toStdString());
         // The driver finds the catalogue as a file of the working folder.
         cwd_ = QDir::currentPath();

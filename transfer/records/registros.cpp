@@ -128,7 +128,7 @@ double a_double(const Redondeado& r, int decimales)
 
 QString valor_texto(double valor)
 {
-    return QString::number(valor, 'g', 17);
+    return QString::number(valor, 'g', 15);
 }
 
 void exigir_numero(double valor, const QString& campo)
