@@ -8,6 +8,7 @@
 #include "platform/interaction.h"
 #include "transfer/generacion.h"
 #include "transfer/traspaso.h"
+#include "support/verificador_support.h"
 
 #include <QByteArray>
 #include <QString>
@@ -77,4 +78,14 @@ bool mismas_lineas(const QStringList& obtenidas, const QStringList& esperadas, Q
         QString diferencia_;                                                                               \
         if (!pruebas_generacion::mismas_lineas((obtenidas), (esperadas), &diferencia_))                    \
             QFAIL(qPrintable(diferencia_));                                                                \
+    } while (false)
+
+// The whole file of the environment `e` against the expected lines, then the
+// checker over it (every entry well formed and balanced).
+#define COMPARAR_FICHERO(e, esperadas)                                                                     \
+    do {                                                                                                   \
+        COMPARAR_LINEAS((e).lineas(), (esperadas));                                                        \
+        exigirFicheroValido((e).fichero());                                                                \
+        if (QTest::currentTestFailed())                                                                    \
+            return;                                                                                        \
     } while (false)

@@ -171,7 +171,7 @@ void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
     QCOMPARE(r.dias_caja, 2);
     QCOMPARE(r.creditos, 1);
     QVERIFY(e.ui.shown.empty());   // no file before: no question
-    COMPARAR_LINEAS(e.lineas(), lineas_enero());
+    COMPARAR_FICHERO(e, lineas_enero());
 
     QCOMPARE(e.a().cn_enlace.executed,
              QStringList({"UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '20130104'",
@@ -227,7 +227,7 @@ void TestGeneracion::fichero_existente_borrado_o_ampliado()
         QStringList esperadas = lineas_enero();
         if (!borrar)
             esperadas.prepend(previa);
-        COMPARAR_LINEAS(e.lineas(), esperadas);
+        COMPARAR_FICHERO(e, esperadas);
     }
 }
 
@@ -238,7 +238,7 @@ void TestGeneracion::sin_crear_cuentas_quedan_pendientes()
     const ResultadoGeneracion r = e.generar("20130101", "20130131");
     QVERIFY(r.completo());
     QCOMPARE(r.cuentas, 0);
-    COMPARAR_LINEAS(e.lineas(), lineas_enero().mid(1));
+    COMPARAR_FICHERO(e, lineas_enero().mid(1));
     QCOMPARE(e.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList({"430001001=0", "430001002=1"}));
 }
 
@@ -251,7 +251,7 @@ void TestGeneracion::sin_traspasar_creditos_cre3_intacta()
     QVERIFY(r.completo());
     QCOMPARE(r.creditos, 0);
     const QStringList todas = lineas_enero();
-    COMPARAR_LINEAS(e.lineas(), todas.mid(0, todas.size() - 2));
+    COMPARAR_FICHERO(e, todas.mid(0, todas.size() - 2));
     QCOMPARE(e.inst().filas("cre3"), antes);
 }
 
@@ -271,7 +271,7 @@ void TestGeneracion::factura_que_no_cabe_se_queda_pendiente()
     QCOMPARE(r.omitidos.size(), 1);
     QVERIFY2(r.omitidos[0].startsWith("Factura 12345678901 del ejercicio 2013: "), qPrintable(r.omitidos[0]));
     QVERIFY2(r.omitidos[0].contains("12345678901", Qt::CaseSensitive), qPrintable(r.omitidos[0]));
-    COMPARAR_LINEAS(e.lineas(), lineas_enero());
+    COMPARAR_FICHERO(e, lineas_enero());
     QCOMPARE(e.estados("fac3", "FacFra", "FacEst", "FacFec, FacFra"),
              QStringList({"6=1", "12345678901=0", "8=1", "10=1", "9=1", "7=0"}));
 }
@@ -289,7 +289,7 @@ void TestGeneracion::cuenta_que_no_cabe_se_queda_pendiente()
     QCOMPARE(r.cuentas, 1);
     QCOMPARE(r.omitidos.size(), 1);
     QVERIFY2(r.omitidos[0].startsWith("Cuenta 430000201: "), qPrintable(r.omitidos[0]));
-    COMPARAR_LINEAS(e.lineas(), lineas_enero());
+    COMPARAR_FICHERO(e, lineas_enero());
     QCOMPARE(e.estados("ctas3", "Cuenta", "Estado", "Cuenta"),
              QStringList({"430000201=0", "430001001=1", "430001002=1"}));
 }
