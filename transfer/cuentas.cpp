@@ -67,6 +67,25 @@ void registrar_para_crear(Traspaso& t, RegistroCliente& registro, const QString&
     a.grabar_cuenta_pendiente(registro);
 }
 
+struct FilaFactura {
+    QString fecha;     // EmiFec
+    QString cliente;   // EmiCli
+};
+
+// The invoice row the walk-in rules read: the one the staging stands on in
+// rs_emi or, when the caller stands on none, the invoice itself.
+FilaFactura fila_factura(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente)
+{
+    A3ADO& a = t.a;
+    if (!a.rs_emi.isOpen() || a.rs_emi.eof() || a.rs_emi.bof())
+        abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
+                      QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
+                          + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"));
+    if (a.rs_emi.eof())
+        return {QString(), ccliente};
+    return {a.rs_emi.text(QStringLiteral("EmiFec")), a.rs_emi.text(QStringLiteral("EmiCli"))};
+}
+
 QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,
                           Final f)
 {
@@ -99,10 +118,11 @@ QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& ano
     // A walk-in customer.
     if (!a.wcuenta_por_pasante && a.wcuenta_unica_pasantes)
         return a.wcta_clientes;
+    const FilaFactura factura = fila_factura(t, numfra, anofra, ccliente);
     if (!a.wcuenta_por_pasante)
-        return a.wcta_clientes + a.rs_emi.text(QStringLiteral("EmiFec")).mid(2, 4);   // one account per month
+        return a.wcta_clientes + factura.fecha.mid(2, 4);   // one account per month
 
-    const QString cuenta = digitos_ajustados(a.wdigitos, a.wcta_clientes + a.rs_emi.text(QStringLiteral("EmiCli")));
+    const QString cuenta = digitos_ajustados(a.wdigitos, a.wcta_clientes + factura.cliente);
     r.cuenta = cuenta;
     registrar_para_crear(t, r, cuenta, anofra);
     return cuenta;

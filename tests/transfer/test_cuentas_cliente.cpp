@@ -128,6 +128,15 @@ private Q_SLOTS:
         QVERIFY(e.ctas3().isEmpty());   // neither adjusted nor recorded
     }
 
+    void pasante_sin_fila_de_factura_abierta_lee_su_factura()
+    {
+        Enlace e(ajustes(false, false, false));
+        cliente(e, "1001", QVariant());
+        factura(e, "4", "1001", "0", "20130420");
+        QVERIFY(!e.a().rs_emi.isOpen());
+        QCOMPARE(cuenta_cliente(e.t(), "4", "2013", "1001", "0"), QStringLiteral("430001304"));
+    }
+
     void pasante_con_cuenta_unica()
     {
         Enlace e(ajustes(false, true, true));
