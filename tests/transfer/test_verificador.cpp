@@ -2,8 +2,13 @@
 // written out here field by field, each found at its line and column and
 // nothing else reported; line ends and encodings; the summary.
 
+#include "app/comando_verificar.h"
 #include "transfer/records/verificador.h"
+#include "support/verificador_support.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using verificador::Informe;
@@ -133,6 +138,9 @@ private Q_SLOTS:
     void ficheroVacio();
     void unaLineaIAislada();
     void importesExtremosNoDesbordan();
+    void comandoConFicheroValido();
+    void comandoConProblemas();
+    void comandoSinFicheroLegible();
 };
 
 void TestVerificador::elFicheroValidoNoTieneProblemas()
@@ -465,6 +473,85 @@ void TestVerificador::importesExtremosNoDesbordan()
     QCOMPARE(informe.resumen.debe, -3999999999996LL);
     QCOMPARE(verificador::texto_centimos(informe.resumen.debe), QStringLiteral("-39999999999.96"));
     QCOMPARE(verificador::texto_centimos(-5), QStringLiteral("-0.05"));
+}
+
+namespace {
+
+struct Salida {
+    int estado = 0;
+    QString out;
+    QString err;
+};
+
+Salida ejecutar(const QStringList& args)
+{
+    Salida s;
+    QTextStream out(&s.out);
+    QTextStream err(&s.err);
+    s.estado = comando_verificar(args, out, err);
+    return s;
+}
+
+QString escribir(const QTemporaryDir& dir, const QByteArray& contenido)
+{
+    const QString ruta = dir.filePath("SUENLACE.DAT");
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
+        return QString();
+    return ruta;
+}
+
+} // namespace
+
+void TestVerificador::comandoConFicheroValido()
+{
+    QTemporaryDir dir;
+    const QString ruta = escribir(dir, fichero(lineasValidas()));
+    QVERIFY(!ruta.isEmpty());
+    exigirFicheroValido(ruta);
+    QVERIFY(!QTest::currentTestFailed());
+
+    const Salida s = ejecutar({ruta});
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(s.err, QString());
+    const QStringList lineas = s.out.split(u'\n');
+    QCOMPARE(lineas.first(), "Fichero: " + ruta);
+    QCOMPARE(lineas.at(2), "Registros: 1 cuentas (C), 2 facturas (1), 3 líneas de IVA (9), 13 apuntes (0)");
+    QCOMPARE(lineas.at(lineas.size() - 2), "Sin problemas.");
+}
+
+void TestVerificador::comandoConProblemas()
+{
+    QTemporaryDir dir;
+    const QString ruta = escribir(dir, fichero(plantar(12, 69, "M")) + "4000");
+    QVERIFY(!ruta.isEmpty());
+    const Salida s = ejecutar({ruta});
+    QCOMPARE(s.estado, 1);
+    QCOMPARE(s.err, QString());
+    QVERIFY(s.out.endsWith("Problemas: 2\n"
+                           "línea 12, columna 69: el asiento no termina con «U»\n"
+                           "línea 20, columna 5: la línea tiene 4 bytes en lugar de 254 y no termina en CR LF\n"));
+}
+
+void TestVerificador::comandoSinFicheroLegible()
+{
+    QTemporaryDir dir;
+    const QString falta = dir.filePath("SUENLACE.DAT");
+    Salida s = ejecutar({falta});
+    QCOMPARE(s.estado, 2);
+    QCOMPARE(s.out, QString());
+    QCOMPARE(s.err, "No se puede leer el fichero " + falta + ": no existe\n");
+
+    s = ejecutar({dir.path()});
+    QCOMPARE(s.estado, 2);
+    QCOMPARE(s.err, "No se puede leer el fichero " + dir.path() + ": es una carpeta\n");
+
+    for (const QStringList& args : {QStringList{}, QStringList{falta, falta}, QStringList{QString()}}) {
+        s = ejecutar(args);
+        QCOMPARE(s.estado, 2);
+        QCOMPARE(s.out, QString());
+        QCOMPARE(s.err, QStringLiteral("Uso: enlace3 verificar FICHERO\n"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVerificador)

@@ -727,20 +727,34 @@ Informe verificar(const QByteArray& contenido)
     return std::move(v.informe);
 }
 
+namespace {
+
+QString motivo_ilegible(const QFileInfo& info, const QFile& fichero)
+{
+    if (!info.exists())
+        return QStringLiteral("no existe");
+    if (info.isDir())
+        return QStringLiteral("es una carpeta");
+    if (!info.isReadable())
+        return QStringLiteral("no hay permiso de lectura");
+    return fichero.errorString();
+}
+
+} // namespace
+
 std::optional<Informe> verificar_fichero(const QString& ruta, QString* error)
 {
     QFile fichero(ruta);
     const QFileInfo info(ruta);
-    if (info.isDir() || !fichero.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("No se puede leer el fichero %1: %2")
-                         .arg(ruta, info.isDir() ? QStringLiteral("es una carpeta") : fichero.errorString());
-        return std::nullopt;
+    bool leido = !info.isDir() && fichero.open(QIODevice::ReadOnly);
+    QByteArray contenido;
+    if (leido) {
+        contenido = fichero.readAll();
+        leido = fichero.error() == QFileDevice::NoError;
     }
-    const QByteArray contenido = fichero.readAll();
-    if (fichero.error() != QFileDevice::NoError) {
+    if (!leido) {
         if (error)
-            *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, fichero.errorString());
+            *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, motivo_ilegible(info, fichero));
         return std::nullopt;
     }
     return verificar(contenido);
