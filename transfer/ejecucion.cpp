@@ -31,11 +31,10 @@ void informar_fin(platform::Interaction& ui, const ResultadoGeneracion& g)
         return;
     }
     if (!g.fichero_ok) {
-        QString texto = QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".");
-        if (!g.error.isEmpty())
-            texto += QStringLiteral("\n") + g.error;
-        texto += QStringLiteral("\nNo se ha marcado nada como traspasado: los datos quedan pendientes para el próximo traspaso.");
-        ui.message(texto, titulo, platform::Icon::Critical);
+        // The generation says which file and why (and whether anything was marked).
+        ui.message(g.error.isEmpty() ? QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".")
+                                     : g.error,
+                   titulo, platform::Icon::Critical);
         return;
     }
     QString texto = QStringLiteral("Se ha generado ") + g.ruta

@@ -37,6 +37,7 @@ public:
     Hotel& operator=(const Hotel&) = delete;
 
     demo::Instalacion& inst() { return *inst_; }
+    const demo::Instalacion& inst() const { return *inst_; }
     const QString& raiz() const { return raiz_; }
     bool servidor() const { return servidor_; }
 

@@ -1,0 +1,410 @@
+// The transfer run and the clean-up as a user starts them, from the batch
+// line (`traspasar` / `limpiar`) and from the engine the window calls, on
+// installations made by the fixture builder.
+
+#include "app/comando_traspasar.h"
+#include "support/traspaso_support.h"
+#include "transfer/preparacion.h"
+
+#include <QFile>
+#include <QtTest>
+
+using pruebas_traspaso::Hotel;
+
+namespace {
+
+const QString kRuta = QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat");
+
+// Two invoices (9 and 10 of the same day), one of a walk-in customer whose
+// account is created, a deposit, two collections by two methods and a credit.
+void poblar(Hotel& h)
+{
+    h.forma("1", "Contado", "570000001");
+    h.forma("2", "Tarjeta", "572000001");
+    h.cliente("1001", "430000001");
+    h.cliente("1002", QVariant());
+    h.factura("10", "20130105", 55.0);
+    h.factura("9", "20130105", 110.0, {{"EmiDep", 20.0}});
+    h.factura("11", "20130106", 33.0, {{"EmiCli", "1002"}});
+    h.cobro("20130105", 1, 90.0, "9");
+    h.cobro("20130105", 2, 55.0, "10", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
+    h.fila("cre3", {{"Cre3Fec", "20130110"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130112"},
+                    {"Cre3Cli", "430000001"}, {"Cre3Cobro", "572000001"}, {"Cre3CobroN", "Tarjeta"},
+                    {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
+}
+
+QVariantMap crear_cuentas()
+{
+    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
+}
+
+struct Salida {
+    int estado = -1;
+    QString out;
+    QString err;
+};
+
+// Runs a command of the batch line on the installation, as a shell would
+// with ENLACE3_DOSDEVICES pointing at it.
+Salida lote(const Hotel& h, const QString& comando, const QStringList& args)
+{
+    qputenv("ENLACE3_DOSDEVICES", QFile::encodeName(h.raiz()));
+    Salida s;
+    QTextStream out(&s.out);
+    QTextStream err(&s.err);
+    s.estado = comando == QLatin1String("limpiar") ? comando_limpiar(args, out, err) : comando_traspasar(args, out, err);
+    out.flush();
+    err.flush();
+    return s;
+}
+
+QStringList lineas_de(const QString& texto)
+{
+    QStringList l = texto.split('\n');
+    if (!l.isEmpty() && l.constLast().isEmpty())
+        l.removeLast();
+    return l;
+}
+
+QStringList sin_cuentas(const QStringList& lineas)
+{
+    QStringList r;
+    for (const QString& l : lineas)
+        if (l.mid(14, 1) != QLatin1String("C"))
+            r << l;
+    return r;
+}
+
+QStringList estados(const Hotel& h)
+{
+    QStringList r;
+    for (const QVariantMap& f : h.inst().filas("fac3", "FacEje, FacFra"))
+        r << "fac3 " + f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
+    for (const QVariantMap& f : h.inst().filas("edep3", "EdepFra"))
+        r << "edep3 " + f.value("EdepFra").toString() + "=" + f.value("EdepEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("caj3", "CajFec, CajOrd"))
+        r << "caj3 " + f.value("CajOrd").toString() + "=" + f.value("CajEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("cre3", "Cre3Fec, Cre3Ord"))
+        r << "cre3 " + f.value("Cre3Fra").toString() + "=" + f.value("Cre3Estado").toString();
+    for (const QVariantMap& f : h.inst().filas("ctas3", "Cuenta"))
+        r << "ctas3 " + f.value("Cuenta").toString() + "=" + f.value("Estado").toString();
+    return r;
+}
+
+} // namespace
+
+class TestTraspasar : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fechas_como_en_la_ventana();
+    void errores_de_uso();
+    void traspaso_completo_y_resumen();
+    void fichero_existente_sin_respuesta();
+    void fichero_existente_sobrescribir_o_anadir();
+    void segunda_ejecucion_no_repite_nada();
+    void limpiar_y_volver_a_traspasar();
+    void limpiar_conserva_lineas_de_otro_rango();
+    void aviso_de_contado_no_cambia_el_estado();
+    void titular_inexistente_detiene_antes_del_fichero();
+    void cuenta_de_cobro_erronea_detiene_antes_del_fichero();
+    void factura_que_no_cabe_queda_pendiente();
+    void carpeta_inexistente_no_marca_nada();
+    void progreso_y_reloj();
+};
+
+void TestTraspasar::fechas_como_en_la_ventana()
+{
+    QCOMPARE(fecha_de_lote("01012013"), std::optional<QString>("20130101"));
+    QCOMPARE(fecha_de_lote("31-12-1999"), std::optional<QString>("19991231"));
+    QCOMPARE(fecha_de_lote("29022012"), std::optional<QString>("20120229"));
+    QCOMPARE(fecha_de_lote("29022013"), std::nullopt);
+    QCOMPARE(fecha_de_lote("31022013"), std::nullopt);
+    QCOMPARE(fecha_de_lote("1-2-2024"), std::nullopt);
+    QCOMPARE(fecha_de_lote("2013-01-01"), std::nullopt);
+    QCOMPARE(fecha_de_lote("0101201"), std::nullopt);
+    QCOMPARE(fecha_de_lote("01/01/2013"), std::nullopt);
+    QCOMPARE(fecha_de_lote(""), std::nullopt);
+}
+
+void TestTraspasar::errores_de_uso()
+{
+    Hotel h;
+    poblar(h);
+    const QString uso = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
+    struct Caso {
+        QStringList args;
+        QStringList err;
+    };
+    const QList<Caso> casos = {
+        {{"31022013", "31012013"}, {"Formato de Fecha incorrecto."}},
+        {{"01012013", "1-2-2024"}, {"Formato de Fecha incorrecto."}},
+        {{"01012013"}, {uso}},
+        {{"01012013", "31012013", "01022013"}, {uso}},
+        {{"01012013", "31012013", "--sobrescribir", "--anadir"},
+         {"--sobrescribir y --anadir no pueden ir juntas.", uso}},
+        {{"01012013", "31012013", "--borrar"}, {"Opción desconocida: --borrar", uso}},
+    };
+    for (const Caso& c : casos) {
+        const Salida s = lote(h, "traspasar", c.args);
+        QCOMPARE(s.estado, 2);
+        QCOMPARE(lineas_de(s.err), c.err);
+        QCOMPARE(s.out, QString());
+    }
+    const Salida l = lote(h, "limpiar", {"01012013", "32012013"});
+    QCOMPARE(l.estado, 2);
+    QCOMPARE(lineas_de(l.err), QStringList{"Formato de Fecha incorrecto."});
+    const Salida l2 = lote(h, "limpiar", {"01012013", "31012013", "--sobrescribir"});
+    QCOMPARE(l2.estado, 2);
+    QCOMPARE(lineas_de(l2.err),
+             (QStringList{"Opción desconocida: --sobrescribir", "Uso: enlace3 limpiar DESDE HASTA"}));
+    // Nothing was started, staged or written.
+    QCOMPARE(h.contar("fac3") + h.contar("caj3"), 0);
+    QVERIFY(!QFile::exists(h.fichero()));
+}
+
+void TestTraspasar::traspaso_completo_y_resumen()
+{
+    Hotel h(false, crear_cuentas());
+    poblar(h);
+    const Salida s = lote(h, "traspasar", {"01-01-2013", "31012013"});
+    QCOMPARE(s.err, QString());
+    QCOMPARE(lineas_de(s.out), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3",
+                                            "Depósitos: 1", "Días de caja: 1", "Créditos: 1", "Fichero: " + kRuta}));
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+                                      "cre3 9=1", "ctas3 430001002=1"}));
+    const QStringList lineas = h.lineas();
+    // account, 3 invoices of one VAT line each, deposit (2), cash day (2 + 2), credit (2)
+    QCOMPARE(lineas.size(), 1 + 3 * 2 + 2 + 4 + 2);
+    for (const QString& l : lineas)
+        QCOMPARE(l.size(), 254);
+}
+
+void TestTraspasar::fichero_existente_sin_respuesta()
+{
+    Hotel h;
+    poblar(h);
+    QCOMPARE(lote(h, "traspasar", {"01012013", "05012013"}).estado, 0);
+    const QByteArray antes = [&] {
+        QFile f(h.fichero());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    const Salida s = lote(h, "traspasar", {"06012013", "31012013"});
+    QCOMPARE(s.estado, 2);
+    QCOMPARE(lineas_de(s.err),
+             QStringList{"El fichero " + kRuta
+                         + " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir "
+                           "para añadir los nuevos registros a continuación."});
+    QCOMPARE(s.out, QString());
+    // Stopped before staging: invoice 11 of the 6th is not in fac3, the file is untouched.
+    QCOMPARE(h.contar("fac3", "FacFra = '11'"), 0);
+    QFile f(h.fichero());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), antes);
+}
+
+void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
+{
+    Hotel h;
+    poblar(h);
+    QCOMPARE(lote(h, "traspasar", {"05012013", "05012013"}).estado, 0);
+    const QStringList dia5 = h.lineas();
+    QCOMPARE(lote(h, "traspasar", {"06012013", "06012013", "--anadir"}).estado, 0);
+    const QStringList ambos = h.lineas();
+    QCOMPARE(ambos.mid(0, dia5.size()), dia5);
+    const QStringList dia6 = ambos.mid(dia5.size());
+    QCOMPARE(dia6.size(), 2);   // invoice 11: header and one VAT line
+
+    // Again from scratch, this time answering Yes: only the run's records.
+    Hotel h2;
+    poblar(h2);
+    QCOMPARE(lote(h2, "traspasar", {"05012013", "05012013"}).estado, 0);
+    const Salida s = lote(h2, "traspasar", {"06012013", "06012013", "--sobrescribir"});
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(lineas_de(s.out).first(), "El fichero " + kRuta
+                                           + ", ya está generado. ¿Desea borrar la información anterior? -> Sí");
+    QCOMPARE(h2.lineas(), dia6);
+}
+
+void TestTraspasar::segunda_ejecucion_no_repite_nada()
+{
+    Hotel h(false, crear_cuentas());
+    poblar(h);
+    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
+    const QStringList primera = estados(h);
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"});
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(lineas_de(s.out).mid(1), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 0",
+                                                   "Facturas: 0", "Depósitos: 0", "Días de caja: 0", "Créditos: 0",
+                                                   "Fichero: " + kRuta}));
+    QCOMPARE(h.lineas(), QStringList());
+    QCOMPARE(estados(h), primera);
+    QCOMPARE(h.contar("fac3"), 3);
+    QCOMPARE(h.contar("caj3"), 2);
+    QCOMPARE(h.contar("edep3"), 1);
+}
+
+void TestTraspasar::limpiar_y_volver_a_traspasar()
+{
+    Hotel h(false, crear_cuentas());
+    poblar(h);
+    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
+    const QStringList primera = h.lineas();
+    const QStringList cuentas = h.volcar("ctas3");
+
+    const Salida l = lote(h, "limpiar", {"01012013", "31012013"});
+    QCOMPARE(l.estado, 0);
+    QCOMPARE(l.out, QString("Datos Temporales limpiados correctamente!\n"));
+    QCOMPARE(l.err, QString());
+    QCOMPARE(h.contar("fac3") + h.contar("caj3") + h.contar("edep3"), 0);
+    QCOMPARE(h.contar("cre3", "Cre3Estado = '0'"), 1);
+    QCOMPARE(h.contar("caja", "CajaTur = ''"), 2);
+    QCOMPARE(h.volcar("ctas3"), cuentas);
+
+    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"}).estado, 0);
+    // The same invoices, deposit, collections and credit; the account was sent already.
+    QCOMPARE(h.lineas(), sin_cuentas(primera));
+    QCOMPARE(h.volcar("ctas3"), cuentas);
+}
+
+void TestTraspasar::limpiar_conserva_lineas_de_otro_rango()
+{
+    Hotel h(false, {{"ca3nif", true}});
+    poblar(h);
+    h.factura("12", "20130205", 20.0);
+    h.linea("9", "2013", "+", 1, 110, "705000001");
+    h.linea("12", "2013", "+", 2, 10, "705000001");
+    h.linea("12", "2013", "-", 1, 0.5, "705000002");
+    {
+        auto e = h.arrancar();
+        e->t->wdesde = "20130101";
+        e->t->whasta = "20130228";
+        QCOMPARE(preparar_facturas(*e->t), 4);
+    }
+    const QStringList de_febrero = {
+        "FalEmp=001|FalEje=2013|FalOrden=1|FalFra=12|FalCta=705000001|FalImp=20",
+        "FalEmp=001|FalEje=2013|FalOrden=2|FalFra=12|FalCta=705000002|FalImp=-0.5",
+    };
+    QCOMPARE(h.volcar("fal3").size(), 3);
+
+    QStringList mensajes;
+    h.limpiar("20130101", "20130131", &mensajes);
+    QCOMPARE(mensajes, QStringList{"Datos Temporales limpiados correctamente!"});
+    QCOMPARE(h.volcar("fal3"), de_febrero);
+    QStringList facturas;
+    for (const QVariantMap& f : h.inst().filas("fac3"))
+        facturas << f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
+    QCOMPARE(facturas, QStringList{"12=0"});
+}
+
+void TestTraspasar::aviso_de_contado_no_cambia_el_estado()
+{
+    Hotel h;
+    h.forma("2", "Tarjeta", QVariant());   // no account, and no cash method to fall back on
+    h.cliente("1001", "430000001");
+    h.factura("1", "20130105", 10.0);
+    h.cobro("20130105", 1, 10.0, "1", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
+    QCOMPARE(lineas_de(s.err), QStringList{"Error no existe contado"});
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(lineas_de(s.out).first(), QString("Se ha generado Suenlace.dat correctamente"));
+    // The default cash account took its place.
+    QCOMPARE(h.inst().filas("caj3").value(0).value("CajCobro").toString(), QString("570000001"));
+}
+
+void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
+{
+    Hotel h;
+    poblar(h);
+    h.factura("13", "20130107", 10.0, {{"EmiCli", "9999"}});
+    h.factura("14", "20130108", 10.0);
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
+    QCOMPARE(s.estado, 1);
+    QCOMPARE(lineas_de(s.err),
+             (QStringList{"Existe un problema grave con la Factura 13, el cliente: 9999 no existe, la aplicación no "
+                          "puede continuar",
+                          "Traspaso detenido: no se ha generado " + kRuta
+                              + ". Lo ya preparado queda pendiente para el próximo traspaso."}));
+    QCOMPARE(s.out, QString());
+    QVERIFY(!QFile::exists(h.fichero()));
+    // What was staged before the stop waits in state "0"; nothing after it was staged.
+    QCOMPARE(estados(h), (QStringList{"fac3 10=0", "fac3 11=0", "fac3 9=0", "edep3 9=0", "cre3 9=0"}));
+
+    h.cliente("9999", "430009999");
+    const Salida otra = lote(h, "traspasar", {"01012013", "31012013"});
+    QCOMPARE(otra.estado, 0);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 13=1", "fac3 14=1", "fac3 9=1", "edep3 9=1",
+                                      "caj3 1=1", "caj3 2=1", "cre3 9=1"}));
+}
+
+void TestTraspasar::cuenta_de_cobro_erronea_detiene_antes_del_fichero()
+{
+    Hotel h(false, {{"Ca3Niv", 10}});
+    poblar(h);   // payment accounts of 9 digits, with 10 configured
+    auto e = h.arrancar();
+    e->t->wdesde = "20130101";
+    e->t->whasta = "20130131";
+    const ResultadoTraspaso r = iniciar(*e->t);
+    QVERIFY(r.detenido);
+    QCOMPARE(r.motivo, std::optional(TraspasoDetenido::Motivo::CuentaCobroErronea));
+    QCOMPARE(e->ui.shown.size(), size_t(1));
+    QCOMPARE(e->ui.shown[0].title, QString("error fatal"));
+    QVERIFY(!QFile::exists(h.fichero()));
+    QCOMPARE(e->ui.busy, false);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=0", "fac3 11=0", "fac3 9=0", "edep3 9=0", "cre3 9=0"}));
+}
+
+void TestTraspasar::factura_que_no_cabe_queda_pendiente()
+{
+    Hotel h;
+    poblar(h);
+    h.factura("12345678901", "20130107", 10.0);   // 11 characters: no document field holds it
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
+    QCOMPARE(s.estado, 1);
+    QVERIFY2(s.err.contains("12345678901"), qPrintable(s.err));
+    QVERIFY(!s.out.contains("correctamente"));
+    QCOMPARE(lineas_de(s.out), (QStringList{"Cuentas: 0", "Facturas: 3", "Depósitos: 1", "Días de caja: 1",
+                                            "Créditos: 1", "Fichero: " + kRuta}));
+    QCOMPARE(h.inst().filas("fac3", "FacFec DESC").value(0).value("FacEst").toString(), QString("0"));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'"), 3);
+}
+
+void TestTraspasar::carpeta_inexistente_no_marca_nada()
+{
+    Hotel h(false, {{"Ca3ruta", "F:\\NO_EXISTE\\"}});
+    poblar(h);
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
+    QCOMPARE(s.estado, 1);
+    QVERIFY2(s.err.contains("F:\\NO_EXISTE\\\\Suenlace.dat"), qPrintable(s.err));
+    QCOMPARE(s.out, QString());
+    QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'")
+                 + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),
+             0);
+    QCOMPARE(h.contar("fac3"), 3);   // staged, waiting for a folder that exists
+}
+
+void TestTraspasar::progreso_y_reloj()
+{
+    Hotel h;
+    poblar(h);
+    auto e = h.arrancar();
+    e->t->wdesde = "20130101";
+    e->t->whasta = "20130131";
+    const ResultadoTraspaso r = iniciar(*e->t);
+    QVERIFY(!r.detenido);
+    QCOMPARE(r.facturas_preparadas, 3);
+    QCOMPARE(r.cobros_preparados, 2);
+    QVERIFY(r.generacion.completo());
+    QCOMPARE(e->ui.phases.mid(0, 3),
+             (QStringList{"Preparando facturas", "Preparando cobros de caja", "Generando Suenlace.dat"}));
+    QCOMPARE(e->ui.busy, false);
+    QCOMPARE(e->ui.busyChanges, 2);
+    QCOMPARE(e->ui.texts(), QStringList{"Se ha generado Suenlace.dat correctamente"});
+    QCOMPARE(e->ui.shown[0].title, QString("Fin del Traspaso"));
+}
+
+QTEST_GUILESS_MAIN(TestTraspasar)
+#include "test_traspasar.moc"
