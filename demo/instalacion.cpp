@@ -140,12 +140,17 @@ QString Instalacion::conexion(const QString& archivoLocal) const
     const QString nombre = QStringLiteral("demo-%1").arg(contador_conexiones.fetchAndAddRelaxed(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
     db.setDatabaseName(archivoLocal);
+    // The program may be writing the same file: wait for it a little.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
     if (!db.open()) {
         const QString error = db.lastError().text();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(nombre);
         fallar(QStringLiteral("No se puede abrir %1: %2").arg(archivoLocal, error));
     }
+    // An installation is rebuilt rather than recovered: no need to wait for
+    // the disk at every commit (tests build hundreds of them).
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = OFF"));
     conexiones_.insert(archivoLocal, nombre);
     return nombre;
 }
