@@ -168,6 +168,7 @@ bool VentanaPrincipal::activar()
     if (activando_) return true;
     activando_ = true;
     pendiente_ = false;
+    mensaje_en_activacion_ = false;
     const arranque::Activacion r = arranque::activar(a_);
     ++activaciones_;
     activando_ = false;
@@ -192,9 +193,13 @@ void VentanaPrincipal::abrir(const QString& nombre)
     const int antes = activaciones_;
     d->exec();
     unsetCursor();
-    // The window system may or may not give the activation back on its own;
-    // the settings must be fresh either way, and read once.
-    if (activaciones_ == antes) activar();
+    // The window system may or may not give the activation back on its own:
+    // the settings must be fresh at once, and a later real activation still
+    // counts unless a message of the sequence is what handed the window back.
+    if (activaciones_ == antes) {
+        activar();
+        pendiente_ = !isActiveWindow() && !mensaje_en_activacion_;
+    }
 }
 
 QDialog* VentanaPrincipal::ventana(const QString& nombre) const
@@ -224,7 +229,10 @@ bool VentanaPrincipal::event(QEvent* e)
     case QEvent::WindowDeactivate:
         // A message box shown by the activation itself hands the window back
         // without anything having changed: that return is no new activation.
-        if (!qobject_cast<QMessageBox*>(QApplication::activeWindow())) pendiente_ = true;
+        if (!qobject_cast<QMessageBox*>(QApplication::activeWindow()))
+            pendiente_ = true;
+        else if (activando_)
+            mensaje_en_activacion_ = true;
         break;
     case QEvent::WindowActivate:
         if (pendiente_ || !e->spontaneous()) activar();

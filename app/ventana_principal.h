@@ -91,6 +91,7 @@ private:
     int activaciones_ = 0;
     bool activando_ = false;
     bool pendiente_ = true;     // deactivated since the last activation sequence
+    bool mensaje_en_activacion_ = false;
     bool mostrada_ = false;
     int codigo_salida_ = 0;
 };

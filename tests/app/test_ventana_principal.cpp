@@ -1,0 +1,407 @@
+// The main window on real widgets (offscreen) over installations made by the
+// demo builder.
+
+#include "app/arranque.h"
+#include "app/ventana_principal.h"
+#include "support/app_support.h"
+#include "data/a3ado.h"
+#include "platform/ado.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+struct Enlace {
+    explicit Enlace(const QString& raiz) : a(platform::DriveMap(raiz), ui) {}
+    platform::ScriptedInteraction ui;
+    A3ADO a;
+};
+
+QLabel* control(QWidget& w, const char* nombre)
+{
+    return w.findChild<QLabel*>(QString::fromLatin1(nombre));
+}
+
+bool resaltada(QLabel* l)
+{
+    return l->palette().color(QPalette::Window) == QColor(255, 192, 128) && l->font().bold();
+}
+
+bool normal(QLabel* l)
+{
+    return l->palette().color(QPalette::Window) == QColor(Qt::white) && !l->font().bold();
+}
+
+// Sends the window a real activation: another window takes the focus, then
+// the main window gets it back.
+void reactivar(QWidget& w)
+{
+    QWidget otra;
+    otra.setWindowTitle(QStringLiteral("otra"));
+    otra.show();
+    otra.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&otra));
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+QStringList columnas_edep3(demo::Instalacion& inst)
+{
+    QStringList nombres;
+    for (const QVariantMap& fila : inst.consultar(QStringLiteral("edep3"), QStringLiteral("PRAGMA table_info(edep3)")))
+        nombres << fila.value(QStringLiteral("name")).toString() + QLatin1Char(' ')
+                       + fila.value(QStringLiteral("type")).toString();
+    return nombres;
+}
+
+} // namespace
+
+class TestVentanaPrincipal : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void controles_con_sus_nombres_y_posiciones();
+    void barra_de_estado_en_modo_access();
+    void barra_de_estado_en_modo_servidor();
+    void menu_sigue_la_configuracion_sin_reiniciar();
+    void resaltado_al_pasar_el_puntero();
+    void menu_abre_ventanas_modales_y_reactiva();
+    void imagen2_termina_la_aplicacion();
+    void edep3_se_crea_solo_la_primera_vez();
+    void fallo_de_edep3_termina_con_su_mensaje();
+    void fallo_de_arranque_nombra_el_fichero();
+};
+
+void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QCOMPARE(w.objectName(), QStringLiteral("enlace3"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Enlace de Noctaris a A3 Software."));
+    QCOMPARE(w.size(), QSize(503, 195));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+
+    for (const char* nombre : {"Label1", "Label2", "Label3", "Label4", "Label5", "Image1", "Image2", "Image3", "Image4"})
+        QVERIFY2(control(w, nombre), nombre);
+    auto* barra = w.findChild<QStatusBar*>(QStringLiteral("barra"));
+    QVERIFY(barra);
+    QCOMPARE(barra->geometry(), QRect(0, 172, 503, 23));
+
+    QCOMPARE(control(w, "Label1")->geometry(), QRect(280, 23, 220, 21));
+    QCOMPARE(control(w, "Label4")->geometry(), QRect(280, 54, 220, 21));
+    QCOMPARE(control(w, "Label5")->geometry(), QRect(280, 84, 220, 21));
+    QCOMPARE(control(w, "Label2")->geometry(), QRect(280, 114, 220, 21));
+    QCOMPARE(control(w, "Label3")->geometry(), QRect(858, 659, 125, 21));
+    QCOMPARE(control(w, "Image1")->geometry(), QRect(51, 93, 166, 67));
+    QCOMPARE(control(w, "Image2")->geometry(), QRect(225, 96, 32, 32));
+    QCOMPARE(control(w, "Image3")->geometry(), QRect(10, 98, 32, 32));
+    QCOMPARE(control(w, "Image4")->geometry(), QRect(13, 11, 236, 66));
+
+    QCOMPARE(control(w, "Label1")->text(), QStringLiteral("Configuración General"));
+    QCOMPARE(control(w, "Label2")->text(), QStringLiteral("Generación SUENLACE.DAT"));
+    QCOMPARE(control(w, "Label3")->text(), QStringLiteral("Ficheros"));
+    QCOMPARE(control(w, "Label4")->text(), QStringLiteral("Configuración Cuentas Ventas"));
+    QCOMPARE(control(w, "Label5")->text(), QStringLiteral("Configuración Cuentas Cobro"));
+    QCOMPARE(control(w, "Label1")->toolTip(), QStringLiteral("Configuración Parámetros Generales del Enlace"));
+    QCOMPARE(control(w, "Label2")->toolTip(),
+             QStringLiteral("Inicia el proceso de generación del fichero a importar desde A3 Con."));
+    QCOMPARE(control(w, "Label4")->toolTip(),
+             QStringLiteral("Configuración Cuentas Contables de los Conceptos Facturables en el Hotel"));
+    QCOMPARE(control(w, "Label5")->toolTip(),
+             QStringLiteral("Configuración Cuentas Contables de Formas de Cobro en el Hotel"));
+    QCOMPARE(control(w, "Image3")->toolTip(), QStringLiteral("Exportar PGC desde Zumeral"));
+
+    for (const char* nombre : {"Label1", "Label2", "Label4", "Label5"}) {
+        QCOMPARE(control(w, nombre)->font().family(), QStringLiteral("Calibri"));
+        QCOMPARE(control(w, nombre)->font().pointSizeF(), 11.25);
+    }
+    QCOMPARE(control(w, "Label3")->font().family(), QStringLiteral("Verdana"));
+    QCOMPARE(control(w, "Label3")->font().pointSizeF(), 9.75);
+    QVERIFY(normal(control(w, "Label1")));
+    QCOMPARE(control(w, "Label2")->palette().color(QPalette::Window), w.palette().color(QPalette::Window));
+
+    // two panels of 2540 and 8819 hundredths of a millimetre
+    auto* p1 = barra->findChild<QLabel*>(QStringLiteral("panel1"));
+    auto* p2 = barra->findChild<QLabel*>(QStringLiteral("panel2"));
+    QVERIFY(p1 && p2);
+    QCOMPARE(p1->width(), 96);
+    QCOMPARE(p2->width(), 333);
+    for (const char* nombre : {"Image1", "Image2", "Image3", "Image4"})
+        QVERIFY2(!control(w, nombre)->pixmap().isNull(), nombre);
+}
+
+void TestVentanaPrincipal::barra_de_estado_en_modo_access()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QVERIFY(w.cargar());
+    w.show();
+    QTRY_VERIFY(w.activaciones() >= 1);
+    QCOMPARE(w.activaciones(), 1);
+    QCOMPARE(control(w, "panel1")->text(), QStringLiteral("Versión:5.04.004"));
+    QCOMPARE(control(w, "panel2")->text(), QStringLiteral("Conectado: F:\\"));
+    QVERIFY(e.ui.shown.empty());
+    QVERIFY(e.a.cn_emi.isOpen());
+    QVERIFY(!e.a.cn_sql.isOpen());
+}
+
+void TestVentanaPrincipal::barra_de_estado_en_modo_servidor()
+{
+    const QString antes = QDir::currentPath();
+    appsupport::RaizServidor raiz;
+    QVERIFY2(raiz.listo, qPrintable(raiz.error));
+    {
+        Enlace e(raiz.dir.path());
+        VentanaPrincipal w(e.a);
+        QVERIFY(w.cargar());
+        w.show();
+        QTRY_VERIFY(w.activaciones() >= 1);
+        QCOMPARE(control(w, "panel2")->text(), QStringLiteral("Conectado: SERVIDOR (CATALOGO)"));
+        QCOMPARE(control(w, "panel1")->text(), QStringLiteral("Versión:5.04.004"));
+        QVERIFY(e.a.wsql);
+        QVERIFY(e.a.cn_sql.isOpen());
+        for (ado::Connection* cn : {&e.a.cn_emi, &e.a.cn_hiscadia, &e.a.cn_agen, &e.a.cn_na, &e.a.cn_caja,
+                                    &e.a.cn_cli, &e.a.cn_formas})
+            QVERIFY(!cn->isOpen());
+        QVERIFY(e.a.cn_enlace.isOpen());
+        QVERIFY(e.ui.shown.empty());
+    }
+    QDir::setCurrent(antes);
+}
+
+void TestVentanaPrincipal::menu_sigue_la_configuracion_sin_reiniciar()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QVERIFY(w.cargar());
+    w.show();
+    QTRY_VERIFY(w.activaciones() >= 1);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QLabel* label4 = control(w, "Label4");
+    QLabel* image3 = control(w, "Image3");
+    QVERIFY(!label4->isVisibleTo(&w));
+    QVERIFY(!image3->isVisibleTo(&w));
+
+    raiz.inst->configurar({{QStringLiteral("ca3nif"), true}, {QStringLiteral("Zumeral"), true}});
+    const int antes = w.activaciones();
+    reactivar(w);
+    QTRY_VERIFY(w.activaciones() > antes);
+    QVERIFY(label4->isVisibleTo(&w));
+    QVERIFY(image3->isVisibleTo(&w));
+
+    // each setting on its own
+    raiz.inst->configurar({{QStringLiteral("ca3nif"), false}});
+    reactivar(w);
+    QTRY_VERIFY(!label4->isVisibleTo(&w));
+    QVERIFY(image3->isVisibleTo(&w));
+    raiz.inst->configurar({{QStringLiteral("Zumeral"), false}, {QStringLiteral("ca3nif"), true}});
+    reactivar(w);
+    QTRY_VERIFY(!image3->isVisibleTo(&w));
+    QVERIFY(label4->isVisibleTo(&w));
+    QVERIFY(e.ui.shown.empty());
+}
+
+void TestVentanaPrincipal::resaltado_al_pasar_el_puntero()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QVERIFY(w.cargar());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY(w.activaciones() >= 1);
+    QLabel* l1 = control(w, "Label1");
+    QLabel* l2 = control(w, "Label2");
+    QLabel* l5 = control(w, "Label5");
+
+    QTest::mouseMove(&w, QPoint(150, 160));
+    QTest::mouseMove(l1, QPoint(20, 10));
+    QVERIFY(resaltada(l1));
+    QVERIFY(!resaltada(l2));
+    QTest::mouseMove(l2, QPoint(20, 10));
+    QVERIFY(resaltada(l1));
+    QVERIFY(resaltada(l2));
+    QVERIFY(normal(l5));
+    // a picture is no background: the highlights stay
+    QTest::mouseMove(control(w, "Image1"), QPoint(10, 10));
+    QVERIFY(resaltada(l1));
+    QVERIFY(resaltada(l2));
+    // the background clears every label, Label2 included
+    QTest::mouseMove(&w, QPoint(270, 150));
+    for (const char* nombre : {"Label1", "Label2", "Label3", "Label4", "Label5"})
+        QVERIFY2(normal(control(w, nombre)), nombre);
+}
+
+void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QVERIFY(w.cargar());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY(w.activaciones() >= 1);
+
+    raiz.inst->configurar({{QStringLiteral("Zumeral"), true}});
+    QString abierta;
+    bool modal = false;
+    auto cerrar_al_abrirse = [&] {
+        QTimer::singleShot(0, [&] {
+            QWidget* m = QApplication::activeModalWidget();
+            abierta = m ? m->objectName() : QString();
+            modal = m && m->isModal();
+            if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
+        });
+    };
+    const int antes = w.activaciones();
+    cerrar_al_abrirse();
+    QTest::mouseClick(control(w, "Label1"), Qt::LeftButton);
+    QCOMPARE(abierta, QStringLiteral("configc3"));
+    QVERIFY(modal);
+    // the settings saved while it was open are in force once it closes
+    QTRY_VERIFY(w.activaciones() > antes);
+    QVERIFY(e.a.wexportar_pgc);
+    QVERIFY(control(w, "Image3")->isVisibleTo(&w));
+    QDialog* primera = w.ventana(QStringLiteral("configc3"));
+    QVERIFY(primera);
+    QVERIFY(w.cursor().shape() != Qt::WaitCursor);
+
+    cerrar_al_abrirse();
+    QTest::mouseClick(control(w, "Label1"), Qt::LeftButton);
+    QCOMPARE(w.ventana(QStringLiteral("configc3")), primera);
+
+    const QList<QPair<const char*, QString>> entradas = {
+        {"Label2", QStringLiteral("traspa3")},
+        {"Label5", QStringLiteral("fcobro")},
+        {"Image3", QStringLiteral("importa")},
+    };
+    for (const auto& [control_, nombre] : entradas) {
+        cerrar_al_abrirse();
+        QTest::mouseClick(control(w, control_), Qt::LeftButton);
+        QCOMPARE(abierta, nombre);
+    }
+    raiz.inst->configurar({{QStringLiteral("ca3nif"), true}});
+    reactivar(w);
+    QTRY_VERIFY(control(w, "Label4")->isVisibleTo(&w));
+    cerrar_al_abrirse();
+    QTest::mouseClick(control(w, "Label4"), Qt::LeftButton);
+    QCOMPARE(abierta, QStringLiteral("conf_ventas"));
+}
+
+void TestVentanaPrincipal::imagen2_termina_la_aplicacion()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    int codigo = -1;
+    w.al_terminar = [&](int c) {
+        codigo = c;
+        w.close();
+    };
+    QVERIFY(w.cargar());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(control(w, "Image2"), Qt::LeftButton);
+    QCOMPARE(codigo, 0);
+    QVERIFY(!w.isVisible());
+}
+
+void TestVentanaPrincipal::edep3_se_crea_solo_la_primera_vez()
+{
+    demo::Opciones o = demo::Opciones::pruebas();
+    o.enlace_antiguo = true;
+    appsupport::Raiz raiz(o);
+    QVERIFY(columnas_edep3(*raiz.inst).isEmpty());
+    {
+        Enlace e(raiz.ruta());
+        VentanaPrincipal w(e.a);
+        QVERIFY(w.cargar());
+        QVERIFY(e.ui.shown.empty());
+        QVERIFY(!e.a.rs_edep3.isOpen());
+    }
+    const QStringList esperadas = {QStringLiteral("EdepFec varchar(8)"), QStringLiteral("EdepCli varchar(9)"),
+                                   QStringLiteral("EdepImp double"), QStringLiteral("EdepFra varchar(6)"),
+                                   QStringLiteral("EdepEstado varchar(1)")};
+    QCOMPARE(columnas_edep3(*raiz.inst), esperadas);
+    QCOMPARE(raiz.inst->contar(QStringLiteral("edep3")), 0);
+
+    // second start: the table is there, nothing is created
+    raiz.inst->insertar(QStringLiteral("edep3"), {{QStringLiteral("EdepFec"), QStringLiteral("20130105")},
+                                                  {QStringLiteral("EdepCli"), QStringLiteral("1001")},
+                                                  {QStringLiteral("EdepImp"), 50.0},
+                                                  {QStringLiteral("EdepFra"), QStringLiteral("12")},
+                                                  {QStringLiteral("EdepEstado"), QStringLiteral("0")}});
+    const QString antes = appsupport::esquema(raiz.inst->archivo_tabla(QStringLiteral("edep3")));
+    Enlace e(raiz.ruta());
+    e.a.cn_enlace.trace = true;
+    QVERIFY(arranque::arrancar(e.a));
+    QVERIFY(e.ui.shown.empty());
+    QVERIFY(e.a.cn_enlace.executed.isEmpty());
+    QCOMPARE(appsupport::esquema(raiz.inst->archivo_tabla(QStringLiteral("edep3"))), antes);
+    QCOMPARE(raiz.inst->contar(QStringLiteral("edep3")), 1);
+}
+
+void TestVentanaPrincipal::fallo_de_edep3_termina_con_su_mensaje()
+{
+    appsupport::Raiz raiz;
+    // edep3 exists but cannot be read: not the missing-table case
+    raiz.inst->ejecutar(QStringLiteral("edep3"), QStringLiteral("DROP TABLE edep3"));
+    raiz.inst->ejecutar(QStringLiteral("fac3"), QStringLiteral("CREATE VIEW edep3 AS SELECT nada FROM fac3"));
+    Enlace e(raiz.ruta());
+    e.a.cn_enlace.trace = true;
+    VentanaPrincipal w(e.a);
+    QVERIFY(!w.cargar());
+    QCOMPARE(e.ui.shown.size(), size_t(1));
+    QCOMPARE(e.ui.shown[0].text, QStringLiteral("ha ocurrido un error la aplicacion no puede continuar"));
+    QCOMPARE(e.ui.shown[0].title, QString());
+    QCOMPARE(e.ui.shown[0].icon, platform::Icon::None);
+    QVERIFY(!e.ui.shown[0].question);
+    QVERIFY(e.a.cn_enlace.executed.isEmpty());
+}
+
+void TestVentanaPrincipal::fallo_de_arranque_nombra_el_fichero()
+{
+    appsupport::Raiz raiz;
+    const QString cli = raiz.inst->ruta(QStringLiteral("F:\\noctaris\\cli.MDB"));
+    raiz.inst->cerrar();
+    QVERIFY(QFile::remove(cli));
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    QVERIFY(!w.cargar());
+    QVERIFY(!QFileInfo::exists(cli));
+    // the files before cli.MDB were opened, the link database was not
+    QVERIFY(e.a.cn_caja.isOpen());
+    QVERIFY(!e.a.cn_enlace.isOpen());
+
+    ado::Connection prueba;
+    prueba.setDriveMap(&e.a.unidades);
+    QString descripcion;
+    try {
+        prueba.open(e.a.cadena_jet(QStringLiteral("cli.MDB")));
+    } catch (const ado::Error& error) {
+        descripcion = error.description();
+    }
+    QCOMPARE(e.ui.shown.size(), size_t(1));
+    QCOMPARE(e.ui.shown[0].icon, platform::Icon::Critical);
+    const QStringList lineas = e.ui.shown[0].text.split(QLatin1Char('\n'));
+    const QStringList esperadas = {
+        QStringLiteral("No se ha podido abrir la base de datos del hotel F:\\noctaris\\cli.MDB."),
+        QString(),
+        QStringLiteral("Error -2147467259: ") + descripcion,
+        QString(),
+        QStringLiteral("La aplicación no puede continuar."),
+    };
+    QCOMPARE(lineas, esperadas);
+}
+
+QTEST_MAIN(TestVentanaPrincipal)
+#include "test_ventana_principal.moc"
