@@ -119,18 +119,6 @@ private Q_SLOTS:
         const QString fila = "430001001|GARCIA LOPEZ JUAN|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|0";
         QCOMPARE(e.ctas3(), (QStringList{fila, fila}));
     }
-
-    void no_toca_las_filas_existentes()
-    {
-        Enlace e;
-        e.fila("ctas3", {{"Cuenta", "430000001"}, {"Nombre", "YA ENVIADA"}, {"Siglas", "CL"},
-                         {"FechaAlta", "20120101"}, {"Estado", "1"}});
-        RegistroCliente r = persona();
-        e.a().grabar_cuenta_pendiente(r);
-        QCOMPARE(e.ctas3(), (QStringList{"430000001|YA ENVIADA||CL|||||20120101|1",
-                                         "430001001|GARCIA LOPEZ JUAN|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|"
-                                         "BALEARES|20130101|0"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCuentasPendientes)

@@ -121,22 +121,6 @@ private Q_SLOTS:
         QCOMPARE(linea.mid(252), QStringLiteral("EN"));
     }
 
-    void registro_de_cuenta_con_campos_vacios()
-    {
-        RegistroCuenta c = cuenta_valida();
-        c.nif.clear();
-        c.direccion.clear();
-        c.localidad.clear();
-        c.cp.clear();
-        c.provincia.clear();
-        const QString esperado = QStringLiteral("4") + "00001" + "20130101" + "C"
-            + "430000123   " + "GARCIA LOPEZ JUAN             "
-            + "S" + "+0000000000.00" + " " + "    "
-            + sp(14) + "CL" + sp(30) + sp(11) + sp(20) + sp(5) + sp(15)
-            + "011" + sp(58) + sp(17) + "EN";
-        QCOMPARE(registro_cuenta(c), esperado);
-    }
-
     void linea_de_apunte_con_documento()
     {
         const QString esperado = QStringLiteral("4") + "00001" + "20130215" + "0"
@@ -271,6 +255,7 @@ private Q_SLOTS:
         QCOMPARE(redondear(1.0005, 3), 1.001);
         QCOMPARE(redondear(123456.5, 0), 123457.0);
         QCOMPARE(redondear(-0.004, 2), 0.0);
+        QCOMPARE(redondear(1250, -2), 1300.0);
         QCOMPARE(redondear_par(2.665, 2), 2.66);
         QCOMPARE(redondear_par(2.675, 2), 2.68);
         QCOMPARE(redondear_par(0.5, 0), 0.0);

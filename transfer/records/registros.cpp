@@ -112,7 +112,9 @@ Redondeado redondeo_decimal(double valor, int decimales, Desempate desempate)
 // Digits of a scaled magnitude with the point put back, "12345",2 -> "123.45".
 QByteArray con_punto(const QByteArray& digitos, int decimales)
 {
-    if (decimales <= 0)
+    if (decimales < 0)
+        return digitos == "0" ? digitos : digitos + QByteArray(-decimales, '0');
+    if (decimales == 0)
         return digitos;
     QByteArray d = digitos;
     if (d.size() <= decimales)
