@@ -326,6 +326,21 @@ void TestA3ado::conexionSqlModoAccess()
         QVERIFY(!a.cn_sistema.isOpen());
     }
     {
+        // Any failure but a file that cannot be opened leaves what was set.
+        fixture::Entorno e;
+        e.inst().ejecutar("con", "DROP TABLE con");
+        A3ADO& a = e.a();
+        a.wunidad = a.leer_unidad_hotel();
+        a.leer_conexion_sql();
+        QVERIFY(!a.wsql);
+        a.wsql = true;
+        a.wservidor = "S";
+        a.leer_conexion_sql();
+        QVERIFY(a.wsql);
+        QCOMPARE(a.wservidor, QString("S"));
+        QVERIFY(!a.cn_sistema.isOpen());
+    }
+    {
         // An empty con means Access files.
         fixture::Entorno e;
         e.inst().vaciar("con");
