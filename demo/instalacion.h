@@ -42,7 +42,7 @@
 //   - agen: 8 travel agencies "201".."208", some with billing data
 //     (AgenFNom, AgenFDir, ...) and some without, some with AgenCta, one
 //     postcode longer than 5 characters ("E-08001").
-//   - na: 6 companies "301".."306", one name over 30 characters, some NaCta.
+//   - na: 6 companies "301".."306", names over 30 characters, some NaCta.
 //   - formas: 1 "Contado" 570000001, 2 "Tarjeta de crédito" 572000001,
 //     3 "Transferencia bancaria" 572000002, 4 "Talón" with ForCta Null,
 //     5 "Crédito agencia" 430000000.
@@ -54,15 +54,16 @@
 //     EmiI1 21, EmiI2 10, EmiI3 4, EmiI4 0, the stay in band 2 and minibar
 //     or restaurant sometimes in band 1; tourist tax TasaImporte on some
 //     (Null on others), deposits EmiDep on some (Null on a few); EmiN "" on
-//     most, Null on some, "B" on a few; EmiCie "1", "0" on the invoices of
-//     the last day.
-//   - Hiscadia: 1-5 lines per invoice (nights, breakfasts, bar...), HCadiaCA
+//     most, Null on some, "B" on a few; EmiCie "1", "0" on half the
+//     invoices of the last day (those have no collection).
+//   - Hiscadia: 1 to 9 lines per invoice (nights, breakfasts, bar...), HCadiaCA
 //     "+" or "-" (discounts), HCadiaCta the concept's account ("" for
 //     Teléfono); the "+" lines minus the "-" lines make the invoice total
 //     less the tourist tax.
 //   - caja: the collections of the invoices (one, or two with different
-//     payment methods), CajaOrd 1, 2, ... within each day, CajaPago "1"
-//     (some "0"), advance payments without invoice (CajaFra "" and CajaCon
+//     payment methods), CajaOrd 1, 2, ... within each day, CajaPago "1";
+//     agencies and companies mostly on credit (method 5, CajaCre "1",
+//     CajaPago "0"); advance payments without invoice (CajaFra "" and CajaCon
 //     "Anticipo nº 000123", the reference in characters 13-18; one with
 //     CajaFra Null), CajaTur "1".
 //   - link database: fac3 and caj3 rows of the previous month already sent
