@@ -107,7 +107,7 @@ const Comando* buscar(const QString& nombre)
 
 QString version()
 {
-    return QStringLiteral("enlace3 ") + arranque::texto_version();
+    return QStringLiteral("enlace3 5.04.004");
 }
 
 QString ayuda()
