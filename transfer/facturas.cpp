@@ -1,5 +1,6 @@
 #include "transfer/facturas.h"
 
+#include "transfer/preparacion.h"
 #include "transfer/records/registros.h"
 
 using registros::centimos;
@@ -8,42 +9,74 @@ namespace {
 
 const QString kBlancos18 = QString(18, QLatin1Char(' '));
 
-double campo(const Traspaso& t, const char* nombre)
+// The staged invoice as read once from the current row of rs_fac3.
+struct FilaFactura {
+    QString eje, fra, fec, cuenta, nombre;
+    double b[5] = {0, 0, 0, 0, 0};   // FacB0 .. FacB4
+    double i[5] = {0, 0, 0, 0, 0};   // FacI1 .. FacI4 at 1 .. 4
+    double c[5] = {0, 0, 0, 0, 0};   // FacC1 .. FacC4 at 1 .. 4
+    double total = 0;
+    double tasa = 0;
+};
+
+FilaFactura leer_factura(const ado::Recordset& rs)
 {
-    return t.a.rs_fac3.number(QLatin1String(nombre));
+    FilaFactura f;
+    f.eje = rs.text(QStringLiteral("FacEje"));
+    f.fra = rs.text(QStringLiteral("FacFra"));
+    f.fec = rs.text(QStringLiteral("FacFec"));
+    f.cuenta = rs.text(QStringLiteral("FacCtaC"));
+    f.nombre = rs.text(QStringLiteral("FacCliN"));
+    static const char* const kBases[5] = {"FacB0", "FacB1", "FacB2", "FacB3", "FacB4"};
+    static const char* const kTipos[5] = {nullptr, "FacI1", "FacI2", "FacI3", "FacI4"};
+    static const char* const kCuotas[5] = {nullptr, "FacC1", "FacC2", "FacC3", "FacC4"};
+    for (int n = 0; n < 5; ++n) {
+        f.b[n] = rs.number(QLatin1String(kBases[n]));
+        if (n > 0) {
+            f.i[n] = rs.number(QLatin1String(kTipos[n]));
+            f.c[n] = rs.number(QLatin1String(kCuotas[n]));
+        }
+    }
+    f.total = rs.number(QStringLiteral("FacTotal"));
+    f.tasa = rs.number(QStringLiteral("FacTasa"));
+    return f;
 }
 
-double base_banda(const Traspaso& t, int tbase)
+bool banda_valida(int tbase)
 {
-    switch (tbase) {
-    case 1: return campo(t, "FacB1");
-    case 2: return campo(t, "FacB2") + campo(t, "FacTasa");
-    case 3: return campo(t, "FacB3");
-    case 4: return campo(t, "FacB4");
-    default: return 0;
-    }
+    return tbase >= 1 && tbase <= 4;
 }
 
-double tanto_banda(const Traspaso& t, int tbase)
+// The taxable base of band 2 carries the tourist tax too.
+double base_banda(const FilaFactura& f, int tbase)
 {
-    switch (tbase) {
-    case 1: return campo(t, "FacI1");
-    case 2: return campo(t, "FacI2");
-    case 3: return campo(t, "FacI3");
-    case 4: return campo(t, "FacI4");
-    default: return 0;
-    }
+    if (!banda_valida(tbase))
+        return 0;
+    return tbase == 2 ? f.b[2] + f.tasa : f.b[tbase];
 }
 
-double cuota_banda(const Traspaso& t, int tbase)
+double tanto_banda(const FilaFactura& f, int tbase)
 {
-    switch (tbase) {
-    case 1: return campo(t, "FacC1");
-    case 2: return campo(t, "FacC2");
-    case 3: return campo(t, "FacC3");
-    case 4: return campo(t, "FacC4");
-    default: return 0;
-    }
+    return banda_valida(tbase) ? f.i[tbase] : 0;
+}
+
+double cuota_banda(const FilaFactura& f, int tbase)
+{
+    return banda_valida(tbase) ? f.c[tbase] : 0;
+}
+
+bool solo_tasa(const FilaFactura& f)
+{
+    return centimos(f.total - f.c[2]) == centimos(f.tasa);
+}
+
+QString bandas_de(const FilaFactura& f, bool factura_solo_tasa)
+{
+    QString bandas;
+    for (int n = 0; n < 5; ++n)
+        if (centimos(f.b[n]) != 0 || (n == 2 && factura_solo_tasa))
+            bandas += QChar(QLatin1Char('0' + n));
+    return bandas;
 }
 
 // Fields shared by every line of one invoice.
@@ -54,28 +87,26 @@ struct ComunFactura {
     QString concepto;
 };
 
-ComunFactura comun_factura(const Traspaso& t)
+ComunFactura comun_factura(const Traspaso& t, const FilaFactura& f)
 {
-    const ado::Recordset& rs = t.a.rs_fac3;
     ComunFactura c;
     c.empresa = t.a.wempresa;
-    c.fecha = rs.text(QStringLiteral("FacFec"));
-    c.documento = rs.text(QStringLiteral("FacFra"));
+    c.fecha = f.fec;
+    c.documento = f.fra;
     c.concepto = QStringLiteral("Nuestra Factura N.") + c.documento;
     return c;
 }
 
-QString cabecera(const Traspaso& t, const ComunFactura& c)
+QString cabecera(const FilaFactura& f, const ComunFactura& c)
 {
-    const ado::Recordset& rs = t.a.rs_fac3;
     registros::CabeceraFactura r;
     r.empresa = c.empresa;
     r.fecha = c.fecha;
-    r.cuenta = rs.text(QStringLiteral("FacCtaC"));
-    r.nombre = registros::cortar_rellenar(rs.text(QStringLiteral("FacCliN")), 30);
+    r.cuenta = f.cuenta;
+    r.nombre = registros::cortar_rellenar(f.nombre, 30);
     r.documento = c.documento;
     r.concepto = c.concepto;
-    r.total = rs.number(QStringLiteral("FacTotal"));
+    r.total = f.total;
     return registros::registro_cabecera_factura(r);
 }
 
@@ -94,7 +125,7 @@ CuentaVentas cuenta_tasa(const Traspaso& t)
     return {t.a.wcta_tasa.trimmed(), QStringLiteral("Impuesto EET") + kBlancos18};
 }
 
-QStringList lineas_iva(const Traspaso& t, const ComunFactura& c, const QString& bandas,
+QStringList lineas_iva(const FilaFactura& f, const ComunFactura& c, const QString& bandas,
                        const CuentaVentas& ventas)
 {
     QStringList lineas;
@@ -108,9 +139,9 @@ QStringList lineas_iva(const Traspaso& t, const ComunFactura& c, const QString& 
         r.documento = c.documento;
         r.posicion = i == bandas.size() - 1 ? QStringLiteral("U") : QStringLiteral("M");
         r.concepto = c.concepto;
-        r.base = base_banda(t, banda);
-        r.tipo = tanto_banda(t, banda);
-        r.cuota = cuota_banda(t, banda);
+        r.base = base_banda(f, banda);
+        r.tipo = tanto_banda(f, banda);
+        r.cuota = cuota_banda(f, banda);
         lineas << registros::registro_linea_iva(r);
     }
     return lineas;
@@ -119,13 +150,12 @@ QStringList lineas_iva(const Traspaso& t, const ComunFactura& c, const QString& 
 // The sales-breakdown entry. Its closing line carries the sum of the amounts
 // as they were written (each rounded to cents), so the entry always balances
 // even though the sales lines carry three decimals.
-QStringList desglose_ventas(Traspaso& t, const ComunFactura& c)
+QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactura& c)
 {
-    ado::Recordset& rs = t.a.rs_fac3;
     ado::Recordset& fal = t.a.rs_fal3;
-    const QString filtro = QStringLiteral("FalEmp = '") + ado::q(empresa_tres_digitos(t.a.wempresa))
-        + QStringLiteral("' AND FalEje = '") + ado::q(rs.text(QStringLiteral("FacEje")))
-        + QStringLiteral("' AND FalFra = '") + ado::q(rs.text(QStringLiteral("FacFra"))) + QStringLiteral("'");
+    const QString filtro = QStringLiteral("FalEmp = '") + ado::q(empresa_000(t.a.wempresa))
+        + QStringLiteral("' AND FalEje = '") + ado::q(f.eje) + QStringLiteral("' AND FalFra = '") + ado::q(f.fra)
+        + QStringLiteral("'");
 
     fal.closeIfOpen();
     fal.open(QStringLiteral("SELECT Count(*) as ContaFal FROM fal3 WHERE ") + filtro, t.a.cn_enlace,
@@ -150,7 +180,7 @@ QStringList desglose_ventas(Traspaso& t, const ComunFactura& c)
         lineas << registros::registro_apunte(a);
     };
 
-    const double tasa = rs.number(QStringLiteral("FacTasa"));
+    const double tasa = f.tasa;
     if (centimos(tasa) != 0) {
         const CuentaVentas ct = cuenta_tasa(t);
         linea(ct.cuenta, ct.descripcion, QStringLiteral("H"), ct.descripcion, tasa);
@@ -186,68 +216,47 @@ QStringList desglose_ventas(Traspaso& t, const ComunFactura& c)
 
 } // namespace
 
-QString empresa_tres_digitos(const QString& wempresa)
-{
-    bool numero = false;
-    const qlonglong n = wempresa.trimmed().toLongLong(&numero);
-    if (!numero)
-        return wempresa;
-    return QString::number(n).rightJustified(3, QLatin1Char('0'));
-}
-
 bool es_factura_solo_tasa(const ado::Recordset& fac3)
 {
-    const double total = fac3.number(QStringLiteral("FacTotal"));
-    const double c2 = fac3.number(QStringLiteral("FacC2"));
-    return centimos(total - c2) == centimos(fac3.number(QStringLiteral("FacTasa")));
+    return solo_tasa(leer_factura(fac3));
 }
 
 QString cuantas_bases(Traspaso& t)
 {
-    QString bandas;
-    if (centimos(campo(t, "FacB0")) != 0)
-        bandas += QLatin1Char('0');
-    if (centimos(campo(t, "FacB1")) != 0)
-        bandas += QLatin1Char('1');
-    if (centimos(campo(t, "FacB2")) != 0 || t.factura_solo_tasa)
-        bandas += QLatin1Char('2');
-    if (centimos(campo(t, "FacB3")) != 0)
-        bandas += QLatin1Char('3');
-    if (centimos(campo(t, "FacB4")) != 0)
-        bandas += QLatin1Char('4');
-    return bandas;
+    return bandas_de(leer_factura(t.a.rs_fac3), t.factura_solo_tasa);
 }
 
 QString bases(Traspaso& t, int tbase)
 {
-    return registros::importe(base_banda(t, tbase), QStringLiteral("base imponible"));
+    return registros::importe(base_banda(leer_factura(t.a.rs_fac3), tbase), QStringLiteral("base imponible"));
 }
 
 QString tanto(Traspaso& t, int tbase)
 {
-    return registros::tanto(tanto_banda(t, tbase), QStringLiteral("tipo de IVA"));
+    return registros::tanto(tanto_banda(leer_factura(t.a.rs_fac3), tbase), QStringLiteral("tipo de IVA"));
 }
 
 QString cuota(Traspaso& t, int tbase)
 {
-    return registros::importe(cuota_banda(t, tbase), QStringLiteral("cuota de IVA"));
+    return registros::importe(cuota_banda(leer_factura(t.a.rs_fac3), tbase), QStringLiteral("cuota de IVA"));
 }
 
 QStringList generar_factura_ascii(Traspaso& t)
 {
-    t.factura_solo_tasa = es_factura_solo_tasa(t.a.rs_fac3);
-    const ComunFactura c = comun_factura(t);
+    const FilaFactura f = leer_factura(t.a.rs_fac3);
+    t.factura_solo_tasa = solo_tasa(f);
+    const ComunFactura c = comun_factura(t, f);
 
     QStringList lineas;
-    lineas << cabecera(t, c);
+    lineas << cabecera(f, c);
 
-    QString bandas = cuantas_bases(t);
+    QString bandas = bandas_de(f, t.factura_solo_tasa);
     if (bandas.isEmpty())
         bandas = QStringLiteral("0");
     const CuentaVentas ventas = t.factura_solo_tasa ? cuenta_tasa(t) : cuenta_cuadre(t);
-    lineas << lineas_iva(t, c, bandas, ventas);
+    lineas << lineas_iva(f, c, bandas, ventas);
 
     if (t.a.wdesglosar_ventas && !t.factura_solo_tasa)
-        lineas << desglose_ventas(t, c);
+        lineas << desglose_ventas(t, f, c);
     return lineas;
 }

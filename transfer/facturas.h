@@ -25,6 +25,3 @@ QString cuota(Traspaso& t, int tbase);
 // not fit (nothing of the invoice is to be written then) and ado::Error when
 // the sales lines cannot be read.
 QStringList generar_factura_ascii(Traspaso& t);
-
-// The company code as the sales lines store it: three digits at least.
-QString empresa_tres_digitos(const QString& wempresa);
