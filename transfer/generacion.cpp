@@ -170,6 +170,9 @@ template <typename F> void Generacion::seccion(const QString& nombre, F&& cuerpo
         cuerpo();
     } catch (const ado::Error& e) {
         omitir(nombre, QStringLiteral("no se ha podido completar (") + e.description() + QStringLiteral(")"));
+    } catch (const std::exception& e) {
+        omitir(nombre, QStringLiteral("no se ha podido completar (") + QString::fromLocal8Bit(e.what())
+                           + QStringLiteral(")"));
     }
 }
 

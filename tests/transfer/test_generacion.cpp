@@ -6,6 +6,7 @@
 #include "support/generacion_support.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 using namespace pruebas_generacion;
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void cuenta_que_no_cabe_se_queda_pendiente();
     void carpeta_inexistente_no_marca_nada();
     void fichero_de_solo_lectura_no_marca_nada();
+    void disco_lleno_no_marca_nada();
 };
 
 void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
@@ -347,6 +349,27 @@ void TestGeneracion::fichero_de_solo_lectura_no_marca_nada()
         QCOMPARE(e.bytes(), previo);
         QFile::setPermissions(e.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
+}
+
+void TestGeneracion::disco_lleno_no_marca_nada()
+{
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("this system has no /dev/full");
+    Entorno e(kTodoActivo);
+    preparar_enero(e);
+    // Every write to it fails for lack of space, once the lines reach it.
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), e.fichero()));
+    const QStringList antes = todos_los_estados(e);
+    e.ui.answers = {true};
+
+    const ResultadoGeneracion r = e.generar("20130101", "20130131");
+
+    QVERIFY(!r.fichero_ok);
+    QVERIFY(!r.completo());
+    QVERIFY2(r.error.startsWith("No se ha podido escribir el fichero F:\\NOCTARIS\\\\Suenlace.dat: "),
+             qPrintable(r.error));
+    QCOMPARE(r.facturas + r.cuentas + r.depositos + r.dias_caja + r.creditos, 0);
+    QCOMPARE(todos_los_estados(e), antes);
 }
 
 QTEST_GUILESS_MAIN(TestGeneracion)
