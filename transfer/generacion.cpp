@@ -347,8 +347,15 @@ void Generacion::dia_de_caja()
     const QStringList asiento = cerrar_asiento_caja(std::move(lineas));
     if (!escribir(asiento))
         return;
-    a.cn_enlace.execute(QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '") + ado::q(dia)
-                        + QStringLiteral("'"));
+    try {
+        a.cn_enlace.execute(QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '") + ado::q(dia)
+                            + QStringLiteral("'"));
+    } catch (const ado::Error& e) {
+        omitir(QStringLiteral("Cobros de caja del día ") + fecha_legible(t.wdia),
+               QStringLiteral("escritos, pero no se han podido marcar como traspasados (") + e.description()
+                   + QStringLiteral(")"));
+        return;
+    }
     if (!asiento.isEmpty())
         avisar(QStringLiteral("Cobros de caja"), ++r.dias_caja);
 }
