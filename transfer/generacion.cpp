@@ -6,6 +6,7 @@
 #include "transfer/facturas.h"
 #include "transfer/records/registros.h"
 
+#include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
 
@@ -55,6 +56,7 @@ private:
     ResultadoGeneracion& r;
     platform::LineWriter salida;
     QString local;
+    qint64 tamano_previo = 0;   // what the file held before this run's lines
     bool transaccion_propia = false;
     bool detenido = false;   // the file stopped accepting lines
 };
@@ -92,6 +94,7 @@ bool Generacion::abrir_fichero()
             + QStringLiteral(": el fichero es de solo lectura");
         return false;
     }
+    tamano_previo = modo == platform::LineWriter::Mode::Append ? QFileInfo(local).size() : 0;
     if (!salida.open(local, modo)) {
         r.fichero_ok = false;
         r.error = QStringLiteral("No se ha podido abrir el fichero ") + r.ruta + QStringLiteral(": ")
@@ -147,6 +150,10 @@ void Generacion::cerrar_fichero()
     }
 
     if (!escrito) {
+        // Half a run in the file would be imported with nothing marked, and
+        // sent again by the next run: leave the file as this run found it
+        // (emptied when the user chose to empty it).
+        QFile::resize(local, tamano_previo);
         r.fichero_ok = false;
         r.error = QStringLiteral("No se ha podido escribir el fichero ") + r.ruta + QStringLiteral(": ")
             + salida.errorString() + QStringLiteral(". No se ha marcado nada como traspasado.");
