@@ -3,6 +3,8 @@
 // nothing else reported; line ends and encodings; the summary.
 
 #include "app/comando_verificar.h"
+#include "platform/cp1252.h"
+#include "transfer/records/registros.h"
 #include "transfer/records/verificador.h"
 #include "support/verificador_support.h"
 
@@ -138,6 +140,7 @@ private Q_SLOTS:
     void ficheroVacio();
     void unaLineaIAislada();
     void importesExtremosNoDesbordan();
+    void registrosDeLosConstructores();
     void comandoConFicheroValido();
     void comandoConProblemas();
     void comandoSinFicheroLegible();
@@ -473,6 +476,38 @@ void TestVerificador::importesExtremosNoDesbordan()
     QCOMPARE(informe.resumen.debe, -3999999999996LL);
     QCOMPARE(verificador::texto_centimos(informe.resumen.debe), QStringLiteral("-39999999999.96"));
     QCOMPARE(verificador::texto_centimos(-5), QStringLiteral("-0.05"));
+}
+
+void TestVerificador::registrosDeLosConstructores()
+{
+    // What the record builders make passes the checker, including what the
+    // checker must accept by design: a "0" line without description or
+    // document, and a breakdown made of its closing line alone.
+    using namespace registros;
+    const QString emp = "00001";
+    QStringList l;
+    l << registro_cuenta({emp, "20130101", "430000123", QStringLiteral("Núñez Ibáñez, José María"), "12345678Z",
+                          QStringLiteral("Avda. de la Constitución 1"), QStringLiteral("Cádiz"), "11001",
+                          QStringLiteral("Cádiz")});
+    l << registro_cabecera_factura({emp, "20130105", "430000123", QStringLiteral("Núñez Ibáñez, José María"), "10",
+                                    "Nuestra Factura N.10", 57.20});
+    l << registro_linea_iva({emp, "20130105", "705999999", "VENTAS HOTEL", "10", "M", "Nuestra Factura N.10", 40.0,
+                             10.0, 4.0});
+    l << registro_linea_iva({emp, "20130105", "705999999", "VENTAS HOTEL", "10", "U", "Nuestra Factura N.10", 12.0,
+                             10.0, 1.2});
+    l << registro_apunte({emp, "20130105", "705999999", "VENTAS HOTEL", "D", "10", "U", "Desglose N/Factura", 0.0});
+    l << registro_apunte({emp, "20130106", "561000000", "", "D", "", "I", "Dep.Descontado Factura 10", 20.0});
+    l << registro_apunte({emp, "20130106", "430000123", "", "H", "", "U", "Dep.Descontado Factura 10", 20.0});
+    l << registro_apunte({emp, "20130107", "570000001", "Contado", "D", "", "I", "Cobros Dia Contado", -0.004});
+    l << registro_apunte({emp, "20130107", "430000123", "", "H", "10", "U", "Cobros N/Factura N. 10", -0.001});
+    QByteArray f;
+    for (const QString& linea : l)
+        f += platform::toCp1252(linea) + "\r\n";
+    const Informe informe = verificador::verificar(f);
+    QCOMPARE(problemas(informe), QStringList());
+    QCOMPARE(informe.resumen.facturas, 1);
+    QCOMPARE(informe.resumen.asientos, 3);
+    QCOMPARE(informe.resumen.debe, 2000);
 }
 
 namespace {

@@ -236,7 +236,7 @@ private:
             suma = r;
     }
 
-    void linea(qint64 n, QByteArrayView bytes, bool cr, bool lf, bool ultima);
+    void linea(qint64 n, QByteArrayView bytes, bool cr, bool lf);
     void registro(qint64 n, QByteArrayView b);
     bool cabecera(qint64 n, QByteArrayView b);
     void literal(qint64 n, QByteArrayView b, int columna, QByteArrayView esperado);
@@ -274,7 +274,7 @@ void Verificador::procesar(QByteArrayView contenido)
             bytes.chop(1);
         ++n;
         pos = fin + 1;
-        linea(n, bytes, hay_cr, hay_lf, pos >= contenido.size());
+        linea(n, bytes, hay_cr, hay_lf);
     }
     informe.resumen.lineas = n;
     cerrar_pendiente();
@@ -283,7 +283,7 @@ void Verificador::procesar(QByteArrayView contenido)
     });
 }
 
-void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf, bool /*ultima*/)
+void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf)
 {
     Utf8 utf8;
     QByteArray convertida;
