@@ -159,7 +159,7 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
 
     fal.closeIfOpen();
     fal.open(QStringLiteral("SELECT Count(*) as ContaFal FROM fal3 WHERE ") + filtro, t.a.cn_enlace,
-             ado::adOpenDynamic, ado::adLockOptimistic);
+             ado::adOpenDynamic, ado::adLockReadOnly);
     fal.close();
 
     const QString concepto = QStringLiteral("Desglose N/Factura") + QString(12, QLatin1Char(' '));
@@ -189,7 +189,7 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
 
     fal.open(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 WHERE ") + filtro
                  + QStringLiteral(" GROUP BY FalCta"),
-             t.a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+             t.a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
     while (!fal.eof()) {
         const double suma = fal.number(QStringLiteral("FalSuma"));
         linea(fal.text(QStringLiteral("FalCta")), QString(30, QLatin1Char('?')), QStringLiteral("H"), concepto,

@@ -50,6 +50,12 @@ private:
         rs.closeIfOpen();
         rs.open(sql, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
     }
+    // Totals and rows that are only read: nothing is saved through them.
+    void consultar(ado::Recordset& rs, const QString& sql)
+    {
+        rs.closeIfOpen();
+        rs.open(sql, a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+    }
 
     Traspaso& t;
     A3ADO& a;
@@ -313,7 +319,7 @@ void Generacion::dia_de_caja()
     const QString dia = amd(t.wdia);
     const QString del_dia = QStringLiteral("caj3 WHERE CajFec = '") + ado::q(dia) + QStringLiteral("' AND CajEstado = '0'");
 
-    abrir(rs, QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobro, CajCobroN FROM ") + del_dia
+    consultar(rs, QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobro, CajCobroN FROM ") + del_dia
                   + QStringLiteral(" GROUP BY CajCobroN, CajCobro"));
     if (rs.eof() || rs.isNull(QStringLiteral("CajSuma"))) {
         rs.close();
@@ -329,7 +335,7 @@ void Generacion::dia_de_caja()
     }
     rs.close();
 
-    abrir(rs, QStringLiteral("SELECT Count(*) AS wtotal FROM ") + del_dia);
+    consultar(rs, QStringLiteral("SELECT Count(*) AS wtotal FROM ") + del_dia);
     if (rs.eof() || rs.isNull(QStringLiteral("wtotal"))) {
         rs.close();
         return;
@@ -337,7 +343,7 @@ void Generacion::dia_de_caja()
     t.wtotal_cobros = static_cast<int>(rs.number(QStringLiteral("wtotal")));
     rs.close();
 
-    abrir(rs, QStringLiteral("SELECT * FROM ") + del_dia);
+    consultar(rs, QStringLiteral("SELECT * FROM ") + del_dia);
     if (rs.eof()) {
         rs.close();
         return;
