@@ -276,6 +276,12 @@ void Connection::openJet(const QString& connectionString)
                     sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqliteVal,
                                                nullptr, nullptr, nullptr);
             }
+            // Jet never forced each statement to disk; doing so here makes a
+            // run of thousands of single-row writes take minutes. An
+            // application crash still loses nothing (the journal is kept);
+            // only a power cut can lose the last writes.
+            QSqlQuery pragma(db);
+            pragma.exec(QStringLiteral("PRAGMA synchronous = OFF"));
             prepared_ = std::make_unique<Prepared>();
             prepared_->db = db;
         }

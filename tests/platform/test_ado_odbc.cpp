@@ -169,6 +169,7 @@ private Q_SLOTS:
         rs.addNew();
         rs.setField(QStringLiteral("ForCod"), QStringLiteral("04"));
         rs.setField(QStringLiteral("ForNom"), QStringLiteral("D'Àvila"));
+        rs.setField(QStringLiteral("ForCta"), QVariant()); // an explicit Null binds too
         rs.update();
         QCOMPARE(rs.text(QStringLiteral("ForNom")), QStringLiteral("D'Àvila"));
         rs.close();
