@@ -99,6 +99,9 @@ void VentanaPrincipal::crear_controles()
     barra_->setSizeGripEnabled(false);
     barra_->setGeometry(0, px(kAlto) - px(kAltoBarra), px(kAncho), px(kAltoBarra));
     barra_->installEventFilter(this);
+    // The small face status bars have always had, so the version fits its
+    // inch-wide panel.
+    barra_->setFont(fuente(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), 7.5));
     panel1_ = new QLabel(barra_);
     panel1_->setObjectName(QStringLiteral("panel1"));
     panel1_->setFixedWidth(px_mm100(2540));
