@@ -236,10 +236,16 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
         return;
     }
 
+    // The recordset only serves to add the invoice's lines, so it is opened on
+    // the invoice's own rows (normally none) rather than on all of fal3, which
+    // keeps every invoice ever staged: reading the whole table again for each
+    // invoice made a year's transfer take hours.
+    const QString empresa = empresa_000(a.wempresa);
     ado::Recordset& fal = a.rs_fal3;
     fal.closeIfOpen();
-    fal.open(QStringLiteral("SELECT * FROM fal3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
-    const QString empresa = empresa_000(a.wempresa);
+    fal.open(QStringLiteral("SELECT * FROM fal3 WHERE FalEmp = '") + ado::q(empresa) + QStringLiteral("' AND FalEje = '")
+                 + ado::q(w_eje) + QStringLiteral("' AND FalFra = '") + ado::q(w_numero) + QStringLiteral("'"),
+             a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
     qint64 orden = 0;
     while (!lineas.eof()) {
         ++orden;
@@ -267,8 +273,10 @@ void mover_deposito(Traspaso& t)
     A3ADO& a = t.a;
     ado::Recordset& emi = a.rs_emi;
     ado::Recordset& dep = a.rs_edep3;
-    dep.closeIfOpen();
-    dep.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    // Opened once for the whole invoice selection (preparar_facturas closes
+    // it): reading all of edep3 again for each deposit grows with its history.
+    if (!dep.isOpen())
+        dep.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
     dep.addNew();
     dep.setField(QStringLiteral("EdepFec"), texto(emi.text(QStringLiteral("EmiFec"))));
     // The whole account, even when it is longer than the column was declared:
@@ -280,7 +288,6 @@ void mover_deposito(Traspaso& t)
     dep.setField(QStringLiteral("EdepEstado"), QStringLiteral("0"));
     dep.setField(QStringLiteral("EdepFra"), texto(emi.text(QStringLiteral("EmiNum"))));
     dep.update();
-    dep.close();
 }
 
 void mover_datos_caja(Traspaso& t)
@@ -336,6 +343,7 @@ int preparar_facturas(Traspaso& t)
 
     const QString fase = QStringLiteral("Preparando facturas");
     a.ui.progress(fase, 0);
+    a.rs_edep3.closeIfOpen();
     GrupoEnlace grupo(a.cn_enlace);
     int preparadas = 0;
     qint64 leidas = 0;
@@ -355,6 +363,7 @@ int preparar_facturas(Traspaso& t)
     grupo.terminar();
     a.rs_emi.close();
     a.rs_fac3.closeIfOpen();
+    a.rs_edep3.closeIfOpen();
     a.ui.progress(fase, leidas);
     return preparadas;
 }

@@ -30,7 +30,8 @@ bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden)
 void mover_datos_factura(Traspaso& t);
 // The hotel lines of one invoice -> fal3, numbered 1, 2, 3 ... in reading order.
 void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero);
-// Current row of a.rs_emi -> one edep3 row (the deposit to discount).
+// Current row of a.rs_emi -> one edep3 row (the deposit to discount), added
+// through a.rs_edep3, which stays open for the next deposit.
 void mover_deposito(Traspaso& t);
 // Current row of a.rs_caja -> one caj3 row. May throw TraspasoDetenido.
 void mover_datos_caja(Traspaso& t);

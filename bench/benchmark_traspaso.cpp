@@ -1,0 +1,282 @@
+// Times whole transfers (staging and writing of SUENLACE.DAT) of a month, half
+// a year and a year of a large generated installation, prints invoices per
+// second, the split between staging and generation, and the time of a plain
+// floor on the same data: one SQLite scan of emi, Hiscadia and caja writing
+// as many 254-byte lines as the transfer wrote.
+//
+//   benchmark_traspaso [--facturas-dia N] [--lineas-factura N]
+//                      [--cobros-dia N] [--dias N] [--dir CARPETA]
+
+#include "app/arranque.h"
+#include "data/a3ado.h"
+#include "generador_instalacion.h"
+#include "platform/interaction.h"
+#include "transfer/ejecucion.h"
+#include "transfer/records/verificador.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+QTextStream& salida()
+{
+    static QTextStream out(stdout);
+    return out;
+}
+
+// Answers Yes, shows nothing, and notes when the generation starts.
+class InteraccionBanco : public platform::ScriptedInteraction {
+public:
+    explicit InteraccionBanco(const QElapsedTimer& reloj) : reloj_(reloj) {}
+    void message(const QString& text, const QString& title, platform::Icon icon) override
+    {
+        ScriptedInteraction::message(text, title, icon);
+    }
+    void progress(const QString& phase, qint64 count) override
+    {
+        Q_UNUSED(count);
+        if (phase == QLatin1String("Preparando cobros de caja") && cobros_ms < 0)
+            cobros_ms = reloj_.nsecsElapsed() / 1e6;
+        if (phase == QLatin1String("Generando Suenlace.dat") && generacion_ms < 0)
+            generacion_ms = reloj_.nsecsElapsed() / 1e6;
+    }
+    double cobros_ms = -1;
+    double generacion_ms = -1;
+
+private:
+    const QElapsedTimer& reloj_;
+};
+
+// CPU seconds of this process: on a machine shared with other work the wall
+// clock says more about the neighbours than about the transfer.
+double cpu_s()
+{
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    return double(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) + double(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+}
+
+bool copiar_arbol(const QString& origen, const QString& destino)
+{
+    QDir().mkpath(destino);
+    QDirIterator it(origen, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString ruta = it.next();
+        const QString relativa = QDir(origen).relativeFilePath(ruta);
+        const QString nueva = destino + QLatin1Char('/') + relativa;
+        if (it.fileInfo().isDir()) {
+            QDir().mkpath(nueva);
+        } else if (!QFile::copy(ruta, nueva)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Medida {
+    QString nombre;
+    int dias = 0;
+    double total_ms = 0;
+    double facturas_ms = 0;
+    double cobros_ms = 0;
+    double generacion_ms = 0;
+    double suelo_ms = 0;
+    double cpu_s = 0;
+    int facturas = 0;
+    int cobros = 0;
+    qint64 lineas = 0;
+    bool completo = false;
+    bool fichero_correcto = false;
+};
+
+qint64 contar_lineas(const QString& fichero)
+{
+    QFile f(fichero);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return f.size() / 256;   // 254 characters and CR LF
+}
+
+// What the transfer cannot beat: read the range's hotel rows once and write
+// as many lines as it wrote.
+double suelo(const QString& raiz, const QString& desde, const QString& hasta, qint64 lineas)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    const QString carpeta = raiz + QStringLiteral("/f:/noctaris/");
+    QFile fichero(carpeta + QStringLiteral("suelo.dat"));
+    fichero.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    qint64 escritas = 0;
+    auto escribir = [&](const QSqlQuery& q) {
+        if (escritas >= lineas)
+            return;
+        QByteArray linea;
+        linea.reserve(256);
+        const QSqlRecord r = q.record();
+        for (int i = 0; i < r.count() && linea.size() < 254; ++i)
+            linea += q.value(i).toString().toLatin1();
+        linea = linea.leftJustified(254, ' ', true);
+        linea += "\r\n";
+        fichero.write(linea);
+        ++escritas;
+    };
+    const QPair<QString, QString> consultas[] = {
+        {QStringLiteral("emi.MDB"), QStringLiteral("SELECT * FROM emi WHERE EmiFec BETWEEN '%1' AND '%2'")},
+        {QStringLiteral("hiscadia.MDB"), QStringLiteral("SELECT * FROM Hiscadia")},
+        {QStringLiteral("caja.MDB"), QStringLiteral("SELECT * FROM caja WHERE CajaFec BETWEEN '%1' AND '%2'")},
+    };
+    for (const auto& [archivo, sql] : consultas) {
+        const QString nombre = QStringLiteral("suelo_") + archivo;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+            db.setDatabaseName(carpeta + archivo);
+            db.open();
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            q.exec(sql.contains(QLatin1String("%1")) ? sql.arg(desde, hasta) : sql);
+            while (q.next())
+                escribir(q);
+        }
+        QSqlDatabase::removeDatabase(nombre);
+    }
+    const QByteArray relleno = QByteArray(254, ' ') + "\r\n";
+    while (escritas < lineas) {
+        fichero.write(relleno);
+        ++escritas;
+    }
+    fichero.close();
+    return reloj.nsecsElapsed() / 1e6;
+}
+
+Medida medir(const QString& plantilla, const QString& raiz, const QString& nombre, const generador::Parametros& p,
+             int dias)
+{
+    Medida m;
+    m.nombre = nombre;
+    m.dias = dias;
+    if (!copiar_arbol(plantilla, raiz)) {
+        salida() << "No se ha podido copiar la instalación a " << raiz << Qt::endl;
+        return m;
+    }
+    const QString desde = generador::fecha_dia(p, 0);
+    const QString hasta = generador::fecha_dia(p, dias - 1);
+
+    QElapsedTimer reloj;
+    InteraccionBanco ui(reloj);
+    {
+        A3ADO a(platform::DriveMap(raiz), ui);
+        if (!arranque::arrancar(a) || !arranque::activar(a).configuracion_ok) {
+            salida() << "No se ha podido arrancar el enlace: " << ui.texts().join(QStringLiteral(" | ")) << Qt::endl;
+            return m;
+        }
+        Traspaso t(a);
+        t.wdesde = desde;
+        t.whasta = hasta;
+        const double cpu0 = cpu_s();
+        reloj.start();
+        const ResultadoTraspaso r = iniciar(t);
+        m.total_ms = reloj.nsecsElapsed() / 1e6;
+        m.cpu_s = cpu_s() - cpu0;
+        m.facturas = r.facturas_preparadas;
+        m.cobros = r.cobros_preparados;
+        m.completo = !r.detenido && r.generacion.completo();
+        if (!m.completo)
+            salida() << "  El traspaso no terminó bien: " << ui.texts().join(QStringLiteral(" | ")) << Qt::endl;
+    }
+    m.cobros_ms = ui.cobros_ms;
+    m.generacion_ms = ui.generacion_ms;
+    m.facturas_ms = m.cobros_ms;
+    const QString fichero = raiz + QStringLiteral("/f:/noctaris/Suenlace.dat");
+    m.lineas = contar_lineas(fichero);
+    const auto informe = verificador::verificar_fichero(fichero);
+    m.fichero_correcto = informe && informe->correcto();
+    m.suelo_ms = suelo(raiz, desde, hasta, m.lineas);
+    return m;
+}
+
+void imprimir(const Medida& m)
+{
+    QTextStream& out = salida();
+    const double s = m.total_ms / 1000.0;
+    const double preparacion = m.generacion_ms;
+    out << m.nombre << " (" << m.dias << " días): " << m.facturas << " facturas, " << m.cobros << " cobros, "
+        << m.lineas << " líneas de Suenlace.dat en " << QString::number(s, 'f', 2) << " s ("
+        << QString::number(m.facturas / s, 'f', 0) << " facturas/s); CPU " << QString::number(m.cpu_s, 'f', 2)
+        << " s" << Qt::endl;
+    out << "    preparación " << QString::number(preparacion / 1000.0, 'f', 2) << " s (facturas "
+        << QString::number(m.facturas_ms / 1000.0, 'f', 2) << " s, cobros "
+        << QString::number((m.generacion_ms - m.cobros_ms) / 1000.0, 'f', 2) << " s), generación "
+        << QString::number((m.total_ms - m.generacion_ms) / 1000.0, 'f', 2) << " s" << Qt::endl;
+    out << "    suelo " << QString::number(m.suelo_ms / 1000.0, 'f', 3) << " s, razón traspaso/suelo "
+        << QString::number(m.total_ms / m.suelo_ms, 'f', 1) << "x; fichero "
+        << (m.fichero_correcto ? "sin problemas" : "CON PROBLEMAS") << (m.completo ? "" : ", INCOMPLETO")
+        << Qt::endl;
+}
+
+int leer_entero(const QStringList& args, const QString& opcion, int defecto)
+{
+    const int i = args.indexOf(opcion);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1).toInt() : defecto;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    generador::Parametros p;
+    p.facturas_dia = leer_entero(args, QStringLiteral("--facturas-dia"), p.facturas_dia);
+    p.lineas_factura = leer_entero(args, QStringLiteral("--lineas-factura"), p.lineas_factura);
+    p.cobros_dia = leer_entero(args, QStringLiteral("--cobros-dia"), p.cobros_dia);
+    p.dias = leer_entero(args, QStringLiteral("--dias"), p.dias);
+    if (p.facturas_dia < 1 || p.lineas_factura < 0 || p.cobros_dia < 0 || p.dias < 2) {
+        std::fprintf(stderr, "Uso: benchmark_traspaso [--facturas-dia N] [--lineas-factura N] [--cobros-dia N] "
+                             "[--dias N] [--dir CARPETA]\n");
+        return 2;
+    }
+
+    QTemporaryDir temporal;
+    const int idir = args.indexOf(QStringLiteral("--dir"));
+    const QString base = idir >= 0 && idir + 1 < args.size() ? args.at(idir + 1) : temporal.path();
+    QDir(base).removeRecursively();
+    QDir().mkpath(base);
+
+    QTextStream& out = salida();
+    out << "Instalación: " << p.facturas_dia << " facturas/día, " << p.lineas_factura << " líneas/factura, "
+        << p.cobros_dia << " cobros/día, " << p.dias << " días" << Qt::endl;
+    QElapsedTimer reloj;
+    reloj.start();
+    const QString plantilla = base + QStringLiteral("/plantilla");
+    const generador::Totales tot = generador::generar(plantilla, p);
+    out << "    " << tot.facturas << " facturas, " << tot.lineas << " líneas de venta, " << tot.cobros
+        << " cobros, " << tot.clientes << " titulares; generada en "
+        << QString::number(reloj.nsecsElapsed() / 1e9, 'f', 1) << " s" << Qt::endl;
+
+    const int mes = std::min(31, p.dias);
+    const Medida m = medir(plantilla, base + QStringLiteral("/mes"), QStringLiteral("Un mes"), p, mes);
+    imprimir(m);
+    const Medida mitad =
+        medir(plantilla, base + QStringLiteral("/mitad"), QStringLiteral("Medio periodo"), p, p.dias / 2);
+    imprimir(mitad);
+    const Medida todo = medir(plantilla, base + QStringLiteral("/todo"), QStringLiteral("Periodo entero"), p, p.dias);
+    imprimir(todo);
+
+    out << "Crecimiento: el doble de datos (" << mitad.facturas << " -> " << todo.facturas << " facturas) cuesta "
+        << QString::number(todo.total_ms / mitad.total_ms, 'f', 2) << "x el tiempo" << Qt::endl;
+    const bool bien = m.completo && mitad.completo && todo.completo && m.fichero_correcto
+                      && mitad.fichero_correcto && todo.fichero_correcto;
+    return bien ? 0 : 1;
+}
