@@ -1,0 +1,503 @@
+// The transfer window as a user drives it: keys typed into the date fields,
+// clicks on the buttons, over installations made by the fixture builder.
+
+#include "support/traspaso_support.h"
+#include "transfer/ventana_traspaso.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using pruebas_traspaso::Enlace;
+using pruebas_traspaso::Hotel;
+
+namespace {
+
+const QString kFin = QStringLiteral("Fin del Traspaso|Se ha generado Suenlace.dat correctamente|info");
+
+// Two invoices of the 5th (one with a deposit), one of the 6th, one of
+// February, two collections of the 5th by two methods and a credit.
+void poblar(Hotel& h)
+{
+    h.forma("1", "Contado", "570000001");
+    h.forma("2", "Tarjeta", "572000001");
+    h.cliente("1001", "430000001");
+    h.cliente("1002", QVariant());
+    h.factura("10", "20130105", 55.0);
+    h.factura("9", "20130105", 110.0, {{"EmiDep", 20.0}});
+    h.factura("11", "20130106", 33.0, {{"EmiCli", "1002"}});
+    h.factura("12", "20130205", 44.0);
+    h.cobro("20130105", 1, 90.0, "9");
+    h.cobro("20130105", 2, 55.0, "10", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
+    h.fila("cre3", {{"Cre3Fec", "20130110"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130112"},
+                    {"Cre3Cli", "430000001"}, {"Cre3Cobro", "572000001"}, {"Cre3CobroN", "Tarjeta"},
+                    {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
+}
+
+QVariantMap crear_cuentas()
+{
+    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
+}
+
+QString icono(platform::Icon i)
+{
+    switch (i) {
+    case platform::Icon::None: return QStringLiteral("-");
+    case platform::Icon::Information: return QStringLiteral("info");
+    case platform::Icon::Exclamation: return QStringLiteral("aviso");
+    case platform::Icon::Critical: return QStringLiteral("critico");
+    case platform::Icon::Question: return QStringLiteral("pregunta");
+    }
+    return QString();
+}
+
+// What the user was shown, one line per box: title|text|icon[|Sí/No].
+QStringList vistos(const Enlace& e)
+{
+    QStringList r;
+    for (const auto& s : e.ui.shown)
+        r << s.title + QLatin1Char('|') + s.text + QLatin1Char('|') + icono(s.icon)
+                 + (s.question ? QStringLiteral("|Sí/No") : QString());
+    return r;
+}
+
+QString pregunta(const QString& de, const QString& hasta)
+{
+    return "Seguridad Traspaso|Esta Ud. seguro/a de querer traspasar del " + de + " al " + hasta + " ?|info|Sí/No";
+}
+
+// Staged rows and their states, ordered.
+QStringList estados(const Hotel& h)
+{
+    QStringList r;
+    for (const QVariantMap& f : h.inst().filas("fac3", "FacEje, FacFra"))
+        r << "fac3 " + f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
+    for (const QVariantMap& f : h.inst().filas("edep3", "EdepFra"))
+        r << "edep3 " + f.value("EdepFra").toString() + "=" + f.value("EdepEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("caj3", "CajFec, CajOrd"))
+        r << "caj3 " + f.value("CajOrd").toString() + "=" + f.value("CajEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("cre3", "Cre3Fec, Cre3Ord"))
+        r << "cre3 " + f.value("Cre3Fra").toString() + "=" + f.value("Cre3Estado").toString();
+    return r;
+}
+
+QStringList sin_cuentas(const QStringList& lineas)
+{
+    QStringList r;
+    for (const QString& l : lineas)
+        if (l.mid(14, 1) != QLatin1String("C"))
+            r << l;
+    return r;
+}
+
+// The window over a started link, shown and active, as the main window opens it.
+struct Abierta {
+    explicit Abierta(Hotel& h, std::deque<bool> respuestas = {})
+        : e(h.arrancar(std::move(respuestas))), w(*e->a)
+    {
+        abrir();
+    }
+    void abrir()
+    {
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    QLineEdit* de() { return w.findChild<QLineEdit*>("de"); }
+    QLineEdit* hasta() { return w.findChild<QLineEdit*>("hasta"); }
+    QPushButton* btnGenerar() { return w.findChild<QPushButton*>("btnGenerar"); }
+    QPushButton* btnLimpiar() { return w.findChild<QPushButton*>("btnLimpiar"); }
+    QString foco() { return w.focusWidget() ? w.focusWidget()->objectName() : QString(); }
+
+    // Types into a field (over what it holds) and ends with `tecla` (none: no key).
+    void teclear(QLineEdit* campo, const QString& texto, Qt::Key tecla = Qt::Key_unknown)
+    {
+        campo->setFocus();
+        campo->selectAll();
+        QTest::keyClick(campo, Qt::Key_Backspace);
+        QTest::keyClicks(campo, texto);
+        if (tecla != Qt::Key_unknown)
+            QTest::keyClick(campo, tecla);
+    }
+    void rango(const QString& desde, const QString& hasta_)
+    {
+        teclear(de(), desde, Qt::Key_Tab);
+        teclear(hasta(), hasta_, Qt::Key_Return);
+    }
+
+    std::unique_ptr<Enlace> e;
+    VentanaTraspaso w;
+};
+
+} // namespace
+
+class TestVentanaTraspaso : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void controles_y_posiciones();
+    void fecha_aceptada_con_tab_y_con_enter();
+    void fecha_inexistente_avisa_y_vacia();
+    void sin_ocho_digitos_vacia_sin_aviso();
+    void otras_teclas_se_escriben();
+    void escape_y_doble_clic();
+    void botones_con_un_campo_vacio();
+    void respuesta_no_vacia_las_fechas();
+    void traspaso_escribe_el_fichero_y_cierra();
+    void usa_las_ultimas_fechas_aceptadas();
+    void limpiar_y_volver_a_traspasar();
+    void titular_inexistente_termina_la_aplicacion();
+    void cuenta_de_cobro_erronea_cierra_la_ventana();
+    void fallo_de_la_base_en_la_limpieza();
+    void fabrica_del_menu();
+};
+
+void TestVentanaTraspaso::controles_y_posiciones()
+{
+    Hotel h;
+    Abierta v(h);
+    QCOMPARE(v.w.objectName(), QString("traspa3"));
+    QCOMPARE(v.w.windowTitle(), QString("Traspaso a Suenlace.dat"));
+    QCOMPARE(v.w.size(), QSize(359, 190));
+    QVERIFY(v.w.isModal());
+
+    QStringList controles;
+    auto rect = [](QWidget* c) {
+        const QRect r = c->geometry();
+        return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    auto* grupo = v.w.findChild<QGroupBox*>("GroupBox1");
+    QVERIFY(grupo);
+    controles << "GroupBox1|" + grupo->title() + "|" + rect(grupo);
+    for (const char* n : {"Label2", "Label1"}) {
+        auto* l = grupo->findChild<QLabel*>(n);
+        QVERIFY(l);
+        controles << QString(n) + "|" + l->text() + "|" + rect(l);
+    }
+    for (QLineEdit* c : {v.de(), v.hasta()}) {
+        QCOMPARE(c->parentWidget(), grupo);
+        controles << c->objectName() + "|" + c->text() + "|" + rect(c);
+    }
+    for (QPushButton* b : {v.btnGenerar(), v.btnLimpiar()}) {
+        controles << b->objectName() + "|" + b->text() + "|" + b->toolTip() + "|" + rect(b);
+        QVERIFY(!b->icon().isNull());
+    }
+    QCOMPARE(controles,
+             (QStringList{"GroupBox1| Selección de Fechas |14,13 328x83", "Label2|Desde :|12,37 45x19",
+                          "Label1|Hasta :|178,36 45x19", "de||60,33 81x22", "hasta||225,33 81x22",
+                          "btnGenerar|Generar Suenlace.DAT|Generar el Fichero Suenlace.DAT para importar desde A3 "
+                          "Con|16,118 150x48",
+                          "btnLimpiar|Limpiar Temporales|Limpia los ficheros temporales para realizar de nuevo la "
+                          "exportación.|193,118 150x48"}));
+    QCOMPARE(v.foco(), QString("de"));
+}
+
+void TestVentanaTraspaso::fecha_aceptada_con_tab_y_con_enter()
+{
+    Hotel h;
+    Abierta v(h);
+    v.teclear(v.de(), "01012013", Qt::Key_Tab);
+    QCOMPARE(v.de()->text(), QString("01-01-2013"));
+    QCOMPARE(v.w.wdesde(), QString("20130101"));
+    QCOMPARE(v.foco(), QString("hasta"));
+    // Tab was swallowed: nothing typed into the next field.
+    QCOMPARE(v.hasta()->text(), QString());
+
+    QTest::keyClicks(v.hasta(), "28022013");
+    QTest::keyClick(v.hasta(), Qt::Key_Enter);
+    QCOMPARE(v.hasta()->text(), QString("28-02-2013"));
+    QCOMPARE(v.w.whasta(), QString("20130228"));
+    QCOMPARE(v.foco(), QString("btnGenerar"));
+    QCOMPARE(vistos(*v.e), QStringList());
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(h.contar("fac3"), 0);
+}
+
+void TestVentanaTraspaso::fecha_inexistente_avisa_y_vacia()
+{
+    Hotel h;
+    Abierta v(h);
+    v.teclear(v.de(), "31022013", Qt::Key_Return);
+    QCOMPARE(vistos(*v.e), QStringList{"Error Datos|Formato de Fecha incorrecto.|info"});
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+    QCOMPARE(v.w.wdesde(), QString());
+
+    // A wrong date keeps the range last accepted in the other field too.
+    v.rango("01012013", "31012013");
+    v.e->ui.shown.clear();
+    v.teclear(v.hasta(), "29022013", Qt::Key_Tab);
+    QCOMPARE(vistos(*v.e), QStringList{"Error Datos|Formato de Fecha incorrecto.|info"});
+    QCOMPARE(v.hasta()->text(), QString());
+    QCOMPARE(v.foco(), QString("hasta"));
+    QCOMPARE(v.w.whasta(), QString("20130131"));
+    QCOMPARE(v.de()->text(), QString("01-01-2013"));
+}
+
+void TestVentanaTraspaso::sin_ocho_digitos_vacia_sin_aviso()
+{
+    Hotel h;
+    Abierta v(h);
+    v.teclear(v.de(), "1-2-2024", Qt::Key_Return);
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+    v.teclear(v.de(), "0101201", Qt::Key_Tab);
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+    // An accepted date shown again is not eight digits any more.
+    v.teclear(v.de(), "05012013", Qt::Key_Tab);
+    QCOMPARE(v.foco(), QString("hasta"));
+    v.de()->setFocus();
+    QTest::keyClick(v.de(), Qt::Key_Tab);
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+    QCOMPARE(v.w.wdesde(), QString("20130105"));
+    QCOMPARE(vistos(*v.e), QStringList());
+}
+
+void TestVentanaTraspaso::otras_teclas_se_escriben()
+{
+    Hotel h;
+    Abierta v(h);
+    QTest::keyClicks(v.de(), "0101");
+    QTest::keyClick(v.de(), Qt::Key_Left);
+    QTest::keyClicks(v.de(), "x");
+    QCOMPARE(v.de()->text(), QString("010x1"));
+    QCOMPARE(v.foco(), QString("de"));
+    QCOMPARE(v.w.wdesde(), QString());
+}
+
+void TestVentanaTraspaso::escape_y_doble_clic()
+{
+    Hotel h;
+    Abierta v(h);
+    v.teclear(v.hasta(), "3101");
+    QTest::keyClick(v.hasta(), Qt::Key_Escape);
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(v.hasta()->text(), QString("3101"));
+
+    v.btnGenerar()->setFocus();
+    QTest::keyClick(v.btnGenerar(), Qt::Key_Escape);
+    QVERIFY(v.w.isVisible());
+
+    v.teclear(v.de(), "01012013", Qt::Key_Tab);
+    v.hasta()->setFocus();
+    QTest::mouseDClick(v.de(), Qt::LeftButton);
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+
+    QTest::keyClick(v.de(), Qt::Key_Escape);
+    QVERIFY(!v.w.isVisible());
+    QCOMPARE(v.w.result(), int(QDialog::Rejected));
+    QCOMPARE(vistos(*v.e), QStringList());
+
+    // Opened again, it starts afresh.
+    v.abrir();
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.hasta()->text(), QString());
+    QCOMPARE(v.w.wdesde(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+}
+
+void TestVentanaTraspaso::botones_con_un_campo_vacio()
+{
+    Hotel h;
+    poblar(h);
+    h.traspasar("20130101", "20130131");
+    const QStringList antes = estados(h);
+    Abierta v(h);
+    v.teclear(v.hasta(), "31012013", Qt::Key_Tab);
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(v.foco(), QString("de"));
+    v.hasta()->setFocus();
+    QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
+    QCOMPARE(v.foco(), QString("de"));
+
+    v.hasta()->clear();
+    v.teclear(v.de(), "01012013", Qt::Key_Tab);
+    QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
+    QCOMPARE(v.foco(), QString("de"));
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(v.foco(), QString("de"));
+
+    QCOMPARE(vistos(*v.e), QStringList());
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(estados(h), antes);
+}
+
+void TestVentanaTraspaso::respuesta_no_vacia_las_fechas()
+{
+    Hotel h;
+    poblar(h);
+    Abierta v(h, {false});
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(vistos(*v.e), QStringList{pregunta("01-01-2013", "31-01-2013")});
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.hasta()->text(), QString());
+    QCOMPARE(v.foco(), QString("de"));
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(estados(h), QStringList{"cre3 9=0"});
+    QVERIFY(!QFile::exists(h.fichero()));
+}
+
+void TestVentanaTraspaso::traspaso_escribe_el_fichero_y_cierra()
+{
+    // The same month sent by the engine itself, on an identical installation.
+    Hotel gemelo(false, crear_cuentas());
+    poblar(gemelo);
+    QStringList mensajes;
+    QVERIFY(!gemelo.traspasar("20130101", "20130131", &mensajes).detenido);
+    const QStringList esperado = gemelo.lineas();
+    QCOMPARE(esperado.size(), 1 + 3 * 2 + 2 + 4 + 2);
+
+    Hotel h(false, crear_cuentas());
+    poblar(h);
+    Abierta v(h);
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+
+    QCOMPARE(vistos(*v.e), (QStringList{pregunta("01-01-2013", "31-01-2013"), kFin}));
+    QCOMPARE(h.lineas(), esperado);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+                                      "cre3 9=1"}));
+    QVERIFY(!v.w.isVisible());
+    QCOMPARE(v.w.result(), int(QDialog::Accepted));
+    QCOMPARE(v.de()->text(), QString());
+    QCOMPARE(v.hasta()->text(), QString());
+    QVERIFY(v.e->ui.busyChanges > 0);
+    QVERIFY(!v.e->ui.busy);
+    QVERIFY(v.w.ultimo_resultado());
+    QVERIFY(v.w.ultimo_resultado()->generacion.completo());
+}
+
+void TestVentanaTraspaso::usa_las_ultimas_fechas_aceptadas()
+{
+    Hotel h;
+    poblar(h);
+    Abierta v(h);
+    v.rango("05012013", "05012013");
+    // Typed over without Tab or Enter: shown in the question, not used.
+    v.teclear(v.hasta(), "31012013");
+    v.teclear(v.de(), "01012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(vistos(*v.e), (QStringList{pregunta("01012013", "31012013"), kFin}));
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=0"}));
+    QVERIFY(!v.w.isVisible());
+}
+
+void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
+{
+    Hotel h(false, crear_cuentas());
+    poblar(h);
+    Abierta v(h);
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QVERIFY(!v.w.isVisible());
+    const QStringList primera = h.lineas();
+    const QStringList cuentas = h.volcar("ctas3");
+
+    v.abrir();
+    v.e->ui.shown.clear();
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
+    QCOMPARE(vistos(*v.e), QStringList{"|Datos Temporales limpiados correctamente!|-"});
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(v.de()->text(), QString("01-01-2013"));
+    QCOMPARE(v.hasta()->text(), QString("31-01-2013"));
+    QCOMPARE(estados(h), QStringList{"cre3 9=0"});
+    QCOMPARE(h.contar("caja", "CajaTur = ''"), 2);
+    QVERIFY(!v.e->ui.busy);
+
+    v.e->ui.shown.clear();
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(v.e->ui.shown.size(), size_t(3));   // confirmation, the existing file, the end
+    QCOMPARE(vistos(*v.e).constFirst(), pregunta("01-01-2013", "31-01-2013"));
+    QCOMPARE(vistos(*v.e).constLast(), kFin);
+    // The range's invoices, deposit, collections and credit again; the account was sent already.
+    QCOMPARE(h.lineas(), sin_cuentas(primera));
+    QCOMPARE(h.volcar("ctas3"), cuentas);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+                                      "cre3 9=1"}));
+    QVERIFY(!v.w.isVisible());
+}
+
+void TestVentanaTraspaso::titular_inexistente_termina_la_aplicacion()
+{
+    Hotel h;
+    poblar(h);
+    h.factura("13", "20130107", 10.0, {{"EmiCli", "9999"}});
+    Abierta v(h);
+    QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+
+    QCOMPARE(fin.size(), 1);
+    QCOMPARE(fin.at(0).at(0).toInt(), 1);
+    QVERIFY(!v.w.isVisible());
+    QCOMPARE(v.w.result(), VentanaTraspaso::kTerminarAplicacion);
+    QCOMPARE(v.e->ui.shown.size(), size_t(2));
+    QVERIFY(!QFile::exists(h.fichero()));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
+    QVERIFY(!v.e->ui.busy);
+}
+
+void TestVentanaTraspaso::cuenta_de_cobro_erronea_cierra_la_ventana()
+{
+    Hotel h(false, {{"Ca3Niv", 10}});
+    poblar(h);   // payment accounts of 9 digits, with 10 configured
+    Abierta v(h);
+    QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+
+    QCOMPARE(fin.size(), 0);
+    QVERIFY(!v.w.isVisible());
+    QCOMPARE(v.w.result(), int(QDialog::Rejected));
+    QCOMPARE(v.e->ui.shown.size(), size_t(2));
+    QCOMPARE(v.e->ui.shown[1].title, QString("error fatal"));
+    QVERIFY(!QFile::exists(h.fichero()));
+}
+
+void TestVentanaTraspaso::fallo_de_la_base_en_la_limpieza()
+{
+    Hotel h;
+    poblar(h);
+    h.traspasar("20130101", "20130131");
+    Abierta v(h);
+    QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
+    h.inst().ejecutar("edep3", "DROP TABLE edep3");
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
+
+    const QStringList vistas = vistos(*v.e);
+    QCOMPARE(vistas.size(), 1);
+    QVERIFY2(vistas[0].startsWith("|La limpieza de los datos temporales se ha interrumpido por un error de la base "
+                                  "de datos.\n\nError -2147217865: "),
+             qPrintable(vistas[0]));
+    QVERIFY2(vistas[0].endsWith("\n\nLa aplicación no puede continuar.|critico"), qPrintable(vistas[0]));
+    QCOMPARE(fin.size(), 1);
+    QCOMPARE(fin.at(0).at(0).toInt(), 1);
+    QVERIFY(!v.w.isVisible());
+    QVERIFY(!v.e->ui.busy);
+    // The statements before the failing one have taken effect, the later ones not.
+    QCOMPARE(h.contar("caj3"), 0);
+    QCOMPARE(h.contar("fac3"), 3);
+}
+
+void TestVentanaTraspaso::fabrica_del_menu()
+{
+    Hotel h;
+    auto e = h.arrancar();
+    std::unique_ptr<QDialog> d = crear_ventana_traspaso(*e->a);
+    QVERIFY(qobject_cast<VentanaTraspaso*>(d.get()));
+    QCOMPARE(d->objectName(), QString("traspa3"));
+    QVERIFY(!d->isVisible());
+}
+
+QTEST_MAIN(TestVentanaTraspaso)
+#include "test_ventana_traspaso.moc"

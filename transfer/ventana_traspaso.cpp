@@ -1,0 +1,327 @@
+#include "transfer/ventana_traspaso.h"
+
+#include "transfer/entrada_fecha.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaMethod>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+
+constexpr int kAncho = 5385;
+constexpr int kAlto = 2850;
+constexpr int kLadoDibujo = 32;
+
+const char* const kPregunta = "Esta Ud. seguro/a de querer traspasar del ";
+const char* const kTituloPregunta = "Seguridad Traspaso";
+
+QRect zona(int izquierda, int arriba, int ancho, int alto)
+{
+    return QRect(VentanaTraspaso::px(izquierda), VentanaTraspaso::px(arriba), VentanaTraspaso::px(ancho),
+                 VentanaTraspaso::px(alto));
+}
+
+QPixmap lienzo()
+{
+    QPixmap p(kLadoDibujo, kLadoDibujo);
+    p.fill(Qt::transparent);
+    return p;
+}
+
+// A written sheet with a green arrow leaving it: the file for A3Con.
+QPixmap dibujo_generar()
+{
+    QPixmap p = lienzo();
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(QPen(QColor(70, 70, 70), 1.2));
+    g.setBrush(Qt::white);
+    QPainterPath hoja;
+    hoja.moveTo(4, 2);
+    hoja.lineTo(18, 2);
+    hoja.lineTo(24, 8);
+    hoja.lineTo(24, 29);
+    hoja.lineTo(4, 29);
+    hoja.closeSubpath();
+    g.drawPath(hoja);
+    g.drawLine(QPointF(18, 2), QPointF(18, 8));
+    g.drawLine(QPointF(18, 8), QPointF(24, 8));
+    g.setPen(QPen(QColor(60, 90, 160), 1.5));
+    for (int y = 12; y <= 24; y += 4)
+        g.drawLine(QPointF(7, y), QPointF(18, y));
+    g.setPen(Qt::NoPen);
+    g.setBrush(QColor(40, 150, 60));
+    QPainterPath flecha;
+    flecha.moveTo(16, 17);
+    flecha.lineTo(24, 17);
+    flecha.lineTo(24, 12);
+    flecha.lineTo(31, 20);
+    flecha.lineTo(24, 28);
+    flecha.lineTo(24, 23);
+    flecha.lineTo(16, 23);
+    flecha.closeSubpath();
+    g.drawPath(flecha);
+    return p;
+}
+
+// A broom over a bin: the staged data of the range swept away.
+QPixmap dibujo_limpiar()
+{
+    QPixmap p = lienzo();
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(QPen(QColor(70, 70, 70), 1.2));
+    g.setBrush(QColor(200, 200, 205));
+    QPainterPath cubo;
+    cubo.moveTo(6, 14);
+    cubo.lineTo(22, 14);
+    cubo.lineTo(20, 30);
+    cubo.lineTo(8, 30);
+    cubo.closeSubpath();
+    g.drawPath(cubo);
+    g.drawRect(QRectF(4, 11, 20, 3));
+    for (int x = 10; x <= 18; x += 4)
+        g.drawLine(QPointF(x, 17), QPointF(x, 27));
+    g.setPen(QPen(QColor(140, 90, 40), 2.2, Qt::SolidLine, Qt::RoundCap));
+    g.drawLine(QPointF(30, 2), QPointF(21, 17));
+    g.setPen(QPen(QColor(110, 70, 30), 1));
+    g.setBrush(QColor(230, 190, 60));
+    QPainterPath escoba;
+    escoba.moveTo(20, 15);
+    escoba.lineTo(25, 18);
+    escoba.lineTo(21, 26);
+    escoba.lineTo(13, 22);
+    escoba.closeSubpath();
+    g.drawPath(escoba);
+    return p;
+}
+
+QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& texto, const QString& consejo,
+                         const QPixmap& dibujo, QRect donde)
+{
+    auto* b = new QPushButton(QIcon(dibujo), texto, padre);
+    b->setObjectName(QString::fromLatin1(nombre));
+    b->setToolTip(consejo);
+    b->setIconSize(QSize(kLadoDibujo, kLadoDibujo));
+    b->setGeometry(donde);
+    return b;
+}
+
+QLabel* crear_etiqueta(QWidget* padre, const char* nombre, const QString& texto, QRect donde)
+{
+    auto* l = new QLabel(texto, padre);
+    l->setObjectName(QString::fromLatin1(nombre));
+    l->setGeometry(donde);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+QLineEdit* crear_campo(QWidget* padre, const char* nombre, QRect donde)
+{
+    auto* c = new QLineEdit(padre);
+    c->setObjectName(QString::fromLatin1(nombre));
+    c->setGeometry(donde);
+    return c;
+}
+
+} // namespace
+
+VentanaTraspaso::VentanaTraspaso(A3ADO& a, QWidget* parent)
+    : QDialog(parent), a_(a), t_(std::make_unique<Traspaso>(a))
+{
+    setObjectName(QStringLiteral("traspa3"));
+    setWindowTitle(QStringLiteral("Traspaso a Suenlace.dat"));
+    setWindowIcon(QIcon(dibujo_generar()));
+    setModal(true);
+    setFixedSize(px(kAncho), px(kAlto));
+    crear_controles();
+}
+
+VentanaTraspaso::~VentanaTraspaso() = default;
+
+void VentanaTraspaso::crear_controles()
+{
+    GroupBox1 = new QGroupBox(QStringLiteral(" Selección de Fechas "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(zona(210, 195, 4920, 1245));
+
+    Label2 = crear_etiqueta(GroupBox1, "Label2", QStringLiteral("Desde :"), zona(180, 555, 675, 285));
+    de = crear_campo(GroupBox1, "de", zona(900, 500, 1215, 330));
+    Label1 = crear_etiqueta(GroupBox1, "Label1", QStringLiteral("Hasta :"), zona(2670, 540, 675, 285));
+    hasta = crear_campo(GroupBox1, "hasta", zona(3375, 500, 1215, 330));
+
+    btnGenerar = crear_boton(this, "btnGenerar", QStringLiteral("Generar Suenlace.DAT"),
+                             QStringLiteral("Generar el Fichero Suenlace.DAT para importar desde A3 Con"),
+                             dibujo_generar(), zona(240, 1770, 2250, 720));
+    btnLimpiar = crear_boton(this, "btnLimpiar", QStringLiteral("Limpiar Temporales"),
+                             QStringLiteral("Limpia los ficheros temporales para realizar de nuevo la exportación."),
+                             dibujo_limpiar(), zona(2895, 1770, 2250, 720));
+
+    setTabOrder(de, hasta);
+    setTabOrder(hasta, btnGenerar);
+    setTabOrder(btnGenerar, btnLimpiar);
+
+    de->installEventFilter(this);
+    hasta->installEventFilter(this);
+    connect(btnGenerar, &QPushButton::clicked, this, &VentanaTraspaso::btnGenerar_Click);
+    connect(btnLimpiar, &QPushButton::clicked, this, &VentanaTraspaso::btnLimpiar_Click);
+}
+
+void VentanaTraspaso::showEvent(QShowEvent* e)
+{
+    // Every opening is a fresh window: empty fields and no range yet, as the
+    // main window keeps this one and shows it again.
+    if (!e->spontaneous()) {
+        t_ = std::make_unique<Traspaso>(a_);
+        de->clear();
+        hasta->clear();
+        de->setFocus();
+    }
+    QDialog::showEvent(e);
+}
+
+bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
+{
+    auto* campo = qobject_cast<QLineEdit*>(objeto);
+    if (campo != de && campo != hasta)
+        return QDialog::eventFilter(objeto, e);
+    if (e->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent*>(e)->key();
+        if (campo == de && tecla == Qt::Key_Escape) {
+            reject();
+            return true;
+        }
+        return tecla_en_fecha(campo, tecla);
+    }
+    if (campo == de && e->type() == QEvent::MouseButtonDblClick) {
+        de_DblClick();
+        return true;
+    }
+    return QDialog::eventFilter(objeto, e);
+}
+
+void VentanaTraspaso::keyPressEvent(QKeyEvent* e)
+{
+    // Only Escape in `de` closes the window; anywhere else it does nothing.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+bool VentanaTraspaso::tecla_en_fecha(QLineEdit* campo, int tecla)
+{
+    if (!confirma_fecha(tecla))
+        return false;
+    aceptar_fecha(campo);
+    return true;
+}
+
+void VentanaTraspaso::aceptar_fecha(QLineEdit* campo)
+{
+    const EntradaFecha r = entrar_fecha(campo->text(), a_.ui);
+    campo->setText(r.texto);
+    if (r.estado != EstadoFecha::Aceptada) {
+        campo->setFocus();
+        return;
+    }
+    if (campo == de) {
+        t_->wdesde = r.fecha;
+        hasta->setFocus();
+    } else {
+        t_->whasta = r.fecha;
+        btnGenerar->setFocus();
+    }
+}
+
+void VentanaTraspaso::de_DblClick()
+{
+    de->clear();
+    de->setFocus();
+}
+
+void VentanaTraspaso::btnGenerar_Click()
+{
+    if (de->text().isEmpty() || hasta->text().isEmpty()) {
+        de->setFocus();
+        return;
+    }
+    const QString pregunta = QString::fromUtf8(kPregunta) + de->text() + QStringLiteral(" al ") + hasta->text()
+                             + QStringLiteral(" ?");
+    if (!a_.ui.ask(pregunta, QString::fromUtf8(kTituloPregunta), platform::Icon::Information)) {
+        hasta->clear();
+        de->clear();
+        de->setFocus();
+        return;
+    }
+
+    ResultadoTraspaso r;
+    try {
+        r = iniciar(*t_);
+    } catch (const std::exception& e) {
+        fallo_base_datos(QStringLiteral("El traspaso se ha interrumpido"), e);
+        return;
+    }
+    ultimo_ = std::make_unique<ResultadoTraspaso>(r);
+
+    if (r.detenido && r.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
+        terminar(1);
+        return;
+    }
+    // The run reached its end (its closing words have been said), or a
+    // payment account of the wrong length stopped it: the window closes.
+    de->clear();
+    hasta->clear();
+    if (r.detenido)
+        reject();
+    else
+        accept();
+}
+
+void VentanaTraspaso::btnLimpiar_Click()
+{
+    if (hasta->text().isEmpty() || de->text().isEmpty()) {
+        de->setFocus();
+        return;
+    }
+    try {
+        limpiar_temporales(*t_);
+    } catch (const std::exception& e) {
+        fallo_base_datos(QStringLiteral("La limpieza de los datos temporales se ha interrumpido"), e);
+    }
+}
+
+void VentanaTraspaso::fallo_base_datos(const QString& que, const std::exception& error)
+{
+    QString texto;
+    if (const auto* e = dynamic_cast<const ado::Error*>(&error))
+        texto = que + QStringLiteral(" por un error de la base de datos.\n\nError %1: %2").arg(e->number()).arg(e->description());
+    else
+        texto = que + QStringLiteral(":\n\n") + QString::fromLocal8Bit(error.what());
+    a_.ui.message(texto + QStringLiteral("\n\nLa aplicación no puede continuar."), QString(), platform::Icon::Critical);
+    terminar(1);
+}
+
+void VentanaTraspaso::terminar(int codigo)
+{
+    done(kTerminarAplicacion);
+    if (isSignalConnected(QMetaMethod::fromSignal(&VentanaTraspaso::terminar_aplicacion)))
+        Q_EMIT terminar_aplicacion(codigo);
+    else
+        QCoreApplication::exit(codigo);
+}
+
+std::unique_ptr<QDialog> crear_ventana_traspaso(A3ADO& a)
+{
+    return std::make_unique<VentanaTraspaso>(a);
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// The transfer window `traspa3`: a date range, its confirmation, the transfer
+// run and the clean-up of a range. The run itself lives in ejecucion; this
+// window only takes the dates and reacts to how the run ended.
+
+#include "data/a3ado.h"
+#include "transfer/ejecucion.h"
+#include "transfer/traspaso.h"
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class VentanaTraspaso : public QDialog {
+    Q_OBJECT
+public:
+    explicit VentanaTraspaso(A3ADO& a, QWidget* parent = nullptr);
+    ~VentanaTraspaso() override;
+
+    // The dialog's result when the application must end (a customer, agency
+    // or company missing from the hotel tables, or a database failure).
+    static constexpr int kTerminarAplicacion = 2;
+
+    // The range as last accepted by the date entry (yyyymmdd).
+    const QString& wdesde() const { return t_->wdesde; }
+    const QString& whasta() const { return t_->whasta; }
+
+    // How the last transfer started from this window ended (none yet: empty).
+    const ResultadoTraspaso* ultimo_resultado() const { return ultimo_.get(); }
+
+    // Control positions are given in twips; the window works in pixels.
+    static constexpr int px(int twips) { return twips / 15; }
+
+public Q_SLOTS:
+    void btnGenerar_Click();
+    void btnLimpiar_Click();
+
+Q_SIGNALS:
+    // The application must end with `codigo`. When nothing is connected the
+    // window leaves the event loops itself (QCoreApplication::exit).
+    void terminar_aplicacion(int codigo);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void crear_controles();
+    // Tab or Enter in a date field: false when the key is typed normally.
+    bool tecla_en_fecha(QLineEdit* campo, int tecla);
+    void aceptar_fecha(QLineEdit* campo);
+    void de_DblClick();
+    void terminar(int codigo);
+    void fallo_base_datos(const QString& que, const std::exception& error);
+
+    A3ADO& a_;
+    std::unique_ptr<Traspaso> t_;   // the window-level variables of one opening
+    std::unique_ptr<ResultadoTraspaso> ultimo_;
+
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* de = nullptr;
+    QLineEdit* hasta = nullptr;
+    QPushButton* btnGenerar = nullptr;
+    QPushButton* btnLimpiar = nullptr;
+};
+
+// The factory of the main window's menu table.
+std::unique_ptr<QDialog> crear_ventana_traspaso(A3ADO& a);
