@@ -51,7 +51,6 @@ ResultadoTraspaso iniciar(Traspaso& t)
     A3ADO& a = t.a;
     ResultadoTraspaso resultado;
 
-    crear_indices_enlace(a);
     normalizar_cuentas_clientes(t);
     Reloj reloj(a.ui);
     try {

@@ -3,8 +3,6 @@
 #include "transfer/cuentas.h"
 #include "transfer/records/registros.h"
 
-#include <QSqlQuery>
-
 #include <cmath>
 
 namespace {
@@ -123,30 +121,6 @@ qint64 orden_cobro(const QVariant& valor)
     if (ok && std::isfinite(real))
         return qint64(std::nearbyint(real));
     return 0;
-}
-
-// --- link indexes -----------------------------------------------------------
-
-void crear_indices_enlace(A3ADO& a)
-{
-    static const char* const indices[] = {
-        "CREATE INDEX IF NOT EXISTS ix_fac3_eje_fra ON fac3 (FacEje, FacFra)",
-        "CREATE INDEX IF NOT EXISTS ix_fac3_fec ON fac3 (FacFec)",
-        "CREATE INDEX IF NOT EXISTS ix_caj3_fec_ord ON caj3 (CajFec, CajOrd)",
-        "CREATE INDEX IF NOT EXISTS ix_ctas3_cuenta ON ctas3 (Cuenta)",
-        "CREATE INDEX IF NOT EXISTS ix_fal3_emp_eje_fra ON fal3 (FalEmp, FalEje, FalFra)",
-        "CREATE INDEX IF NOT EXISTS ix_cre3_fecvalor ON cre3 (Cre3FecValor)",
-    };
-    if (!a.cn_enlace.isOpen() || a.cn_enlace.kind() != ado::Connection::Kind::Jet)
-        return;
-    // Straight to SQLite: these are not statements of the link's own, and a
-    // table that is missing here (an old link database) simply gets its
-    // index at the next start.
-    QSqlDatabase db = a.cn_enlace.database();
-    for (const char* sql : indices) {
-        QSqlQuery consulta(db);
-        consulta.exec(QString::fromLatin1(sql));
-    }
 }
 
 // --- staging ------------------------------------------------------------------

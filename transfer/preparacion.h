@@ -10,10 +10,6 @@
 #include <QString>
 #include <QVariant>
 
-// Indexes on the link tables for the lookups of staging and generation.
-// Created when missing; they change no row and no result.
-void crear_indices_enlace(A3ADO& a);
-
 // "UPDATE cli SET CliCta = '' ..." on the hotel: a blank account is no account.
 void normalizar_cuentas_clientes(Traspaso& t);
 
