@@ -76,6 +76,7 @@ private Q_SLOTS:
     void edep3_se_crea_solo_la_primera_vez();
     void fallo_de_edep3_termina_con_su_mensaje();
     void fallo_de_arranque_nombra_el_fichero();
+    void fallo_al_cargar_la_configuracion_termina();
 };
 
 void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
@@ -401,6 +402,30 @@ void TestVentanaPrincipal::fallo_de_arranque_nombra_el_fichero()
         QStringLiteral("La aplicación no puede continuar."),
     };
     QCOMPARE(lineas, esperadas);
+}
+
+void TestVentanaPrincipal::fallo_al_cargar_la_configuracion_termina()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    VentanaPrincipal w(e.a);
+    int codigo = -1;
+    w.al_terminar = [&](int c) {
+        codigo = c;
+        w.close();
+    };
+    QVERIFY(w.cargar());
+    // the settings table goes away after the start-up
+    raiz.inst->ejecutar(QStringLiteral("ca3"), QStringLiteral("DROP TABLE ca3"));
+    w.show();
+    QTRY_COMPARE(codigo, 1);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(e.ui.shown.size(), size_t(1));
+    QCOMPARE(e.ui.shown[0].icon, platform::Icon::Critical);
+    QCOMPARE(e.ui.shown[0].text.section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("No se ha podido cargar la configuración del enlace (tabla ca3) de "
+                            "F:\\noctaris\\enlace3.MDB."));
+    QVERIFY(e.ui.shown[0].text.section(QLatin1Char('\n'), 2, 2).startsWith(QStringLiteral("Error -")));
 }
 
 QTEST_MAIN(TestVentanaPrincipal)
