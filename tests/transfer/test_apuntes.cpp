@@ -49,6 +49,7 @@ private Q_SLOTS:
     void dia_sin_cobros_pendientes_no_cambia_nada();
     void depositos_de_cualquier_fecha();
     void creditos_del_intervalo_por_fecha_valor();
+    void deposito_o_credito_que_no_cabe_queda_pendiente();
 };
 
 void TestApuntes::dia_con_dos_formas_y_tres_cobros()
@@ -273,6 +274,41 @@ void TestApuntes::creditos_del_intervalo_por_fecha_valor()
                             "Cobro Credito Factura90       " "+0000000012.50" + FIN0,
                     }));
     QCOMPARE(e.estados("cre3", "Cre3Fra", "Cre3Estado", "Cre3Fra"), QStringList({"88=1", "90=1", "91=0", "92=1"}));
+}
+
+void TestApuntes::deposito_o_credito_que_no_cabe_queda_pendiente()
+{
+    Entorno e;
+    // "Dep.Descontado Factura " leaves room for 7 characters of the number,
+    // "Cobro Credito Factura" for 9: neither entry has a valid concept.
+    e.deposito({{"EdepFec", "20130115"}, {"EdepCli", "430000811"}, {"EdepImp", 10.0}, {"EdepFra", "12345678"}});
+    e.deposito({{"EdepFec", "20130115"}, {"EdepCli", "430000812"}, {"EdepImp", 20.0}, {"EdepFra", "1234567"}});
+    e.credito({{"Cre3Fec", "20130115"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130115"}, {"Cre3Cli", "430000900"},
+               {"Cre3Cobro", "572000002"}, {"Cre3CobroN", "Banco"}, {"Cre3Fra", "1234567890"}, {"Cre3Imp", 5.0}});
+    e.credito({{"Cre3Fec", "20130115"}, {"Cre3Ord", 2}, {"Cre3FecValor", "20130115"}, {"Cre3Cli", "430000901"},
+               {"Cre3Cobro", "572000002"}, {"Cre3CobroN", "Banco"}, {"Cre3Fra", "123456789"}, {"Cre3Imp", 6.0}});
+
+    const ResultadoGeneracion r = e.generar("20130115", "20130115");
+
+    QVERIFY(r.fichero_ok);
+    QCOMPARE(r.depositos, 1);
+    QCOMPARE(r.creditos, 1);
+    QCOMPARE(r.omitidos.size(), 2);
+    QVERIFY2(r.omitidos[0].startsWith("Depósito de la factura 12345678 del 20130115: "), qPrintable(r.omitidos[0]));
+    QVERIFY2(r.omitidos[1].startsWith("Crédito de la factura 1234567890 del 20130115: "), qPrintable(r.omitidos[1]));
+    COMPARAR_FICHERO(e,
+                     QStringList({
+                         "4" + E + "20130115" "0" "561000000   " + sp(30) + "D" + sp(10) + "I"
+                             "Dep.Descontado Factura 1234567" "+0000000020.00" + FIN0,
+                         "4" + E + "20130115" "0" "430000812   " + sp(30) + "H" + sp(10) + "U"
+                             "Dep.Descontado Factura 1234567" "+0000000020.00" + FIN0,
+                         "4" + E + "20130115" "0" "572000002   " "Banco                         " "D" "123456789 " "I"
+                             "Cobro Credito Factura123456789" "+0000000006.00" + FIN0,
+                         "4" + E + "20130115" "0" "430000901   " + sp(30) + "H" "123456789 " "U"
+                             "Cobro Credito Factura123456789" "+0000000006.00" + FIN0,
+                     }));
+    QCOMPARE(e.estados("edep3", "EdepFra", "EdepEstado", "EdepFra"), QStringList({"1234567=1", "12345678=0"}));
+    QCOMPARE(e.estados("cre3", "Cre3Fra", "Cre3Estado", "Cre3Ord"), QStringList({"1234567890=0", "123456789=1"}));
 }
 
 QTEST_GUILESS_MAIN(TestApuntes)
