@@ -3,6 +3,7 @@
 #include "transfer/entrada_fecha.h"
 
 #include <QCoreApplication>
+#include <QFont>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -19,7 +20,8 @@ namespace {
 
 constexpr int kAncho = 5385;
 constexpr int kAlto = 2850;
-constexpr int kLadoDibujo = 32;
+constexpr int kLadoDibujo = 32;   // drawn at this size, shown at kLadoIcono
+constexpr int kLadoIcono = 24;
 
 const char* const kPregunta = "Esta Ud. seguro/a de querer traspasar del ";
 const char* const kTituloPregunta = "Seguridad Traspaso";
@@ -111,7 +113,7 @@ QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& text
     auto* b = new QPushButton(QIcon(dibujo), texto, padre);
     b->setObjectName(QString::fromLatin1(nombre));
     b->setToolTip(consejo);
-    b->setIconSize(QSize(kLadoDibujo, kLadoDibujo));
+    b->setIconSize(QSize(kLadoIcono, kLadoIcono));
     b->setGeometry(donde);
     return b;
 }
@@ -143,6 +145,10 @@ VentanaTraspaso::VentanaTraspaso(A3ADO& a, QWidget* parent)
     setWindowIcon(QIcon(dibujo_generar()));
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
+    // The small dialog font of the era, so the button texts fit beside their pictures.
+    QFont letra = font();
+    letra.setPointSizeF(8.25);
+    setFont(letra);
     crear_controles();
 }
 

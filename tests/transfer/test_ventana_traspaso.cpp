@@ -152,6 +152,7 @@ private Q_SLOTS:
     void limpiar_y_volver_a_traspasar();
     void titular_inexistente_termina_la_aplicacion();
     void cuenta_de_cobro_erronea_cierra_la_ventana();
+    void fallo_de_la_base_en_el_traspaso();
     void fallo_de_la_base_en_la_limpieza();
     void fabrica_del_menu();
 };
@@ -463,6 +464,28 @@ void TestVentanaTraspaso::cuenta_de_cobro_erronea_cierra_la_ventana()
     QVERIFY(!QFile::exists(h.fichero()));
 }
 
+void TestVentanaTraspaso::fallo_de_la_base_en_el_traspaso()
+{
+    Hotel h;
+    poblar(h);
+    Abierta v(h);
+    QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
+    h.inst().ejecutar("caj3", "DROP TABLE caj3");
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+
+    QCOMPARE(vistos(*v.e).mid(1), QStringList{"|El traspaso se ha interrumpido por un error de la base de datos.\n\n"
+                                              "Error -2147217865: no such table: caj3\n\nLa aplicación no puede "
+                                              "continuar.|critico"});
+    QCOMPARE(fin.size(), 1);
+    QCOMPARE(fin.at(0).at(0).toInt(), 1);
+    QCOMPARE(v.w.result(), VentanaTraspaso::kTerminarAplicacion);
+    QVERIFY(!v.w.isVisible());
+    QVERIFY(!v.e->ui.busy);
+    QVERIFY(!QFile::exists(h.fichero()));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
+}
+
 void TestVentanaTraspaso::fallo_de_la_base_en_la_limpieza()
 {
     Hotel h;
@@ -474,12 +497,9 @@ void TestVentanaTraspaso::fallo_de_la_base_en_la_limpieza()
     v.rango("01012013", "31012013");
     QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
 
-    const QStringList vistas = vistos(*v.e);
-    QCOMPARE(vistas.size(), 1);
-    QVERIFY2(vistas[0].startsWith("|La limpieza de los datos temporales se ha interrumpido por un error de la base "
-                                  "de datos.\n\nError -2147217865: "),
-             qPrintable(vistas[0]));
-    QVERIFY2(vistas[0].endsWith("\n\nLa aplicación no puede continuar.|critico"), qPrintable(vistas[0]));
+    QCOMPARE(vistos(*v.e), QStringList{"|La limpieza de los datos temporales se ha interrumpido por un error de la "
+                                       "base de datos.\n\nError -2147217865: no such table: edep3\n\nLa aplicación "
+                                       "no puede continuar.|critico"});
     QCOMPARE(fin.size(), 1);
     QCOMPARE(fin.at(0).at(0).toInt(), 1);
     QVERIFY(!v.w.isVisible());
