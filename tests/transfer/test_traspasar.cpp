@@ -110,6 +110,7 @@ private Q_SLOTS:
     void cuenta_de_cobro_erronea_detiene_antes_del_fichero();
     void factura_que_no_cabe_queda_pendiente();
     void carpeta_inexistente_no_marca_nada();
+    void fichero_de_solo_lectura_no_marca_nada();
     void progreso_y_reloj();
 };
 
@@ -384,6 +385,28 @@ void TestTraspasar::carpeta_inexistente_no_marca_nada()
                  + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),
              0);
     QCOMPARE(h.contar("fac3"), 3);   // staged, waiting for a folder that exists
+}
+
+void TestTraspasar::fichero_de_solo_lectura_no_marca_nada()
+{
+    Hotel h;
+    poblar(h);
+    {
+        QFile f(h.fichero());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("anterior\r\n");
+    }
+    QVERIFY(QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--anadir"});
+    QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(s.estado, 1);
+    QVERIFY2(s.err.contains(kRuta), qPrintable(s.err));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'")
+                 + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),
+             0);
+    QFile f(h.fichero());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("anterior\r\n"));
 }
 
 void TestTraspasar::progreso_y_reloj()
