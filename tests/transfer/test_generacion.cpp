@@ -155,6 +155,7 @@ private Q_SLOTS:
     void carpeta_inexistente_no_marca_nada();
     void fichero_de_solo_lectura_no_marca_nada();
     void disco_lleno_no_marca_nada();
+    void codigo_de_empresa_incorrecto_no_escribe_nada();
 };
 
 void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
@@ -369,6 +370,24 @@ void TestGeneracion::disco_lleno_no_marca_nada()
     QVERIFY2(r.error.startsWith("No se ha podido escribir el fichero F:\\NOCTARIS\\\\Suenlace.dat: "),
              qPrintable(r.error));
     QCOMPARE(r.facturas + r.cuentas + r.depositos + r.dias_caja + r.creditos, 0);
+    QCOMPARE(todos_los_estados(e), antes);
+}
+
+void TestGeneracion::codigo_de_empresa_incorrecto_no_escribe_nada()
+{
+    // The company code must be exactly five characters: no line can be made.
+    Entorno e({{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"ca3Cre", true}, {"ca3Emp", "1"}});
+    preparar_enero(e);
+    const QStringList antes = todos_los_estados(e);
+
+    const ResultadoGeneracion r = e.generar("20130101", "20130131");
+
+    QVERIFY(r.fichero_ok);
+    QVERIFY(!r.completo());
+    QCOMPARE(r.cuentas + r.facturas + r.depositos + r.dias_caja + r.creditos, 0);
+    // One account, three invoices, one deposit, two days, one credit.
+    QCOMPARE(r.omitidos.size(), 8);
+    QCOMPARE(e.bytes(), QByteArray());
     QCOMPARE(todos_los_estados(e), antes);
 }
 
