@@ -6,7 +6,9 @@
 #include "support/traspaso_support.h"
 #include "transfer/preparacion.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using pruebas_traspaso::Hotel;
@@ -99,6 +101,7 @@ class TestTraspasar : public QObject {
 private Q_SLOTS:
     void fechas_como_en_la_ventana();
     void errores_de_uso();
+    void arranque_fallido();
     void traspaso_completo_y_resumen();
     void fichero_existente_sin_respuesta();
     void fichero_existente_sobrescribir_o_anadir();
@@ -162,6 +165,25 @@ void TestTraspasar::errores_de_uso()
     // Nothing was started, staged or written.
     QCOMPARE(h.contar("fac3") + h.contar("caj3"), 0);
     QVERIFY(!QFile::exists(h.fichero()));
+}
+
+void TestTraspasar::arranque_fallido()
+{
+    QTemporaryDir vacio;
+    qputenv("ENLACE3_DOSDEVICES", QFile::encodeName(vacio.path()));
+    for (const QString& comando : {QStringLiteral("traspasar"), QStringLiteral("limpiar")}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int estado = comando == QLatin1String("limpiar") ? comando_limpiar({"01012013", "31012013"}, o, e)
+                                                               : comando_traspasar({"01012013", "31012013"}, o, e);
+        o.flush();
+        e.flush();
+        QCOMPARE(estado, 1);
+        QCOMPARE(out, QString());
+        QVERIFY2(err.contains("C:\\noctaris.MDB"), qPrintable(err));
+    }
+    // No database was made where there was none.
+    QCOMPARE(QDir(vacio.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void TestTraspasar::traspaso_completo_y_resumen()
