@@ -79,6 +79,21 @@ QString describir_error(const A3ADO& a, Paso paso, const ado::Error& error)
                                 .arg(error.description());
 }
 
+void avisar_error_fatal(A3ADO& a, const std::exception& error)
+{
+    QString texto;
+    if (const auto* e = dynamic_cast<const ado::Error*>(&error)) {
+        texto = QStringLiteral("Se ha producido un error en la base de datos.\n\nError %1: %2")
+                    .arg(e->number())
+                    .arg(e->description());
+        if (!e->source().isEmpty()) texto += QStringLiteral("\n(%1)").arg(e->source());
+    } else {
+        texto = QStringLiteral("Se ha producido un error inesperado.\n\n") + QString::fromLocal8Bit(error.what());
+    }
+    a.ui.message(texto + QStringLiteral("\n\nLa aplicación no puede continuar."), QString::fromUtf8(kTituloError),
+                 platform::Icon::Critical);
+}
+
 bool comprobar_edep(A3ADO& a)
 {
     try {

@@ -7,6 +7,7 @@
 #include "data/a3ado.h"
 
 #include <QString>
+#include <exception>
 
 namespace arranque {
 
@@ -49,6 +50,11 @@ Activacion activar(A3ADO& a);
 // "<sentence naming what failed>\n\nError <number>: <provider text>" for a
 // failure at `paso`. Used for every start-up and activation failure.
 QString describir_error(const A3ADO& a, Paso paso, const ado::Error& error);
+
+// A failure no routine of the link handles (a database error while a window
+// of the menu works): shown with the provider's number and text; the caller
+// then ends the program.
+void avisar_error_fatal(A3ADO& a, const std::exception& error);
 
 // Title of the start-up failure messages.
 inline constexpr const char* kTituloError = "enlace3";

@@ -142,7 +142,18 @@ int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     if (!c->funcion) return no_disponible(*c, err);
     out.flush();
-    const int r = c->funcion(args.mid(1), out, err);
+    int r = kFallo;
+    try {
+        r = c->funcion(args.mid(1), out, err);
+    } catch (const ado::Error& e) {
+        out.flush();
+        err << QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()) << Qt::endl;
+        r = kFallo;
+    } catch (const std::exception& e) {
+        out.flush();
+        err << QStringLiteral("Error inesperado: %1").arg(QString::fromLocal8Bit(e.what())) << Qt::endl;
+        r = kFallo;
+    }
     out.flush();
     err.flush();
     return r;

@@ -191,10 +191,19 @@ bool VentanaPrincipal::activar()
 void VentanaPrincipal::abrir(const QString& nombre)
 {
     setCursor(Qt::WaitCursor);
-    std::unique_ptr<QDialog>& d = abiertas_[nombre];
-    if (!d) d = ventanas::crear(tabla_, nombre, a_);
     const int antes = activaciones_;
-    d->exec();
+    try {
+        std::unique_ptr<QDialog>& d = abiertas_[nombre];
+        if (!d) d = ventanas::crear(tabla_, nombre, a_);
+        d->exec();
+    } catch (const std::exception& e) {
+        // Nothing a window leaves unhandled may cross the event loop: the
+        // program reports it and ends, as it always has.
+        unsetCursor();
+        arranque::avisar_error_fatal(a_, e);
+        terminar(1);
+        return;
+    }
     unsetCursor();
     // The window system may or may not give the activation back on its own:
     // the settings must be fresh at once, and a later real activation still

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void fallo_de_edep3_termina_con_su_mensaje();
     void fallo_de_arranque_nombra_el_fichero();
     void fallo_al_cargar_la_configuracion_termina();
+    void ventanas_de_la_tabla_y_sus_errores();
 };
 
 void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
@@ -426,6 +427,57 @@ void TestVentanaPrincipal::fallo_al_cargar_la_configuracion_termina()
              QStringLiteral("No se ha podido cargar la configuración del enlace (tabla ca3) de "
                             "F:\\noctaris\\enlace3.MDB."));
     QVERIFY(e.ui.shown[0].text.section(QLatin1Char('\n'), 2, 2).startsWith(QStringLiteral("Error -")));
+}
+
+void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    ventanas::Tabla tabla;
+    int creadas = 0;
+    tabla[QStringLiteral("fcobro")] = [&](A3ADO&) {
+        ++creadas;
+        auto d = std::make_unique<QDialog>();
+        d->setObjectName(QStringLiteral("fcobro_real"));
+        return d;
+    };
+    tabla[QStringLiteral("traspa3")] = [](A3ADO&) -> std::unique_ptr<QDialog> {
+        throw ado::Error(ado::kNoSuchTable, QStringLiteral("no existe la tabla emi"), QStringLiteral("SELECT * FROM emi"));
+    };
+    VentanaPrincipal w(e.a, tabla);
+    int codigo = -1;
+    w.al_terminar = [&](int c) {
+        codigo = c;
+        w.close();
+    };
+    QVERIFY(w.cargar());
+    w.show();
+    QTRY_VERIFY(w.activaciones() >= 1);
+
+    QString abierta;
+    for (int vez = 0; vez < 2; ++vez) {
+        QTimer::singleShot(0, [&] {
+            QWidget* m = QApplication::activeModalWidget();
+            abierta = m ? m->objectName() : QString();
+            if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
+        });
+        QTest::mouseClick(control(w, "Label5"), Qt::LeftButton);
+        QCOMPARE(abierta, QStringLiteral("fcobro_real"));
+    }
+    QCOMPARE(creadas, 1);
+    QCOMPARE(codigo, -1);
+
+    // a window that fails with a database error ends the program with its report
+    QTest::mouseClick(control(w, "Label2"), Qt::LeftButton);
+    QCOMPARE(codigo, 1);
+    QCOMPARE(e.ui.shown.size(), size_t(1));
+    QCOMPARE(e.ui.shown[0].icon, platform::Icon::Critical);
+    QCOMPARE(e.ui.shown[0].text.split(QLatin1Char('\n')),
+             QStringList({QStringLiteral("Se ha producido un error en la base de datos."), QString(),
+                          QStringLiteral("Error -2147217865: no existe la tabla emi"),
+                          QStringLiteral("(SELECT * FROM emi)"), QString(),
+                          QStringLiteral("La aplicación no puede continuar.")}));
+    QVERIFY(w.cursor().shape() != Qt::WaitCursor);
 }
 
 QTEST_MAIN(TestVentanaPrincipal)
