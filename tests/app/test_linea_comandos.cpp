@@ -65,6 +65,7 @@ private Q_SLOTS:
     void segundo_estado_no_cambia_el_esquema();
     void estado_en_modo_servidor();
     void fallo_de_arranque_sale_con_error_y_lo_explica();
+    void configuracion_incompleta_lo_dice_y_sale_con_error();
     void demo_no_pisa_una_carpeta_con_datos();
     void ayuda_version_y_errores_de_uso();
     void sin_pantalla_explica_como_abrir_la_ventana();
@@ -168,6 +169,21 @@ void TestLineaComandos::fallo_de_arranque_sale_con_error_y_lo_explica()
         QCOMPARE(s.err.value(0), QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
                                                 "en la tabla de unidades C:\\noctaris.MDB."));
     }
+}
+
+void TestLineaComandos::configuracion_incompleta_lo_dice_y_sale_con_error()
+{
+    appsupport::Raiz raiz;
+    raiz.inst->configurar({{QStringLiteral("Ca3Niv"), QVariant()}});
+    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
+    QCOMPARE(s.codigo, 1);
+    QCOMPARE(s.out.size(), 1 + 2 + 17);
+    QVERIFY(s.out.value(0).endsWith(QStringLiteral("Complete la configuración en \"Configuración General\".")));
+    QCOMPARE(s.out.value(1), QStringLiteral("Versión:5.04.004"));
+    QCOMPARE(s.out.value(2), QStringLiteral("Conectado: F:\\"));
+    // nothing was loaded from the incomplete row
+    QCOMPARE(s.out.value(3), QStringLiteral("wempresa = "));
+    QCOMPARE(s.out.value(5), QStringLiteral("wdigitos = 0"));
 }
 
 void TestLineaComandos::demo_no_pisa_una_carpeta_con_datos()
