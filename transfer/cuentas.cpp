@@ -73,17 +73,24 @@ struct FilaFactura {
 };
 
 // The invoice row the walk-in rules read: the one the staging stands on in
-// rs_emi or, when the caller stands on none, the invoice itself.
+// rs_emi when it is this invoice; otherwise the invoice is looked up on its
+// own, so a row left current by an earlier call never lends its date or
+// customer to another invoice.
 FilaFactura fila_factura(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente)
 {
     A3ADO& a = t.a;
-    if (!a.rs_emi.isOpen() || a.rs_emi.eof() || a.rs_emi.bof())
-        abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
-                      QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
-                          + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"));
-    if (a.rs_emi.eof())
+    ado::Recordset& actual = a.rs_emi;
+    if (actual.isOpen() && !actual.eof() && !actual.bof()
+        && actual.text(QStringLiteral("EmiAno")) == anofra && actual.text(QStringLiteral("EmiNum")) == numfra)
+        return {actual.text(QStringLiteral("EmiFec")), actual.text(QStringLiteral("EmiCli"))};
+
+    ado::Recordset factura;
+    factura.open(QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
+                     + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"),
+                 a.conexion_hotel(QStringLiteral("emi")), ado::adOpenDynamic, ado::adLockReadOnly);
+    if (factura.eof())
         return {QString(), ccliente};
-    return {a.rs_emi.text(QStringLiteral("EmiFec")), a.rs_emi.text(QStringLiteral("EmiCli"))};
+    return {factura.text(QStringLiteral("EmiFec")), factura.text(QStringLiteral("EmiCli"))};
 }
 
 QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,

@@ -135,6 +135,22 @@ private Q_SLOTS:
         factura(e, "4", "1001", "0", "20130420");
         QVERIFY(!e.a().rs_emi.isOpen());
         QCOMPARE(cuenta_cliente(e.t(), "4", "2013", "1001", "0"), QStringLiteral("430001304"));
+        // A second invoice asked the same way reads its own row, not the first one's.
+        cliente(e, "1002", QVariant());
+        factura(e, "5", "1002", "0", "20130715");
+        QCOMPARE(cuenta_cliente(e.t(), "5", "2013", "1002", "0"), QStringLiteral("430001307"));
+        QVERIFY(!e.a().rs_emi.isOpen());
+    }
+
+    void pasante_por_pasante_sin_fila_abierta_usa_el_cliente_de_cada_factura()
+    {
+        Enlace e(ajustes(true, false, false));
+        for (const char* cod : {"1001", "1002"})
+            cliente(e, cod, QVariant());
+        factura(e, "4", "1001", "0");
+        factura(e, "5", "1002", "0");
+        QCOMPARE(cuenta_cliente(e.t(), "4", "2013", "1001", "0"), QStringLiteral("430001001"));
+        QCOMPARE(cuenta_cliente(e.t(), "5", "2013", "1002", "0"), QStringLiteral("430001002"));
     }
 
     void pasante_con_cuenta_unica()
