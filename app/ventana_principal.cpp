@@ -2,6 +2,7 @@
 
 #include "app/arranque.h"
 #include "app/dibujos.h"
+#include "transfer/traspaso.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -196,6 +197,14 @@ void VentanaPrincipal::abrir(const QString& nombre)
         std::unique_ptr<QDialog>& d = abiertas_[nombre];
         if (!d) d = ventanas::crear(tabla_, nombre, a_);
         d->exec();
+    } catch (const TraspasoDetenido& detenido) {
+        // Its message has been shown already. A holder missing from the hotel
+        // tables ends the program; any other stop leaves the menu usable.
+        unsetCursor();
+        if (detenido.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
+            terminar(1);
+            return;
+        }
     } catch (const std::exception& e) {
         // Nothing a window leaves unhandled may cross the event loop: the
         // program reports it and ends, as it always has.

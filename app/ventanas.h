@@ -4,6 +4,12 @@
 // has one factory; when its window is written, add its line to
 // tabla_ventanas() in ventanas.cpp. A name without a factory opens a small
 // dialog that says the window is not available yet.
+//
+// What a window leaves unhandled reaches the main window: a TraspasoDetenido
+// for a holder missing from the hotel ends the program (its message shown
+// already), any other TraspasoDetenido returns to the menu, and any other
+// exception (an ado::Error, say) is reported with its number and text and
+// ends the program.
 
 #include "data/a3ado.h"
 
