@@ -195,7 +195,11 @@ void VentanaPrincipal::abrir(const QString& nombre)
     const int antes = activaciones_;
     try {
         std::unique_ptr<QDialog>& d = abiertas_[nombre];
-        if (!d) d = ventanas::crear(tabla_, nombre, a_);
+        if (!d) {
+            d = ventanas::crear(tabla_, nombre, a_);
+            if (d->metaObject()->indexOfSignal("terminar_aplicacion(int)") >= 0)
+                connect(d.get(), SIGNAL(terminar_aplicacion(int)), this, SLOT(terminar_por_ventana(int)));
+        }
         d->exec();
     } catch (const TraspasoDetenido& detenido) {
         // Its message has been shown already. A holder missing from the hotel
@@ -214,6 +218,7 @@ void VentanaPrincipal::abrir(const QString& nombre)
         return;
     }
     unsetCursor();
+    if (terminada_) return;
     // The window system may or may not give the activation back on its own:
     // the settings must be fresh at once, and a later real activation still
     // counts unless a message of the sequence is what handed the window back.
@@ -231,7 +236,13 @@ QDialog* VentanaPrincipal::ventana(const QString& nombre) const
 
 void VentanaPrincipal::terminar(int codigo)
 {
+    terminada_ = true;
     if (al_terminar) al_terminar(codigo);
+}
+
+void VentanaPrincipal::terminar_por_ventana(int codigo)
+{
+    terminar(codigo);
 }
 
 void VentanaPrincipal::pulsado(QObject* control)

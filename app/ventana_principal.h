@@ -55,6 +55,11 @@ public:
 Q_SIGNALS:
     void activada();
 
+private Q_SLOTS:
+    // A window of the menu that must end the program says so through its
+    // signal terminar_aplicacion(int).
+    void terminar_por_ventana(int codigo);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* objeto, QEvent* e) override;
@@ -94,4 +99,5 @@ private:
     bool mensaje_en_activacion_ = false;
     bool mostrada_ = false;
     int codigo_salida_ = 0;
+    bool terminada_ = false;
 };

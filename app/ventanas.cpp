@@ -1,5 +1,7 @@
 #include "app/ventanas.h"
 
+#include "transfer/ventana_traspaso.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -10,8 +12,8 @@ namespace ventanas {
 Tabla tabla_ventanas()
 {
     Tabla t;
-    // One line per window written, e.g.:
-    // t[kTraspaso] = [](A3ADO& a) { return std::make_unique<Traspa3>(a); };
+    // One line per window written.
+    t[kTraspaso] = crear_ventana_traspaso;
     return t;
 }
 

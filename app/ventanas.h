@@ -5,7 +5,9 @@
 // tabla_ventanas() in ventanas.cpp. A name without a factory opens a small
 // dialog that says the window is not available yet.
 //
-// What a window leaves unhandled reaches the main window: a TraspasoDetenido
+// A window that must end the program (after its own message) declares the
+// signal `terminar_aplicacion(int codigo)`: the main window connects it when
+// it makes the window. What a window leaves unhandled reaches the main window: a TraspasoDetenido
 // for a holder missing from the hotel ends the program (its message shown
 // already), any other TraspasoDetenido returns to the menu, and any other
 // exception (an ado::Error, say) is reported with its number and text and

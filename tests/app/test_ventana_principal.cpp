@@ -61,6 +61,25 @@ QStringList columnas_edep3(demo::Instalacion& inst)
     return nombres;
 }
 
+// A window that ends the program the way the menu windows do.
+class DialogoQueTermina : public QDialog {
+    Q_OBJECT
+public:
+    int codigo = 3;
+Q_SIGNALS:
+    void terminar_aplicacion(int codigo);
+
+protected:
+    void showEvent(QShowEvent* e) override
+    {
+        QDialog::showEvent(e);
+        QTimer::singleShot(0, this, [this] {
+            done(2);
+            Q_EMIT terminar_aplicacion(codigo);
+        });
+    }
+};
+
 } // namespace
 
 class TestVentanaPrincipal : public QObject {
@@ -79,6 +98,7 @@ private Q_SLOTS:
     void fallo_de_arranque_nombra_el_fichero();
     void fallo_al_cargar_la_configuracion_termina();
     void ventanas_de_la_tabla_y_sus_errores();
+    void ventana_que_termina_la_aplicacion();
 };
 
 void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
@@ -501,6 +521,29 @@ void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
     QTest::mouseClick(control(w, "Image3"), Qt::LeftButton);
     QCOMPARE(codigo, 1);
     QVERIFY(e.ui.shown.empty());
+}
+
+void TestVentanaPrincipal::ventana_que_termina_la_aplicacion()
+{
+    appsupport::Raiz raiz;
+    Enlace e(raiz.ruta());
+    ventanas::Tabla tabla;
+    tabla[QStringLiteral("fcobro")] = [](A3ADO&) { return std::make_unique<DialogoQueTermina>(); };
+    VentanaPrincipal w(e.a, tabla);
+    int codigo = -1;
+    w.al_terminar = [&](int c) {
+        codigo = c;
+        w.close();
+    };
+    QVERIFY(w.cargar());
+    w.show();
+    QTRY_VERIFY(w.activaciones() >= 1);
+    const int antes = w.activaciones();
+    QTest::mouseClick(control(w, "Label5"), Qt::LeftButton);
+    QCOMPARE(codigo, 3);
+    // an ending program reads no settings again
+    QCOMPARE(w.activaciones(), antes);
+    QVERIFY(!w.isVisible());
 }
 
 QTEST_MAIN(TestVentanaPrincipal)
