@@ -61,6 +61,30 @@ QStringList columnas_edep3(demo::Instalacion& inst)
     return nombres;
 }
 
+// A main window over its own installation; `codigo` is the exit status it
+// asked for (-1 while it runs).
+struct Abierta {
+    explicit Abierta(ventanas::Tabla tabla = ventanas::tabla_ventanas()) : e(raiz.ruta()), w(e.a, std::move(tabla))
+    {
+        w.al_terminar = [this](int c) {
+            codigo = c;
+            w.close();
+        };
+    }
+    // Loads, shows and waits for the first activation.
+    bool mostrar()
+    {
+        if (!w.cargar())
+            return false;
+        w.show();
+        return QTest::qWaitForWindowExposed(&w) && QTest::qWaitFor([this] { return w.activaciones() >= 1; });
+    }
+    appsupport::Raiz raiz;
+    Enlace e;
+    VentanaPrincipal w;
+    int codigo = -1;
+};
+
 // A window that ends the program the way the menu windows do.
 class DialogoQueTermina : public QDialog {
     Q_OBJECT
@@ -111,35 +135,36 @@ void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
     QCOMPARE(w.size(), QSize(503, 195));
     QCOMPARE(w.minimumSize(), w.maximumSize());
 
-    for (const char* nombre : {"Label1", "Label2", "Label3", "Label4", "Label5", "Image1", "Image2", "Image3", "Image4"})
-        QVERIFY2(control(w, nombre), nombre);
     auto* barra = w.findChild<QStatusBar*>(QStringLiteral("barra"));
     QVERIFY(barra);
     QCOMPARE(barra->geometry(), QRect(0, 172, 503, 23));
-
-    QCOMPARE(control(w, "Label1")->geometry(), QRect(280, 23, 220, 21));
-    QCOMPARE(control(w, "Label4")->geometry(), QRect(280, 54, 220, 21));
-    QCOMPARE(control(w, "Label5")->geometry(), QRect(280, 84, 220, 21));
-    QCOMPARE(control(w, "Label2")->geometry(), QRect(280, 114, 220, 21));
-    QCOMPARE(control(w, "Label3")->geometry(), QRect(858, 659, 125, 21));
-    QCOMPARE(control(w, "Image1")->geometry(), QRect(51, 93, 166, 67));
-    QCOMPARE(control(w, "Image2")->geometry(), QRect(225, 96, 32, 32));
-    QCOMPARE(control(w, "Image3")->geometry(), QRect(10, 98, 32, 32));
-    QCOMPARE(control(w, "Image4")->geometry(), QRect(13, 11, 236, 66));
-
-    QCOMPARE(control(w, "Label1")->text(), QStringLiteral("Configuración General"));
-    QCOMPARE(control(w, "Label2")->text(), QStringLiteral("Generación SUENLACE.DAT"));
-    QCOMPARE(control(w, "Label3")->text(), QStringLiteral("Ficheros"));
-    QCOMPARE(control(w, "Label4")->text(), QStringLiteral("Configuración Cuentas Ventas"));
-    QCOMPARE(control(w, "Label5")->text(), QStringLiteral("Configuración Cuentas Cobro"));
-    QCOMPARE(control(w, "Label1")->toolTip(), QStringLiteral("Configuración Parámetros Generales del Enlace"));
-    QCOMPARE(control(w, "Label2")->toolTip(),
-             QStringLiteral("Inicia el proceso de generación del fichero a importar desde A3 Con."));
-    QCOMPARE(control(w, "Label4")->toolTip(),
-             QStringLiteral("Configuración Cuentas Contables de los Conceptos Facturables en el Hotel"));
-    QCOMPARE(control(w, "Label5")->toolTip(),
-             QStringLiteral("Configuración Cuentas Contables de Formas de Cobro en el Hotel"));
-    QCOMPARE(control(w, "Image3")->toolTip(), QStringLiteral("Exportar PGC desde Zumeral"));
+    const struct {
+        const char* nombre;
+        QRect caja;
+        const char* texto;
+        const char* consejo;
+    } controles[] = {
+        {"Label1", {280, 23, 220, 21}, "Configuración General", "Configuración Parámetros Generales del Enlace"},
+        {"Label4", {280, 54, 220, 21}, "Configuración Cuentas Ventas",
+         "Configuración Cuentas Contables de los Conceptos Facturables en el Hotel"},
+        {"Label5", {280, 84, 220, 21}, "Configuración Cuentas Cobro",
+         "Configuración Cuentas Contables de Formas de Cobro en el Hotel"},
+        {"Label2", {280, 114, 220, 21}, "Generación SUENLACE.DAT",
+         "Inicia el proceso de generación del fichero a importar desde A3 Con."},
+        {"Label3", {858, 659, 125, 21}, "Ficheros", ""},
+        {"Image1", {51, 93, 166, 67}, "", ""},
+        {"Image2", {225, 96, 32, 32}, "", ""},
+        {"Image3", {10, 98, 32, 32}, "", "Exportar PGC desde Zumeral"},
+        {"Image4", {13, 11, 236, 66}, "", ""},
+    };
+    for (const auto& c : controles) {
+        QLabel* l = control(w, c.nombre);
+        QVERIFY2(l, c.nombre);
+        QCOMPARE(l->geometry(), c.caja);
+        QCOMPARE(l->text(), QString::fromUtf8(c.texto));
+        QCOMPARE(l->toolTip(), QString::fromUtf8(c.consejo));
+        QCOMPARE(l->pixmap().isNull(), c.nombre[0] == 'L');
+    }
 
     for (const char* nombre : {"Label1", "Label2", "Label4", "Label5"}) {
         QCOMPARE(control(w, nombre)->font().family(), QStringLiteral("Calibri"));
@@ -156,18 +181,13 @@ void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
     QVERIFY(p1 && p2);
     QCOMPARE(p1->width(), 96);
     QCOMPARE(p2->width(), 333);
-    for (const char* nombre : {"Image1", "Image2", "Image3", "Image4"})
-        QVERIFY2(!control(w, nombre)->pixmap().isNull(), nombre);
 }
 
 void TestVentanaPrincipal::barra_de_estado_en_modo_access()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    QVERIFY(w.cargar());
-    w.show();
-    QTRY_VERIFY(w.activaciones() >= 1);
+    Abierta v;
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
     QCOMPARE(w.activaciones(), 1);
     QCOMPARE(control(w, "panel1")->text(), QStringLiteral("Versión:5.04.004"));
     QCOMPARE(control(w, "panel2")->text(), QStringLiteral("Conectado: F:\\"));
@@ -202,13 +222,9 @@ void TestVentanaPrincipal::barra_de_estado_en_modo_servidor()
 
 void TestVentanaPrincipal::menu_sigue_la_configuracion_sin_reiniciar()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    QVERIFY(w.cargar());
-    w.show();
-    QTRY_VERIFY(w.activaciones() >= 1);
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Abierta v;
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
     QLabel* label4 = control(w, "Label4");
     QLabel* image3 = control(w, "Image3");
     QVERIFY(!label4->isVisibleTo(&w));
@@ -235,13 +251,9 @@ void TestVentanaPrincipal::menu_sigue_la_configuracion_sin_reiniciar()
 
 void TestVentanaPrincipal::resaltado_al_pasar_el_puntero()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    QVERIFY(w.cargar());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_VERIFY(w.activaciones() >= 1);
+    Abierta v;
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
     QLabel* l1 = control(w, "Label1");
     QLabel* l2 = control(w, "Label2");
     QLabel* l5 = control(w, "Label5");
@@ -266,13 +278,9 @@ void TestVentanaPrincipal::resaltado_al_pasar_el_puntero()
 
 void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    QVERIFY(w.cargar());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_VERIFY(w.activaciones() >= 1);
+    Abierta v;
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
 
     raiz.inst->configurar({{QStringLiteral("Zumeral"), true}});
     QString abierta;
@@ -322,20 +330,11 @@ void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
 
 void TestVentanaPrincipal::imagen2_termina_la_aplicacion()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    int codigo = -1;
-    w.al_terminar = [&](int c) {
-        codigo = c;
-        w.close();
-    };
-    QVERIFY(w.cargar());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::mouseClick(control(w, "Image2"), Qt::LeftButton);
-    QCOMPARE(codigo, 0);
-    QVERIFY(!w.isVisible());
+    Abierta v;
+    QVERIFY(v.mostrar());
+    QTest::mouseClick(control(v.w, "Image2"), Qt::LeftButton);
+    QCOMPARE(v.codigo, 0);
+    QVERIFY(!v.w.isVisible());
 }
 
 void TestVentanaPrincipal::edep3_se_crea_solo_la_primera_vez()
@@ -428,14 +427,8 @@ void TestVentanaPrincipal::fallo_de_arranque_nombra_el_fichero()
 
 void TestVentanaPrincipal::fallo_al_cargar_la_configuracion_termina()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
-    VentanaPrincipal w(e.a);
-    int codigo = -1;
-    w.al_terminar = [&](int c) {
-        codigo = c;
-        w.close();
-    };
+    Abierta v;
+    auto& [raiz, e, w, codigo] = v;
     QVERIFY(w.cargar());
     // the settings table goes away after the start-up
     raiz.inst->ejecutar(QStringLiteral("ca3"), QStringLiteral("DROP TABLE ca3"));
@@ -452,8 +445,6 @@ void TestVentanaPrincipal::fallo_al_cargar_la_configuracion_termina()
 
 void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
     ventanas::Tabla tabla;
     int creadas = 0;
     tabla[QStringLiteral("fcobro")] = [&](A3ADO&) {
@@ -471,15 +462,9 @@ void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
     tabla[QStringLiteral("importa")] = [](A3ADO&) -> std::unique_ptr<QDialog> {
         throw TraspasoDetenido(TraspasoDetenido::Motivo::TitularInexistente, QStringLiteral("no existe"));
     };
-    VentanaPrincipal w(e.a, tabla);
-    int codigo = -1;
-    w.al_terminar = [&](int c) {
-        codigo = c;
-        w.close();
-    };
-    QVERIFY(w.cargar());
-    w.show();
-    QTRY_VERIFY(w.activaciones() >= 1);
+    Abierta v(tabla);
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
 
     QString abierta;
     for (int vez = 0; vez < 2; ++vez) {
@@ -525,19 +510,11 @@ void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
 
 void TestVentanaPrincipal::ventana_que_termina_la_aplicacion()
 {
-    appsupport::Raiz raiz;
-    Enlace e(raiz.ruta());
     ventanas::Tabla tabla;
     tabla[QStringLiteral("fcobro")] = [](A3ADO&) { return std::make_unique<DialogoQueTermina>(); };
-    VentanaPrincipal w(e.a, tabla);
-    int codigo = -1;
-    w.al_terminar = [&](int c) {
-        codigo = c;
-        w.close();
-    };
-    QVERIFY(w.cargar());
-    w.show();
-    QTRY_VERIFY(w.activaciones() >= 1);
+    Abierta v(tabla);
+    QVERIFY(v.mostrar());
+    auto& [raiz, e, w, codigo] = v;
     const int antes = w.activaciones();
     QTest::mouseClick(control(w, "Label5"), Qt::LeftButton);
     QCOMPARE(codigo, 3);
