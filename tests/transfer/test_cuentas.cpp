@@ -97,38 +97,22 @@ private Q_SLOTS:
         QVERIFY(!e.a().rs_ctas3.isOpen());
     }
 
-    void cuenta_propia_de_la_forma_de_cobro()
+    void cuenta_de_la_forma_de_cobro()
     {
         Enlace e({{"Ca3Niv", 9}});
-        forma(e, "1", "570000001");
+        forma(e, "1", "570000009");
         forma(e, "2", "5720000001");   // ten digits: adjusted to nine
         forma(e, "3", "572000003");
-        QCOMPARE(cuenta_cobro(e.t(), "2"), QStringLiteral("572000001"));
-        QCOMPARE(cuenta_cobro(e.t(), "3"), QStringLiteral("572000003"));
+        forma(e, "4", QVariant());     // Null account: the cash method's
+        forma(e, "5", "");             // empty account: the default cash account
+        const QStringList esperadas = {"572000001", "572000003", "570000009", "570000001",
+                                       "570000009", "570000009", "570000009"};
+        QStringList cuentas;
+        for (const char* f : {"2", "3", "4", "5", "9", "9'9", ""})
+            cuentas << cuenta_cobro(e.t(), f);
+        QCOMPARE(cuentas, esperadas);
         QVERIFY(e.ui.shown.empty());
         QVERIFY(!e.a().rs_formas.isOpen());
-    }
-
-    void sin_forma_o_sin_cuenta_se_cobra_al_contado()
-    {
-        Enlace e({{"Ca3Niv", 9}});
-        forma(e, "1", "570000009");
-        forma(e, "4", QVariant());   // Null account
-        QCOMPARE(cuenta_cobro(e.t(), "9"), QStringLiteral("570000009"));
-        QCOMPARE(cuenta_cobro(e.t(), "4"), QStringLiteral("570000009"));
-        QCOMPARE(cuenta_cobro(e.t(), "9'9"), QStringLiteral("570000009"));
-        QCOMPARE(cuenta_cobro(e.t(), ""), QStringLiteral("570000009"));
-        QVERIFY(e.ui.shown.empty());
-    }
-
-    void cuenta_vacia_da_la_caja_por_defecto()
-    {
-        // An empty account (not a Null one) does not fall back to the cash method.
-        Enlace e({{"Ca3Niv", 9}});
-        forma(e, "1", "570000009");
-        forma(e, "5", "");
-        QCOMPARE(cuenta_cobro(e.t(), "5"), QStringLiteral("570000001"));
-        QVERIFY(e.ui.shown.empty());
     }
 
     void contado_sin_cuenta_da_la_caja_por_defecto()
@@ -157,21 +141,20 @@ private Q_SLOTS:
 
     void cuenta_de_otra_longitud_detiene_el_traspaso()
     {
-        Enlace e({{"Ca3Niv", 10}});
-        forma(e, "1", "570000001");   // nine digits; nothing adjusts 9 to 10
-        const auto d = detencion([&] { cuenta_cobro(e.t(), "1"); });
-        QVERIFY(d.has_value());
-        QCOMPARE(d->motivo, TraspasoDetenido::Motivo::CuentaCobroErronea);
-        QCOMPARE(e.mensajes(), QStringList{kErrorFatal});
-        QCOMPARE("error fatal|información|" + d->mensaje, kErrorFatal);
-    }
-
-    void cuenta_corta_a_nueve_digitos_detiene_el_traspaso()
-    {
-        Enlace e({{"Ca3Niv", 9}});
-        forma(e, "3", "5720001");
-        QVERIFY(detencion([&] { cuenta_cobro(e.t(), "3"); }).has_value());
-        QCOMPARE(e.mensajes(), QStringList{kErrorFatal});
+        // Nine digits where ten are set (nothing adjusts 9 to 10); seven where nine are.
+        const struct {
+            int digitos;
+            QString cuenta;
+        } casos[] = {{10, "570000001"}, {9, "5720001"}};
+        for (const auto& c : casos) {
+            Enlace e({{"Ca3Niv", c.digitos}});
+            forma(e, "1", c.cuenta);
+            const auto d = detencion([&] { cuenta_cobro(e.t(), "1"); });
+            QVERIFY(d.has_value());
+            QCOMPARE(d->motivo, TraspasoDetenido::Motivo::CuentaCobroErronea);
+            QCOMPARE(e.mensajes(), QStringList{kErrorFatal});
+            QCOMPARE("error fatal|información|" + d->mensaje, kErrorFatal);
+        }
     }
 
     void consultas_por_el_servidor()

@@ -134,6 +134,16 @@ struct Abierta {
     VentanaTraspaso w;
 };
 
+// The window closed asking the application to end with status 1.
+void termina_la_aplicacion(Abierta& v, const QSignalSpy& fin)
+{
+    QCOMPARE(fin.size(), 1);
+    QCOMPARE(fin.at(0).at(0).toInt(), 1);
+    QCOMPARE(v.w.result(), VentanaTraspaso::kTerminarAplicacion);
+    QVERIFY(!v.w.isVisible());
+    QVERIFY(!v.e->ui.busy);
+}
+
 } // namespace
 
 class TestVentanaTraspaso : public QObject {
@@ -141,9 +151,7 @@ class TestVentanaTraspaso : public QObject {
 private Q_SLOTS:
     void controles_y_posiciones();
     void fecha_aceptada_con_tab_y_con_enter();
-    void fecha_inexistente_avisa_y_vacia();
-    void sin_ocho_digitos_vacia_sin_aviso();
-    void otras_teclas_se_escriben();
+    void fechas_mal_tecleadas();
     void escape_y_doble_clic();
     void botones_con_un_campo_vacio();
     void respuesta_no_vacia_las_fechas();
@@ -154,7 +162,6 @@ private Q_SLOTS:
     void cuenta_de_cobro_erronea_cierra_la_ventana();
     void fallo_de_la_base_en_el_traspaso();
     void fallo_de_la_base_en_la_limpieza();
-    void fabrica_del_menu();
 };
 
 void TestVentanaTraspaso::controles_y_posiciones()
@@ -218,7 +225,7 @@ void TestVentanaTraspaso::fecha_aceptada_con_tab_y_con_enter()
     QCOMPARE(h.contar("fac3"), 0);
 }
 
-void TestVentanaTraspaso::fecha_inexistente_avisa_y_vacia()
+void TestVentanaTraspaso::fechas_mal_tecleadas()
 {
     Hotel h;
     Abierta v(h);
@@ -237,12 +244,9 @@ void TestVentanaTraspaso::fecha_inexistente_avisa_y_vacia()
     QCOMPARE(v.foco(), QString("hasta"));
     QCOMPARE(v.w.whasta(), QString("20130131"));
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
-}
 
-void TestVentanaTraspaso::sin_ocho_digitos_vacia_sin_aviso()
-{
-    Hotel h;
-    Abierta v(h);
+    // Not eight digits: emptied without a message.
+    v.e->ui.shown.clear();
     v.teclear(v.de(), "1-2-2024", Qt::Key_Return);
     QCOMPARE(v.de()->text(), QString());
     QCOMPARE(v.foco(), QString("de"));
@@ -258,18 +262,15 @@ void TestVentanaTraspaso::sin_ocho_digitos_vacia_sin_aviso()
     QCOMPARE(v.foco(), QString("de"));
     QCOMPARE(v.w.wdesde(), QString("20130105"));
     QCOMPARE(vistos(*v.e), QStringList());
-}
 
-void TestVentanaTraspaso::otras_teclas_se_escriben()
-{
-    Hotel h;
-    Abierta v(h);
+    // Other keys are typed as usual.
+    v.de()->clear();
     QTest::keyClicks(v.de(), "0101");
     QTest::keyClick(v.de(), Qt::Key_Left);
     QTest::keyClicks(v.de(), "x");
     QCOMPARE(v.de()->text(), QString("010x1"));
     QCOMPARE(v.foco(), QString("de"));
-    QCOMPARE(v.w.wdesde(), QString());
+    QCOMPARE(v.w.wdesde(), QString("20130105"));
 }
 
 void TestVentanaTraspaso::escape_y_doble_clic()
@@ -437,14 +438,10 @@ void TestVentanaTraspaso::titular_inexistente_termina_la_aplicacion()
     v.rango("01012013", "31012013");
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
 
-    QCOMPARE(fin.size(), 1);
-    QCOMPARE(fin.at(0).at(0).toInt(), 1);
-    QVERIFY(!v.w.isVisible());
-    QCOMPARE(v.w.result(), VentanaTraspaso::kTerminarAplicacion);
+    termina_la_aplicacion(v, fin);
     QCOMPARE(v.e->ui.shown.size(), size_t(2));
     QVERIFY(!QFile::exists(h.fichero()));
     QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
-    QVERIFY(!v.e->ui.busy);
 }
 
 void TestVentanaTraspaso::cuenta_de_cobro_erronea_cierra_la_ventana()
@@ -477,11 +474,7 @@ void TestVentanaTraspaso::fallo_de_la_base_en_el_traspaso()
     QCOMPARE(vistos(*v.e).mid(1), QStringList{"|El traspaso se ha interrumpido por un error de la base de datos.\n\n"
                                               "Error -2147217865: no such table: caj3\n\nLa aplicación no puede "
                                               "continuar.|critico"});
-    QCOMPARE(fin.size(), 1);
-    QCOMPARE(fin.at(0).at(0).toInt(), 1);
-    QCOMPARE(v.w.result(), VentanaTraspaso::kTerminarAplicacion);
-    QVERIFY(!v.w.isVisible());
-    QVERIFY(!v.e->ui.busy);
+    termina_la_aplicacion(v, fin);
     QVERIFY(!QFile::exists(h.fichero()));
     QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
 }
@@ -500,23 +493,10 @@ void TestVentanaTraspaso::fallo_de_la_base_en_la_limpieza()
     QCOMPARE(vistos(*v.e), QStringList{"|La limpieza de los datos temporales se ha interrumpido por un error de la "
                                        "base de datos.\n\nError -2147217865: no such table: edep3\n\nLa aplicación "
                                        "no puede continuar.|critico"});
-    QCOMPARE(fin.size(), 1);
-    QCOMPARE(fin.at(0).at(0).toInt(), 1);
-    QVERIFY(!v.w.isVisible());
-    QVERIFY(!v.e->ui.busy);
+    termina_la_aplicacion(v, fin);
     // The statements before the failing one have taken effect, the later ones not.
     QCOMPARE(h.contar("caj3"), 0);
     QCOMPARE(h.contar("fac3"), 3);
-}
-
-void TestVentanaTraspaso::fabrica_del_menu()
-{
-    Hotel h;
-    auto e = h.arrancar();
-    std::unique_ptr<QDialog> d = crear_ventana_traspaso(*e->a);
-    QVERIFY(qobject_cast<VentanaTraspaso*>(d.get()));
-    QCOMPARE(d->objectName(), QString("traspa3"));
-    QVERIFY(!d->isVisible());
 }
 
 QTEST_MAIN(TestVentanaTraspaso)
