@@ -2,6 +2,7 @@
 // demo builder.
 
 #include "support/app_support.h"
+#include "support/fixture_instalacion.h"
 #include "support/odbc_standin.h"
 
 #include <QCryptographicHash>
@@ -13,26 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-const QStringList kAjustesTrasActualizar = {
-    QStringLiteral("wempresa = 00001"),
-    QStringLiteral("wruta = F:\\NOCTARIS\\"),
-    QStringLiteral("wdigitos = 9"),
-    QStringLiteral("wcta_clientes = 43000"),
-    QStringLiteral("wcta_agencias = 4301"),
-    QStringLiteral("wcta_empresas = 4302"),
-    QStringLiteral("wcta_depositos = 561000000"),
-    QStringLiteral("wcta_iva = 47700000"),
-    QStringLiteral("wcta_cuadre = 705999999"),
-    QStringLiteral("wdesglosar_ventas = false"),
-    QStringLiteral("wtraspasar_creditos = true"),
-    QStringLiteral("wiva_por_tipo = true"),
-    QStringLiteral("wcuenta_por_pasante = false"),
-    QStringLiteral("wcrear_cuentas = false"),
-    QStringLiteral("wcuenta_unica_pasantes = false"),
-    QStringLiteral("wcta_tasa = 475300000"),
-    QStringLiteral("wexportar_pgc = false"),
-};
 
 // Every file under a folder with a digest of its bytes.
 QMap<QString, QByteArray> huellas(const QString& raiz)
@@ -87,7 +68,7 @@ void TestLineaComandos::demo_y_estado_muestran_la_configuracion_actualizada()
     QCOMPARE(estado.err, QStringList());
     QCOMPARE(estado.codigo, 0);
     QStringList esperado = {QStringLiteral("Versión:5.04.004"), QStringLiteral("Conectado: F:\\")};
-    esperado += kAjustesTrasActualizar;
+    esperado += fixture::ajustesTrasActualizar();
     QCOMPARE(estado.out, esperado);
     // the first start created edep3 and upgraded the old link database
     const QString esquema = appsupport::esquema(enlace);

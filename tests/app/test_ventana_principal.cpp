@@ -1,7 +1,6 @@
 // The main window on real widgets (offscreen) over installations made by the
 // demo builder.
 
-#include "app/arranque.h"
 #include "app/ventana_principal.h"
 #include "support/app_support.h"
 #include "data/a3ado.h"
@@ -50,15 +49,6 @@ void reactivar(QWidget& w)
     QVERIFY(QTest::qWaitForWindowActive(&otra));
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-}
-
-QStringList columnas_edep3(demo::Instalacion& inst)
-{
-    QStringList nombres;
-    for (const QVariantMap& fila : inst.consultar(QStringLiteral("edep3"), QStringLiteral("PRAGMA table_info(edep3)")))
-        nombres << fila.value(QStringLiteral("name")).toString() + QLatin1Char(' ')
-                       + fila.value(QStringLiteral("type")).toString();
-    return nombres;
 }
 
 // A main window over its own installation; `codigo` is the exit status it
@@ -111,13 +101,11 @@ class TestVentanaPrincipal : public QObject {
 
 private Q_SLOTS:
     void controles_con_sus_nombres_y_posiciones();
-    void barra_de_estado_en_modo_access();
     void barra_de_estado_en_modo_servidor();
     void menu_sigue_la_configuracion_sin_reiniciar();
-    void resaltado_al_pasar_el_puntero();
+    void barra_de_estado_y_resaltado_al_pasar_el_puntero();
     void menu_abre_ventanas_modales_y_reactiva();
     void imagen2_termina_la_aplicacion();
-    void edep3_se_crea_solo_la_primera_vez();
     void fallo_de_edep3_termina_con_su_mensaje();
     void fallo_de_arranque_nombra_el_fichero();
     void fallo_al_cargar_la_configuracion_termina();
@@ -183,19 +171,6 @@ void TestVentanaPrincipal::controles_con_sus_nombres_y_posiciones()
     QCOMPARE(p2->width(), 333);
 }
 
-void TestVentanaPrincipal::barra_de_estado_en_modo_access()
-{
-    Abierta v;
-    QVERIFY(v.mostrar());
-    auto& [raiz, e, w, codigo] = v;
-    QCOMPARE(w.activaciones(), 1);
-    QCOMPARE(control(w, "panel1")->text(), QStringLiteral("Versión:5.04.004"));
-    QCOMPARE(control(w, "panel2")->text(), QStringLiteral("Conectado: F:\\"));
-    QVERIFY(e.ui.shown.empty());
-    QVERIFY(e.a.cn_emi.isOpen());
-    QVERIFY(!e.a.cn_sql.isOpen());
-}
-
 void TestVentanaPrincipal::barra_de_estado_en_modo_servidor()
 {
     const QString antes = QDir::currentPath();
@@ -249,11 +224,19 @@ void TestVentanaPrincipal::menu_sigue_la_configuracion_sin_reiniciar()
     QVERIFY(e.ui.shown.empty());
 }
 
-void TestVentanaPrincipal::resaltado_al_pasar_el_puntero()
+void TestVentanaPrincipal::barra_de_estado_y_resaltado_al_pasar_el_puntero()
 {
     Abierta v;
     QVERIFY(v.mostrar());
     auto& [raiz, e, w, codigo] = v;
+    // Access mode: the hotel files are open, no server connection.
+    QCOMPARE(w.activaciones(), 1);
+    QCOMPARE(control(w, "panel1")->text(), QStringLiteral("Versión:5.04.004"));
+    QCOMPARE(control(w, "panel2")->text(), QStringLiteral("Conectado: F:\\"));
+    QVERIFY(e.ui.shown.empty());
+    QVERIFY(e.a.cn_emi.isOpen());
+    QVERIFY(!e.a.cn_sql.isOpen());
+
     QLabel* l1 = control(w, "Label1");
     QLabel* l2 = control(w, "Label2");
     QLabel* l5 = control(w, "Label5");
@@ -335,41 +318,6 @@ void TestVentanaPrincipal::imagen2_termina_la_aplicacion()
     QTest::mouseClick(control(v.w, "Image2"), Qt::LeftButton);
     QCOMPARE(v.codigo, 0);
     QVERIFY(!v.w.isVisible());
-}
-
-void TestVentanaPrincipal::edep3_se_crea_solo_la_primera_vez()
-{
-    demo::Opciones o = demo::Opciones::pruebas();
-    o.enlace_antiguo = true;
-    appsupport::Raiz raiz(o);
-    QVERIFY(columnas_edep3(*raiz.inst).isEmpty());
-    {
-        Enlace e(raiz.ruta());
-        VentanaPrincipal w(e.a);
-        QVERIFY(w.cargar());
-        QVERIFY(e.ui.shown.empty());
-        QVERIFY(!e.a.rs_edep3.isOpen());
-    }
-    const QStringList esperadas = {QStringLiteral("EdepFec varchar(8)"), QStringLiteral("EdepCli varchar(9)"),
-                                   QStringLiteral("EdepImp double"), QStringLiteral("EdepFra varchar(6)"),
-                                   QStringLiteral("EdepEstado varchar(1)")};
-    QCOMPARE(columnas_edep3(*raiz.inst), esperadas);
-    QCOMPARE(raiz.inst->contar(QStringLiteral("edep3")), 0);
-
-    // second start: the table is there, nothing is created
-    raiz.inst->insertar(QStringLiteral("edep3"), {{QStringLiteral("EdepFec"), QStringLiteral("20130105")},
-                                                  {QStringLiteral("EdepCli"), QStringLiteral("1001")},
-                                                  {QStringLiteral("EdepImp"), 50.0},
-                                                  {QStringLiteral("EdepFra"), QStringLiteral("12")},
-                                                  {QStringLiteral("EdepEstado"), QStringLiteral("0")}});
-    const QString antes = appsupport::esquema(raiz.inst->archivo_tabla(QStringLiteral("edep3")));
-    Enlace e(raiz.ruta());
-    e.a.cn_enlace.trace = true;
-    QVERIFY(arranque::arrancar(e.a));
-    QVERIFY(e.ui.shown.empty());
-    QVERIFY(e.a.cn_enlace.executed.isEmpty());
-    QCOMPARE(appsupport::esquema(raiz.inst->archivo_tabla(QStringLiteral("edep3"))), antes);
-    QCOMPARE(raiz.inst->contar(QStringLiteral("edep3")), 1);
 }
 
 void TestVentanaPrincipal::fallo_de_edep3_termina_con_su_mensaje()
