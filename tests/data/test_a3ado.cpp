@@ -3,6 +3,7 @@
 
 #include "support/fixture_instalacion.h"
 
+#include "app/linea_comandos.h"
 #include "data/tablas_hotel.h"
 
 #include <QFileInfo>
@@ -32,35 +33,13 @@ const QStringList kSentenciasActualizacion = {
 // Every setting, one "name = value" a line, so a whole state compares at once.
 QStringList ajustes(const A3ADO& a)
 {
-    auto b = [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); };
-    return {"wempresa = " + a.wempresa,
-            "wruta = " + a.wruta,
-            "wdigitos = " + QString::number(a.wdigitos),
-            "wcta_clientes = " + a.wcta_clientes,
-            "wcta_agencias = " + a.wcta_agencias,
-            "wcta_empresas = " + a.wcta_empresas,
-            "wcta_depositos = " + a.wcta_depositos,
-            "wcta_iva = " + a.wcta_iva,
-            "wcta_cuadre = " + a.wcta_cuadre,
-            "wdesglosar_ventas = " + b(a.wdesglosar_ventas),
-            "wtraspasar_creditos = " + b(a.wtraspasar_creditos),
-            "wiva_por_tipo = " + b(a.wiva_por_tipo),
-            "wcuenta_por_pasante = " + b(a.wcuenta_por_pasante),
-            "wcrear_cuentas = " + b(a.wcrear_cuentas),
-            "wcuenta_unica_pasantes = " + b(a.wcuenta_unica_pasantes),
-            "wcta_tasa = " + a.wcta_tasa,
-            "wexportar_pgc = " + b(a.wexportar_pgc)};
+    QStringList l;
+    for (const auto& [nombre, valor] : linea_comandos::ajustes(a))
+        l << nombre + " = " + valor;
+    return l;
 }
 
-QStringList ajustesTrasActualizar()
-{
-    return {"wempresa = 00001",         "wruta = F:\\NOCTARIS\\",    "wdigitos = 9",
-            "wcta_clientes = 43000",    "wcta_agencias = 4301",      "wcta_empresas = 4302",
-            "wcta_depositos = 561000000", "wcta_iva = 47700000",     "wcta_cuadre = 705999999",
-            "wdesglosar_ventas = false", "wtraspasar_creditos = true", "wiva_por_tipo = true",
-            "wcuenta_por_pasante = false", "wcrear_cuentas = false", "wcuenta_unica_pasantes = false",
-            "wcta_tasa = 475300000",    "wexportar_pgc = false"};
-}
+using fixture::ajustesTrasActualizar;
 
 // Settings no load could produce, to see whether a load changed anything.
 void marcar(A3ADO& a)

@@ -54,4 +54,14 @@ A3ADO& Entorno::reiniciar()
     return *a_;
 }
 
+QStringList ajustesTrasActualizar()
+{
+    return {"wempresa = 00001",          "wruta = F:\\NOCTARIS\\",         "wdigitos = 9",
+            "wcta_clientes = 43000",     "wcta_agencias = 4301",           "wcta_empresas = 4302",
+            "wcta_depositos = 561000000", "wcta_iva = 47700000",          "wcta_cuadre = 705999999",
+            "wdesglosar_ventas = false", "wtraspasar_creditos = true",     "wiva_por_tipo = true",
+            "wcuenta_por_pasante = false", "wcrear_cuentas = false",       "wcuenta_unica_pasantes = false",
+            "wcta_tasa = 475300000",     "wexportar_pgc = false"};
+}
+
 } // namespace fixture

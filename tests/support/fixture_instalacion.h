@@ -11,6 +11,7 @@
 #include "platform/interaction.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -42,5 +43,9 @@ private:
     std::unique_ptr<demo::Instalacion> instalacion_;
     std::unique_ptr<A3ADO> a_;
 };
+
+// The settings of the builder's link database once upgraded and loaded, one
+// "name = value" a line as the batch line prints them.
+QStringList ajustesTrasActualizar();
 
 } // namespace fixture
