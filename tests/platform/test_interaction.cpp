@@ -88,15 +88,12 @@ private Q_SLOTS:
         QCOMPARE(out, QStringLiteral("Proceso terminado.\n¿Desea continuar? -> No\n¿Seguro? -> Sí\n"));
         QCOMPARE(err, QStringLiteral("No existe la carpeta.\nFalta la cuenta.\nServidor no disponible.\n"));
         QCOMPARE(ui.shown.size(), size_t(6));
-    }
 
-    void consolePrintsProgressOnlyWhenVerbose()
-    {
-        ConsoleInteraction ui;
+        // Progress only when verbose.
         ui.verbose = true;
-        const auto [out, err] = captured([&] { ui.progress(QStringLiteral("Facturas"), 25); });
-        QCOMPARE(out, QStringLiteral("Facturas: 25\n"));
-        QCOMPARE(err, QString());
+        const auto [conProgreso, sinError] = captured([&] { ui.progress(QStringLiteral("Facturas"), 25); });
+        QCOMPARE(conProgreso, QStringLiteral("Facturas: 25\n"));
+        QCOMPARE(sinError, QString());
     }
 };
 
