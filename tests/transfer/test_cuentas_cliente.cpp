@@ -81,11 +81,16 @@ class TestCuentasCliente : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sin_numero_de_factura_es_la_cuenta_de_depositos()
+    void sin_numero_de_factura_o_de_tipo_desconocido()
     {
         Enlace e(ajustes(true, false, true));
         QCOMPARE(cuenta_cliente(e.t(), "", "2013", "1001", "0"), QStringLiteral("561000000"));
         QCOMPARE(cuenta_cliente2(e.t(), "", "2013"), QStringLiteral("561000000"));
+        // An unknown kind of holder gives no account.
+        cliente(e, "1001", "430001001");
+        factura(e, "1", "1001", "3");
+        QCOMPARE(de_factura(e, "1", "1001", "3"), QString());
+        QCOMPARE(de_factura(e, "1", "1001", ""), QString());
         QVERIFY(e.ui.shown.empty());
         QVERIFY(e.ctas3().isEmpty());
     }
@@ -100,6 +105,7 @@ private Q_SLOTS:
         factura(e, "2", "O'1", "0");
         QCOMPARE(de_factura(e, "1", "1001", "0"), QStringLiteral("430012345"));
         QCOMPARE(de_factura(e, "2", "O'1", "0"), QStringLiteral("430001002"));
+        QCOMPARE(cuenta_cliente2(e.t(), "2", "2013"), QStringLiteral("430001002"));   // its collection too
         QVERIFY(e.ctas3().isEmpty());
         QVERIFY(e.ui.shown.empty());
 
@@ -189,35 +195,37 @@ private Q_SLOTS:
         QCOMPARE(e.ctas3(), (QStringList{"430001002|ENVIADA||CL|||||20120101|1", "430001001" + kFilaJuan}));
     }
 
-    void agencia_con_datos_de_facturacion_y_sin_ellos()
+    void agencias_y_empresas()
     {
         Enlace e(ajustes(false, false, true));
         agencia(e, "201", {});   // AgenFNom empty: trade data
         agencia(e, "202", {{"AgenFNom", "VIAJES SOL FACTURACION SA"}, {"AgenFDir", "PASEO DE GRACIA 1"},
                            {"AgenFcp", "08007"}, {"AgenFPob", "BARCELONA CIUDAD"}, {"AgenFProv", "BCN"}});
         agencia(e, "203", {{"AgenFNom", QVariant()}, {"Agencp", "E-08001"}});   // Null billing name
-        factura(e, "1", "201", "1");
-        factura(e, "2", "202", "1");
-        factura(e, "3", "203", "1");
-        QCOMPARE(de_factura(e, "1", "201", "1"), QStringLiteral("4301201"));
-        QCOMPARE(de_factura(e, "2", "202", "1"), QStringLiteral("4301202"));
-        QCOMPARE(de_factura(e, "3", "203", "1"), QStringLiteral("4301203"));
-        QCOMPARE(e.ctas3(),
-                 (QStringList{"4301201|VIAJES SOL|B12345678|CL|AV. DIAGONAL 3|BARCELONA|08001|BARCELONA|20130101|0",
-                              "4301202|VIAJES SOL FACTURACION SA|B12345678|CL|PASEO DE GRACIA 1|BARCELONA CIUDAD|"
-                              "08007|BCN|20130101|0",
-                              "4301203|VIAJES SOL|B12345678|CL|AV. DIAGONAL 3|BARCELONA|08001|BARCELONA|20130101|0"}));
+        agencia(e, "204", {{"AgenCta", "4301000077"}});   // its own account: used unadjusted, and recorded
+        empresa(e, "301", {{"NaCp", "E-07009"}});
+        empresa(e, "302", {{"NaCta", "430200302"}, {"NaNom", "HOTELES REUNIDOS DEL MEDITERRANEO SA"}});
+        const QStringList titulares = {"201", "202", "203", "204", "301", "302"};
+        for (int i = 0; i < titulares.size(); ++i)
+            factura(e, QString::number(i + 1), titulares[i], i < 4 ? "1" : "2");
+        QStringList cuentas;
+        for (int i = 0; i < titulares.size(); ++i)
+            cuentas << de_factura(e, QString::number(i + 1), titulares[i], i < 4 ? "1" : "2");
+        QCOMPARE(cuentas, (QStringList{"4301201", "4301202", "4301203", "4301000077", "4302301", "430200302"}));
+        const QString sol = "VIAJES SOL|B12345678|CL|AV. DIAGONAL 3|BARCELONA|08001|BARCELONA|20130101|0";
+        const QString tramuntana = "B07000001|CL|POLIGONO SON CASTELLO 12|PALMA|07009|BALEARES|20130101|0";
+        QCOMPARE(e.ctas3(), (QStringList{"4301201|" + sol,
+                                         "4301202|VIAJES SOL FACTURACION SA|B12345678|CL|PASEO DE GRACIA 1|"
+                                         "BARCELONA CIUDAD|08007|BCN|20130101|0",
+                                         "4301203|" + sol, "4301000077|" + sol,
+                                         "4302301|CONSTRUCCIONES TRAMUNTANA SL|" + tramuntana,
+                                         "430200302|HOTELES REUNIDOS DEL MEDITERRA|" + tramuntana}));
         QVERIFY(e.t().reg_agencia.apellidos.isEmpty());
-    }
 
-    void agencia_con_cuenta_propia_se_usa_sin_ajustar_y_se_graba()
-    {
-        Enlace e(ajustes(false, false, true, 9));
-        agencia(e, "201", {{"AgenCta", "4301000077"}});
-        factura(e, "1", "201", "1");
-        QCOMPARE(de_factura(e, "1", "201", "1"), QStringLiteral("4301000077"));
-        QCOMPARE(e.ctas3(), QStringList{"4301000077|VIAJES SOL|B12345678|CL|AV. DIAGONAL 3|BARCELONA|08001|"
-                                        "BARCELONA|20130101|0"});
+        // Their collections go to the same accounts.
+        QCOMPARE(cuenta_cliente2(e.t(), "4", "2013"), QStringLiteral("4301000077"));
+        QCOMPARE(cuenta_cliente2(e.t(), "5", "2013"), QStringLiteral("4302301"));
+        QVERIFY(e.ui.shown.empty());
     }
 
     void agencia_sin_cuenta_se_ajusta_a_los_digitos()
@@ -227,33 +235,6 @@ private Q_SLOTS:
         factura(e, "1", "00201", "1");
         QCOMPARE(de_factura(e, "1", "00201", "1"), QStringLiteral("43010201"));   // 430100201 -> 8 digits
         QVERIFY(e.ctas3().isEmpty());                                            // not asked to create
-    }
-
-    void empresa_con_y_sin_cuenta()
-    {
-        Enlace e(ajustes(false, false, true));
-        empresa(e, "301", {{"NaCp", "E-07009"}});
-        empresa(e, "302", {{"NaCta", "430200302"}, {"NaNom", "HOTELES REUNIDOS DEL MEDITERRANEO SA"}});
-        factura(e, "1", "301", "2");
-        factura(e, "2", "302", "2");
-        QCOMPARE(de_factura(e, "1", "301", "2"), QStringLiteral("4302301"));
-        QCOMPARE(de_factura(e, "2", "302", "2"), QStringLiteral("430200302"));
-        QCOMPARE(e.ctas3(),
-                 (QStringList{"4302301|CONSTRUCCIONES TRAMUNTANA SL|B07000001|CL|POLIGONO SON CASTELLO 12|PALMA|"
-                              "07009|BALEARES|20130101|0",
-                              "430200302|HOTELES REUNIDOS DEL MEDITERRA|B07000001|CL|POLIGONO SON CASTELLO 12|"
-                              "PALMA|07009|BALEARES|20130101|0"}));
-    }
-
-    void tipo_desconocido_no_da_cuenta()
-    {
-        Enlace e(ajustes(true, false, true));
-        cliente(e, "1001", "430001001");
-        factura(e, "1", "1001", "3");
-        QCOMPARE(de_factura(e, "1", "1001", "3"), QString());
-        QCOMPARE(de_factura(e, "1", "1001", ""), QString());
-        QVERIFY(e.ui.shown.empty());
-        QVERIFY(e.ctas3().isEmpty());
     }
 
     void titular_inexistente_detiene_el_traspaso()
@@ -314,22 +295,6 @@ private Q_SLOTS:
         factura(e, "2", "1001", "0", "20130305");
         e.situar_en_factura("2013", "1");   // the invoice staging was elsewhere
         QCOMPARE(cuenta_cliente2(e.t(), "2", "2013"), QStringLiteral("430001303"));
-    }
-
-    void cobro_de_agencia_y_de_empresa()
-    {
-        Enlace e(ajustes(false, false, true));
-        agencia(e, "201", {{"AgenCta", "430177777"}});
-        empresa(e, "301", {});
-        cliente(e, "1001", "430001001");
-        factura(e, "1", "201", "1");
-        factura(e, "2", "301", "2");
-        factura(e, "3", "1001", "0");
-        QCOMPARE(cuenta_cliente2(e.t(), "1", "2013"), QStringLiteral("430177777"));
-        QCOMPARE(cuenta_cliente2(e.t(), "2", "2013"), QStringLiteral("4302301"));
-        QCOMPARE(cuenta_cliente2(e.t(), "3", "2013"), QStringLiteral("430001001"));
-        QCOMPARE(e.ctas3().size(), 2);
-        QVERIFY(e.ui.shown.empty());
     }
 };
 
