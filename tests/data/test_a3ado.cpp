@@ -106,7 +106,7 @@ private Q_SLOTS:
     void sinFilaKove3ConservaAjustes();
     void ca3NivNuloNoCargaNada();
     void conexionSqlModoAccess();
-    void conexionSqlModoServidor();
+    void conexionSqlSegunLaTablaCon();
     void fallosDeArranque();
     void arranqueEnModoServidor();
     void indices();
@@ -289,6 +289,7 @@ void TestA3ado::ca3NivNuloNoCargaNada()
 
 void TestA3ado::conexionSqlModoAccess()
 {
+    // Without INFHSYS.MDB: Access files, whatever was set before.
     {
         demo::Opciones o = demo::Opciones::pruebas();
         o.infhsys = false;
@@ -307,55 +308,32 @@ void TestA3ado::conexionSqlModoAccess()
         QVERIFY(!a.cn_sql.isOpen());
         QVERIFY(!a.cn_sistema.isOpen());
     }
-    {
-        // ConTipo "0" wins over any server values.
-        fixture::Entorno e;
-        e.inst().ejecutar("con", "UPDATE con SET ConServer = 'SRV1', catalogo = 'HOTEL'");
-        A3ADO& a = e.a();
-        a.wunidad = a.leer_unidad_hotel();
-        QCOMPARE(a.wunidad, QString("F"));
-        a.leer_conexion_sql();
-        QVERIFY(!a.wsql);
-        QCOMPARE(a.wservidor, QString());
-        QCOMPARE(a.wcatalogo, QString());
-        QVERIFY(!a.cn_sistema.isOpen());
-    }
-    {
-        // Any failure but a file that cannot be opened leaves what was set.
-        fixture::Entorno e;
-        e.inst().ejecutar("con", "DROP TABLE con");
-        A3ADO& a = e.a();
-        a.wunidad = a.leer_unidad_hotel();
-        a.leer_conexion_sql();
-        QVERIFY(!a.wsql);
-        a.wsql = true;
-        a.wservidor = "S";
-        a.leer_conexion_sql();
-        QVERIFY(a.wsql);
-        QCOMPARE(a.wservidor, QString("S"));
-        QVERIFY(!a.cn_sistema.isOpen());
-    }
-    {
-        // An empty con means Access files.
-        fixture::Entorno e;
-        e.inst().vaciar("con");
-        A3ADO& a = e.a();
-        a.wunidad = a.leer_unidad_hotel();
-        a.leer_conexion_sql();
-        QVERIFY(!a.wsql);
-    }
 }
 
-void TestA3ado::conexionSqlModoServidor()
+void TestA3ado::conexionSqlSegunLaTablaCon()
 {
-    // A Null ConTipo is not "0": server mode.
-    fixture::Entorno acceso;
-    acceso.inst().ejecutar("con", "UPDATE con SET ConTipo = NULL, ConServer = 'S2', catalogo = 'C2'");
-    A3ADO& b = acceso.a();
-    b.wunidad = b.leer_unidad_hotel();
-    b.leer_conexion_sql();
-    QVERIFY(b.wsql);
-    QCOMPARE(b.wservidor + " (" + b.wcatalogo + ")", QString("S2 (C2)"));
+    fixture::Entorno e;
+    A3ADO& a = e.a();
+    a.wunidad = a.leer_unidad_hotel();
+    QCOMPARE(a.wunidad, QString("F"));
+    auto leer = [&](const QString& sentencia) {
+        e.inst().ejecutar("con", sentencia);
+        a.leer_conexion_sql();
+        return QString(a.wsql ? "servidor" : "access") + "|" + a.wservidor + "|" + a.wcatalogo
+            + (a.cn_sistema.isOpen() ? "|INFHSYS abierta" : "");
+    };
+    // ConTipo "0" wins over any server values; a Null ConTipo is not "0".
+    QCOMPARE(leer("UPDATE con SET ConServer = 'SRV1', catalogo = 'HOTEL'"), QString("access||"));
+    QCOMPARE(leer("UPDATE con SET ConTipo = NULL, ConServer = 'S2', catalogo = 'C2'"), QString("servidor|S2|C2"));
+    // An empty con means Access files.
+    a.wsql = false;
+    e.inst().vaciar("con");
+    a.leer_conexion_sql();
+    QVERIFY(!a.wsql);
+    // Any failure but a file that cannot be opened leaves what was set.
+    a.wsql = true;
+    a.wservidor = "S";
+    QCOMPARE(leer("DROP TABLE con"), QString("servidor|S|"));
 }
 
 void TestA3ado::fallosDeArranque()
