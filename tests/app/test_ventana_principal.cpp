@@ -38,6 +38,20 @@ bool normal(QLabel* l)
     return l->palette().color(QPalette::Window) == QColor(Qt::white) && !l->font().bold();
 }
 
+// Clicks a menu entry and accepts the modal window it opens; returns that
+// window's name ("" when none opened).
+QString abrir_y_cerrar(QWidget& w, const char* entrada)
+{
+    QString abierta;
+    QTimer::singleShot(0, [&abierta] {
+        QWidget* m = QApplication::activeModalWidget();
+        abierta = m && m->isModal() ? m->objectName() : QString();
+        if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
+    });
+    QTest::mouseClick(control(w, entrada), Qt::LeftButton);
+    return abierta;
+}
+
 // Sends the window a real activation: another window takes the focus, then
 // the main window gets it back.
 void reactivar(QWidget& w)
@@ -266,21 +280,8 @@ void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
     auto& [raiz, e, w, codigo] = v;
 
     raiz.inst->configurar({{QStringLiteral("Zumeral"), true}});
-    QString abierta;
-    bool modal = false;
-    auto cerrar_al_abrirse = [&] {
-        QTimer::singleShot(0, [&] {
-            QWidget* m = QApplication::activeModalWidget();
-            abierta = m ? m->objectName() : QString();
-            modal = m && m->isModal();
-            if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
-        });
-    };
     const int antes = w.activaciones();
-    cerrar_al_abrirse();
-    QTest::mouseClick(control(w, "Label1"), Qt::LeftButton);
-    QCOMPARE(abierta, QStringLiteral("configc3"));
-    QVERIFY(modal);
+    QCOMPARE(abrir_y_cerrar(w, "Label1"), QStringLiteral("configc3"));
     // the settings saved while it was open are in force once it closes
     QTRY_VERIFY(w.activaciones() > antes);
     QVERIFY(e.a.wexportar_pgc);
@@ -288,27 +289,16 @@ void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
     QDialog* primera = w.ventana(QStringLiteral("configc3"));
     QVERIFY(primera);
     QVERIFY(w.cursor().shape() != Qt::WaitCursor);
-
-    cerrar_al_abrirse();
-    QTest::mouseClick(control(w, "Label1"), Qt::LeftButton);
+    QCOMPARE(abrir_y_cerrar(w, "Label1"), QStringLiteral("configc3"));
     QCOMPARE(w.ventana(QStringLiteral("configc3")), primera);
 
-    const QList<QPair<const char*, QString>> entradas = {
-        {"Label2", QStringLiteral("traspa3")},
-        {"Label5", QStringLiteral("fcobro")},
-        {"Image3", QStringLiteral("importa")},
-    };
-    for (const auto& [control_, nombre] : entradas) {
-        cerrar_al_abrirse();
-        QTest::mouseClick(control(w, control_), Qt::LeftButton);
-        QCOMPARE(abierta, nombre);
-    }
+    QCOMPARE(abrir_y_cerrar(w, "Label2"), QStringLiteral("traspa3"));
+    QCOMPARE(abrir_y_cerrar(w, "Label5"), QStringLiteral("fcobro"));
+    QCOMPARE(abrir_y_cerrar(w, "Image3"), QStringLiteral("importa"));
     raiz.inst->configurar({{QStringLiteral("ca3nif"), true}});
     reactivar(w);
     QTRY_VERIFY(control(w, "Label4")->isVisibleTo(&w));
-    cerrar_al_abrirse();
-    QTest::mouseClick(control(w, "Label4"), Qt::LeftButton);
-    QCOMPARE(abierta, QStringLiteral("conf_ventas"));
+    QCOMPARE(abrir_y_cerrar(w, "Label4"), QStringLiteral("conf_ventas"));
 }
 
 void TestVentanaPrincipal::imagen2_termina_la_aplicacion()
@@ -414,16 +404,8 @@ void TestVentanaPrincipal::ventanas_de_la_tabla_y_sus_errores()
     QVERIFY(v.mostrar());
     auto& [raiz, e, w, codigo] = v;
 
-    QString abierta;
-    for (int vez = 0; vez < 2; ++vez) {
-        QTimer::singleShot(0, [&] {
-            QWidget* m = QApplication::activeModalWidget();
-            abierta = m ? m->objectName() : QString();
-            if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
-        });
-        QTest::mouseClick(control(w, "Label5"), Qt::LeftButton);
-        QCOMPARE(abierta, QStringLiteral("fcobro_real"));
-    }
+    for (int vez = 0; vez < 2; ++vez)
+        QCOMPARE(abrir_y_cerrar(w, "Label5"), QStringLiteral("fcobro_real"));
     QCOMPARE(creadas, 1);
     QCOMPARE(codigo, -1);
 
