@@ -43,8 +43,7 @@ private Q_SLOTS:
     void dia_de_una_sola_linea();
     void dia_que_no_cabe_queda_entero_pendiente();
     void dia_sin_cobros_pendientes_no_cambia_nada();
-    void depositos_de_cualquier_fecha();
-    void creditos_del_intervalo_por_fecha_valor();
+    void depositos_de_cualquier_fecha_y_creditos_por_fecha_valor();
     void deposito_o_credito_que_no_cabe_queda_pendiente();
 };
 
@@ -183,33 +182,11 @@ void TestApuntes::dia_sin_cobros_pendientes_no_cambia_nada()
     QCOMPARE(e.estados("caj3", "CajFra", "CajEstado", "CajFec"), QStringList({"701=1", "702=0"}));
 }
 
-void TestApuntes::depositos_de_cualquier_fecha()
-{
-    Entorno e;
-    e.deposito({{"EdepFec", "20130220"}, {"EdepCli", "430000811"}, {"EdepImp", 0.0}, {"EdepFra", "4712"}});
-    e.deposito({{"EdepFec", "20121105"}, {"EdepCli", "430000812"}, {"EdepImp", 100.0}, {"EdepFra", "4711"}});
-
-    const ResultadoGeneracion r = e.generar("20130115", "20130115");
-    QVERIFY(r.completo());
-    QCOMPARE(r.depositos, 2);
-    // Date order; a zero deposit is written too.
-    COMPARAR_FICHERO(e,
-                    QStringList({
-                        "4" + E + "20121105" "0" "561000000   " + sp(30) + "D" + sp(10) + "I"
-                            "Dep.Descontado Factura 4711   " "+0000000100.00" + FIN0,
-                        "4" + E + "20121105" "0" "430000812   " + sp(30) + "H" + sp(10) + "U"
-                            "Dep.Descontado Factura 4711   " "+0000000100.00" + FIN0,
-                        "4" + E + "20130220" "0" "561000000   " + sp(30) + "D" + sp(10) + "I"
-                            "Dep.Descontado Factura 4712   " "+0000000000.00" + FIN0,
-                        "4" + E + "20130220" "0" "430000811   " + sp(30) + "H" + sp(10) + "U"
-                            "Dep.Descontado Factura 4712   " "+0000000000.00" + FIN0,
-                    }));
-    QCOMPARE(e.estados("edep3", "EdepFra", "EdepEstado", "EdepFra"), QStringList({"4711=1", "4712=1"}));
-}
-
-void TestApuntes::creditos_del_intervalo_por_fecha_valor()
+void TestApuntes::depositos_de_cualquier_fecha_y_creditos_por_fecha_valor()
 {
     Entorno e;   // credits are sent in the current settings
+    e.deposito({{"EdepFec", "20130220"}, {"EdepCli", "430000811"}, {"EdepImp", 0.0}, {"EdepFra", "4712"}});
+    e.deposito({{"EdepFec", "20121105"}, {"EdepCli", "430000812"}, {"EdepImp", 100.0}, {"EdepFra", "4711"}});
     auto credito = [&](const QString& fec, int ord, const QString& valor, const QString& fra, double imp,
                        const QString& estado = "0") {
         e.credito({{"Cre3Fec", fec}, {"Cre3Ord", ord}, {"Cre3FecValor", valor}, {"Cre3Cli", "430000900"},
@@ -223,10 +200,20 @@ void TestApuntes::creditos_del_intervalo_por_fecha_valor()
 
     const ResultadoGeneracion r = e.generar("20130114", "20130115");
     QVERIFY(r.completo());
+    QCOMPARE(r.depositos, 2);
     QCOMPARE(r.creditos, 2);
+    // Deposits in date order, a zero one too, whatever the range.
     const QString cuenta30 = "Transferencia bancaria y giro ";
     COMPARAR_FICHERO(e,
                     QStringList({
+                        "4" + E + "20121105" "0" "561000000   " + sp(30) + "D" + sp(10) + "I"
+                            "Dep.Descontado Factura 4711   " "+0000000100.00" + FIN0,
+                        "4" + E + "20121105" "0" "430000812   " + sp(30) + "H" + sp(10) + "U"
+                            "Dep.Descontado Factura 4711   " "+0000000100.00" + FIN0,
+                        "4" + E + "20130220" "0" "561000000   " + sp(30) + "D" + sp(10) + "I"
+                            "Dep.Descontado Factura 4712   " "+0000000000.00" + FIN0,
+                        "4" + E + "20130220" "0" "430000811   " + sp(30) + "H" + sp(10) + "U"
+                            "Dep.Descontado Factura 4712   " "+0000000000.00" + FIN0,
                         "4" + E + "20130114" "0" "572000002   " + cuenta30 + "D" "88        " "I"
                             "Cobro Credito Factura88       " "-0000000003.00" + FIN0,
                         "4" + E + "20130114" "0" "430000900   " + sp(30) + "H" "88        " "U"
@@ -236,6 +223,7 @@ void TestApuntes::creditos_del_intervalo_por_fecha_valor()
                         "4" + E + "20130115" "0" "430000900   " + sp(30) + "H" "90        " "U"
                             "Cobro Credito Factura90       " "+0000000012.50" + FIN0,
                     }));
+    QCOMPARE(e.estados("edep3", "EdepFra", "EdepEstado", "EdepFra"), QStringList({"4711=1", "4712=1"}));
     QCOMPARE(e.estados("cre3", "Cre3Fra", "Cre3Estado", "Cre3Fra"), QStringList({"88=1", "90=1", "91=0", "92=1"}));
 }
 
