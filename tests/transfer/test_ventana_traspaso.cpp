@@ -149,10 +149,8 @@ void termina_la_aplicacion(Abierta& v, const QSignalSpy& fin)
 class TestVentanaTraspaso : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void controles_y_posiciones();
-    void fecha_aceptada_con_tab_y_con_enter();
-    void fechas_mal_tecleadas();
-    void escape_y_doble_clic();
+    void controles_y_fechas_aceptadas();
+    void fechas_mal_tecleadas_escape_y_doble_clic();
     void botones_con_un_campo_vacio_y_respuesta_no();
     void traspaso_escribe_el_fichero_y_cierra();
     void usa_las_ultimas_fechas_aceptadas();
@@ -163,7 +161,7 @@ private Q_SLOTS:
     void fallo_de_la_base_en_la_limpieza();
 };
 
-void TestVentanaTraspaso::controles_y_posiciones()
+void TestVentanaTraspaso::controles_y_fechas_aceptadas()
 {
     Hotel h;
     Abierta v(h);
@@ -201,12 +199,8 @@ void TestVentanaTraspaso::controles_y_posiciones()
                           "btnLimpiar|Limpiar Temporales|Limpia los ficheros temporales para realizar de nuevo la "
                           "exportación.|193,118 150x48"}));
     QCOMPARE(v.foco(), QString("de"));
-}
 
-void TestVentanaTraspaso::fecha_aceptada_con_tab_y_con_enter()
-{
-    Hotel h;
-    Abierta v(h);
+    // Dates accepted with Tab and with Enter.
     v.teclear(v.de(), "01012013", Qt::Key_Tab);
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
     QCOMPARE(v.w.wdesde(), QString("20130101"));
@@ -224,7 +218,7 @@ void TestVentanaTraspaso::fecha_aceptada_con_tab_y_con_enter()
     QCOMPARE(h.contar("fac3"), 0);
 }
 
-void TestVentanaTraspaso::fechas_mal_tecleadas()
+void TestVentanaTraspaso::fechas_mal_tecleadas_escape_y_doble_clic()
 {
     Hotel h;
     Abierta v(h);
@@ -270,12 +264,8 @@ void TestVentanaTraspaso::fechas_mal_tecleadas()
     QCOMPARE(v.de()->text(), QString("010x1"));
     QCOMPARE(v.foco(), QString("de"));
     QCOMPARE(v.w.wdesde(), QString("20130105"));
-}
 
-void TestVentanaTraspaso::escape_y_doble_clic()
-{
-    Hotel h;
-    Abierta v(h);
+    // Escape closes the window from the first date field only; a double click empties a field.
     v.teclear(v.hasta(), "3101");
     QTest::keyClick(v.hasta(), Qt::Key_Escape);
     QVERIFY(v.w.isVisible());
