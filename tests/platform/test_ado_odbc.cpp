@@ -108,12 +108,9 @@ private Q_SLOTS:
     {
         Connection cn;
         QString source;
-        QCOMPARE(errorNumber([&] {
-                     cn.open(testsupport::sqlServerConnectionString(QStringLiteral("OTRO"),
-                                                                    QStringLiteral("no-existe/CATALOGO")));
-                 },
-                             &source),
-                 kCannotOpen);
+        const QString cadena =
+            testsupport::sqlServerConnectionString(QStringLiteral("OTRO"), QStringLiteral("no-existe/CATALOGO"));
+        QCOMPARE(errorNumber([&] { cn.open(cadena); }, &source), kCannotOpen);
         QCOMPARE(source, QStringLiteral("OTRO"));
         QCOMPARE(cn.state(), int(adStateClosed));
         QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("no-existe"))));
