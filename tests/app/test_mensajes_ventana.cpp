@@ -47,12 +47,11 @@ class TestMensajesVentana : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void mensajes_y_preguntas_con_botones_en_castellano();
-    void reloj_de_arena();
+    void mensajes_preguntas_y_reloj_de_arena();
     void mensaje_de_la_activacion_no_la_repite();
 };
 
-void TestMensajesVentana::mensajes_y_preguntas_con_botones_en_castellano()
+void TestMensajesVentana::mensajes_preguntas_y_reloj_de_arena()
 {
     platform::WidgetInteraction ui;
     Visto v;
@@ -83,21 +82,18 @@ void TestMensajesVentana::mensajes_y_preguntas_con_botones_en_castellano()
     responder(no, QStringLiteral("No"));
     QVERIFY(!ui.ask(QStringLiteral("¿Seguro?"), QStringLiteral("Limpiar")));
     QCOMPARE(no.titulo, QStringLiteral("Limpiar"));
-}
 
-void TestMensajesVentana::reloj_de_arena()
-{
-    platform::WidgetInteraction ui;
+    // The hourglass.
     QVERIFY(!QApplication::overrideCursor());
     ui.setBusy(true);
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     ui.setBusy(true);  // saying it twice does not stack
     // a box shown while busy is not under the hourglass; the hourglass comes back
-    Visto v;
-    responder(v, QStringLiteral("Aceptar"));
+    Visto aviso;
+    responder(aviso, QStringLiteral("Aceptar"));
     ui.message(QStringLiteral("aviso"));
-    QVERIFY(!v.reloj_durante);
+    QVERIFY(!aviso.reloj_durante);
     QVERIFY(QApplication::overrideCursor());
     ui.setBusy(false);
     QVERIFY(!QApplication::overrideCursor());
