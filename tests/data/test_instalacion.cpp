@@ -51,9 +51,7 @@ private Q_SLOTS:
     void disposicion();
     void columnasQueElEnlaceNombra();
     void enlaceAntiguoYActual();
-    void modoServidor();
-    void mesDeDemostracion();
-    void mismaSemillaMismosDatos();
+    void mesDeDemostracionMismaSemillaYServidor();
     void apiDeFilas();
 };
 
@@ -185,38 +183,10 @@ void TestInstalacion::enlaceAntiguoYActual()
     QVERIFY(demo.contar("cre3", "Cre3Estado = '1'") > 0);
 }
 
-void TestInstalacion::modoServidor()
+void TestInstalacion::mesDeDemostracionMismaSemillaYServidor()
 {
     QTemporaryDir dir;
-    demo::Opciones o = demo::Opciones::demostracion();
-    o.servidor = true;
-    o.dir_servidor = dir.path() + "/sql";
-    demo::Instalacion inst(dir.path() + "/raiz", o);
-    inst.construir();
-    QCOMPARE(inst.archivo_servidor(), dir.path() + "/sql/CATALOGO");
-    QVERIFY(QFileInfo(inst.archivo_servidor()).isFile());
-    for (const tablas::Tabla& t : tablas::tablas_hotel()) {
-        QVERIFY(!QFileInfo::exists(inst.ruta("F:\\noctaris\\" + t.archivo)));
-        QCOMPARE(inst.archivo_tabla(t.nombre), inst.archivo_servidor());
-        QCOMPARE(inst.archivo_windows(t.nombre), QString());
-    }
-    QVERIFY(inst.contar("emi") > 300);
-    QVERIFY(inst.contar("formas") == 5);
-    QCOMPARE(renglones(inst.filas("con")), QStringList{"ConServer=SERVIDOR|ConTipo=1|catalogo=CATALOGO"});
-    QVERIFY(QFileInfo(inst.ruta("F:\\noctaris\\enlace3.MDB")).isFile());
-
-    // The same month as in Access mode.
-    demo::Opciones acceso = demo::Opciones::demostracion();
-    demo::Instalacion otra(dir.path() + "/acceso", acceso);
-    otra.construir();
-    for (const char* t : {"emi", "Hiscadia", "caja", "Cli", "agen", "na", "ser", "Ca", "Cadia"})
-        QCOMPARE(renglones(inst.filas(t)), renglones(otra.filas(t)));
-}
-
-void TestInstalacion::mesDeDemostracion()
-{
-    QTemporaryDir dir;
-    demo::Instalacion inst(dir.path());
+    demo::Instalacion inst(dir.path() + "/a");
     inst.construir();
 
     // Every invoice: its "+" lines less its "-" lines and the tourist tax make its total.
@@ -266,26 +236,39 @@ void TestInstalacion::mesDeDemostracion()
     // All in the month asked for.
     QCOMPARE(inst.contar("emi", "EmiFec NOT BETWEEN '20130101' AND '20130131'"), 0);
     QCOMPARE(inst.contar("caja", "CajaFec NOT BETWEEN '20130101' AND '20130131'"), 0);
-}
 
-void TestInstalacion::mismaSemillaMismosDatos()
-{
-    QTemporaryDir dir;
-    demo::Instalacion a(dir.path() + "/a");
+    // The same seed gives the same rows; another seed and month, others.
     demo::Instalacion b(dir.path() + "/b");
     demo::Opciones otra = demo::Opciones::demostracion();
     otra.semilla = 7;
     otra.mes = 6;
     demo::Instalacion c(dir.path() + "/c", otra);
-    a.construir();
     b.construir();
     c.construir();
     for (const char* t : {"emi", "Hiscadia", "caja", "Cli", "agen", "na", "formas", "ser", "Ca", "Cadia", "fac3",
                           "caj3", "cre3", "Cta", "TER"})
-        QCOMPARE(renglones(a.filas(t)), renglones(b.filas(t)));
-    QVERIFY(renglones(a.filas("emi")) != renglones(c.filas("emi")));
+        QCOMPARE(renglones(inst.filas(t)), renglones(b.filas(t)));
+    QVERIFY(renglones(inst.filas("emi")) != renglones(c.filas("emi")));
     QCOMPARE(c.contar("emi", "EmiFec NOT BETWEEN '20130601' AND '20130630'"), 0);
     QCOMPARE(c.contar("fac3", "FacFec NOT BETWEEN '20130501' AND '20130531'"), 0);
+
+    // Server mode: the hotel tables in the server database, the same month.
+    demo::Opciones o = demo::Opciones::demostracion();
+    o.servidor = true;
+    o.dir_servidor = dir.path() + "/sql";
+    demo::Instalacion srv(dir.path() + "/raiz", o);
+    srv.construir();
+    QCOMPARE(srv.archivo_servidor(), dir.path() + "/sql/CATALOGO");
+    QVERIFY(QFileInfo(srv.archivo_servidor()).isFile());
+    for (const tablas::Tabla& t : tablas::tablas_hotel()) {
+        QVERIFY(!QFileInfo::exists(srv.ruta("F:\\noctaris\\" + t.archivo)));
+        QCOMPARE(srv.archivo_tabla(t.nombre), srv.archivo_servidor());
+        QCOMPARE(srv.archivo_windows(t.nombre), QString());
+    }
+    QCOMPARE(renglones(srv.filas("con")), QStringList{"ConServer=SERVIDOR|ConTipo=1|catalogo=CATALOGO"});
+    QVERIFY(QFileInfo(srv.ruta("F:\\noctaris\\enlace3.MDB")).isFile());
+    for (const char* t : {"emi", "Hiscadia", "caja", "Cli", "agen", "na", "formas", "ser", "Ca", "Cadia"})
+        QCOMPARE(renglones(srv.filas(t)), renglones(inst.filas(t)));
 }
 
 void TestInstalacion::apiDeFilas()
