@@ -129,8 +129,7 @@ private Q_SLOTS:
     void elFicheroValidoNoTieneProblemas();
     void faltaPlantada_data();
     void faltaPlantada();
-    void finesDeLinea();
-    void ficheroEnUtf8();
+    void resumenDeFicherosMalFormados();
     void unaLineaIAisladaEImportesExtremos();
     void comando();
 };
@@ -159,9 +158,27 @@ void TestVerificador::elFicheroValidoNoTieneProblemas()
 
 namespace {
 
+void fila(const char* nombre, const QByteArray& contenido, const QStringList& esperado)
+{
+    QTest::newRow(nombre) << contenido << esperado;
+}
+
 void fila(const char* nombre, const QList<QByteArray>& lineas, const QStringList& esperado)
 {
-    QTest::newRow(nombre) << lineas << esperado;
+    fila(nombre, fichero(lineas), esperado);
+}
+
+// The valid file with its last `bytes` bytes cut and `cola` put in their place.
+QByteArray cortado(int bytes, const QByteArray& cola = QByteArray())
+{
+    QByteArray f = fichero(lineasValidas());
+    f.chop(bytes);
+    return f + cola;
+}
+
+QByteArray enUtf8(const QByteArray& cp1252)
+{
+    return QString::fromLatin1(cp1252).toUtf8();
 }
 
 QString en(int linea, int columna, const QString& texto)
@@ -201,7 +218,7 @@ QStringList blanco(int l, int desde, int hasta, int c, const QString& hay)
 
 void TestVerificador::faltaPlantada_data()
 {
-    QTest::addColumn<QList<QByteArray>>("lineas");
+    QTest::addColumn<QByteArray>("contenido");
     QTest::addColumn<QStringList>("esperado");
 
     // Head of every record.
@@ -310,96 +327,69 @@ void TestVerificador::faltaPlantada_data()
     // The invoice entries are not balanced: a header that differs from its
     // bands is information only.
     fila("factura distinta de sus bandas", plantar(2, 100, "+0000000070.00"), {});
-}
 
-void TestVerificador::faltaPlantada()
-{
-    QFETCH(QList<QByteArray>, lineas);
-    QFETCH(QStringList, esperado);
-    const Informe informe = verificador::verificar(fichero(lineas));
-    QCOMPARE(problemas(informe), esperado);
-    QCOMPARE(verificador::estado_salida(informe), esperado.isEmpty() ? 0 : 1);
-}
-
-void TestVerificador::finesDeLinea()
-{
-    // LF alone: each line is reported where its CR is missing, nothing else.
-    const Informe soloLf = verificador::verificar(fichero(lineasValidas(), "\n"));
-    QStringList esperado;
+    // Line ends and lengths. LF alone: each line is reported where its CR is
+    // missing, nothing else.
+    QStringList soloLf;
     for (int i = 1; i <= 19; ++i)
-        esperado << QStringLiteral("línea %1, columna 255: la línea termina en LF sin CR").arg(i);
-    QCOMPARE(problemas(soloLf), esperado);
-    QCOMPARE(soloLf.resumen.apuntes, 13);
-    QCOMPARE(soloLf.resumen.debe, 24000);
-
-    // The last line without CR LF, or with CR alone.
-    QByteArray f = fichero(lineasValidas());
-    f.chop(2);
-    QCOMPARE(problemas(verificador::verificar(f)),
-             QStringList{"línea 19, columna 255: la última línea no termina en CR LF"});
-    f += '\r';
-    QCOMPARE(problemas(verificador::verificar(f)),
-             QStringList{"línea 19, columna 255: la última línea termina en CR sin LF"});
-
+        soloLf << en(i, 255, "la línea termina en LF sin CR");
+    fila("solo LF", fichero(lineasValidas(), "\n"), soloLf);
+    fila("última línea sin CR LF", cortado(2), {en(19, 255, "la última línea no termina en CR LF")});
+    fila("última línea con CR sin LF", cortado(1), {en(19, 255, "la última línea termina en CR sin LF")});
+    fila("última línea cortada", cortado(2 + 154),
+         {en(19, 101, "la línea tiene 100 bytes en lugar de 254 y no termina en CR LF")});
     // A line with one byte too many, in the middle of an entry: the line is
     // reported and its entry is not judged again.
     QList<QByteArray> larga = lineasValidas();
     larga[13].insert(40, "x");
-    QCOMPARE(problemas(verificador::verificar(fichero(larga))),
-             QStringList{"línea 14, columna 255: la línea tiene 255 bytes en lugar de 254"});
+    fila("línea de 255 bytes", larga, {en(14, 255, "la línea tiene 255 bytes en lugar de 254")});
+    QList<QByteArray> conVacia = lineasValidas();
+    conVacia.insert(5, QByteArray());
+    fila("línea vacía en medio", conVacia, {en(6, 1, "la línea tiene 0 bytes en lugar de 254")});
+    fila("fichero vacío", QByteArray(), {});
 
-    // An empty line in the middle; the last line cut after its first 100 bytes.
-    larga = lineasValidas();
-    larga.insert(5, QByteArray());
-    QCOMPARE(problemas(verificador::verificar(fichero(larga))),
-             QStringList{"línea 6, columna 1: la línea tiene 0 bytes en lugar de 254"});
-    f = fichero(lineasValidas());
-    f.chop(2 + 154);
-    const Informe cortado = verificador::verificar(f);
-    QCOMPARE(problemas(cortado),
-             QStringList{"línea 19, columna 101: la línea tiene 100 bytes en lugar de 254 y no termina en CR LF"});
-    QCOMPARE(cortado.resumen.apuntes, 12);
-
-    const Informe vacio = verificador::verificar(QByteArray());
-    QCOMPARE(problemas(vacio), QStringList());
-    QVERIFY(verificador::texto_informe(vacio, "x").contains("\nFechas: ninguna\n"));
-}
-
-void TestVerificador::ficheroEnUtf8()
-{
-    // The valid file saved as UTF-8: the lines with accents are reported at
-    // the column of their first accented letter, and only once each.
-    const QByteArray utf8 = QString::fromLatin1(fichero(lineasValidas())).toUtf8();
-    const Informe informe = verificador::verificar(utf8);
-    const QString texto = QStringLiteral("texto en UTF-8 («ñ»): el fichero debe estar en Windows-1252");
-    QCOMPARE(problemas(informe), (QStringList{QStringLiteral("línea 1, columna 30: ") + texto,
-                                              QStringLiteral("línea 2, columna 30: ") + texto}));
-    QCOMPARE(informe.resumen.cuentas, 1);
-    QCOMPARE(informe.resumen.total_facturas, 16910);
-
+    // UTF-8: the lines with accents are reported at the column of their
+    // first accented letter, and only once each.
+    const QString utf8 = QStringLiteral("texto en UTF-8 («%1»): el fichero debe estar en Windows-1252");
+    fila("fichero en UTF-8", enUtf8(fichero(lineasValidas())), {en(1, 30, utf8.arg("ñ")), en(2, 30, utf8.arg("ñ"))});
     // A character Windows-1252 lacks is still located by characters.
     QList<QByteArray> l = lineasValidas();
     l[10].replace(27, 4, QStringLiteral("Łódź").toUtf8());
-    QCOMPARE(problemas(verificador::verificar(fichero(l))),
-             QStringList{QStringLiteral("línea 11, columna 28: texto en UTF-8 («Ł»): el fichero debe estar en "
-                                        "Windows-1252")});
+    fila("letra que no está en Windows-1252", l, {en(11, 28, utf8.arg("Ł"))});
+    // A UTF-8 line padded to 254 bytes is reported and its fields are read
+    // where they are (line 1 has "ñ" and "é" as single bytes: no UTF-8).
+    l = lineasValidas();
+    l[10].replace(27, 2, QByteArray("\xC3\xB1"));
+    fila("línea UTF-8 de 254 bytes", l, {en(11, 28, utf8.arg("ñ"))});
+    l = lineasValidas();
+    l[1] = enUtf8(l[1]);
+    l[1].chop(1);
+    fila("línea UTF-8 de 253 caracteres", l,
+         {en(2, 30, utf8.arg("ñ")), en(2, 254, "la línea tiene 253 caracteres en lugar de 254")});
+}
 
-    // Windows-1252 accents are no UTF-8 (line 1 has "ñ" and "é" as single
-    // bytes). A UTF-8 line padded to 254 bytes is reported and its fields are
-    // read where they are.
-    QList<QByteArray> m = lineasValidas();
-    m[10].replace(27, 2, QByteArray("\xC3\xB1"));
-    QCOMPARE(problemas(verificador::verificar(fichero(m))),
-             QStringList{QStringLiteral("línea 11, columna 28: texto en UTF-8 («ñ»): el fichero debe estar en "
-                                        "Windows-1252")});
+void TestVerificador::faltaPlantada()
+{
+    QFETCH(QByteArray, contenido);
+    QFETCH(QStringList, esperado);
+    const Informe informe = verificador::verificar(contenido);
+    QCOMPARE(problemas(informe), esperado);
+    QCOMPARE(verificador::estado_salida(informe), esperado.isEmpty() ? 0 : 1);
+}
 
-    // A UTF-8 line whose characters do not add up to 254.
-    QList<QByteArray> n = lineasValidas();
-    n[1] = QString::fromLatin1(n[1]).toUtf8();
-    n[1].chop(1);
-    QCOMPARE(problemas(verificador::verificar(fichero(n))),
-             (QStringList{QStringLiteral("línea 2, columna 30: ") + texto,
-                          QStringLiteral("línea 2, columna 254: la línea tiene 253 caracteres en lugar de 254")}));
+void TestVerificador::resumenDeFicherosMalFormados()
+{
+    // Lines with LF alone, UTF-8 or cut are still read for the summary.
+    const Informe soloLf = verificador::verificar(fichero(lineasValidas(), "\n"));
+    QCOMPARE(soloLf.resumen.apuntes, 13);
+    QCOMPARE(soloLf.resumen.debe, 24000);
+    const Informe utf8 = verificador::verificar(enUtf8(fichero(lineasValidas())));
+    QCOMPARE(utf8.resumen.cuentas, 1);
+    QCOMPARE(utf8.resumen.total_facturas, 16910);
+    const Informe corto = verificador::verificar(cortado(2 + 154));
+    QCOMPARE(corto.resumen.lineas, 19);
+    QCOMPARE(corto.resumen.apuntes, 12);
+    QVERIFY(verificador::texto_informe(verificador::verificar(QByteArray()), "x").contains("\nFechas: ninguna\n"));
 }
 
 void TestVerificador::unaLineaIAisladaEImportesExtremos()
