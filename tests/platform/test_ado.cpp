@@ -75,6 +75,9 @@ private:
     QTemporaryDir root_;
     std::unique_ptr<platform::DriveMap> drives_;
     QString enlace_;
+    // The link database of each test, open, and a recordset for it.
+    Connection cn;
+    Recordset rs;
 
     void openLink(Connection& cn)
     {
@@ -105,6 +108,15 @@ private Q_SLOTS:
                        QStringLiteral("CREATE TABLE cta (Cta TEXT)"),
                        QStringLiteral("INSERT INTO cta VALUES ('10'), ('9'), ('A12'), ('2.5'), (' 3 4x'), (NULL), ('-1.5.2')"),
                        QStringLiteral("CREATE TABLE ca3 (Ca3Cod TEXT, Ca3Nom TEXT DEFAULT 'sin nombre', Ca3Fal BIT)")});
+        openLink(cn);
+    }
+
+    void cleanup()
+    {
+        rs.close();
+        cn.close();
+        cn.trace = false;
+        cn.executed.clear();
     }
 
     void opensTheMappedFileWhateverItsCase()
@@ -161,9 +173,6 @@ private Q_SLOTS:
 
     void missingTableAndColumnCarryTheirNumbers()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         QString description;
         QCOMPARE(errorNumber([&] { rs.open(QStringLiteral("SELECT * FROM ctas3"), cn); }, &description), kNoSuchTable);
         QCOMPARE(description, QStringLiteral("no such table: ctas3"));
@@ -181,8 +190,6 @@ private Q_SLOTS:
 
     void valHasVisualBasicMeaning()
     {
-        Connection cn;
-        openLink(cn);
         QCOMPARE(rowsOf(cn, QStringLiteral("SELECT Cta, val(Cta) AS v FROM cta ORDER BY val(Cta), Cta")),
                  QStringList({"<null>|<null>", "-1.5.2|-1.5", "A12|0", "2.5|2.5", "9|9", "10|10", " 3 4x|34"}));
         QCOMPARE(vbVal(QStringLiteral("\t+.25 1x")), 0.251);
@@ -192,9 +199,6 @@ private Q_SLOTS:
 
     void readingFieldsByNameIgnoringCase()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM fac3 ORDER BY FacNum DESC"), cn, adOpenDynamic, adLockReadOnly);
         QCOMPARE(rs.recordCount(), qint64(4));
         QVERIFY(!rs.bof());
@@ -228,9 +232,6 @@ private Q_SLOTS:
 
     void updateWritesTheCurrentRowByRowid()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM fac3 WHERE FacNum = 'A2'"), cn, adOpenDynamic, adLockOptimistic);
         QVERIFY(rs.isUpdatable());
         QCOMPARE(rs.fieldCount(), 4); // the rowid stays hidden
@@ -256,9 +257,6 @@ private Q_SLOTS:
 
     void addNewInsertsAndBecomesCurrent()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM ca3"), cn, adOpenDynamic, adLockOptimistic);
         QVERIFY(rs.eof());
         rs.addNew();
@@ -279,9 +277,6 @@ private Q_SLOTS:
 
     void onlySingleTableSelectStarIsUpdatable()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM fac3"), cn, adOpenDynamic, adLockReadOnly);
         QCOMPARE(errorNumber([&] { rs.setField(QStringLiteral("FacEst"), QStringLiteral("1")); }), kNotUpdatable);
         rs.open(QStringLiteral("SELECT FacNum FROM fac3"), cn, adOpenDynamic, adLockOptimistic);
@@ -295,9 +290,6 @@ private Q_SLOTS:
 
     void updateAfterTheConnectionClosedFails()
     {
-        Connection cn;
-        openLink(cn);
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM fac3"), cn, adOpenDynamic, adLockOptimistic);
         cn.close();
         QCOMPARE(rs.text(QStringLiteral("FacNum")), QStringLiteral("A1")); // rows were read at open
@@ -308,8 +300,6 @@ private Q_SLOTS:
 
     void doubledQuotesKeepAStatementIntact()
     {
-        Connection cn;
-        openLink(cn);
         const QString nasty = QStringLiteral("O'Brien'); DELETE FROM fac3; --");
         cn.execute(QStringLiteral("INSERT INTO ca3 (Ca3Cod, Ca3Nom) VALUES ('1', '") + q(nasty) + QStringLiteral("')"));
         QCOMPARE(rowsOf(cn, QStringLiteral("SELECT Ca3Nom FROM ca3 WHERE Ca3Nom = '") + q(nasty) + QStringLiteral("'")),
@@ -331,8 +321,6 @@ private Q_SLOTS:
 
     void rollbackUndoesAndCommitKeeps()
     {
-        Connection cn;
-        openLink(cn);
         cn.beginTrans();
         QVERIFY(cn.inTransaction());
         cn.execute(QStringLiteral("UPDATE fac3 SET FacEst = '1'"));
@@ -344,7 +332,6 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(cn, QStringLiteral("SELECT count(*) FROM cta")), QStringList{"7"});
 
         cn.beginTrans();
-        Recordset rs;
         rs.open(QStringLiteral("SELECT * FROM fac3 WHERE FacNum = 'A1'"), cn, adOpenDynamic, adLockOptimistic);
         rs.setField(QStringLiteral("FacEst"), QStringLiteral("1"));
         rs.update();
@@ -358,8 +345,6 @@ private Q_SLOTS:
 
     void traceRecordsExecutedTextsAsGiven()
     {
-        Connection cn;
-        openLink(cn);
         cn.execute(QStringLiteral("UPDATE fac3 SET FacTasa = 0"));
         cn.trace = true;
         cn.execute(QStringLiteral("DELETE * FROM cta WHERE Cta = 'A12'"));
