@@ -3,6 +3,7 @@
 #include "platform/drive_map.h"
 
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -14,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <unordered_map>
 #include <utility>
 
 namespace ado {
@@ -215,10 +217,420 @@ double vbVal(const QString& text)
 }
 
 // ---------------------------------------------------------------------------
+// Statements on a local (SQLite) database run straight on its handle: the
+// same few statement shapes repeat hundreds of thousands of times in a year's
+// transfer, and compiling each one again took most of the time. The quoted
+// texts of a statement become parameters bound to the very same texts, so a
+// shape is compiled once and kept while the connection stays open; what the
+// database sees and answers is what the statement text says.
+
+namespace {
+
+struct Literal {
+    bool text = true;
+    QString value;   // a text literal, quotes undone
+    qint64 integer = 0;
+};
+
+struct Parameterised {
+    QString sql;
+    std::vector<Literal> literals;
+};
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+
+QString leadingWord(const QString& sql)
+{
+    qsizetype i = 0;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    const qsizetype start = i;
+    while (i < sql.size() && isWordChar(sql.at(i)))
+        ++i;
+    return sql.mid(start, i - start).toUpper();
+}
+
+// Replaces the text literals (and plain whole numbers) of a data statement
+// with parameters. In a SELECT or DELETE only what follows the top-level
+// WHERE is touched: the select list names the columns, and a literal there
+// names its column after its own text. Nothing after a top-level ORDER BY,
+// GROUP BY, HAVING or LIMIT is touched either, where a number is a column
+// position. Anything the scan cannot read plainly is left as it is.
+Parameterised parameterise(const QString& sql)
+{
+    Parameterised out;
+    const QString verb = leadingWord(sql);
+    const bool select = verb == QLatin1String("SELECT") || verb == QLatin1String("DELETE");
+    if (!select && verb != QLatin1String("INSERT") && verb != QLatin1String("UPDATE")) {
+        out.sql = sql;
+        return out;
+    }
+    bool active = !select;
+    bool stopped = false;
+    int depth = 0;
+    const qsizetype n = sql.size();
+    out.sql.reserve(n);
+    qsizetype i = 0;
+    auto closing = [&](QChar open) -> QChar {
+        return open == QLatin1Char('[') ? QLatin1Char(']') : open;
+    };
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'')) {
+            const bool blob = i > 0 && (sql.at(i - 1) == QLatin1Char('x') || sql.at(i - 1) == QLatin1Char('X'))
+                && (i < 2 || !isWordChar(sql.at(i - 2)));
+            QString value;
+            qsizetype j = i + 1;
+            bool closed = false;
+            while (j < n) {
+                if (sql.at(j) == QLatin1Char('\'')) {
+                    if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
+                        value += QLatin1Char('\'');
+                        j += 2;
+                        continue;
+                    }
+                    closed = true;
+                    break;
+                }
+                value += sql.at(j);
+                ++j;
+            }
+            if (!closed) {   // left for the database to report
+                out.literals.clear();
+                out.sql = sql;
+                return out;
+            }
+            if (active && !stopped && !blob) {
+                out.sql += QLatin1Char('?');
+                Literal l;
+                l.value = std::move(value);
+                out.literals.push_back(std::move(l));
+            } else {
+                out.sql += QStringView(sql).mid(i, j + 1 - i);
+            }
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char('"') || c == QLatin1Char('[') || c == QLatin1Char('`')) {
+            const qsizetype j = sql.indexOf(closing(c), i + 1);
+            if (j < 0) {
+                out.literals.clear();
+                out.sql = sql;
+                return out;
+            }
+            out.sql += QStringView(sql).mid(i, j + 1 - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
+            out.sql += QStringView(sql).mid(i);   // a comment to the end
+            break;
+        }
+        if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
+            out.literals.clear();
+            out.sql = sql;
+            return out;
+        }
+        if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (c.isDigit() && (i == 0 || (!isWordChar(sql.at(i - 1)) && sql.at(i - 1) != QLatin1Char('.')))) {
+            qsizetype j = i;
+            while (j < n && sql.at(j).isDigit() && sql.at(j).unicode() < 128)
+                ++j;
+            const bool plain = j - i <= 18 && (j == n || (!isWordChar(sql.at(j)) && sql.at(j) != QLatin1Char('.')));
+            if (active && !stopped && plain) {
+                out.sql += QLatin1Char('?');
+                Literal l;
+                l.text = false;
+                l.integer = QStringView(sql).mid(i, j - i).toLongLong();
+                out.literals.push_back(std::move(l));
+            } else {
+                out.sql += QStringView(sql).mid(i, j - i);
+            }
+            i = j;
+            continue;
+        } else if (isWordChar(c) && (i == 0 || !isWordChar(sql.at(i - 1)))) {
+            qsizetype j = i;
+            while (j < n && isWordChar(sql.at(j)))
+                ++j;
+            const QStringView word = QStringView(sql).mid(i, j - i);
+            if (depth == 0) {
+                if (word.compare(QLatin1String("WHERE"), Qt::CaseInsensitive) == 0)
+                    active = true;
+                else if (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("HAVING"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("LIMIT"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("UNION"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("EXCEPT"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("INTERSECT"), Qt::CaseInsensitive) == 0
+                         || word.compare(QLatin1String("RETURNING"), Qt::CaseInsensitive) == 0)
+                    stopped = true;
+            }
+            out.sql += word;
+            i = j;
+            continue;
+        }
+        out.sql += c;
+        ++i;
+    }
+    return out;
+}
+
+qint64 errorNumberFor(const QString& native, const QString& text)
+{
+    const QString lower = text.toLower();
+    if (native.contains(QLatin1String("42S02")) || lower.contains(QLatin1String("no such table"))
+        || lower.contains(QLatin1String("invalid object name")))
+        return kNoSuchTable;
+    if (native.contains(QLatin1String("42S22")) || lower.contains(QLatin1String("no such column"))
+        || lower.contains(QLatin1String("has no column named")) || lower.contains(QLatin1String("invalid column name")))
+        return kNoSuchColumn;
+    return kCannotOpen;
+}
+
+Error sqliteError(sqlite3* handle, const QString& source)
+{
+    const QString text = QString::fromUtf8(sqlite3_errmsg(handle)).trimmed();
+    return Error(errorNumberFor(QString::number(sqlite3_extended_errcode(handle)), text), text, source);
+}
+
+int bindText(sqlite3_stmt* stmt, int index, const QString& text)
+{
+    return sqlite3_bind_text16(stmt, index, text.utf16(), int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+}
+
+// A value bound to a statement, typed as the QtSql driver types it.
+int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(stmt, index);
+    switch (value.typeId()) {
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        return sqlite3_bind_int(stmt, index, value.toInt());
+    case QMetaType::Double:
+        return sqlite3_bind_double(stmt, index, value.toDouble());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return sqlite3_bind_int64(stmt, index, value.toLongLong());
+    case QMetaType::QDateTime:
+        return bindText(stmt, index, value.toDateTime().toString(Qt::ISODateWithMs));
+    case QMetaType::QTime:
+        return bindText(stmt, index, value.toTime().toString(QStringLiteral("hh:mm:ss.zzz")));
+    default:
+        return bindText(stmt, index, value.toString());
+    }
+}
+
+QVariant columnValue(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_BLOB: {
+        const void* data = sqlite3_column_blob(stmt, column);
+        return QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column)));
+    }
+    default: {
+        const void* data = sqlite3_column_text16(stmt, column);
+        return QVariant(QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(stmt, column) / 2));
+    }
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// A compiled statement of a local database and the column names of its rows.
+struct Statement {
+    sqlite3_stmt* stmt = nullptr;
+    int reprepared = -1;   // the compiler's re-prepare count when the names were read
+    int offset = 0;
+    QStringList names;
+    QHash<QString, int> index;   // lower-case name -> column
+
+    ~Statement() { sqlite3_finalize(stmt); }
+
+    // Names as QtSql gives them (without double quotes). A change of schema
+    // compiles the statement again and may change its columns.
+    void readColumns(int skip)
+    {
+        const int reprepared_now = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+        if (reprepared_now == reprepared && skip == offset)
+            return;
+        names.clear();
+        index.clear();
+        const int count = sqlite3_column_count(stmt);
+        for (int i = skip; i < count; ++i)
+            names << QString(static_cast<const QChar*>(sqlite3_column_name16(stmt, i))).remove(QLatin1Char('"'));
+        // Walking backwards lets the first of two equal names win.
+        for (qsizetype i = names.size() - 1; i >= 0; --i)
+            index.insert(names.at(i).toLower(), int(i));
+        reprepared = reprepared_now;
+        offset = skip;
+    }
+};
+
+// Leaves a statement ready for its next use however the current one ends.
+class Use {
+public:
+    explicit Use(Statement& s) : s_(s) {}
+    ~Use()
+    {
+        sqlite3_reset(s_.stmt);
+        sqlite3_clear_bindings(s_.stmt);
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    Statement* operator->() const { return &s_; }
+    sqlite3_stmt* stmt() const { return s_.stmt; }
+
+private:
+    Statement& s_;
+};
+
+bool cacheable(const QString& sql)
+{
+    const QString verb = leadingWord(sql);
+    return verb == QLatin1String("SELECT") || verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE")
+        || verb == QLatin1String("DELETE");
+}
+
+} // namespace
 
 struct Connection::Prepared {
     QSqlDatabase db;
-    QHash<QString, QSqlQuery> queries;
+    QHash<QString, QSqlQuery> queries;   // ODBC
+    sqlite3* handle = nullptr;           // local database
+    std::unordered_map<QString, std::unique_ptr<Statement>> statements;
+    std::unique_ptr<Statement> single;   // a statement not worth keeping, until the next one
+
+    ~Prepared() { finalizeAll(); }
+
+    void finalizeAll()
+    {
+        statements.clear();
+        single.reset();
+    }
+
+    // The compiled statement for a text (already translated), with its
+    // literals bound when `literals` is set. Throws Error.
+    Statement& statement(const QString& sql, const QString& source, bool literals)
+    {
+        single.reset();
+        if (!cacheable(sql)) {
+            single = compile(sql, source);
+            return *single;
+        }
+        Parameterised p;
+        if (literals)
+            p = parameterise(sql);
+        else
+            p.sql = sql;
+        if (!p.literals.empty()) {
+            Statement* s = find(p.sql);
+            if (!s) {
+                std::unique_ptr<Statement> compiled = tryCompile(p.sql);
+                if (compiled && sqlite3_bind_parameter_count(compiled->stmt) == int(p.literals.size()))
+                    s = keep(p.sql, std::move(compiled));
+            }
+            if (s) {
+                bindLiterals(*s, p.literals, source);
+                return *s;
+            }
+            // The shape only reads as the whole text: run it as it is.
+        }
+        if (Statement* s = find(sql))
+            return *s;
+        return *keep(sql, compile(sql, source));
+    }
+
+private:
+    Statement* find(const QString& key)
+    {
+        const auto it = statements.find(key);
+        return it == statements.end() ? nullptr : it->second.get();
+    }
+
+    Statement* keep(const QString& key, std::unique_ptr<Statement> s)
+    {
+        // A handful of shapes repeat thousands of times; texts with their
+        // values written in (other than quoted or whole numbers) do not.
+        if (statements.size() >= 256)
+            statements.clear();
+        return statements.emplace(key, std::move(s)).first->second.get();
+    }
+
+    std::unique_ptr<Statement> tryCompile(const QString& sql)
+    {
+        sqlite3_stmt* stmt = nullptr;
+        const void* tail = nullptr;
+        const int rc = sqlite3_prepare16_v3(handle, sql.utf16(), int((sql.size() + 1) * sizeof(QChar)),
+                                            SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+        if (rc != SQLITE_OK || !stmt || !onlyBlanksFrom(sql, tail)) {
+            sqlite3_finalize(stmt);
+            return nullptr;
+        }
+        auto s = std::make_unique<Statement>();
+        s->stmt = stmt;
+        return s;
+    }
+
+    std::unique_ptr<Statement> compile(const QString& sql, const QString& source)
+    {
+        sqlite3_stmt* stmt = nullptr;
+        const void* tail = nullptr;
+        const int rc = sqlite3_prepare16_v3(handle, sql.utf16(), int((sql.size() + 1) * sizeof(QChar)),
+                                            SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+        if (rc != SQLITE_OK) {
+            Error e = sqliteError(handle, source);
+            sqlite3_finalize(stmt);
+            throw e;
+        }
+        if (!onlyBlanksFrom(sql, tail)) {
+            sqlite3_finalize(stmt);
+            throw Error(kCannotOpen, QStringLiteral("Unable to execute multiple statements at a time"), source);
+        }
+        auto s = std::make_unique<Statement>();
+        s->stmt = stmt;   // null for a text with nothing to run
+        return s;
+    }
+
+    static bool onlyBlanksFrom(const QString& sql, const void* tail)
+    {
+        if (!tail)
+            return true;
+        const qsizetype from = static_cast<const QChar*>(tail) - sql.constData();
+        return from >= sql.size() || QStringView(sql).mid(from).trimmed().isEmpty();
+    }
+
+    void bindLiterals(Statement& s, const std::vector<Literal>& literals, const QString& source)
+    {
+        for (size_t i = 0; i < literals.size(); ++i) {
+            const Literal& l = literals[i];
+            const int rc = l.text ? bindText(s.stmt, int(i + 1), l.value) : sqlite3_bind_int64(s.stmt, int(i + 1), l.integer);
+            if (rc != SQLITE_OK) {
+                Error e = sqliteError(handle, source);
+                sqlite3_clear_bindings(s.stmt);
+                throw e;
+            }
+        }
+    }
 };
 
 Connection::Connection() = default;
@@ -270,20 +682,22 @@ void Connection::openJet(const QString& connectionString)
                 failure = db.lastError().text();
         } else {
             const QVariant handle = db.driver()->handle();
-            if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-                sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
-                if (h)
-                    sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqliteVal,
-                                               nullptr, nullptr, nullptr);
+            sqlite3* h = nullptr;
+            if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+                h = *static_cast<sqlite3* const*>(handle.constData());
+            if (!h) {
+                failure = QStringLiteral("el controlador no da acceso a la base de datos.");
+                db.close();
+            } else {
+                sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqliteVal,
+                                           nullptr, nullptr, nullptr);
+                // Every commit reaches the disk (the default): a power cut
+                // must not leave a hotel's or the link's file corrupt. Speed
+                // comes from committing staged rows in groups instead.
+                prepared_ = std::make_unique<Prepared>();
+                prepared_->db = db;
+                prepared_->handle = h;
             }
-            // Jet never forced each statement to disk; doing so here makes a
-            // run of thousands of single-row writes take minutes. An
-            // application crash still loses nothing (the journal is kept);
-            // only a power cut can lose the last writes.
-            QSqlQuery pragma(db);
-            pragma.exec(QStringLiteral("PRAGMA synchronous = OFF"));
-            prepared_ = std::make_unique<Prepared>();
-            prepared_->db = db;
         }
     }
     if (!failure.isNull()) {
@@ -330,6 +744,8 @@ void Connection::close()
         return;
     if (prepared_) {
         prepared_->queries.clear();
+        // The driver cannot close a file with compiled statements left.
+        prepared_->finalizeAll();
         if (prepared_->db.isOpen()) {
             if (inTransaction_)
                 prepared_->db.rollback();
@@ -353,6 +769,12 @@ QSqlDatabase Connection::database() const { return prepared_ ? prepared_->db : Q
 
 QString Connection::translate(const QString& statement) const
 {
+    // Only a DELETE needs rewriting; most statements are not one.
+    qsizetype i = 0;
+    while (i < statement.size() && statement.at(i).isSpace())
+        ++i;
+    if (!QStringView(statement).mid(i, 6).startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive))
+        return statement;
     QString out = statement;
     for (const Rewrite& rewrite : jetRewrites())
         out.replace(rewrite.pattern, rewrite.replacement);
@@ -365,9 +787,27 @@ void Connection::execute(const QString& statement)
         executed << statement;
     if (!isOpen())
         throw closedError(statement);
+    if (kind_ == Kind::Jet) {
+        executeLocal(translate(statement), statement);
+        return;
+    }
     QSqlQuery query(prepared_->db);
     if (!query.exec(translate(statement)))
         throw errorFrom(query.lastError(), statement);
+}
+
+void Connection::executeLocal(const QString& sql, const QString& source)
+{
+    Statement& s = prepared_->statement(sql, source, true);
+    if (!s.stmt)
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source);
+    Use use(s);
+    int rc;
+    do {
+        rc = sqlite3_step(use.stmt());
+    } while (rc == SQLITE_ROW);
+    if (rc != SQLITE_DONE)
+        throw sqliteError(prepared_->handle, source);
 }
 
 QSqlQuery& Connection::prepared(const QString& sql)
@@ -469,6 +909,11 @@ struct Recordset::Impl {
     EditMode edit = EditMode::None;
     QList<QVariant> buffer;
     QList<bool> changed;
+    // Rows added here whose columns left to the database (defaults) have not
+    // been read back yet: row -> the columns that were given.
+    QHash<qsizetype, QList<bool>> unread;
+    QList<bool> insertColumns;   // the columns of insertSql
+    QString insertSql;
 
     int column(const QString& name) const
     {
@@ -526,11 +971,28 @@ struct Recordset::Impl {
         edit = EditMode::None;
         buffer.clear();
         changed.clear();
+        unread.clear();
+        insertColumns.clear();
+        insertSql.clear();
+    }
+
+    // Reads back a row added here before a column the caller did not give
+    // is shown.
+    void readDefaults(qsizetype row, int column)
+    {
+        if (unread.isEmpty())
+            return;
+        const auto it = unread.constFind(row);
+        if (it == unread.constEnd() || (column >= 0 && it.value().at(column)))
+            return;
+        unread.remove(row);
+        rereadInserted(row);
     }
 
     void insertRow();
     void updateRow();
-    void rereadInserted(qint64 rowid);
+    void rereadInserted(qsizetype row);
+    void openLocal(const QString& sql, bool withRowid);
 };
 
 Recordset::Recordset() : d(std::make_unique<Impl>()) {}
@@ -558,32 +1020,45 @@ void Recordset::open(const QString& source, Connection& cn, CursorType cursor, L
         sql.replace(star, QStringLiteral("SELECT rowid AS ") + kRowidColumn + QStringLiteral(", *"));
     }
 
-    QSqlQuery query(cn.prepared_->db);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw errorFrom(query.lastError(), source);
-
-    const QSqlRecord record = query.record();
-    const int offset = byRowid ? 1 : 0;
-    const int columns = record.count() - offset;
-    d->names.reserve(columns);
-    for (int i = 0; i < columns; ++i)
-        d->names << record.fieldName(i + offset);
-    // Walking backwards lets the first of two equal names win.
-    for (int i = columns - 1; i >= 0; --i)
-        d->index.insert(d->names.at(i).toLower(), i);
-
-    while (query.next()) {
-        QList<QVariant> row(columns);
-        for (int i = 0; i < columns; ++i) {
-            if (!query.isNull(i + offset))
-                row[i] = query.value(i + offset);
+    d->cn = &cn;
+    if (cn.kind() == Connection::Kind::Jet) {
+        try {
+            d->openLocal(sql, byRowid);
+        } catch (...) {
+            d->cn = nullptr;
+            d->names.clear();
+            d->index.clear();
+            d->rows.clear();
+            d->rowids.clear();
+            throw;
         }
-        d->rows.push_back(std::move(row));
-        if (byRowid)
-            d->rowids.push_back(query.value(0).toLongLong());
+    } else {
+        QSqlQuery query(cn.prepared_->db);
+        query.setForwardOnly(true);
+        if (!query.exec(sql)) {
+            d->cn = nullptr;
+            throw errorFrom(query.lastError(), source);
+        }
+
+        const QSqlRecord record = query.record();
+        const int columns = record.count();
+        d->names.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            d->names << record.fieldName(i);
+        // Walking backwards lets the first of two equal names win.
+        for (int i = columns - 1; i >= 0; --i)
+            d->index.insert(d->names.at(i).toLower(), i);
+
+        while (query.next()) {
+            QList<QVariant> row(columns);
+            for (int i = 0; i < columns; ++i) {
+                if (!query.isNull(i))
+                    row[i] = query.value(i);
+            }
+            d->rows.push_back(std::move(row));
+        }
+        query.finish();
     }
-    query.finish();
 
     d->cn = &cn;
     d->cnName = cn.name_;
@@ -591,6 +1066,33 @@ void Recordset::open(const QString& source, Connection& cn, CursorType cursor, L
     d->byRowid = byRowid;
     d->pos = 0;
     d->open = true;
+}
+
+void Recordset::Impl::openLocal(const QString& sql, bool withRowid)
+{
+    Use use(cn->prepared_->statement(sql, source, true));
+    if (!use->stmt)
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source);
+    sqlite3_stmt* stmt = use.stmt();
+    int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw sqliteError(cn->prepared_->handle, source);
+    const int offset = withRowid ? 1 : 0;
+    use->readColumns(offset);
+    names = use->names;
+    index = use->index;
+    const int columns = int(names.size());
+    while (rc == SQLITE_ROW) {
+        QList<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i)
+            row[i] = columnValue(stmt, i + offset);
+        rows.push_back(std::move(row));
+        if (withRowid)
+            rowids.push_back(sqlite3_column_int64(stmt, 0));
+        rc = sqlite3_step(stmt);
+    }
+    if (rc != SQLITE_DONE)
+        throw sqliteError(cn->prepared_->handle, source);
 }
 
 void Recordset::close() { d->clear(); }
@@ -633,6 +1135,7 @@ QVariant Recordset::field(const QString& name) const
     if (d->edit != EditMode::None)
         return d->buffer.at(i);
     d->requireCurrent();
+    d->readDefaults(d->pos, i);
     return d->rows[size_t(d->pos)].at(i);
 }
 
@@ -681,6 +1184,7 @@ void Recordset::setField(const QString& name, const QVariant& value)
     const int i = d->column(name);
     if (d->edit == EditMode::None) {
         d->requireCurrent();
+        d->readDefaults(d->pos, -1);
         d->buffer = d->rows[size_t(d->pos)];
         d->changed = QList<bool>(d->names.size(), false);
         d->edit = EditMode::Changing;
@@ -716,49 +1220,96 @@ void Recordset::update()
     cancelUpdate();
 }
 
+namespace {
+
+struct Written {
+    qint64 changes = 0;
+    qint64 rowid = 0;
+};
+
+// Runs one of the recordset's own writes, its values bound in order.
+Written writeLocal(Connection::Kind, sqlite3* handle, Statement& s, const QList<QVariant>& values,
+                   const QString& source)
+{
+    Use use(s);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (bindValue(use.stmt(), int(i + 1), values.at(i)) != SQLITE_OK)
+            throw sqliteError(handle, source);
+    }
+    int rc;
+    do {
+        rc = sqlite3_step(use.stmt());
+    } while (rc == SQLITE_ROW);
+    if (rc != SQLITE_DONE)
+        throw sqliteError(handle, source);
+    return {sqlite3_changes64(handle), sqlite3_last_insert_rowid(handle)};
+}
+
+} // namespace
+
 void Recordset::Impl::insertRow()
 {
-    QStringList columns;
-    QStringList marks;
     QList<QVariant> values;
     for (int i = 0; i < names.size(); ++i) {
-        if (!changed.at(i))
-            continue;
-        columns << bracketed(names.at(i));
-        marks << QStringLiteral("?");
-        values << bindable(buffer.at(i), cn->kind());
+        if (changed.at(i))
+            values << bindable(buffer.at(i), cn->kind());
     }
-    const QString sql = columns.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    QSqlQuery& query = cn->prepared(sql);
-    for (const QVariant& v : values)
-        query.addBindValue(v);
-    if (!query.exec())
-        throw errorFrom(query.lastError(), source);
-    const QVariant id = byRowid ? query.lastInsertId() : QVariant();
-    query.finish();
+    if (insertSql.isEmpty() || insertColumns != changed) {
+        QStringList columns;
+        QStringList marks;
+        for (int i = 0; i < names.size(); ++i) {
+            if (!changed.at(i))
+                continue;
+            columns << bracketed(names.at(i));
+            marks << QStringLiteral("?");
+        }
+        insertSql = columns.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        insertColumns = changed;
+    }
+
+    qint64 id = 0;
+    if (cn->kind() == Connection::Kind::Jet) {
+        Connection::Prepared& p = *cn->prepared_;
+        id = writeLocal(cn->kind(), p.handle, p.statement(insertSql, source, false), values, source).rowid;
+    } else {
+        QSqlQuery& query = cn->prepared(insertSql);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        if (!query.exec())
+            throw errorFrom(query.lastError(), source);
+        if (byRowid)
+            id = query.lastInsertId().toLongLong();
+        query.finish();
+    }
 
     rows.push_back(buffer);
-    if (byRowid) {
-        rowids.push_back(id.toLongLong());
-        rereadInserted(id.toLongLong());
-    }
     pos = qsizetype(rows.size()) - 1;
+    if (byRowid) {
+        rowids.push_back(id);
+        // What the database filled in is read back only when asked for:
+        // the staging adds hundreds of thousands of rows and reads none.
+        if (changed.contains(false))
+            unread.insert(pos, changed);
+    }
 }
 
 // Picks up the defaults the database filled in, as a fresh read would show.
-void Recordset::Impl::rereadInserted(qint64 rowid)
+void Recordset::Impl::rereadInserted(qsizetype row)
 {
-    QSqlQuery& query = cn->prepared(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table));
-    query.addBindValue(rowid);
-    if (query.exec() && query.next() && query.record().count() == names.size()) {
-        QList<QVariant>& row = rows.back();
-        for (int i = 0; i < names.size(); ++i)
-            row[i] = query.isNull(i) ? QVariant() : query.value(i);
-    }
-    query.finish();
+    Connection::Prepared& p = *cn->prepared_;
+    Use use(p.statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table), source, false));
+    sqlite3_bind_int64(use.stmt(), 1, rowids[size_t(row)]);
+    if (sqlite3_step(use.stmt()) != SQLITE_ROW)
+        return;
+    use->readColumns(0);
+    if (use->names.size() != names.size())
+        return;
+    QList<QVariant>& values = rows[size_t(row)];
+    for (int i = 0; i < names.size(); ++i)
+        values[i] = columnValue(use.stmt(), i);
 }
 
 void Recordset::Impl::updateRow()
@@ -793,13 +1344,19 @@ void Recordset::Impl::updateRow()
     }
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                             .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
-    QSqlQuery& query = cn->prepared(sql);
-    for (const QVariant& v : values)
-        query.addBindValue(v);
-    if (!query.exec())
-        throw errorFrom(query.lastError(), source);
-    const int affected = query.numRowsAffected();
-    query.finish();
+    qint64 affected = 0;
+    if (cn->kind() == Connection::Kind::Jet) {
+        Connection::Prepared& p = *cn->prepared_;
+        affected = writeLocal(cn->kind(), p.handle, p.statement(sql, source, false), values, source).changes;
+    } else {
+        QSqlQuery& query = cn->prepared(sql);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        if (!query.exec())
+            throw errorFrom(query.lastError(), source);
+        affected = query.numRowsAffected();
+        query.finish();
+    }
     if (affected == 0)
         throw Error(kRowNotFound,
                     QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "

@@ -107,6 +107,8 @@ private:
     struct Prepared;
     void openJet(const QString& connectionString);
     void openOdbc(const QString& connectionString);
+    // Runs a translated statement on a local database's own handle.
+    void executeLocal(const QString& sql, const QString& source);
     // A prepared statement of this connection, reused while it stays open.
     QSqlQuery& prepared(const QString& sql);
     std::unique_ptr<Prepared> prepared_;
