@@ -147,8 +147,7 @@ class TestGeneracion : public QObject {
 private Q_SLOTS:
     void escribe_todas_las_secciones_y_marca_lo_escrito();
     void fichero_existente_borrado_o_ampliado();
-    void sin_crear_cuentas_quedan_pendientes();
-    void sin_traspasar_creditos_cre3_intacta();
+    void sin_crear_cuentas_ni_traspasar_creditos();
     void registro_que_no_cabe_se_queda_pendiente();
     void carpeta_inexistente_no_marca_nada();
     void fichero_de_solo_lectura_no_marca_nada();
@@ -226,27 +225,19 @@ void TestGeneracion::fichero_existente_borrado_o_ampliado()
     }
 }
 
-void TestGeneracion::sin_crear_cuentas_quedan_pendientes()
+void TestGeneracion::sin_crear_cuentas_ni_traspasar_creditos()
 {
-    Entorno e({{"ca3nif", true}, {"Ca3CrearCuentas", false}, {"ca3Cre", true}});
-    preparar_enero(e);
-    const ResultadoGeneracion r = e.generar("20130101", "20130131");
-    QVERIFY(r.completo());
-    QCOMPARE(r.cuentas, 0);
-    COMPARAR_FICHERO(e, lineas_enero().mid(1));
-    QCOMPARE(e.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList({"430001001=0", "430001002=1"}));
-}
-
-void TestGeneracion::sin_traspasar_creditos_cre3_intacta()
-{
-    Entorno e({{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"ca3Cre", false}});
+    // Accounts stay pending; cre3 is left as it was.
+    Entorno e({{"ca3nif", true}, {"Ca3CrearCuentas", false}, {"ca3Cre", false}});
     preparar_enero(e);
     const QList<QVariantMap> antes = e.inst().filas("cre3");
     const ResultadoGeneracion r = e.generar("20130101", "20130131");
     QVERIFY(r.completo());
+    QCOMPARE(r.cuentas, 0);
     QCOMPARE(r.creditos, 0);
     const QStringList todas = lineas_enero();
-    COMPARAR_FICHERO(e, todas.mid(0, todas.size() - 2));
+    COMPARAR_FICHERO(e, todas.mid(1, todas.size() - 3));
+    QCOMPARE(e.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList({"430001001=0", "430001002=1"}));
     QCOMPARE(e.inst().filas("cre3"), antes);
 }
 
