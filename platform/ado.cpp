@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstdlib>
 #include <unordered_map>
 #include <utility>
@@ -237,9 +238,17 @@ struct Parameterised {
     std::vector<Literal> literals;
 };
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+bool isWordChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '$';
+    return c.isLetterOrNumber();
+}
 
-QString leadingWord(const QString& sql)
+bool isAsciiDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+
+QStringView leadingWord(const QString& sql)
 {
     qsizetype i = 0;
     while (i < sql.size() && sql.at(i).isSpace())
@@ -247,135 +256,129 @@ QString leadingWord(const QString& sql)
     const qsizetype start = i;
     while (i < sql.size() && isWordChar(sql.at(i)))
         ++i;
-    return sql.mid(start, i - start).toUpper();
+    return QStringView(sql).mid(start, i - start);
+}
+
+bool isVerb(QStringView word, const char* verb)
+{
+    return word.compare(QLatin1String(verb), Qt::CaseInsensitive) == 0;
 }
 
 // Replaces the text literals (and plain whole numbers) of a data statement
 // with parameters. In a SELECT or DELETE only what follows the top-level
 // WHERE is touched: the select list names the columns, and a literal there
-// names its column after its own text. Nothing after a top-level ORDER BY,
-// GROUP BY, HAVING or LIMIT is touched either, where a number is a column
-// position. Anything the scan cannot read plainly is left as it is.
+// names its column after its own text. Nothing after an ORDER BY, GROUP BY,
+// HAVING, LIMIT or compound operator (at any depth) is touched either, where
+// a number is a column position. Anything the scan cannot read plainly is
+// left as it is.
 Parameterised parameterise(const QString& sql)
 {
     Parameterised out;
-    const QString verb = leadingWord(sql);
-    const bool select = verb == QLatin1String("SELECT") || verb == QLatin1String("DELETE");
-    if (!select && verb != QLatin1String("INSERT") && verb != QLatin1String("UPDATE")) {
+    const QStringView verb = leadingWord(sql);
+    const bool select = isVerb(verb, "SELECT") || isVerb(verb, "DELETE");
+    if (!select && !isVerb(verb, "INSERT") && !isVerb(verb, "UPDATE")) {
         out.sql = sql;
         return out;
     }
+    const auto asItIs = [&out, &sql]() -> Parameterised& {
+        out.literals.clear();
+        out.sql = sql;
+        return out;
+    };
     bool active = !select;
-    bool stopped = false;
     int depth = 0;
     const qsizetype n = sql.size();
+    const QChar* s = sql.constData();
+    qsizetype copied = 0;   // sql[0, copied) is already in out.sql
     out.sql.reserve(n);
-    qsizetype i = 0;
-    auto closing = [&](QChar open) -> QChar {
-        return open == QLatin1Char('[') ? QLatin1Char(']') : open;
+    const auto replace = [&](qsizetype from, qsizetype to) {
+        out.sql.append(s + copied, from - copied);
+        out.sql.append(QLatin1Char('?'));
+        copied = to;
     };
+    qsizetype i = 0;
     while (i < n) {
-        const QChar c = sql.at(i);
-        if (c == QLatin1Char('\'')) {
-            const bool blob = i > 0 && (sql.at(i - 1) == QLatin1Char('x') || sql.at(i - 1) == QLatin1Char('X'))
-                && (i < 2 || !isWordChar(sql.at(i - 2)));
-            QString value;
+        const QChar c = s[i];
+        const char16_t u = c.unicode();
+        if (u == '\'') {
+            const bool blob = i > 0 && (s[i - 1] == QLatin1Char('x') || s[i - 1] == QLatin1Char('X'))
+                && (i < 2 || !isWordChar(s[i - 2]));
             qsizetype j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                if (sql.at(j) == QLatin1Char('\'')) {
-                    if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
-                        value += QLatin1Char('\'');
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    break;
+            bool doubled = false;
+            for (;;) {
+                j = sql.indexOf(QLatin1Char('\''), j);
+                if (j < 0)
+                    return asItIs();   // unclosed: left for the database to report
+                if (j + 1 < n && s[j + 1] == QLatin1Char('\'')) {
+                    doubled = true;
+                    j += 2;
+                    continue;
                 }
-                value += sql.at(j);
-                ++j;
+                break;
             }
-            if (!closed) {   // left for the database to report
-                out.literals.clear();
-                out.sql = sql;
-                return out;
-            }
-            if (active && !stopped && !blob) {
-                out.sql += QLatin1Char('?');
+            if (active && !blob) {
                 Literal l;
-                l.value = std::move(value);
+                l.value = sql.mid(i + 1, j - i - 1);
+                if (doubled)
+                    l.value.replace(QLatin1String("''"), QLatin1String("'"));
                 out.literals.push_back(std::move(l));
-            } else {
-                out.sql += QStringView(sql).mid(i, j + 1 - i);
+                replace(i, j + 1);
             }
             i = j + 1;
             continue;
         }
-        if (c == QLatin1Char('"') || c == QLatin1Char('[') || c == QLatin1Char('`')) {
-            const qsizetype j = sql.indexOf(closing(c), i + 1);
-            if (j < 0) {
-                out.literals.clear();
-                out.sql = sql;
-                return out;
-            }
-            out.sql += QStringView(sql).mid(i, j + 1 - i);
+        if (u == '"' || u == '[' || u == '`') {
+            const qsizetype j = sql.indexOf(u == '[' ? QLatin1Char(']') : c, i + 1);
+            if (j < 0)
+                return asItIs();
             i = j + 1;
             continue;
         }
-        if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
-            out.sql += QStringView(sql).mid(i);   // a comment to the end
-            break;
-        }
-        if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
-            out.literals.clear();
-            out.sql = sql;
-            return out;
-        }
-        if (c == QLatin1Char('(')) {
+        if ((u == '-' && i + 1 < n && s[i + 1] == QLatin1Char('-'))
+            || (u == '/' && i + 1 < n && s[i + 1] == QLatin1Char('*'))
+            || u == '?' || u == ':' || u == '@')
+            return asItIs();   // comments and parameters of its own: as written
+        if (u == '(') {
             ++depth;
-        } else if (c == QLatin1Char(')')) {
+        } else if (u == ')') {
             --depth;
-        } else if (c.isDigit() && (i == 0 || (!isWordChar(sql.at(i - 1)) && sql.at(i - 1) != QLatin1Char('.')))) {
+        } else if (isAsciiDigit(c) && (i == 0 || (!isWordChar(s[i - 1]) && s[i - 1] != QLatin1Char('.')))) {
             qsizetype j = i;
-            while (j < n && sql.at(j).isDigit() && sql.at(j).unicode() < 128)
+            while (j < n && isAsciiDigit(s[j]))
                 ++j;
-            const bool plain = j - i <= 18 && (j == n || (!isWordChar(sql.at(j)) && sql.at(j) != QLatin1Char('.')));
-            if (active && !stopped && plain) {
-                out.sql += QLatin1Char('?');
+            const bool plain = j - i <= 18 && (j == n || (!isWordChar(s[j]) && s[j] != QLatin1Char('.')));
+            if (active && plain) {
                 Literal l;
                 l.text = false;
                 l.integer = QStringView(sql).mid(i, j - i).toLongLong();
                 out.literals.push_back(std::move(l));
-            } else {
-                out.sql += QStringView(sql).mid(i, j - i);
+                replace(i, j);
             }
             i = j;
             continue;
-        } else if (isWordChar(c) && (i == 0 || !isWordChar(sql.at(i - 1)))) {
+        } else if (isWordChar(c) && (i == 0 || !isWordChar(s[i - 1]))) {
             qsizetype j = i;
-            while (j < n && isWordChar(sql.at(j)))
+            while (j < n && isWordChar(s[j]))
                 ++j;
-            const QStringView word = QStringView(sql).mid(i, j - i);
-            if (depth == 0) {
-                if (word.compare(QLatin1String("WHERE"), Qt::CaseInsensitive) == 0)
+            {
+                // Column positions can follow these inside brackets too.
+                const QStringView word(s + i, j - i);
+                if (depth == 0 && isVerb(word, "WHERE")) {
                     active = true;
-                else if (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("GROUP"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("HAVING"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("LIMIT"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("UNION"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("EXCEPT"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("INTERSECT"), Qt::CaseInsensitive) == 0
-                         || word.compare(QLatin1String("RETURNING"), Qt::CaseInsensitive) == 0)
-                    stopped = true;
+                } else if (isVerb(word, "ORDER") || isVerb(word, "GROUP") || isVerb(word, "HAVING")
+                           || isVerb(word, "LIMIT") || isVerb(word, "UNION") || isVerb(word, "EXCEPT")
+                           || isVerb(word, "INTERSECT") || isVerb(word, "RETURNING") || isVerb(word, "WINDOW")) {
+                    // Nothing further is touched.
+                    out.sql.append(s + copied, n - copied);
+                    return out;
+                }
             }
-            out.sql += word;
             i = j;
             continue;
         }
-        out.sql += c;
         ++i;
     }
+    out.sql.append(s + copied, n - copied);
     return out;
 }
 
@@ -444,6 +447,15 @@ QVariant columnValue(sqlite3_stmt* stmt, int column)
         return QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column)));
     }
     default: {
+        // Plain ASCII (nearly every text) reads directly; anything else goes
+        // through the database's own conversion, as it always has.
+        const unsigned char* bytes = sqlite3_column_text(stmt, column);
+        const int size = sqlite3_column_bytes(stmt, column);
+        bool ascii = true;
+        for (int i = 0; i < size && ascii; ++i)
+            ascii = bytes[i] < 0x80;
+        if (ascii)
+            return QVariant(QString::fromLatin1(reinterpret_cast<const char*>(bytes), size));
         const void* data = sqlite3_column_text16(stmt, column);
         return QVariant(QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(stmt, column) / 2));
     }
@@ -456,6 +468,19 @@ QVariant columnValue(sqlite3_stmt* stmt, int column)
 
 namespace {
 
+// Column lookups by name ignore case and the first of two equal names wins.
+// `exact` answers the names as written without lowering them each time,
+// always with the column the case-blind rule picks.
+void indexNames(const QStringList& names, QHash<QString, int>& index, QHash<QString, int>& exact)
+{
+    index.clear();
+    exact.clear();
+    for (qsizetype i = names.size() - 1; i >= 0; --i)
+        index.insert(names.at(i).toLower(), int(i));
+    for (const QString& name : names)
+        exact.insert(name, index.value(name.toLower()));
+}
+
 // A compiled statement of a local database and the column names of its rows.
 struct Statement {
     sqlite3_stmt* stmt = nullptr;
@@ -463,6 +488,7 @@ struct Statement {
     int offset = 0;
     QStringList names;
     QHash<QString, int> index;   // lower-case name -> column
+    QHash<QString, int> exact;   // name as the database gives it -> column
 
     ~Statement() { sqlite3_finalize(stmt); }
 
@@ -474,13 +500,10 @@ struct Statement {
         if (reprepared_now == reprepared && skip == offset)
             return;
         names.clear();
-        index.clear();
         const int count = sqlite3_column_count(stmt);
         for (int i = skip; i < count; ++i)
             names << QString(static_cast<const QChar*>(sqlite3_column_name16(stmt, i))).remove(QLatin1Char('"'));
-        // Walking backwards lets the first of two equal names win.
-        for (qsizetype i = names.size() - 1; i >= 0; --i)
-            index.insert(names.at(i).toLower(), int(i));
+        indexNames(names, index, exact);
         reprepared = reprepared_now;
         offset = skip;
     }
@@ -506,9 +529,8 @@ private:
 
 bool cacheable(const QString& sql)
 {
-    const QString verb = leadingWord(sql);
-    return verb == QLatin1String("SELECT") || verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE")
-        || verb == QLatin1String("DELETE");
+    const QStringView verb = leadingWord(sql);
+    return isVerb(verb, "SELECT") || isVerb(verb, "INSERT") || isVerb(verb, "UPDATE") || isVerb(verb, "DELETE");
 }
 
 } // namespace
@@ -903,6 +925,7 @@ struct Recordset::Impl {
     bool byRowid = false;
     QStringList names;
     QHash<QString, int> index; // lower-case name -> column
+    QHash<QString, int> exact; // name as given by the database -> column
     std::vector<QList<QVariant>> rows;
     std::vector<qint64> rowids;
     qsizetype pos = 0;
@@ -912,11 +935,51 @@ struct Recordset::Impl {
     // Rows added here whose columns left to the database (defaults) have not
     // been read back yet: row -> the columns that were given.
     QHash<qsizetype, QList<bool>> unread;
-    QList<bool> insertColumns;   // the columns of insertSql
-    QString insertSql;
+    // The last write statements built, and what they were built for.
+    struct WriteText {
+        QString table;
+        QStringList names;
+        QList<bool> columns;
+        QString sql;
+        bool matches(const QString& t, const QStringList& n, const QList<bool>& c) const
+        {
+            return !sql.isEmpty() && table == t && names == n && columns == c;
+        }
+    };
+    WriteText insertText;
+    WriteText updateText;
+
+    // Field names come mostly from literals in the code, whose text sits at
+    // a fixed address: a few remembered answers per address spare hashing
+    // the name on every read and write. An answer counts only when the
+    // name is still the column's name and the columns are the same list.
+    struct Remembered {
+        const QChar* text = nullptr;
+        qsizetype size = -1;
+        int nameIndex = 0;
+        int column = 0;
+    };
+    mutable std::array<Remembered, 64> remembered{};
+    mutable QStringList rememberedFor;
 
     int column(const QString& name) const
     {
+        if (rememberedFor.constData() != names.constData() || rememberedFor.size() != names.size()) {
+            remembered.fill(Remembered{});
+            rememberedFor = names;
+        }
+        Remembered& slot = remembered[(quintptr(name.constData()) >> 4) % remembered.size()];
+        if (slot.text == name.constData() && slot.size == name.size() && slot.nameIndex < names.size()
+            && names.at(slot.nameIndex) == name)
+            return slot.column;
+        const auto found = exact.constFind(name);
+        if (found != exact.constEnd()) {
+            slot.text = name.constData();
+            slot.size = name.size();
+            slot.nameIndex = int(names.indexOf(name));
+            slot.column = found.value();
+            return found.value();
+        }
         const auto it = index.constFind(name.toLower());
         if (it == index.constEnd())
             throw Error(kItemNotFound,
@@ -965,6 +1028,7 @@ struct Recordset::Impl {
         byRowid = false;
         names.clear();
         index.clear();
+        exact.clear();
         rows.clear();
         rowids.clear();
         pos = 0;
@@ -972,8 +1036,8 @@ struct Recordset::Impl {
         buffer.clear();
         changed.clear();
         unread.clear();
-        insertColumns.clear();
-        insertSql.clear();
+        // The write statement texts are kept: the same recordset is opened
+        // again and again on the same table (see insertRow / updateRow).
     }
 
     // Reads back a row added here before a column the caller did not give
@@ -1045,9 +1109,7 @@ void Recordset::open(const QString& source, Connection& cn, CursorType cursor, L
         d->names.reserve(columns);
         for (int i = 0; i < columns; ++i)
             d->names << record.fieldName(i);
-        // Walking backwards lets the first of two equal names win.
-        for (int i = columns - 1; i >= 0; --i)
-            d->index.insert(d->names.at(i).toLower(), i);
+        indexNames(d->names, d->index, d->exact);
 
         while (query.next()) {
             QList<QVariant> row(columns);
@@ -1081,6 +1143,7 @@ void Recordset::Impl::openLocal(const QString& sql, bool withRowid)
     use->readColumns(offset);
     names = use->names;
     index = use->index;
+    exact = use->exact;
     const int columns = int(names.size());
     while (rc == SQLITE_ROW) {
         QList<QVariant> row(columns);
@@ -1126,7 +1189,10 @@ int Recordset::fieldCount() const { return int(d->names.size()); }
 
 QString Recordset::fieldName(int index) const { return d->names.value(index); }
 
-bool Recordset::hasField(const QString& name) const { return d->index.contains(name.toLower()); }
+bool Recordset::hasField(const QString& name) const
+{
+    return d->exact.contains(name) || d->index.contains(name.toLower());
+}
 
 QVariant Recordset::field(const QString& name) const
 {
@@ -1254,7 +1320,7 @@ void Recordset::Impl::insertRow()
         if (changed.at(i))
             values << bindable(buffer.at(i), cn->kind());
     }
-    if (insertSql.isEmpty() || insertColumns != changed) {
+    if (!insertText.matches(table, names, changed)) {
         QStringList columns;
         QStringList marks;
         for (int i = 0; i < names.size(); ++i) {
@@ -1263,12 +1329,15 @@ void Recordset::Impl::insertRow()
             columns << bracketed(names.at(i));
             marks << QStringLiteral("?");
         }
-        insertSql = columns.isEmpty()
+        insertText.sql = columns.isEmpty()
             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                   .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        insertColumns = changed;
+        insertText.table = table;
+        insertText.names = names;
+        insertText.columns = changed;
     }
+    const QString& insertSql = insertText.sql;
 
     qint64 id = 0;
     if (cn->kind() == Connection::Kind::Jet) {
@@ -1314,23 +1383,37 @@ void Recordset::Impl::rereadInserted(qsizetype row)
 
 void Recordset::Impl::updateRow()
 {
-    QStringList sets;
     QList<QVariant> values;
     for (int i = 0; i < names.size(); ++i) {
-        if (!changed.at(i))
-            continue;
-        sets << bracketed(names.at(i)) + QStringLiteral(" = ?");
-        values << bindable(buffer.at(i), cn->kind());
+        if (changed.at(i))
+            values << bindable(buffer.at(i), cn->kind());
     }
-    if (sets.isEmpty())
+    if (values.isEmpty())
         return;
 
-    QStringList where;
+    QString sql;
     if (byRowid) {
-        where << QStringLiteral("rowid = ?");
         values << rowids[size_t(pos)];
+        if (!updateText.matches(table, names, changed)) {
+            QStringList sets;
+            for (int i = 0; i < names.size(); ++i) {
+                if (changed.at(i))
+                    sets << bracketed(names.at(i)) + QStringLiteral(" = ?");
+            }
+            updateText.sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(table, sets.join(QStringLiteral(", ")));
+            updateText.table = table;
+            updateText.names = names;
+            updateText.columns = changed;
+        }
+        sql = updateText.sql;
     } else {
+        QStringList sets;
+        for (int i = 0; i < names.size(); ++i) {
+            if (changed.at(i))
+                sets << bracketed(names.at(i)) + QStringLiteral(" = ?");
+        }
         // Without a key the row is found by everything it held when read.
+        QStringList where;
         const QList<QVariant>& original = rows[size_t(pos)];
         for (int i = 0; i < names.size(); ++i) {
             const QVariant& v = original.at(i);
@@ -1341,9 +1424,9 @@ void Recordset::Impl::updateRow()
                 values << v;
             }
         }
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                  .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
     }
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
     qint64 affected = 0;
     if (cn->kind() == Connection::Kind::Jet) {
         Connection::Prepared& p = *cn->prepared_;
