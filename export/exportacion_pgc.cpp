@@ -1,0 +1,459 @@
+#include "export/exportacion_pgc.h"
+
+#include "platform/cp1252.h"
+#include "transfer/records/registros.h"
+
+#include <QFile>
+#include <QFileDevice>
+#include <QFileInfo>
+
+namespace {
+
+// Every account brought over from Zumeral is opened in A3Con on this date.
+const char* const kFechaAlta = "20130101";
+// The first digits of the walk-in customers' accounts: Zumeral keeps no
+// holder for them, so they get a name of their own.
+const char* const kPasantes = "43000";
+
+// Left$: the first `n` characters, never splitting a character that takes
+// two UTF-16 units.
+QString primeros(const QString& texto, int n)
+{
+    if (texto.size() <= n)
+        return texto;
+    int corte = n;
+    if (corte > 0 && texto.at(corte - 1).isHighSurrogate())
+        --corte;
+    return texto.left(corte);
+}
+
+// Padded with blanks to `ancho` bytes of the file; a longer text is left as
+// it is (the record builder is the one that refuses it).
+QString rellenado(const QString& texto, int ancho)
+{
+    const int ocupa = platform::cp1252Width(texto);
+    return ocupa >= ancho ? texto : texto + QString(ancho - ocupa, QLatin1Char(' '));
+}
+
+// Accounts of customers (43), suppliers (40, 41) and other debtors and
+// creditors (44) have a holder with an address.
+QString siglas_de(const QString& cuenta)
+{
+    static const QStringList con_titular = {QStringLiteral("40"), QStringLiteral("41"), QStringLiteral("43"),
+                                            QStringLiteral("44")};
+    return con_titular.contains(cuenta.left(2)) ? QStringLiteral("CL") : QString();
+}
+
+// A file nobody may write to was made read-only on purpose: it is left alone
+// even when the link runs with the rights to overwrite it anyway.
+bool es_de_solo_lectura(const QString& local)
+{
+    constexpr auto escritura = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFileInfo info(local);
+    return info.exists() && info.isFile() && !(info.permissions() & escritura);
+}
+
+// Hourglass for as long as the work lasts, however it ends.
+class Reloj {
+public:
+    explicit Reloj(platform::Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
+    ~Reloj() { ui_.setBusy(false); }
+    Reloj(const Reloj&) = delete;
+    Reloj& operator=(const Reloj&) = delete;
+
+private:
+    platform::Interaction& ui_;
+};
+
+// The link database's changes of one phase go in one transaction of our own,
+// unless the caller already holds one.
+class Transaccion {
+public:
+    explicit Transaccion(ado::Connection& cn) : cn_(cn)
+    {
+        if (!cn_.inTransaction()) {
+            cn_.beginTrans();
+            propia_ = true;
+        }
+    }
+    ~Transaccion() { deshacer(); }
+    Transaccion(const Transaccion&) = delete;
+    Transaccion& operator=(const Transaccion&) = delete;
+
+    void confirmar()
+    {
+        if (propia_) {
+            propia_ = false;
+            cn_.commitTrans();
+        }
+    }
+    void deshacer()
+    {
+        if (propia_) {
+            propia_ = false;
+            try {
+                cn_.rollbackTrans();
+            } catch (const ado::Error&) {
+                // Nothing of it was committed; the failure that led here is what is reported.
+            }
+        }
+    }
+
+private:
+    ado::Connection& cn_;
+    bool propia_ = false;
+};
+
+QString texto_error(const ado::Error& e)
+{
+    return QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description());
+}
+
+} // namespace
+
+std::optional<QString> formatear_empresa(const QString& texto)
+{
+    const QString limpio = texto.trimmed();
+    if (!es_codigo_numerico(limpio))
+        return std::nullopt;
+    qsizetype ceros = 0;
+    while (ceros < limpio.size() - 1 && limpio.at(ceros) == QLatin1Char('0'))
+        ++ceros;
+    const QString valor = limpio.mid(ceros);
+    return valor.size() >= 3 ? valor : QString(3 - valor.size(), QLatin1Char('0')) + valor;
+}
+
+bool es_codigo_numerico(const QString& codigo)
+{
+    if (codigo.isEmpty())
+        return false;
+    for (const QChar c : codigo)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+QString archivo_empresa(const QString& unidad, const QString& empresa)
+{
+    return unidad + QStringLiteral(":\\zumeral\\") + empresa + QStringLiteral("MAE.mdb");
+}
+
+QString mensaje_exito_exportacion(const QString& wruta)
+{
+    return QStringLiteral("La Exportación del PGC ha finalizado con éxito. Ud debe importar ahora desde A3Con el "
+                          "fichero SUENLACE.DAT generado en ")
+           + wruta;
+}
+
+// The state of one writing of SUENLACE.DAT.
+struct ExportacionPgc::Escritura {
+    QString local;
+    platform::LineWriter salida;
+    qint64 tamano_previo = 0;   // what the file held before this run's lines
+    bool detenido = false;      // the file stopped accepting lines
+    std::unique_ptr<Transaccion> marcas;
+};
+
+ExportacionPgc::ExportacionPgc(A3ADO& a) : a(a) {}
+
+ExportacionPgc::~ExportacionPgc() = default;
+
+void ExportacionPgc::informar(const QString& texto)
+{
+    if (mostrar)
+        mostrar(texto);
+}
+
+bool ExportacionPgc::abrir_empresa(const QString& empresa)
+{
+    r_ = ResultadoExportacion();
+    r_.empresa = empresa;
+    try {
+        wunidad_conta = a.leer_unidad_conta();
+        // A new connection object each time; the one of the last run goes.
+        cn_conta = std::make_unique<ado::Connection>();
+        cn_conta->setDriveMap(&a.unidades);
+        cn_conta->open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + wunidad_conta
+                       + QStringLiteral(":\\zumeral\\") + empresa
+                       + QStringLiteral("MAE.mdb;Jet OLEDB:Database Password='BRANQUISO'"));
+        rs_cta = std::make_unique<ado::Recordset>();
+        rs_ter = std::make_unique<ado::Recordset>();
+    } catch (const ado::Error&) {
+        return false;
+    }
+    r_.empresa_abierta = true;
+    return true;
+}
+
+qint64 ExportacionPgc::contar_cuentas()
+{
+    rs_cta->closeIfOpen();
+    rs_cta->open(QStringLiteral("SELECT COUNT(*) as TotalCuentas FROM cta WHERE CtaNiv = 9"), *cn_conta,
+                 ado::adOpenDynamic, ado::adLockReadOnly);
+    const qint64 total = rs_cta->eof() ? 0 : static_cast<qint64>(rs_cta->number(QStringLiteral("TotalCuentas")));
+    rs_cta->close();
+    return total;
+}
+
+bool ExportacionPgc::existe_en_ctas3(const QString& cuenta)
+{
+    a.rs_ctas3.closeIfOpen();
+    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"),
+                    a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+    const bool existe = !a.rs_ctas3.eof();
+    a.rs_ctas3.close();
+    return existe;
+}
+
+void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre_cta, const QString& nif)
+{
+    informar(QStringLiteral("Almacenando Información ") + cuenta + QStringLiteral(" ") + nombre_cta);
+
+    QString nombre = primeros(nombre_cta, 30);
+    QString nif_fila = nif;
+    QString direccion, localidad, cp, provincia;
+
+    rs_ter->closeIfOpen();
+    rs_ter->open(QStringLiteral("SELECT * FROM TER WHERE TerNif = '") + ado::q(nif) + QStringLiteral("'"), *cn_conta,
+                 ado::adOpenDynamic, ado::adLockReadOnly);
+    const bool pasantes = cuenta.left(5) == QLatin1String(kPasantes);
+    if (!pasantes && !nif.isEmpty() && !rs_ter->eof()) {
+        const QString titular = rs_ter->text(QStringLiteral("Ternom"));
+        if (!titular.isEmpty())
+            nombre = primeros(titular, 30);
+        direccion = primeros(rs_ter->text(QStringLiteral("TerDi")), 30);
+        localidad = primeros(rs_ter->text(QStringLiteral("Terpob")), 20);
+        cp = rs_ter->text(QStringLiteral("TerCp"));
+        provincia = primeros(rs_ter->text(QStringLiteral("TerPro")), 15);
+    } else if (pasantes) {
+        // "CLIENTES PASANTES " + the two digits after 43000 + the last two.
+        nombre = QStringLiteral("CLIENTES PASANTES ") + cuenta.mid(5, 2) + cuenta.right(2);
+        nif_fila.clear();
+    }
+    rs_ter->close();
+
+    // The account was just looked up and is not there: its own selection is
+    // empty, so adding the row loads nothing else of the table.
+    ado::Recordset& rs = a.rs_ctas3;
+    rs.closeIfOpen();
+    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"), a.cn_enlace,
+            ado::adOpenDynamic, ado::adLockOptimistic);
+    rs.addNew();
+    rs.setField(QStringLiteral("cuenta"), cuenta);
+    rs.setField(QStringLiteral("nombre"), nombre);
+    rs.setField(QStringLiteral("nif"), nif_fila);
+    rs.setField(QStringLiteral("Siglas"), siglas_de(cuenta));
+    rs.setField(QStringLiteral("direccion"), direccion);
+    rs.setField(QStringLiteral("localidad"), localidad);
+    rs.setField(QStringLiteral("Cp"), cp);
+    rs.setField(QStringLiteral("provincia"), provincia);
+    rs.setField(QStringLiteral("fechaAlta"), QString::fromLatin1(kFechaAlta));
+    rs.setField(QStringLiteral("Estado"), QStringLiteral("0"));
+    rs.update();
+    rs.close();
+}
+
+bool ExportacionPgc::leer_plan_contable()
+{
+    try {
+        Reloj reloj(a.ui);
+        Transaccion transaccion(a.cn_enlace);
+        r_.total_cuentas = contar_cuentas();
+        a.ui.message(QStringLiteral("Cuentas a Traspasar : ") + QString::number(r_.total_cuentas));
+
+        rs_cta->closeIfOpen();
+        rs_cta->open(QStringLiteral("SELECT * FROM Cta WHERE CTANiv = 9 order by ctacod"), *cn_conta,
+                     ado::adOpenDynamic, ado::adLockReadOnly);
+        int almacenadas = 0;
+        while (!rs_cta->eof()) {
+            const QString cuenta = rs_cta->text(QStringLiteral("CtaCod"));
+            if (es_codigo_numerico(cuenta) && !existe_en_ctas3(cuenta)) {
+                guardar_cuenta(cuenta, rs_cta->text(QStringLiteral("CtaNom")), rs_cta->text(QStringLiteral("CtaNif")));
+                ++almacenadas;
+            }
+            rs_cta->moveNext();
+        }
+        rs_cta->close();
+        transaccion.confirmar();
+        r_.almacenadas = almacenadas;
+    } catch (const ado::Error& e) {
+        rs_cta->closeIfOpen();
+        rs_ter->closeIfOpen();
+        a.rs_ctas3.closeIfOpen();
+        informar(QString());
+        r_.almacenadas = 0;
+        r_.error_lectura = QStringLiteral("No se ha podido leer el plan contable de la empresa ") + r_.empresa
+                           + QStringLiteral(" de Noctaris Conta (") + e.source() + QStringLiteral(").\n\n")
+                           + texto_error(e)
+                           + QStringLiteral("\n\nNo se ha almacenado ninguna cuenta ni se ha generado el fichero.");
+        a.ui.message(r_.error_lectura, QString(), platform::Icon::Critical);
+        return false;
+    }
+    r_.lectura_ok = true;
+    return true;
+}
+
+bool ExportacionPgc::abrir_fichero(Escritura& e)
+{
+    r_.ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
+    e.local = a.unidades.toLocal(r_.ruta);
+    auto modo = platform::LineWriter::Mode::Truncate;
+    if (QFileInfo::exists(e.local)) {
+        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + r_.ruta
+                                         + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
+                                     QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
+        if (!borrar)
+            modo = platform::LineWriter::Mode::Append;
+    }
+    if (es_de_solo_lectura(e.local)) {
+        r_.error = QStringLiteral("No se ha podido abrir el fichero ") + r_.ruta
+                   + QStringLiteral(": el fichero es de solo lectura. No se ha marcado ninguna cuenta como exportada.");
+        return false;
+    }
+    e.tamano_previo = modo == platform::LineWriter::Mode::Append ? QFileInfo(e.local).size() : 0;
+    if (!e.salida.open(e.local, modo)) {
+        r_.error = QStringLiteral("No se ha podido abrir el fichero ") + r_.ruta + QStringLiteral(": ")
+                   + e.salida.errorString() + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
+        return false;
+    }
+    return true;
+}
+
+void ExportacionPgc::marcar_exportada(const QString& quien)
+{
+    try {
+        a.rs_ctas3.setField(QStringLiteral("Estado"), QStringLiteral("1"));
+        a.rs_ctas3.update();
+        ++r_.exportadas;
+    } catch (const ado::Error& e) {
+        r_.omitidos << quien
+                           + QStringLiteral(": escrita, pero no se ha podido marcar como exportada (")
+                           + e.description() + QStringLiteral(")");
+    }
+}
+
+void ExportacionPgc::escribir_pendientes(Escritura& e)
+{
+    ado::Recordset& rs = a.rs_ctas3;
+    rs.closeIfOpen();
+    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Estado = '0' ORDER BY Cuenta"), a.cn_enlace,
+            ado::adOpenDynamic, ado::adLockOptimistic);
+    while (!rs.eof() && !e.detenido) {
+        const QString cuenta = rs.text(QStringLiteral("cuenta"));
+        const QString nombre = rs.text(QStringLiteral("nombre"));
+        const QString quien = QStringLiteral("Cuenta ") + cuenta;
+        informar(QStringLiteral("Exportando : ") + rellenado(cuenta, 12) + QStringLiteral(" ") + rellenado(nombre, 30));
+        try {
+            registros::RegistroCuenta c;
+            c.empresa = a.wempresa;
+            c.fecha = rs.text(QStringLiteral("fechaAlta"));
+            c.cuenta = cuenta;
+            c.nombre = nombre;
+            c.nif = rs.text(QStringLiteral("nif"));
+            c.direccion = rs.text(QStringLiteral("direccion"));
+            c.localidad = rs.text(QStringLiteral("localidad"));
+            c.cp = rs.text(QStringLiteral("Cp"));
+            c.provincia = rs.text(QStringLiteral("provincia"));
+            const QString linea = registros::registro_cuenta(c);
+            if (!e.salida.writeLine(linea)) {
+                e.detenido = true;
+                break;
+            }
+            marcar_exportada(quien);
+        } catch (const registros::RegistroRechazado& rechazo) {
+            r_.omitidos << quien + QStringLiteral(": ") + rechazo.explicacion();
+        }
+        rs.moveNext();
+    }
+    rs.close();
+}
+
+void ExportacionPgc::cerrar_fichero(Escritura& e)
+{
+    const bool escrito = e.salida.close() && !e.detenido;
+    QString fallo_marcas;
+    if (escrito) {
+        try {
+            e.marcas->confirmar();
+        } catch (const ado::Error& error) {
+            fallo_marcas = error.description();
+        }
+    }
+    e.marcas->deshacer();
+    if (escrito && fallo_marcas.isEmpty()) {
+        r_.fichero_ok = true;
+        return;
+    }
+    // The file keeps only what the link database says was sent: this run's
+    // lines go, the file is left as the run found it (emptied when the user
+    // chose to empty it), and every account stays pending.
+    QFile::resize(e.local, e.tamano_previo);
+    r_.fichero_ok = false;
+    r_.exportadas = 0;
+    if (!escrito)
+        r_.error = QStringLiteral("No se ha podido escribir el fichero ") + r_.ruta + QStringLiteral(": ")
+                   + e.salida.errorString() + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
+    else
+        r_.error = QStringLiteral("No se han podido marcar las cuentas exportadas en la base de datos del enlace (")
+                   + fallo_marcas + QStringLiteral("), así que se han quitado del fichero ") + r_.ruta
+                   + QStringLiteral(". Todas las cuentas siguen pendientes.");
+}
+
+void ExportacionPgc::exportar_cuentas()
+{
+    r_.escritura = true;
+    Escritura e;
+    if (abrir_fichero(e)) {
+        try {
+            e.marcas = std::make_unique<Transaccion>(a.cn_enlace);
+            try {
+                escribir_pendientes(e);
+            } catch (const ado::Error& error) {
+                // Reading the pending accounts failed: the phase ends with
+                // what was written so far, the rest stays pending.
+                a.rs_ctas3.closeIfOpen();
+                r_.omitidos << QStringLiteral("Cuentas pendientes: no se han podido leer todas (") + error.description()
+                                   + QStringLiteral(")");
+            }
+            cerrar_fichero(e);
+        } catch (const ado::Error& error) {
+            e.salida.close();
+            QFile::resize(e.local, e.tamano_previo);
+            r_.error = QStringLiteral("No se puede marcar lo exportado en la base de datos del enlace: ")
+                       + error.description() + QStringLiteral(". No se ha escrito nada en el fichero ") + r_.ruta
+                       + QStringLiteral(".");
+        }
+    }
+    avisar_fin();
+    informar(QString());
+}
+
+void ExportacionPgc::avisar_fin()
+{
+    if (r_.fichero_ok && r_.omitidos.isEmpty()) {
+        a.ui.message(mensaje_exito_exportacion(a.wruta));
+        return;
+    }
+    if (!r_.fichero_ok) {
+        a.ui.message(r_.error, QString(), platform::Icon::Critical);
+        return;
+    }
+    QString texto = QStringLiteral("Se ha generado ") + r_.ruta
+                    + QStringLiteral(", pero sin las cuentas siguientes, que quedan pendientes de exportar:");
+    for (const QString& omitida : r_.omitidos)
+        texto += QStringLiteral("\n") + omitida;
+    a.ui.message(texto, QString(), platform::Icon::Exclamation);
+}
+
+ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
+{
+    if (!e.abrir_empresa(empresa)) {
+        e.a.ui.message(QStringLiteral("No existe la empresa: ") + empresa);
+        return e.resultado();
+    }
+    if (al_abrir)
+        al_abrir();
+    if (e.leer_plan_contable())
+        e.exportar_cuentas();
+    return e.resultado();
+}
