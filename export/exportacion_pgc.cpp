@@ -104,6 +104,15 @@ private:
     bool propia_ = false;
 };
 
+// The writer's reason, without its closing full stop: a sentence follows.
+QString motivo(const platform::LineWriter& salida)
+{
+    QString texto = salida.errorString();
+    while (texto.endsWith(QLatin1Char('.')))
+        texto.chop(1);
+    return texto;
+}
+
 QString texto_error(const ado::Error& e)
 {
     return QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description());
@@ -313,7 +322,7 @@ bool ExportacionPgc::abrir_fichero(Escritura& e)
     e.tamano_previo = modo == platform::LineWriter::Mode::Append ? QFileInfo(e.local).size() : 0;
     if (!e.salida.open(e.local, modo)) {
         r_.error = QStringLiteral("No se ha podido abrir el fichero ") + r_.ruta + QStringLiteral(": ")
-                   + e.salida.errorString() + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
+                   + motivo(e.salida) + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
         return false;
     }
     return true;
@@ -392,7 +401,7 @@ void ExportacionPgc::cerrar_fichero(Escritura& e)
     r_.exportadas = 0;
     if (!escrito)
         r_.error = QStringLiteral("No se ha podido escribir el fichero ") + r_.ruta + QStringLiteral(": ")
-                   + e.salida.errorString() + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
+                   + motivo(e.salida) + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
     else
         r_.error = QStringLiteral("No se han podido marcar las cuentas exportadas en la base de datos del enlace (")
                    + fallo_marcas + QStringLiteral("), así que se han quitado del fichero ") + r_.ruta

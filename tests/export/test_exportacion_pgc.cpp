@@ -1,0 +1,329 @@
+// The chart-of-accounts export over real installations: the accounts of a
+// Zumeral company file stored in ctas3, the pending accounts written to
+// SUENLACE.DAT, and the exportar-pgc order of the batch line.
+
+#include "app/comando_exportar_pgc.h"
+#include "export/exportacion_pgc.h"
+#include "support/exportacion_support.h"
+#include "support/fixture_instalacion.h"
+#include "support/verificador_support.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace pruebas_pgc;
+
+namespace {
+
+const QString kFichero = QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat");
+const QString kExito = QStringLiteral("La Exportación del PGC ha finalizado con éxito. Ud debe importar ahora desde "
+                                      "A3Con el fichero SUENLACE.DAT generado en F:\\NOCTARIS\\");
+const QString kPregunta = QStringLiteral("El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la "
+                                         "información anterior?");
+const QString kSinMarcar = QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
+
+// A line of a run before this one, already in the file.
+const QString kPrevia = linea_cuenta("20120101", "430999999", "CUENTA ANTERIOR");
+
+struct Enlace {
+    fixture::Entorno e;
+    explicit Enlace(std::deque<bool> respuestas = {}) { e.ui.answers = std::move(respuestas); }
+    demo::Instalacion& inst() { return e.inst(); }
+    QString fichero() { return inst().ruta(kFichero); }
+
+    ResultadoExportacion exportar(const QString& empresa = QStringLiteral("007"))
+    {
+        e.arrancar();
+        ExportacionPgc x(e.a());
+        return exportar_pgc(x, empresa);
+    }
+    // What the user was shown, one entry per box: text|icon, questions marked "?".
+    QStringList vistos() const
+    {
+        QStringList r;
+        for (const auto& s : e.ui.shown)
+            r << (s.question ? QStringLiteral("? ") : QString()) + s.text + QLatin1Char('|')
+                     + QString::number(int(s.icon));
+        return r;
+    }
+};
+
+const QString kNinguno = QStringLiteral("|0");      // no icon
+const QString kCritico = QStringLiteral("|3");
+
+QStringList cuentas_pendientes(const QStringList& filas, const QString& estado)
+{
+    QStringList r;
+    for (const QString& f : filas)
+        r << f.left(f.lastIndexOf(QLatin1Char('|'))) + QLatin1Char('|') + estado;
+    return r;
+}
+
+} // namespace
+
+class TestExportacionPgc : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void plan_contable_guardado_y_exportado()
+    {
+        Enlace x;
+        demo::Instalacion& i = x.inst();
+        cuenta(i, "4300", "Clientes (euros)", QVariant(), 4);
+        cuenta(i, "430100001", QStringLiteral("Núñez Ibáñez, José María"), "30000000L");
+        cuenta(i, "430000123", "Pasantes de enero", "30000000L");
+        cuenta(i, "430100005", "Clientes varios", QVariant());
+        cuenta(i, "430100004", "Cliente sin ficha de tercero en TER", "B99999999");
+        cuenta(i, "400000002", "Distribuciones L'Alzina", "B43'555");
+        cuenta(i, "410000001", "Acreedores diversos", "B11111111");
+        cuenta(i, "570000001", "Caja, euros", QVariant());
+        cuenta(i, "4300000AB", "Cuenta mal codificada", "");
+        cuenta(i, "440000001", "Deudor ya exportado", "");
+        tercero(i, "30000000L", QStringLiteral("José María Núñez Ibáñez"),
+                QStringLiteral("Avenida de la Constitución número 145, 3º B"), "L'Hospitalet de Llobregat", "08901",
+                "Santa Cruz de Tenerife");
+        tercero(i, "B43'555", "Distribuciones y Suministros L'Alzina SL", "Rambla de Catalunya 88", "Barcelona",
+                "08001", "Barcelona");
+        i.insertar("TER", QVariantMap{{"TerNif", "B11111111"}, {"Ternom", ""}, {"TerDi", "Calle Real 5"},
+                                      {"Terpob", QStringLiteral("Logroño")}, {"TerCp", "26001"}});   // TerPro Null
+        pendiente(i, "440000001", "Deudor ya exportado", "1");
+        pendiente(i, "430000010", "GARCIA LOPEZ JUAN", "0");   // left by a transfer
+
+        const ResultadoExportacion r = x.exportar();
+        QVERIFY(r.completo());
+        QCOMPARE(x.vistos(), (QStringList{"Cuentas a Traspasar : 9" + kNinguno, kExito + kNinguno}));
+        const QStringList filas = {
+            "440000001|Deudor ya exportado|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|1",
+            "430000010|GARCIA LOPEZ JUAN|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|1",
+            "400000002|Distribuciones y Suministros L|B43'555|CL|Rambla de Catalunya 88|Barcelona|08001|Barcelona|"
+            "20130101|1",
+            QStringLiteral("410000001|Acreedores diversos|B11111111|CL|Calle Real 5|Logroño|26001||20130101|1"),
+            "430000123|CLIENTES PASANTES 0123||CL|||||20130101|1",
+            QStringLiteral("430100001|José María Núñez Ibáñez|30000000L|CL|Avenida de la Constitución núm|"
+                           "L'Hospitalet de Llob|08901|Santa Cruz de T|20130101|1"),
+            "430100004|Cliente sin ficha de tercero e|B99999999|CL|||||20130101|1",
+            "430100005|Clientes varios||CL|||||20130101|1",
+            "570000001|Caja, euros|||||||20130101|1",
+        };
+        QCOMPARE(ctas3(i), filas);
+        QCOMPARE(lineas(x.fichero()),
+                 (QStringList{
+                     linea_cuenta("20130101", "400000002", "Distribuciones y Suministros L", "B43'555",
+                                  "Rambla de Catalunya 88", "Barcelona", "08001", "Barcelona"),
+                     linea_cuenta("20130101", "410000001", "Acreedores diversos", "B11111111", "Calle Real 5",
+                                  QStringLiteral("Logroño"), "26001"),
+                     linea_cuenta("20130101", "430000010", "GARCIA LOPEZ JUAN", "12345678Z", "CALLE MAYOR 1", "PALMA",
+                                  "07001", "BALEARES"),
+                     linea_cuenta("20130101", "430000123", "CLIENTES PASANTES 0123"),
+                     linea_cuenta("20130101", "430100001", QStringLiteral("José María Núñez Ibáñez"), "30000000L",
+                                  QStringLiteral("Avenida de la Constitución núm"), "L'Hospitalet de Llob", "08901",
+                                  "Santa Cruz de T"),
+                     linea_cuenta("20130101", "430100004", "Cliente sin ficha de tercero e", "B99999999"),
+                     linea_cuenta("20130101", "430100005", "Clientes varios"),
+                     linea_cuenta("20130101", "570000001", "Caja, euros"),
+                 }));
+        exigirFicheroValido(x.fichero());
+
+        // A second run finds every account stored and sent: nothing again.
+        x.e.ui.shown.clear();
+        x.e.ui.answers = {true};
+        const ResultadoExportacion otra = x.exportar();
+        QCOMPARE(otra.almacenadas, 0);
+        QCOMPARE(otra.exportadas, 0);
+        QCOMPARE(ctas3(i), filas);
+        QCOMPARE(lineas(x.fichero()), QStringList());
+        QCOMPARE(x.vistos(), (QStringList{"Cuentas a Traspasar : 9" + kNinguno, "? " + kPregunta + "|1",
+                                          kExito + kNinguno}));
+    }
+
+    void fichero_existente_data()
+    {
+        QTest::addColumn<bool>("previo");
+        QTest::addColumn<bool>("respuesta");
+        QTest::addColumn<bool>("con_cuenta");
+        QTest::addColumn<QStringList>("esperadas");
+        const QString nueva = linea_cuenta("20130101", "430100001", "Cliente nuevo");
+        QTest::newRow("sin fichero") << false << true << true << QStringList{nueva};
+        QTest::newRow("borrar") << true << true << true << QStringList{nueva};
+        QTest::newRow("añadir") << true << false << true << QStringList{kPrevia, nueva};
+        QTest::newRow("nada pendiente, sin fichero") << false << true << false << QStringList();
+        QTest::newRow("nada pendiente, borrar") << true << true << false << QStringList();
+        QTest::newRow("nada pendiente, añadir") << true << false << false << QStringList{kPrevia};
+    }
+
+    void fichero_existente()
+    {
+        QFETCH(bool, previo);
+        QFETCH(bool, respuesta);
+        QFETCH(bool, con_cuenta);
+        QFETCH(QStringList, esperadas);
+        Enlace x({respuesta});
+        if (con_cuenta)
+            cuenta(x.inst(), "430100001", "Cliente nuevo", QVariant());
+        if (previo)
+            escribir_lineas(x.fichero(), {kPrevia});
+
+        QVERIFY(x.exportar().completo());
+        QCOMPARE(lineas(x.fichero()), esperadas);
+        QStringList vistos{QStringLiteral("Cuentas a Traspasar : ") + (con_cuenta ? "1" : "0") + kNinguno};
+        if (previo)
+            vistos << "? " + kPregunta + "|1";
+        QCOMPARE(x.vistos(), vistos << kExito + kNinguno);
+        if (!esperadas.isEmpty())
+            exigirFicheroValido(x.fichero());
+    }
+
+    // An account that does not fit its record is left out whole and stays
+    // pending; the others go, and the end says which and why.
+    void cuentas_que_no_caben_quedan_pendientes()
+    {
+        Enlace x;
+        cuenta(x.inst(), "430100001", "Cliente de Andorra", "X1");
+        cuenta(x.inst(), "430100002", "Cliente de Palma", QVariant());
+        tercero(x.inst(), "X1", "Cliente de Andorra", "Carrer Major 3", "Andorra la Vella", "AD500-1", "Andorra");
+        pendiente(x.inst(), "4300000010012", "CUENTA DE TRECE", "0");
+
+        const ResultadoExportacion r = x.exportar();
+        QVERIFY(r.fichero_ok);
+        QVERIFY(!r.completo());
+        QCOMPARE(lineas(x.fichero()), QStringList{linea_cuenta("20130101", "430100002", "Cliente de Palma")});
+        QCOMPARE(ctas3(x.inst()),
+                 (QStringList{"4300000010012|CUENTA DE TRECE|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|0",
+                              "430100001|Cliente de Andorra|X1|CL|Carrer Major 3|Andorra la Vella|AD500-1|Andorra|"
+                              "20130101|0",
+                              "430100002|Cliente de Palma||CL|||||20130101|1"}));
+        QCOMPARE(x.vistos().last(),
+                 QStringLiteral("Se ha generado F:\\NOCTARIS\\\\Suenlace.dat, pero sin las cuentas siguientes, que "
+                                "quedan pendientes de exportar:\n"
+                                "Cuenta 4300000010012: campo cuenta: «4300000010012» ocupa 13 caracteres y el campo "
+                                "admite 12\n"
+                                "Cuenta 430100001: campo cp: «AD500-1» ocupa 7 caracteres y el campo admite 5|2"));
+    }
+
+    // A failure leaves the file as it was and marks nothing: what the
+    // user is told names the file or the company.
+    void fallos_que_no_marcan_nada_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QStringList>("mensaje");   // the lines of the last box
+        QTest::addColumn<QString>("estado");        // of the company's account afterwards ("" not stored)
+        QTest::newRow("solo lectura") << "solo lectura"
+                                      << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\\\Suenlace.dat: el "
+                                                     "fichero es de solo lectura" + kSinMarcar + kCritico}
+                                      << "0";
+        QTest::newRow("sin carpeta") << "sin carpeta"
+                                     << QStringList{"No se ha podido abrir el fichero F:\\NOEXISTE\\\\Suenlace.dat: No se puede "
+                                                    "abrir el archivo <raiz>/f:/NOEXISTE/Suenlace.dat: la carpeta no "
+                                                    "existe" + kSinMarcar + kCritico}
+                                     << "0";
+        QTest::newRow("sin empresa") << "sin empresa" << QStringList{"No existe la empresa: 008" + kNinguno} << "";
+        QTest::newRow("sin TER") << "sin TER"
+                                 << QStringList{"No se ha podido leer el plan contable de la empresa 007 de Noctaris "
+                                                "Conta (SELECT * FROM TER WHERE TerNif = '30000000L').",
+                                                "",
+                                                "Error -2147217865: no such table: TER",
+                                                "",
+                                                "No se ha almacenado ninguna cuenta ni se ha generado el fichero." + kCritico}
+                                 << "";
+    }
+
+    void fallos_que_no_marcan_nada()
+    {
+        QFETCH(QString, caso);
+        QFETCH(QStringList, mensaje);
+        QFETCH(QString, estado);
+        Enlace x({true});
+        cuenta(x.inst(), "430100002", "Cliente de Palma", QVariant());
+        cuenta(x.inst(), "430100001", "Cliente de Madrid", "30000000L");
+        pendiente(x.inst(), "430000010", "GARCIA LOPEZ JUAN", "0");
+        QString empresa = QStringLiteral("007");
+        if (caso == "solo lectura") {
+            escribir_lineas(x.fichero(), {kPrevia});
+            QFile(x.fichero()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        } else if (caso == "sin carpeta") {
+            x.inst().configurar({{"Ca3ruta", "F:\\NOEXISTE\\"}});
+        } else if (caso == "sin empresa") {
+            empresa = QStringLiteral("008");
+        } else {
+            x.inst().ejecutar("TER", "DROP TABLE TER");
+        }
+        const QStringList antes = ctas3(x.inst());
+
+        const ResultadoExportacion r = x.exportar(empresa);
+        QVERIFY(!r.completo());
+        QCOMPARE(x.vistos().last().split(QLatin1Char('\n')), mensaje.replaceInStrings("<raiz>", x.e.raiz()));
+        QStringList despues = antes;
+        if (!estado.isEmpty())
+            despues << "430100001|Cliente de Madrid|30000000L|CL|||||20130101|" + estado
+                    << "430100002|Cliente de Palma||CL|||||20130101|" + estado;
+        QCOMPARE(ctas3(x.inst()), despues);
+        QCOMPARE(lineas(x.fichero()),
+                 caso == "solo lectura" ? QStringList{kPrevia} : QStringList{QStringLiteral("<sin fichero>")});
+    }
+
+    void orden_exportar_pgc_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("previo");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QStringList>("err");
+        QTest::addColumn<QString>("estado");   // of the company's account afterwards
+        const QString uso = QStringLiteral("Uso: enlace3 exportar-pgc EMPRESA [--sobrescribir | --anadir]");
+        const QStringList resumen = {"Empresa: 007", "Cuentas almacenadas: 1", "Cuentas exportadas: 1",
+                                     "Fichero: " + kFichero};
+        QTest::newRow("sin empresa") << QStringList() << false << 2 << QStringList() << QStringList{uso} << "";
+        QTest::newRow("letras") << QStringList{"7a"} << false << 2 << QStringList()
+                                << QStringList{QStringLiteral("El código de empresa debe ser un número: «7a»."), uso}
+                                << "";
+        QTest::newRow("las dos respuestas")
+            << QStringList{"7", "--anadir", "--sobrescribir"} << false << 2 << QStringList()
+            << QStringList{"--sobrescribir y --anadir no pueden ir juntas.", uso} << "";
+        QTest::newRow("fichero sin respuesta")
+            << QStringList{"7"} << true << 2 << QStringList()
+            << QStringList{QStringLiteral("El fichero F:\\NOCTARIS\\\\Suenlace.dat ya existe. Indique --sobrescribir "
+                                          "para borrar la información anterior o --anadir para añadir los nuevos "
+                                          "registros a continuación.")}
+            << "";
+        QTest::newRow("añadir") << QStringList{"--anadir", "7"} << true << 0
+                                << QStringList{"Cuentas a Traspasar : 1", kPregunta + QStringLiteral(" -> No"), kExito}
+                                       + resumen
+                                << QStringList() << "1";
+        QTest::newRow("nuevo") << QStringList{"0007"} << false << 0
+                               << QStringList{"Cuentas a Traspasar : 1", kExito} + resumen << QStringList() << "1";
+        QTest::newRow("empresa inexistente")
+            << QStringList{"9", "--sobrescribir"} << true << 1 << QStringList()
+            << QStringList{"No existe la empresa: 009"} << "";
+    }
+
+    void orden_exportar_pgc()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, previo);
+        QFETCH(int, codigo);
+        QFETCH(QStringList, out);
+        QFETCH(QStringList, err);
+        QFETCH(QString, estado);
+        fixture::Entorno e;
+        cuenta(e.inst(), "430100001", "Cliente nuevo", QVariant());
+        const QString fichero = e.inst().ruta(kFichero);
+        if (previo)
+            escribir_lineas(fichero, {kPrevia});
+        qputenv("ENLACE3_DOSDEVICES", e.raiz().toUtf8());
+
+        QString salida, errores;
+        QTextStream so(&salida), se(&errores);
+        QCOMPARE(comando_exportar_pgc(args, so, se), codigo);
+        so.flush();
+        se.flush();
+        QCOMPARE(salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
+        QCOMPARE(errores.split(QLatin1Char('\n'), Qt::SkipEmptyParts), err);
+        QCOMPARE(ctas3(e.inst()), estado.isEmpty() ? QStringList()
+                                                   : QStringList{"430100001|Cliente nuevo||CL|||||20130101|" + estado});
+        if (codigo == 0)
+            exigirFicheroValido(fichero);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExportacionPgc)
+#include "test_exportacion_pgc.moc"
