@@ -1,0 +1,421 @@
+#include "config/configuracion.h"
+
+#include "platform/ado.h"
+
+#include <algorithm>
+
+namespace configuracion {
+
+namespace {
+
+const char* const kSelectAjustes = "SELECT * FROM ca3 WHERE Ca3Key = 'KOVE3'";
+const char* const kPassword = "GARVEX";
+
+const char* const kPasswordIncorrecta =
+    "Password incorrecta, si no conoce la Password es que no tiene autorización para el uso de este fichero. "
+    "Si desea cambiar algo, ponganse en contacto con Noctaris Software.";
+const char* const kTituloSeguridad = "Seguridad: Noctaris";
+const char* const kNoNumerico = "Tiene que ser numérico";
+const char* const kSubcuentaNoNumerica = "Las Subcuentas contables tienen que ser numéricas";
+const char* const kFaltaDigito = "Falta algún dígito de esta Subcuenta";
+const char* const kRangoDigitos = "Los dígitos de las subcuentas tienen que estar entre 8 y 12";
+const char* const kDigitosIndispensables =
+    "Los dígitos de la subcuenta son un campo indispensable para el traspaso correcto. No puede contener ningún dato";
+const char* const kTituloMuyImportante = "Atención Muy Importante";
+const char* const kFaltaDato = "Le falta algun dato muy importante";
+const char* const kTituloFaltaDato = "Atención Falta Dato";
+const char* const kAtencion = "Atención";
+
+void avisar(A3ADO& a, const char* texto, const char* titulo)
+{
+    a.ui.message(QString::fromUtf8(texto), QString::fromUtf8(titulo), platform::Icon::Information);
+}
+
+// Left and Right that take a count below zero as nothing, where Visual
+// Basic would stop with an error.
+QString izquierda(const QString& s, int n) { return s.left(std::max(n, 0)); }
+QString derecha(const QString& s, int n) { return s.right(std::max(n, 0)); }
+QString ceros(int n) { return QString(std::max(n, 0), QLatin1Char('0')); }
+
+void abrir_ajustes(A3ADO& a)
+{
+    a.rs_ca3.closeIfOpen();
+    a.rs_ca3.open(QString::fromLatin1(kSelectAjustes), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+}
+
+// Ca3Niv as the field shows it: the whole number, "" for Null.
+QString texto_digitos(const ado::Recordset& rs)
+{
+    const QVariant v = rs.field(QStringLiteral("Ca3Niv"));
+    if (v.isNull() || !v.isValid())
+        return QString();
+    bool ok = false;
+    const double n = v.toDouble(&ok);
+    if (ok && n == static_cast<qint64>(n))
+        return QString::number(static_cast<qint64>(n));
+    return v.toString();
+}
+
+// A full account code (cgru, cven, cTasa, civa) refitted: the zeros go in
+// after the fifth digit, where the company's digits end, and shortening
+// drops trailing digits. An empty field stays empty: there is no account
+// to refit.
+QString alargar_cuenta(const QString& cuenta, int d)
+{
+    if (cuenta.isEmpty())
+        return cuenta;
+    return izquierda(cuenta, 5) + ceros(d) + derecha(cuenta, cuenta.size() - 5);
+}
+
+QString acortar(const QString& cuenta, int d)
+{
+    return izquierda(cuenta, cuenta.size() - d);
+}
+
+QString alargar_subcuenta(const QString& subcuenta, int d)
+{
+    if (subcuenta.isEmpty())
+        return subcuenta;
+    return subcuenta + ceros(d);
+}
+
+// The account checks of the table of the window: minimum length for the
+// agency and company sub-accounts, exact length for the rest.
+bool longitud_correcta(const Formulario& f, const QString& nombre, int longitud)
+{
+    const int digitos = f.digitos();
+    if (nombre == QLatin1String("cage") || nombre == QLatin1String("cna"))
+        return longitud >= 4;
+    if (nombre == QLatin1String("cpas"))
+        return f.Check6 || longitud == digitos - 4;
+    if (nombre == QLatin1String("civa"))
+        return longitud == f.civa.longitud_maxima;
+    return longitud == digitos;   // cven, cgru, cTasa
+}
+
+QString siguiente(const QString& nombre)
+{
+    static const QStringList orden = {QStringLiteral("ce"),   QStringLiteral("di"),   QStringLiteral("cage"),
+                                      QStringLiteral("cna"),  QStringLiteral("cpas"), QStringLiteral("cven"),
+                                      QStringLiteral("civa"), QStringLiteral("cgru"), QStringLiteral("cTasa"),
+                                      QStringLiteral("ruta")};
+    const qsizetype i = orden.indexOf(nombre);
+    if (i < 0 || i + 1 >= orden.size())
+        return nombre;
+    return orden.at(i + 1);
+}
+
+QString validar_ce(A3ADO& a, Formulario& f)
+{
+    if (!es_numerico(f.ce.texto)) {
+        a.ui.message(QString::fromUtf8(kNoNumerico), QStringLiteral("atención"), platform::Icon::Information);
+        f.ce.texto.clear();
+        return QStringLiteral("ce");
+    }
+    f.ce.texto = QStringLiteral("%1").arg(static_cast<qint64>(ado::vbVal(f.ce.texto)), 5, 10, QLatin1Char('0'));
+    return QStringLiteral("di");
+}
+
+QString validar_di(A3ADO& a, Formulario& f)
+{
+    if (!es_numerico(f.di.texto)) {
+        avisar(a, kNoNumerico, kAtencion);
+        f.di.texto.clear();
+        return QStringLiteral("di");
+    }
+    const double valor = ado::vbVal(f.di.texto);
+    if (valor < 8 || valor > 12) {
+        avisar(a, kRangoDigitos, kAtencion);
+        return QStringLiteral("di");
+    }
+    ajustar_cuentas(f, f.digitos(), static_cast<int>(f.cven.texto.size()));
+    return QStringLiteral("cage");
+}
+
+QString validar_cuenta(A3ADO& a, Formulario& f, const QString& nombre)
+{
+    Campo& c = *f.campo(nombre);
+    if (!es_numerico(c.texto)) {
+        avisar(a, kSubcuentaNoNumerica, kAtencion);
+        c.texto.clear();
+        return nombre;
+    }
+    if (!longitud_correcta(f, nombre, static_cast<int>(c.texto.size()))) {
+        avisar(a, kFaltaDigito, kAtencion);
+        return nombre;
+    }
+    return siguiente(nombre);
+}
+
+} // namespace
+
+Campo* Formulario::campo(const QString& nombre)
+{
+    Campo* todos[] = {&pas, &ce, &di, &cage, &cna, &cpas, &cven, &civa, &cgru, &cTasa, &ruta};
+    const QStringList& nombres = nombres_campos();
+    for (int i = 0; i < nombres.size(); ++i)
+        if (nombres.at(i) == nombre)
+            return todos[i];
+    return nullptr;
+}
+
+int Formulario::digitos() const
+{
+    return static_cast<int>(ado::vbVal(di.texto));
+}
+
+const QStringList& nombres_campos()
+{
+    static const QStringList n = {QStringLiteral("pas"),  QStringLiteral("ce"),   QStringLiteral("di"),
+                                  QStringLiteral("cage"), QStringLiteral("cna"),  QStringLiteral("cpas"),
+                                  QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
+                                  QStringLiteral("cTasa"), QStringLiteral("ruta")};
+    return n;
+}
+
+bool es_campo_cuenta(const QString& nombre)
+{
+    static const QStringList n = {QStringLiteral("cage"), QStringLiteral("cna"),  QStringLiteral("cpas"),
+                                  QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
+                                  QStringLiteral("cTasa")};
+    return n.contains(nombre);
+}
+
+bool es_numerico(const QString& texto)
+{
+    if (texto.isEmpty())
+        return false;
+    return std::all_of(texto.begin(), texto.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+void limpiar(Formulario& f)
+{
+    f.pas.texto.clear();
+    f.Image2_visible = false;
+    for (Campo* c : {&f.ce, &f.di, &f.cage, &f.cna, &f.cgru, &f.cpas, &f.cven, &f.civa, &f.ruta, &f.cTasa})
+        c->texto.clear();
+    f.Check1 = f.Check2 = f.Check3 = f.Check4 = f.Check5 = f.Check6 = f.Check7 = false;
+}
+
+QString comprobar_password(A3ADO& a, Formulario& f)
+{
+    f.pas.texto = f.pas.texto.toUpper();
+    if (f.pas.texto != QLatin1String(kPassword)) {
+        avisar(a, kPasswordIncorrecta, kTituloSeguridad);
+        f.pas.texto.clear();
+        return QStringLiteral("pas");
+    }
+    abrir_ajustes(a);
+    if (a.rs_ca3.eof())
+        crear_registro(a);
+    a.rs_ca3.close();
+    visualizar_datos(a, f);
+    return QStringLiteral("ce");
+}
+
+void visualizar_datos(A3ADO& a, Formulario& f)
+{
+    abrir_ajustes(a);
+    const ado::Recordset& rs = a.rs_ca3;
+    if (rs.eof())
+        return;
+    f.ce.texto = rs.text(QStringLiteral("ca3Emp"));
+    f.di.texto = texto_digitos(rs);
+    f.cage.texto = rs.text(QStringLiteral("ca3Age"));
+    f.cna.texto = rs.text(QStringLiteral("ca3EmpNa"));
+    f.cgru.texto = rs.text(QStringLiteral("ca3Dep"));
+    f.cpas.texto = rs.text(QStringLiteral("ca3Cli"));
+    f.cven.texto = rs.text(QStringLiteral("Ca3Vta"));
+    f.civa.texto = rs.text(QStringLiteral("ca3Ivar"));
+    f.ruta.texto = rs.text(QStringLiteral("Ca3ruta"));
+    f.cTasa.texto = rs.text(QStringLiteral("Ca3Tasa"));
+    // A box whose column is no keeps what it shows.
+    const auto marcar = [&rs](bool& casilla, const char* columna) {
+        if (ado::isYes(rs.field(QString::fromLatin1(columna))))
+            casilla = true;
+    };
+    marcar(f.Check1, "ca3Cre");
+    marcar(f.Check2, "ca3iva");
+    marcar(f.Check3, "ca3nif");
+    marcar(f.Check4, "Ca3DesglosarPasantes");
+    marcar(f.Check5, "Ca3CrearCuentas");
+    marcar(f.Check6, "Ca3UnicaCtaPasantes");
+    marcar(f.Check7, "Zumeral");
+    f.Image2_visible = true;
+}
+
+void crear_registro(A3ADO& a)
+{
+    ado::Recordset& rs = a.rs_ca3;
+    rs.addNew();
+    rs.setField(QStringLiteral("Ca3Key"), QStringLiteral("KOVE3"));
+    rs.setField(QStringLiteral("ca3Emp"), QStringLiteral("00001"));
+    rs.setField(QStringLiteral("Ca3Niv"), 9);
+    rs.setField(QStringLiteral("Ca3ruta"), QStringLiteral("F:\\NOCTARIS\\"));
+    rs.setField(QStringLiteral("ca3Cre"), ado::yesNo(true));
+    rs.setField(QStringLiteral("ca3nif"), ado::yesNo(false));
+    rs.setField(QStringLiteral("ca3iva"), ado::yesNo(true));
+    rs.setField(QStringLiteral("ca3Age"), QStringLiteral("4301"));
+    rs.setField(QStringLiteral("ca3EmpNa"), QStringLiteral("4302"));
+    rs.setField(QStringLiteral("ca3Cli"), QStringLiteral("43000"));
+    rs.setField(QStringLiteral("ca3Dep"), QStringLiteral("561000000"));
+    rs.setField(QStringLiteral("Ca3Vta"), QStringLiteral("705999999"));
+    rs.setField(QStringLiteral("ca3Ivar"), QStringLiteral("47700000"));
+    rs.setField(QStringLiteral("Ca3Tasa"), QStringLiteral("47530000"));
+    rs.setField(QStringLiteral("Ca3DesglosarPasantes"), ado::yesNo(false));
+    rs.setField(QStringLiteral("Ca3CrearCuentas"), ado::yesNo(false));
+    rs.setField(QStringLiteral("Ca3UnicaCtaPasantes"), ado::yesNo(false));
+    rs.setField(QStringLiteral("Zumeral"), ado::yesNo(false));
+    rs.update();
+}
+
+QString validar(A3ADO& a, Formulario& f, const QString& nombre)
+{
+    if (nombre == QLatin1String("ce"))
+        return validar_ce(a, f);
+    if (nombre == QLatin1String("di"))
+        return validar_di(a, f);
+    if (nombre == QLatin1String("ruta")) {
+        f.ruta.texto = f.ruta.texto.toUpper();
+        return nombre;
+    }
+    if (es_campo_cuenta(nombre))
+        return validar_cuenta(a, f, nombre);
+    return nombre;
+}
+
+void al_recibir_foco(Formulario& f, const QString& nombre)
+{
+    Campo* c = f.campo(nombre);
+    if (!c || c->texto.isEmpty() || !es_campo_cuenta(nombre))
+        return;
+    const int digitos = f.digitos();
+    if (nombre == QLatin1String("cage") || nombre == QLatin1String("cna")) {
+        c->longitud_maxima = (digitos == 8 || digitos == 9) ? 4 : digitos - 5;
+    } else if (nombre == QLatin1String("cpas")) {
+        c->longitud_maxima = f.Check6 ? digitos : digitos - 4;
+    } else if (nombre == QLatin1String("civa")) {
+        if (f.Check2) {
+            c->longitud_maxima = digitos - 2;
+            if (c->texto.size() > c->longitud_maxima)
+                c->texto = izquierda(c->texto, c->longitud_maxima);
+        } else {
+            c->longitud_maxima = digitos;
+        }
+    } else {
+        c->longitud_maxima = digitos;   // cven, cgru, cTasa
+    }
+    // Without digits there is nothing to fit; a limit below zero would
+    // mean no typing at all.
+    c->longitud_maxima = std::max(c->longitud_maxima, 0);
+}
+
+bool di_puede_perder_foco(A3ADO& a, const Formulario& f)
+{
+    if (f.di.texto.isEmpty() && !f.pas.texto.isEmpty()) {
+        avisar(a, kDigitosIndispensables, kTituloMuyImportante);
+        return false;
+    }
+    return true;
+}
+
+void pulsar_Check4(Formulario& f)
+{
+    QString& cpas = f.cpas.texto;
+    if (f.Check4) {
+        f.Check6 = false;
+        if (cpas.size() > 3)
+            cpas = cpas.left(3);
+    } else if (!cpas.isEmpty() && cpas.size() < 5) {
+        const int hasta = f.digitos() - 4;
+        if (cpas.size() < hasta)
+            cpas += ceros(hasta - static_cast<int>(cpas.size()));
+    }
+}
+
+void pulsar_Check6(Formulario& f)
+{
+    if (f.pas.texto.isEmpty())
+        return;
+    QString& cpas = f.cpas.texto;
+    const int digitos = f.digitos();
+    if (f.Check6) {
+        f.Check4 = false;
+        if (cpas.size() > 3)
+            cpas = cpas.left(4) + ceros(digitos - 4);
+        return;
+    }
+    if (cpas.size() > 3) {
+        // A sub-account already shorter than the zeros to remove is left
+        // alone rather than emptied.
+        const int quedan = static_cast<int>(cpas.size()) - (digitos - 5);
+        if (quedan > 0)
+            cpas = cpas.left(quedan);
+    } else {
+        cpas = QStringLiteral("43") + ceros(digitos - 2);
+    }
+}
+
+bool guardar(A3ADO& a, Formulario& f)
+{
+    for (const Campo* c : {&f.civa, &f.cgru, &f.cven, &f.cpas, &f.ce, &f.cna, &f.di, &f.cage, &f.ruta}) {
+        if (c->texto.isEmpty()) {
+            avisar(a, kFaltaDato, kTituloFaltaDato);
+            return false;
+        }
+    }
+    abrir_ajustes(a);
+    ado::Recordset& rs = a.rs_ca3;
+    if (!rs.eof()) {
+        rs.moveFirst();
+        rs.setField(QStringLiteral("ca3Emp"), f.ce.texto);
+        rs.setField(QStringLiteral("Ca3Niv"), f.digitos());
+        rs.setField(QStringLiteral("Ca3ruta"), f.ruta.texto);
+        rs.setField(QStringLiteral("ca3Age"), f.cage.texto);
+        rs.setField(QStringLiteral("ca3EmpNa"), f.cna.texto);
+        rs.setField(QStringLiteral("ca3Cli"), f.cpas.texto);
+        rs.setField(QStringLiteral("ca3Dep"), f.cgru.texto);
+        rs.setField(QStringLiteral("Ca3Vta"), f.cven.texto);
+        rs.setField(QStringLiteral("ca3Ivar"), f.civa.texto);
+        rs.setField(QStringLiteral("ca3Cre"), ado::yesNo(f.Check1));
+        rs.setField(QStringLiteral("ca3nif"), ado::yesNo(f.Check3));
+        rs.setField(QStringLiteral("ca3iva"), ado::yesNo(f.Check2));
+        rs.setField(QStringLiteral("Ca3DesglosarPasantes"), ado::yesNo(f.Check4));
+        rs.setField(QStringLiteral("Ca3CrearCuentas"), ado::yesNo(f.Check5));
+        rs.setField(QStringLiteral("Ca3UnicaCtaPasantes"), ado::yesNo(f.Check6));
+        rs.setField(QStringLiteral("Ca3Tasa"), f.cTasa.texto);
+        rs.setField(QStringLiteral("Zumeral"), ado::yesNo(f.Check7));
+        rs.update();
+    }
+    rs.close();
+    limpiar(f);
+    return true;
+}
+
+void ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos)
+{
+    if (digitos_nuevos == digitos_viejos)
+        return;
+    for (Campo* c : {&f.cage, &f.cna, &f.cpas, &f.cgru, &f.cven, &f.civa, &f.cTasa})
+        c->longitud_maxima = 12;
+    if (digitos_nuevos > digitos_viejos) {
+        const int d = digitos_nuevos - digitos_viejos;
+        f.cage.texto = alargar_subcuenta(f.cage.texto, d);
+        f.cna.texto = alargar_subcuenta(f.cna.texto, d);
+        f.cpas.texto = alargar_subcuenta(f.cpas.texto, d);
+        f.cgru.texto = alargar_cuenta(f.cgru.texto, d);
+        f.cven.texto = alargar_cuenta(f.cven.texto, d);
+        f.civa.texto = alargar_cuenta(f.civa.texto, d);
+        f.cTasa.texto = alargar_cuenta(f.cTasa.texto, d);
+        return;
+    }
+    const int d = digitos_viejos - digitos_nuevos;
+    f.cpas.texto = acortar(f.cpas.texto, d);
+    f.cven.texto = acortar(f.cven.texto, d);
+    f.cgru.texto = acortar(f.cgru.texto, d);
+    f.cTasa.texto = acortar(f.cTasa.texto, d);
+    f.civa.texto = acortar(f.civa.texto, d);
+}
+
+} // namespace configuracion
