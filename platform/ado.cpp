@@ -259,9 +259,20 @@ QStringView leadingWord(const QString& sql)
     return QStringView(sql).mid(start, i - start);
 }
 
-bool isVerb(QStringView word, const char* verb)
+// `verb` in capitals.
+template <std::size_t N>
+bool isVerb(QStringView word, const char (&verb)[N])
 {
-    return word.compare(QLatin1String(verb), Qt::CaseInsensitive) == 0;
+    if (word.size() != qsizetype(N - 1))
+        return false;
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        char16_t u = word[qsizetype(i)].unicode();
+        if (u >= 'a' && u <= 'z')
+            u = char16_t(u - ('a' - 'A'));
+        if (u != char16_t(verb[i]))
+            return false;
+    }
+    return true;
 }
 
 // Replaces the text literals (and plain whole numbers) of a data statement
@@ -959,7 +970,7 @@ struct Recordset::Impl {
         int nameIndex = 0;
         int column = 0;
     };
-    mutable std::array<Remembered, 64> remembered{};
+    mutable std::array<Remembered, 256> remembered{};
     mutable QStringList rememberedFor;
 
     int column(const QString& name) const
@@ -968,7 +979,9 @@ struct Recordset::Impl {
             remembered.fill(Remembered{});
             rememberedFor = names;
         }
-        Remembered& slot = remembered[(quintptr(name.constData()) >> 4) % remembered.size()];
+        // Literals lie a few bytes apart: mix the address before taking a slot.
+        const quint64 mixed = quint64(quintptr(name.constData())) * 0x9E3779B97F4A7C15ull;
+        Remembered& slot = remembered[(mixed >> 56) % remembered.size()];
         if (slot.text == name.constData() && slot.size == name.size() && slot.nameIndex < names.size()
             && names.at(slot.nameIndex) == name)
             return slot.column;

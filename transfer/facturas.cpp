@@ -27,14 +27,18 @@ FilaFactura leer_factura(const ado::Recordset& rs)
     f.fec = rs.text(QStringLiteral("FacFec"));
     f.cuenta = rs.text(QStringLiteral("FacCtaC"));
     f.nombre = rs.text(QStringLiteral("FacCliN"));
-    static const char* const kBases[5] = {"FacB0", "FacB1", "FacB2", "FacB3", "FacB4"};
-    static const char* const kTipos[5] = {nullptr, "FacI1", "FacI2", "FacI3", "FacI4"};
-    static const char* const kCuotas[5] = {nullptr, "FacC1", "FacC2", "FacC3", "FacC4"};
+    // Names made once: a field is found faster by a name that stays put.
+    static const QString kBases[5] = {QStringLiteral("FacB0"), QStringLiteral("FacB1"), QStringLiteral("FacB2"),
+                                      QStringLiteral("FacB3"), QStringLiteral("FacB4")};
+    static const QString kTipos[5] = {QString(), QStringLiteral("FacI1"), QStringLiteral("FacI2"),
+                                      QStringLiteral("FacI3"), QStringLiteral("FacI4")};
+    static const QString kCuotas[5] = {QString(), QStringLiteral("FacC1"), QStringLiteral("FacC2"),
+                                       QStringLiteral("FacC3"), QStringLiteral("FacC4")};
     for (int n = 0; n < 5; ++n) {
-        f.b[n] = rs.number(QLatin1String(kBases[n]));
+        f.b[n] = rs.number(kBases[n]);
         if (n > 0) {
-            f.i[n] = rs.number(QLatin1String(kTipos[n]));
-            f.c[n] = rs.number(QLatin1String(kCuotas[n]));
+            f.i[n] = rs.number(kTipos[n]);
+            f.c[n] = rs.number(kCuotas[n]);
         }
     }
     f.total = rs.number(QStringLiteral("FacTotal"));
