@@ -304,12 +304,12 @@ void TestConfiguracion::guardar_escribe_la_fila_y_bloquea()
     v.teclear("di", "10");
     v.teclear("ruta", "f:\\l'enlace\\");
     v.teclear("cTasa", "", Qt::Key_unknown);
-    for (const char* n : {"Check1", "Check3", "Check5", "Check7"})
+    for (const char* n : {"Check1", "Check2", "Check3", "Check5", "Check7"})
         v.pulsar(n);
     QTest::mouseClick(v.w->findChild<QLabel*>("Image2"), Qt::LeftButton);
 
     QCOMPARE(v.mensajes(), QStringList());
-    QCOMPARE(v.filas(), (QStringList{"KOVE3|00007|10|F:\\L'ENLACE\\|0|-1|-1|43010|43020|430000|5610000000|"
+    QCOMPARE(v.filas(), (QStringList{"KOVE3|00007|10|F:\\L'ENLACE\\|0|-1|0|43010|43020|430000|5610000000|"
                                      "7059909999|477000000||0|-1|0|-1",
                                      "OTRA|00099|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|"
                                      "Null|Null|Null|Null"}));
@@ -323,7 +323,7 @@ void TestConfiguracion::guardar_escribe_la_fila_y_bloquea()
              QStringList({"00007", "10", "F:\\L'ENLACE\\", "7059909999", ""}));
     QCOMPARE(QList<bool>({a.wtraspasar_creditos, a.wdesglosar_ventas, a.wiva_por_tipo, a.wcrear_cuentas,
                           a.wexportar_pgc}),
-             QList<bool>({false, true, true, true, true}));
+             QList<bool>({false, true, false, true, true}));
 }
 
 void TestConfiguracion::guardar_sin_dato_indispensable()
