@@ -130,9 +130,10 @@ VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : QDialog(
     setWindowIcon(QIcon(dibujo_ajustes()));
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
-    // The small dialog font of the era, so the captions fit their places.
-    QFont letra = font();
-    letra.setPointSizeF(8.25);
+    // A narrow face, so the long captions fit the places they were given.
+    QFont letra(QStringLiteral("Calibri"));
+    letra.setFamilies({QStringLiteral("Calibri"), QStringLiteral("Carlito")});
+    letra.setPointSizeF(9);
     setFont(letra);
     crear_controles();
     escribir();
