@@ -79,6 +79,48 @@ QString alargar_subcuenta(const QString& subcuenta, int d)
     return subcuenta + ceros(d);
 }
 
+// A text of digits as its number formatted with `cifras` zeros ("00000"),
+// worked on the digits so that no length overflows a number.
+QString con_ceros(const QString& digitos, int cifras)
+{
+    qsizetype primera = 0;
+    while (primera + 1 < digitos.size() && digitos.at(primera) == QLatin1Char('0'))
+        ++primera;
+    const QString numero = digitos.mid(primera);
+    return ceros(cifras - static_cast<int>(numero.size())) + numero;
+}
+
+// What the save refuses although the spaces are filled: a value that is
+// not a number would reach the settings row as a digit count of 0 or an
+// account the transfer cannot write. Returns the field to go back to.
+QString campo_no_valido(A3ADO& a, Formulario& f)
+{
+    if (!es_numerico(f.ce.texto)) {
+        a.ui.message(QString::fromUtf8(kNoNumerico), QStringLiteral("atención"), platform::Icon::Information);
+        return QStringLiteral("ce");
+    }
+    if (!es_numerico(f.di.texto)) {
+        avisar(a, kNoNumerico, kAtencion);
+        return QStringLiteral("di");
+    }
+    if (f.digitos() < 8 || f.digitos() > 12) {
+        avisar(a, kRangoDigitos, kAtencion);
+        return QStringLiteral("di");
+    }
+    for (const QString& nombre : {QStringLiteral("cage"), QStringLiteral("cna"), QStringLiteral("cpas"),
+                                  QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
+                                  QStringLiteral("cTasa")}) {
+        const QString& texto = f.campo(nombre)->texto;
+        if (nombre == QLatin1String("cTasa") && texto.isEmpty())
+            continue;
+        if (!es_numerico(texto)) {
+            avisar(a, kSubcuentaNoNumerica, kAtencion);
+            return nombre;
+        }
+    }
+    return QString();
+}
+
 // The account checks of the table of the window: minimum length for the
 // agency and company sub-accounts, exact length for the rest.
 bool longitud_correcta(const Formulario& f, const QString& nombre, int longitud)
@@ -112,7 +154,7 @@ QString validar_ce(A3ADO& a, Formulario& f)
         f.ce.texto.clear();
         return QStringLiteral("ce");
     }
-    f.ce.texto = QStringLiteral("%1").arg(static_cast<qint64>(ado::vbVal(f.ce.texto)), 5, 10, QLatin1Char('0'));
+    f.ce.texto = con_ceros(f.ce.texto, 5);
     return QStringLiteral("di");
 }
 
@@ -161,7 +203,8 @@ Campo* Formulario::campo(const QString& nombre)
 
 int Formulario::digitos() const
 {
-    return static_cast<int>(ado::vbVal(di.texto));
+    // Far beyond any account length, and never past what an int holds.
+    return static_cast<int>(std::clamp(ado::vbVal(di.texto), -1000.0, 1000.0));
 }
 
 const QStringList& nombres_campos()
@@ -359,11 +402,17 @@ void pulsar_Check6(Formulario& f)
 
 bool guardar(A3ADO& a, Formulario& f)
 {
+    f.foco.clear();
     for (const Campo* c : {&f.civa, &f.cgru, &f.cven, &f.cpas, &f.ce, &f.cna, &f.di, &f.cage, &f.ruta}) {
         if (c->texto.isEmpty()) {
             avisar(a, kFaltaDato, kTituloFaltaDato);
             return false;
         }
+    }
+    const QString mal = campo_no_valido(a, f);
+    if (!mal.isEmpty()) {
+        f.foco = mal;
+        return false;
     }
     abrir_ajustes(a);
     ado::Recordset& rs = a.rs_ca3;

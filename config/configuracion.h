@@ -35,6 +35,8 @@ struct Formulario {
     bool Check6 = false;   // Ca3UnicaCtaPasantes
     bool Check7 = false;   // Zumeral
     bool Image2_visible = false;
+    // Where a refused save sends the focus (empty: it stays).
+    QString foco;
 
     // The field of that control name (nullptr for a name that is not a field).
     Campo* campo(const QString& nombre);
@@ -78,7 +80,9 @@ void pulsar_Check4(Formulario& f);
 void pulsar_Check6(Formulario& f);
 
 // Click on the save picture. Returns false (after the message) when a
-// required field is empty; then nothing is written and nothing is cleared.
+// required field is empty, or a number field holds something else (the
+// digits also outside 8 to 12; `foco` then names the field): nothing is
+// written and nothing is cleared.
 // Throws ado::Error when the link database fails.
 bool guardar(A3ADO& a, Formulario& f);
 

@@ -442,8 +442,12 @@ void VentanaConfiguracion::Image2_Click()
         fallo_base_datos(error);
         return;
     }
-    if (guardado)
+    if (guardado) {
         bloquear();
+    } else if (!f_.foco.isEmpty()) {
+        enfocar(f_.foco);
+        f_.foco.clear();
+    }
 }
 
 void VentanaConfiguracion::fallo_base_datos(const std::exception& error)

@@ -181,6 +181,7 @@ void TestConfiguracion::comprobacion_de_campos_data()
 
     const QString numerica = "Atención|Las Subcuentas contables tienen que ser numéricas";
     QTest::newRow("ce con ceros") << "ce" << "12" << false << "" << "00012" << "di";
+    QTest::newRow("ce largo") << "ce" << "00000000001234567890123" << false << "" << "1234567890123" << "di";
     QTest::newRow("ce no numérico") << "ce" << "1a" << false << "atención|Tiene que ser numérico" << "" << "ce";
     QTest::newRow("di no numérico") << "di" << "9." << false << "Atención|Tiene que ser numérico" << "" << "di";
     const QString rango = "Atención|Los dígitos de las subcuentas tienen que estar entre 8 y 12";
@@ -337,6 +338,19 @@ void TestConfiguracion::guardar_sin_dato_indispensable()
     QCOMPARE(v.filas(), QStringList{kFilaInicial});
     QCOMPARE(v.campo("cage")->text(), QString("4399"));
     QVERIFY(v.w->findChild<QLabel*>("Image2")->isVisible());
+
+    // Filled but not numbers, or a digit count out of range: refused as well.
+    v.teclear("ruta", "F:\\", Qt::Key_unknown);
+    const QList<QStringList> casos = {{"cna", "43O2", "Atención|Las Subcuentas contables tienen que ser numéricas"},
+                                      {"di", "13", "Atención|Los dígitos de las subcuentas tienen que estar entre 8 y 12"},
+                                      {"ce", "1 2", "atención|Tiene que ser numérico"}};
+    for (const QStringList& c : casos) {
+        v.teclear(c[0], c[1], Qt::Key_unknown);
+        QTest::mouseClick(v.w->findChild<QLabel*>("Image2"), Qt::LeftButton);
+        QCOMPARE(v.mensajes(), QStringList{c[2]});
+        QCOMPARE(v.filas(), QStringList{kFilaInicial});
+        QCOMPARE(v.foco() + "=" + v.campo(c[0])->text(), c[0] + "=" + c[1]);
+    }
 }
 
 QTEST_MAIN(TestConfiguracion)
