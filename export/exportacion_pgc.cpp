@@ -291,7 +291,7 @@ bool ExportacionPgc::leer_plan_contable()
         a.rs_ctas3.closeIfOpen();
         informar(QString());
         r_.almacenadas = 0;
-        r_.error_lectura = QStringLiteral("No se ha podido leer el plan contable de la empresa ") + r_.empresa
+        r_.error_lectura = QStringLiteral("No se ha podido completar la lectura del plan contable de la empresa ") + r_.empresa
                            + QStringLiteral(" de Noctaris Conta (") + e.source() + QStringLiteral(").\n\n")
                            + texto_error(e)
                            + QStringLiteral("\n\nNo se ha almacenado ninguna cuenta ni se ha generado el fichero.");

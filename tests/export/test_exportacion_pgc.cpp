@@ -177,12 +177,17 @@ private Q_SLOTS:
                                                     "abrir el archivo <raiz>/f:/NOEXISTE/Suenlace.dat: la carpeta no "
                                                     "existe" + kSinMarcar + kCritico}
                                      << "0";
+        QTest::newRow("disco lleno") << "disco lleno"
+                                     << QStringList{"No se ha podido escribir el fichero F:\\NOCTARIS\\\\Suenlace.dat: No se puede escribir "
+                                                    "en el archivo <raiz>/f:/noctaris/Suenlace.dat: no queda espacio en "
+                                                    "el disco" + kSinMarcar + kCritico}
+                                     << "0";
         QTest::newRow("sin empresa") << "sin empresa" << QStringList{"No existe la empresa: 008" + kNinguno} << "";
-        QTest::newRow("sin TER") << "sin TER"
-                                 << QStringList{"No se ha podido leer el plan contable de la empresa 007 de Noctaris "
-                                                "Conta (SELECT * FROM TER WHERE TerNif = '30000000L').",
+        QTest::newRow("ctas3 falla") << "ctas3 falla"
+                                 << QStringList{"No se ha podido completar la lectura del plan contable de la empresa "
+                                                "007 de Noctaris Conta (SELECT * FROM ctas3 WHERE Cuenta ='430100002').",
                                                 "",
-                                                "Error -2147217865: no such table: TER",
+                                                "Error -2147467259: disco lleno",
                                                 "",
                                                 "No se ha almacenado ninguna cuenta ni se ha generado el fichero." + kCritico}
                                  << "";
@@ -201,12 +206,15 @@ private Q_SLOTS:
         if (caso == "solo lectura") {
             escribir_lineas(x.fichero(), {kPrevia});
             QFile(x.fichero()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        } else if (caso == "disco lleno") {
+            QVERIFY(QFile::link("/dev/full", x.fichero()));
         } else if (caso == "sin carpeta") {
             x.inst().configurar({{"Ca3ruta", "F:\\NOEXISTE\\"}});
         } else if (caso == "sin empresa") {
             empresa = QStringLiteral("008");
-        } else {
-            x.inst().ejecutar("TER", "DROP TABLE TER");
+        } else {   // the second account cannot be stored: the first must not stay either
+            x.inst().ejecutar("ctas3", "CREATE TRIGGER lleno BEFORE INSERT ON ctas3 WHEN NEW.Cuenta = '430100002' "
+                                       "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
         }
         const QStringList antes = ctas3(x.inst());
 
@@ -218,7 +226,8 @@ private Q_SLOTS:
             despues << "430100001|Cliente de Madrid|30000000L|CL|||||20130101|" + estado
                     << "430100002|Cliente de Palma||CL|||||20130101|" + estado;
         QCOMPARE(ctas3(x.inst()), despues);
-        QCOMPARE(lineas(x.fichero()),
+        if (caso != "disco lleno")
+            QCOMPARE(lineas(x.fichero()),
                  caso == "solo lectura" ? QStringList{kPrevia} : QStringList{QStringLiteral("<sin fichero>")});
     }
 
