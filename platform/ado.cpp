@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
+#include <QVarLengthArray>
 
 #include <sqlite3.h>
 
@@ -411,9 +412,19 @@ Error sqliteError(sqlite3* handle, const QString& source)
     return Error(errorNumberFor(QString::number(sqlite3_extended_errcode(handle)), text), text, source);
 }
 
-int bindText(sqlite3_stmt* stmt, int index, const QString& text)
+// Plain ASCII goes in as it is stored (UTF-8), sparing the database a
+// conversion; anything else is handed over as UTF-16 for it to convert.
+int bindText(sqlite3_stmt* stmt, int index, QStringView text)
 {
-    return sqlite3_bind_text16(stmt, index, text.utf16(), int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    const qsizetype size = text.size();
+    QVarLengthArray<char, 256> ascii(size);
+    const char16_t* u = text.utf16();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (u[i] >= 0x80)
+            return sqlite3_bind_text16(stmt, index, u, int(size * sizeof(QChar)), SQLITE_TRANSIENT);
+        ascii[i] = char(u[i]);
+    }
+    return sqlite3_bind_text(stmt, index, ascii.constData(), int(size), SQLITE_TRANSIENT);
 }
 
 // A value bound to a statement, typed as the QtSql driver types it.
