@@ -1,5 +1,6 @@
 #include "app/linea_comandos.h"
 
+#include "app/comando_exportar_pgc.h"
 #include "app/comando_traspasar.h"
 #include "app/comando_verificar.h"
 #include "app/ventana_principal.h"
@@ -87,8 +88,8 @@ const std::vector<Comando>& comandos()
         {QStringLiteral("verificar"), QStringLiteral("FICHERO"),
          QStringLiteral("comprueba un SUENLACE.DAT antes de importarlo en A3Con y muestra su resumen y sus errores."),
          comando_verificar},
-        {QStringLiteral("exportar-pgc"), QStringLiteral("EMPRESA"),
-         QStringLiteral("exporta a SUENLACE.DAT el plan de cuentas de una empresa de Zumeral."), nullptr},
+        {QStringLiteral("exportar-pgc"), QStringLiteral("EMPRESA [--sobrescribir | --anadir]"),
+         QStringLiteral("exporta a SUENLACE.DAT el plan de cuentas de una empresa de Zumeral."), comando_exportar_pgc},
         {QStringLiteral("captura"), QStringLiteral("FICHERO.png"),
          QStringLiteral("guarda una imagen de la ventana principal tal como arranca."), comando_captura,
          /*oculto=*/true, /*necesita_ventanas=*/true},

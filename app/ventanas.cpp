@@ -1,5 +1,7 @@
 #include "app/ventanas.h"
 
+#include "config/ventana_configuracion.h"
+#include "export/ventana_importa.h"
 #include "transfer/ventana_traspaso.h"
 
 #include <QDialogButtonBox>
@@ -13,7 +15,9 @@ Tabla tabla_ventanas()
 {
     Tabla t;
     // One line per window written.
+    t[kConfiguracion] = crear_ventana_configuracion;
     t[kTraspaso] = crear_ventana_traspaso;
+    t[kExportarPgc] = crear_ventana_importa;
     return t;
 }
 

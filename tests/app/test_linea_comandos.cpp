@@ -178,7 +178,7 @@ void TestLineaComandos::ayuda_version_y_errores_de_uso()
                                  QStringLiteral("  estado"),
                                  QStringLiteral("  traspasar DESDE HASTA [--sobrescribir | --anadir]"),
                                  QStringLiteral("  limpiar DESDE HASTA"), QStringLiteral("  verificar FICHERO"),
-                                 QStringLiteral("  exportar-pgc EMPRESA")})
+                                 QStringLiteral("  exportar-pgc EMPRESA [--sobrescribir | --anadir]")})
         QVERIFY2(ayuda.out.contains(linea), qPrintable(linea));
 
     const appsupport::Salida version = appsupport::ejecutar({QStringLiteral("--version")}, QString());
