@@ -129,17 +129,11 @@ void crear_maestros(demo::Instalacion& inst)
                                      {{"ForCod", "4"}, {"ForDes", "Talón"}, {"ForCta", QVariant()}}});
 }
 
-// The keys of the hotel's own tables: the lookups of a transfer go by them.
+// The date keys of a large hotel's own tables (the builder gives every
+// installation the keys of the codes): a year of rows is read by date range.
 void crear_claves_hotel(demo::Instalacion& inst)
 {
-    inst.ejecutar(QStringLiteral("emi"), QStringLiteral("CREATE UNIQUE INDEX emi_clave ON emi (EmiAno, EmiNum)"));
     inst.ejecutar(QStringLiteral("emi"), QStringLiteral("CREATE INDEX emi_fecha ON emi (EmiFec)"));
-    inst.ejecutar(QStringLiteral("Hiscadia"),
-                  QStringLiteral("CREATE INDEX hiscadia_factura ON Hiscadia (HCadiaFra, HCadiaFraAno)"));
-    inst.ejecutar(QStringLiteral("Cli"), QStringLiteral("CREATE UNIQUE INDEX cli_clave ON Cli (CliCod)"));
-    inst.ejecutar(QStringLiteral("agen"), QStringLiteral("CREATE UNIQUE INDEX agen_clave ON agen (AgenCod)"));
-    inst.ejecutar(QStringLiteral("na"), QStringLiteral("CREATE UNIQUE INDEX na_clave ON na (NaCod)"));
-    inst.ejecutar(QStringLiteral("formas"), QStringLiteral("CREATE UNIQUE INDEX formas_clave ON formas (ForCod)"));
     inst.ejecutar(QStringLiteral("caja"), QStringLiteral("CREATE INDEX caja_fecha ON caja (CajaFec, CajaOrd)"));
 }
 

@@ -390,18 +390,44 @@ void Instalacion::construir_sistema()
         insertar(QStringLiteral("con"), QVariantMap{{"ConTipo", "0"}, {"ConServer", ""}, {"catalogo", ""}});
 }
 
+namespace {
+
+// The keys a hotel's database has on the codes the link looks rows up by.
+// Only lookups by equal codes use them, so the rows of every range read
+// come in the order they were written, as without them; and they are not
+// unique, so a test can still write the odd duplicate it needs.
+QStringList claves_hotel(const QString& tabla)
+{
+    const QString t = tabla.toLower();
+    if (t == QLatin1String("emi"))
+        return {QStringLiteral("CREATE INDEX emi_clave ON emi (EmiAno, EmiNum)")};
+    if (t == QLatin1String("hiscadia"))
+        return {QStringLiteral("CREATE INDEX hiscadia_factura ON Hiscadia (HCadiaFra, HCadiaFraAno)")};
+    if (t == QLatin1String("cli"))
+        return {QStringLiteral("CREATE INDEX cli_clave ON Cli (CliCod)")};
+    if (t == QLatin1String("agen"))
+        return {QStringLiteral("CREATE INDEX agen_clave ON agen (AgenCod)")};
+    if (t == QLatin1String("na"))
+        return {QStringLiteral("CREATE INDEX na_clave ON na (NaCod)")};
+    if (t == QLatin1String("formas"))
+        return {QStringLiteral("CREATE INDEX formas_clave ON formas (ForCod)")};
+    return {};
+}
+
+} // namespace
+
 void Instalacion::construir_hotel()
 {
     if (opciones_.servidor) {
         QStringList ddl;
         for (const tablas::Tabla& tabla : tablas::tablas_hotel())
-            ddl << tabla.ddl;
+            ddl << tabla.ddl << claves_hotel(tabla.nombre);
         QDir().mkpath(dir_servidor());
         crear_base(archivo_servidor(), ddl);
         return;
     }
     for (const tablas::Tabla& tabla : tablas::tablas_hotel())
-        crear_base(archivo_tabla(tabla.nombre), {tabla.ddl});
+        crear_base(archivo_tabla(tabla.nombre), QStringList{tabla.ddl} << claves_hotel(tabla.nombre));
 }
 
 void Instalacion::construir_enlace()

@@ -16,7 +16,10 @@
 //                formas.MDB, and ser.MDB ca.MDB cadia.MDB (tables ser, Ca,
 //                Cadia) -- Access mode only. In server mode every hotel
 //                table lies in the one SQLite file <dir_servidor>/<catalogo>
-//                and none of these files exists.
+//                and none of these files exists. The hotel tables carry
+//                the keys of the codes they are looked up by (not unique):
+//                emi(EmiAno, EmiNum), Hiscadia(HCadiaFra, HCadiaFraAno),
+//                Cli(CliCod), agen(AgenCod), na(NaCod), formas(ForCod).
 //   F:\noctaris\enlace3.MDB  the link database (see below)
 //   F:\NOCTARIS\             the export folder of the settings row (the data
 //                            folder itself: names are matched without case)
