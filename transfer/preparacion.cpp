@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    static constexpr int kFilasPorGrupo = 2000;
+    static constexpr int kFilasPorGrupo = 10000;
     ado::Connection& cn_;
     bool propio_ = false;
     int pendientes_ = 0;
