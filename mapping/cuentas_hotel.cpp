@@ -1,0 +1,373 @@
+#include "mapping/cuentas_hotel.h"
+
+namespace cuentas_hotel {
+
+namespace {
+
+QString texto(const QVariant& v)
+{
+    return v.isValid() && !v.isNull() ? v.toString() : QString();
+}
+
+// Jet's error 3010: the table to create is already there.
+bool ya_existe(const ado::Error& e)
+{
+    return e.description().contains(QLatin1String("already exists"), Qt::CaseInsensitive);
+}
+
+void avisar_error(platform::Interaction& ui, const QString& que, const ado::Error& e)
+{
+    ui.message(QStringLiteral("%1\n\nError %2: %3").arg(que).arg(e.number()).arg(e.description()),
+               QString(), platform::Icon::Exclamation);
+}
+
+} // namespace
+
+bool es_numerica(const QString& texto)
+{
+    if (texto.isEmpty())
+        return false;
+    for (const QChar c : texto) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+QString ajustar_digitos(const QString& wcuenta, int wdigitos)
+{
+    if (!es_numerica(wcuenta))
+        return QString();
+    const int largo = int(wcuenta.size());
+    if (largo == wdigitos)
+        return wcuenta;
+    if (largo > wdigitos && wdigitos == 8)
+        return wcuenta.left(4) + wcuenta.right(4);
+    if (largo < wdigitos && wdigitos == 9)
+        return wcuenta.left(4) + QString(wdigitos - largo, QLatin1Char('0')) + wcuenta.right(4);
+    return QString();
+}
+
+QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
+{
+    const QString guardada = texto(cuenta_hotel);
+    const QString ajustada = ajustar_digitos(guardada, wdigitos);
+    if (es_numerica(guardada) && ajustada.size() != wdigitos)
+        return guardada;
+    return ajustada;
+}
+
+TablaCopia tabla_formas()
+{
+    return {QStringLiteral("formas"),
+            QStringLiteral("CREATE TABLE formas(ForCod varchar(1), ForDes varchar(25), ForCta varchar(12))"),
+            QStringLiteral("ForCod"), QStringLiteral("ForDes"), QStringLiteral("ForCta")};
+}
+
+TablaCopia tabla_ventas()
+{
+    return {QStringLiteral("ventas"),
+            QStringLiteral("CREATE TABLE ventas(SerCod varchar(2), SerNom varchar(25), SerCta varchar(12))"),
+            QStringLiteral("SerCod"), QStringLiteral("SerNom"), QStringLiteral("SerCta")};
+}
+
+// ---------------------------------------------------------------------------
+
+CopiaTrabajo::CopiaTrabajo(A3ADO& a, TablaCopia tabla) : a_(a), tabla_(std::move(tabla))
+{
+    cn_trabajo_.setDriveMap(&a_.unidades);
+}
+
+CopiaTrabajo::~CopiaTrabajo() = default;
+
+bool CopiaTrabajo::preparar()
+{
+    preparada_ = false;
+    const QString base = QString::fromUtf8(kBaseTrabajo);
+    try {
+        if (!cn_trabajo_.isOpen())
+            cn_trabajo_.open(a_.cadena_jet(base));
+    } catch (const ado::Error& e) {
+        avisar_error(a_.ui, QStringLiteral("No se puede abrir la base de datos de trabajo %1.").arg(base), e);
+        return false;
+    }
+    try {
+        // The work database is only valid with its table vacio.
+        ado::Recordset vacio;
+        vacio.open(QStringLiteral("SELECT * FROM vacio"), cn_trabajo_, ado::adOpenDynamic, ado::adLockReadOnly);
+        vacio.close();
+        crear_tabla();
+    } catch (const ado::Error& e) {
+        avisar_error(a_.ui,
+                     QStringLiteral("No se puede preparar la tabla %1 en la base de datos de trabajo %2.")
+                         .arg(tabla_.tabla, base),
+                     e);
+        return false;
+    }
+    preparada_ = true;
+    return true;
+}
+
+void CopiaTrabajo::crear_tabla()
+{
+    try {
+        cn_trabajo_.execute(tabla_.crear);
+    } catch (const ado::Error& e) {
+        if (!ya_existe(e))
+            throw;
+        cn_trabajo_.execute(QStringLiteral("DROP TABLE ") + tabla_.tabla);
+        cn_trabajo_.execute(tabla_.crear);
+    }
+}
+
+void CopiaTrabajo::cerrar()
+{
+    if (cn_trabajo_.isOpen())
+        cn_trabajo_.close();
+    preparada_ = false;
+}
+
+void CopiaTrabajo::vaciar()
+{
+    cn_trabajo_.execute(QStringLiteral("DELETE * FROM ") + tabla_.tabla);
+}
+
+void CopiaTrabajo::anadir(const FilaCuenta& fila)
+{
+    ado::Recordset rs;
+    rs.open(QStringLiteral("SELECT * FROM ") + tabla_.tabla, cn_trabajo_, ado::adOpenDynamic, ado::adLockOptimistic);
+    rs.addNew();
+    rs.setField(tabla_.codigo, fila.codigo);
+    rs.setField(tabla_.nombre, fila.nombre);
+    rs.setField(tabla_.cuenta, fila.cuenta);
+    rs.update();
+    rs.close();
+}
+
+QList<FilaCuenta> CopiaTrabajo::filas(const QString& orden)
+{
+    QList<FilaCuenta> r;
+    QString sql = QStringLiteral("SELECT * FROM ") + tabla_.tabla;
+    if (!orden.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + orden;
+    ado::Recordset rs;
+    rs.open(sql, cn_trabajo_, ado::adOpenDynamic, ado::adLockReadOnly);
+    for (; !rs.eof(); rs.moveNext())
+        r.append({rs.text(tabla_.codigo), rs.text(tabla_.nombre), rs.text(tabla_.cuenta)});
+    rs.close();
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+
+QString EdicionCuenta::a_guardar(const QString& nuevo, platform::Interaction& ui, bool* aceptada) const
+{
+    const bool valida = es_numerica(nuevo);
+    if (aceptada)
+        *aceptada = valida;
+    if (valida)
+        return nuevo;
+    ui.message(QString::fromUtf8(kCuentaNoNumerica));
+    return wcuenta_anterior;
+}
+
+// ---------------------------------------------------------------------------
+
+CuentasCobro::CuentasCobro(A3ADO& a) : a_(a), copia_(a, tabla_formas()) {}
+
+bool CuentasCobro::preparar_formas()
+{
+    cargada_ = false;
+    return copia_.preparar();
+}
+
+bool CuentasCobro::cargar_formas()
+{
+    cargada_ = false;
+    if (!copia_.preparada())
+        return false;
+    try {
+        copia_.vaciar();
+        // Read in full before writing any scratch row: the hotel file and the
+        // work database may be the same kind of file, never the same table.
+        QList<FilaCuenta> leidas;
+        ado::Recordset& rs = a_.rs_formas;
+        rs.closeIfOpen();
+        rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod <> 9 ORDER BY ForCod"), a_.conexion_hotel("formas"),
+                ado::adOpenDynamic, ado::adLockReadOnly);
+        for (; !rs.eof(); rs.moveNext()) {
+            leidas.append({rs.text(QStringLiteral("ForCod")), rs.text(QStringLiteral("ForDes")),
+                           cuenta_a_mostrar(rs.field(QStringLiteral("ForCta")), a_.wdigitos)});
+        }
+        rs.close();
+        for (const FilaCuenta& f : leidas)
+            copia_.anadir(f);
+    } catch (const ado::Error& e) {
+        a_.rs_formas.closeIfOpen();
+        avisar_error(a_.ui, QStringLiteral("No se pueden leer las formas de cobro del hotel."), e);
+        return false;
+    }
+    cargada_ = true;
+    return true;
+}
+
+bool CuentasCobro::grabar_formas()
+{
+    if (!cargada_)
+        return true;
+    cargada_ = false;
+    try {
+        const QList<FilaCuenta> filas = copia_.filas(QStringLiteral("ForCod"));
+        ado::Recordset& rs = a_.rs_formas;
+        for (const FilaCuenta& f : filas) {
+            rs.closeIfOpen();
+            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = '") + ado::q(f.codigo) + QStringLiteral("'"),
+                    a_.conexion_hotel("formas"), ado::adOpenDynamic, ado::adLockOptimistic);
+            if (rs.eof()) {
+                rs.addNew();
+                rs.setField(QStringLiteral("ForCod"), f.codigo);
+            }
+            rs.setField(QStringLiteral("ForDes"), f.nombre);
+            rs.setField(QStringLiteral("ForCta"), f.cuenta);
+            rs.update();
+            rs.close();
+        }
+    } catch (const ado::Error& e) {
+        a_.rs_formas.closeIfOpen();
+        avisar_error(a_.ui, QStringLiteral("No se han podido grabar las cuentas de las formas de cobro en el hotel."),
+                     e);
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+CuentasVentas::CuentasVentas(A3ADO& a) : a_(a), copia_(a, tabla_ventas())
+{
+    for (ado::Connection* cn : {&cn_ser_, &cn_ca_, &cn_cadia_})
+        cn->setDriveMap(&a_.unidades);
+}
+
+CuentasVentas::~CuentasVentas() = default;
+
+ado::Connection& CuentasVentas::conexion(const QString& tabla)
+{
+    if (a_.wsql)
+        return a_.cn_sql;
+    const QString t = tabla.toLower();
+    if (t == QLatin1String("hiscadia"))
+        return a_.conexion_hotel(QStringLiteral("hiscadia"));
+    ado::Connection& cn = t == QLatin1String("ser") ? cn_ser_ : t == QLatin1String("ca") ? cn_ca_ : cn_cadia_;
+    if (!cn.isOpen())
+        cn.open(a_.cadena_jet(t + QStringLiteral(".MDB")));
+    return cn;
+}
+
+bool CuentasVentas::preparar_ventas()
+{
+    cargada_ = false;
+    wsin_cuenta = 0;
+    return copia_.preparar();
+}
+
+bool CuentasVentas::cargar_ventas()
+{
+    cargada_ = false;
+    if (!copia_.preparada())
+        return false;
+    try {
+        copia_.vaciar();
+        QList<FilaCuenta> leidas;
+        ado::Recordset& rs = a_.rs_ser;
+        rs.closeIfOpen();
+        rs.open(QStringLiteral("SELECT SerCod, SerNom, SerCta FROM ser ORDER BY SerNom"), conexion(QStringLiteral("ser")),
+                ado::adOpenDynamic, ado::adLockReadOnly);
+        for (; !rs.eof(); rs.moveNext()) {
+            leidas.append({rs.text(QStringLiteral("SerCod")), rs.text(QStringLiteral("SerNom")),
+                           cuenta_a_mostrar(rs.field(QStringLiteral("SerCta")), a_.wdigitos)});
+        }
+        rs.close();
+        for (const FilaCuenta& f : leidas) {
+            if (f.cuenta.isEmpty())
+                ++wsin_cuenta;
+            copia_.anadir(f);
+        }
+    } catch (const ado::Error& e) {
+        a_.rs_ser.closeIfOpen();
+        avisar_error(a_.ui, QStringLiteral("No se pueden leer los conceptos de ventas del hotel."), e);
+        return false;
+    }
+    cargada_ = true;
+    return true;
+}
+
+void CuentasVentas::cuenta_guardada(const QString& anterior, bool aceptada)
+{
+    if (aceptada && anterior.isEmpty())
+        --wsin_cuenta;
+}
+
+bool CuentasVentas::grabar_ventas()
+{
+    if (!cargada_)
+        return true;
+    cargada_ = false;
+    try {
+        const QList<FilaCuenta> filas = copia_.filas(QStringLiteral("SerCod"));
+        ado::Recordset& rs = a_.rs_ser;
+        for (const FilaCuenta& f : filas) {
+            rs.closeIfOpen();
+            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = '") + ado::q(f.codigo) + QStringLiteral("'"),
+                    conexion(QStringLiteral("ser")), ado::adOpenDynamic, ado::adLockOptimistic);
+            if (!rs.eof()) {
+                rs.setField(QStringLiteral("SerCta"), f.cuenta);
+                rs.update();
+            }
+            rs.close();
+        }
+    } catch (const ado::Error& e) {
+        a_.rs_ser.closeIfOpen();
+        avisar_error(a_.ui, QStringLiteral("No se han podido grabar las cuentas de los conceptos de ventas en el hotel."),
+                     e);
+        return false;
+    }
+    return true;
+}
+
+void CuentasVentas::regenerar_ca_cadia_hiscadia(const QString& codigo_servicio, const QString& cuenta)
+{
+    const QString c = ado::q(cuenta);
+    const QString s = ado::q(codigo_servicio);
+    conexion(QStringLiteral("Ca")).execute(QStringLiteral("UPDATE Ca SET CaCta = '") + c +
+                                           QStringLiteral("' WHERE CaSer = '") + s + QStringLiteral("'"));
+    conexion(QStringLiteral("Cadia")).execute(QStringLiteral("UPDATE Cadia SET CadiaCta = '") + c +
+                                              QStringLiteral("' WHERE CadiaSer = '") + s + QStringLiteral("'"));
+    conexion(QStringLiteral("Hiscadia")).execute(QStringLiteral("UPDATE Hiscadia SET HCadiaCta = '") + c +
+                                                 QStringLiteral("' WHERE HCadiaSer = '") + s + QStringLiteral("'"));
+}
+
+bool CuentasVentas::regenerar()
+{
+    if (!cargada_)
+        return false;
+    a_.ui.setBusy(true);
+    try {
+        for (const FilaCuenta& f : copia_.filas()) {
+            // A service without an account keeps the accounts its charge
+            // lines have rather than losing them.
+            if (f.cuenta.isEmpty())
+                continue;
+            regenerar_ca_cadia_hiscadia(f.codigo, f.cuenta);
+        }
+    } catch (const ado::Error& e) {
+        a_.ui.setBusy(false);
+        avisar_error(a_.ui, QStringLiteral("No se han podido regenerar las cuentas de los movimientos del hotel."), e);
+        return false;
+    }
+    a_.ui.message(QString::fromUtf8(kRegeneracionCorrecta));
+    a_.ui.setBusy(false);
+    return true;
+}
+
+} // namespace cuentas_hotel

@@ -1,0 +1,164 @@
+#pragma once
+
+// The accounts kept in the hotel's own tables: the payment methods' (formas,
+// ForCta) and the sales concepts' (ser, SerCta, with the copies in Ca,
+// Cadia and Hiscadia). Each window edits a scratch copy in the work database
+// c:\noctaris\wdb.mdb and writes it back to the hotel when it closes. No
+// widget is touched here: messages go through the A3ADO's Interaction.
+
+#include "data/a3ado.h"
+#include "platform/ado.h"
+
+#include <QList>
+#include <QString>
+
+namespace cuentas_hotel {
+
+// The work database: a fixed path on drive C, never created by the link.
+inline constexpr const char* kBaseTrabajo = "c:\\noctaris\\wdb.mdb";
+
+inline constexpr const char* kCuentaNoNumerica = "La Cuenta debe de ser numérica";
+inline constexpr const char* kRegeneracionCorrecta = "Regeneración realizada correctamente!";
+
+// Whether an account text is a number the accounting package accepts as an
+// account: one or more digits and nothing else ("" is not).
+bool es_numerica(const QString& texto);
+
+// Fits an account to `wdigitos` digits the way these windows always have:
+// same length unchanged; longer to 8 keeps the first and last four; shorter
+// to 9 puts the missing zeros after the fourth digit; anything else (and
+// any text that is not numeric) gives "".
+QString ajustar_digitos(const QString& wcuenta, int wdigitos);
+
+// The account a grid starts with for a stored hotel account. A stored
+// account that ajustar_digitos cannot fit to exactly `wdigitos` digits is
+// kept as it is: the grid is written back at closing, and an account the
+// hotel has must not be wiped only because its length is unusual.
+QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos);
+
+// One row of a scratch table: code, name, account (Null read as "").
+struct FilaCuenta {
+    QString codigo;
+    QString nombre;
+    QString cuenta;
+};
+
+// The columns and statements of one scratch table.
+struct TablaCopia {
+    QString tabla;   // "formas" / "ventas"
+    QString crear;   // its CREATE TABLE
+    QString codigo;  // column names
+    QString nombre;
+    QString cuenta;
+};
+
+TablaCopia tabla_formas();
+TablaCopia tabla_ventas();
+
+// The scratch copy of one window in the work database.
+class CopiaTrabajo {
+public:
+    CopiaTrabajo(A3ADO& a, TablaCopia tabla);
+    ~CopiaTrabajo();
+
+    // Opens the work database and creates the table anew (dropping the one
+    // left by an earlier opening). On failure the user is told why and
+    // false is returned; nothing has changed in the hotel.
+    bool preparar();
+    bool preparada() const { return preparada_; }
+    // Releases the work database (the table stays until the next opening).
+    void cerrar();
+
+    void vaciar();
+    void anadir(const FilaCuenta& fila);
+    // Rows in insertion order (the grid's order), or ordered by `orden`.
+    QList<FilaCuenta> filas(const QString& orden = QString());
+
+    const TablaCopia& tabla() const { return tabla_; }
+    ado::Connection& conexion() { return cn_trabajo_; }
+
+private:
+    void crear_tabla();
+
+    A3ADO& a_;
+    TablaCopia tabla_;
+    ado::Connection cn_trabajo_;
+    bool preparada_ = false;
+};
+
+// The edit of one account cell: the text it had when the edit started, and
+// what is stored when the new text is given.
+class EdicionCuenta {
+public:
+    void empezar(const QString& texto_celda) { wcuenta_anterior = texto_celda; }
+    // The text to store: `nuevo` when it is numeric, otherwise the text from
+    // the start of the edit, after telling the user.
+    QString a_guardar(const QString& nuevo, platform::Interaction& ui, bool* aceptada = nullptr) const;
+
+    QString wcuenta_anterior;
+};
+
+// The payment methods' window logic (fcobro).
+class CuentasCobro {
+public:
+    explicit CuentasCobro(A3ADO& a);
+
+    // The window's load: scratch table made and filled from the hotel.
+    bool preparar_formas();
+    bool cargar_formas();
+    // Written back on closing; does nothing unless the load was complete.
+    // False (after a message) when a row could not be written.
+    bool grabar_formas();
+
+    CopiaTrabajo& copia() { return copia_; }
+    int wdigitos() const { return a_.wdigitos; }
+    bool cargada() const { return cargada_; }
+    EdicionCuenta edicion;
+
+private:
+    A3ADO& a_;
+    CopiaTrabajo copia_;
+    bool cargada_ = false;
+};
+
+// The sales concepts' window logic (conf_ventas).
+class CuentasVentas {
+public:
+    explicit CuentasVentas(A3ADO& a);
+    ~CuentasVentas();
+
+    // The window's load: scratch table made, counter set to 0.
+    bool preparar_ventas();
+    // Each activation: scratch table refilled from ser, counter increased
+    // by the services without an account.
+    bool cargar_ventas();
+    bool grabar_ventas();
+
+    // An account cell stored: `anterior` its text before, `aceptada` whether
+    // the new text was taken. A first account for a service lowers the count.
+    void cuenta_guardada(const QString& anterior, bool aceptada);
+    bool generar_habilitado() const { return wsin_cuenta == 0; }
+
+    // btnGenerar: every service of the grid rewrites its account into the
+    // hotel's charge lines, then one message. False after a failure (told).
+    bool regenerar();
+    void regenerar_ca_cadia_hiscadia(const QString& codigo_servicio, const QString& cuenta);
+
+    CopiaTrabajo& copia() { return copia_; }
+    int wdigitos() const { return a_.wdigitos; }
+    bool cargada() const { return cargada_; }
+    EdicionCuenta edicion;
+    qint16 wsin_cuenta = 0;
+
+private:
+    // The hotel connection of ser, Ca or Cadia: cn_sql in server mode,
+    // otherwise the table's own file in \noctaris\ (opened when first used).
+    ado::Connection& conexion(const QString& tabla);
+
+    A3ADO& a_;
+    CopiaTrabajo copia_;
+    bool cargada_ = false;
+    ado::Connection cn_ser_, cn_ca_, cn_cadia_;
+};
+
+} // namespace cuentas_hotel

@@ -1,0 +1,56 @@
+#pragma once
+
+// The grid both account windows edit their scratch table in: code and name
+// shown, only the account typed into, each account cell checked by the
+// window's logic before it is stored (at once) in the work database.
+
+#include <QSqlTableModel>
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <functional>
+
+class QTableView;
+class QWidget;
+
+namespace cuentas_hotel {
+
+inline constexpr int kColumnaCuenta = 2;
+
+// The scratch table under the grid; only the account column can be changed.
+class ModeloCuentas : public QSqlTableModel {
+    Q_OBJECT
+public:
+    ModeloCuentas(QObject* parent, const QSqlDatabase& db);
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Shows the rows of `tabla` in the order they were added, under `titulos`.
+    void mostrar(const QString& tabla, const QStringList& titulos);
+};
+
+class DelegadoCuenta : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    // Characters that can be typed into the account column.
+    std::function<int()> digitos;
+    // An edit of an account cell starts with this text.
+    std::function<void(const QString& texto)> empezar;
+    // A changed account is about to be stored: the text to store.
+    std::function<QString(const QString& nuevo)> guardar;
+
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+};
+
+// The grid, named `nombre`, over `modelo` with `delegado` on its cells.
+QTableView* crear_rejilla(QWidget* parent, const QString& nombre, ModeloCuentas* modelo, DelegadoCuenta* delegado);
+
+// Puts a new model named `nombre` over `db` under the grid in place of
+// `anterior` (deleted); an invalid `db` leaves the grid empty (nullptr).
+// The work database is reopened at each load, so its model is made anew.
+ModeloCuentas* poner_modelo(QTableView* rejilla, ModeloCuentas* anterior, const QSqlDatabase& db, const QString& nombre);
+
+// Stores the cell being edited, if any, as leaving it would.
+void terminar_edicion(QTableView* rejilla);
+
+} // namespace cuentas_hotel

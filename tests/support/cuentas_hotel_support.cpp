@@ -1,0 +1,61 @@
+#include "support/cuentas_hotel_support.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QtTest>
+
+namespace cuentas_hotel_support {
+
+QStringList lineas(const QTableView* rejilla)
+{
+    QStringList r;
+    const QAbstractItemModel* m = rejilla->model();
+    if (!m)
+        return r;
+    for (int f = 0; f < m->rowCount(); ++f) {
+        QStringList celdas;
+        for (int c = 0; c < m->columnCount(); ++c)
+            celdas << m->index(f, c).data(Qt::DisplayRole).toString();
+        r << celdas.join(QLatin1Char('|'));
+    }
+    return r;
+}
+
+QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
+{
+    QStringList r;
+    for (const QVariantMap& fila : filas) {
+        QStringList celdas;
+        for (const QString& c : columnas) {
+            const QVariant v = fila.value(c);
+            celdas << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        }
+        r << celdas.join(QLatin1Char('|'));
+    }
+    return r;
+}
+
+QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
+{
+    const QModelIndex i = rejilla->model()->index(fila, 2);
+    rejilla->setCurrentIndex(i);
+    rejilla->edit(i);
+    QLineEdit* campo = nullptr;
+    // Editors closed before are only hidden until the event loop deletes them.
+    for (QLineEdit* l : rejilla->viewport()->findChildren<QLineEdit*>())
+        if (l->isVisible())
+            campo = l;
+    if (!campo)
+        return QStringLiteral("<sin editor>");
+    campo->selectAll();
+    QTest::keyClick(campo, Qt::Key_Backspace);
+    QTest::keyClicks(campo, texto);
+    const QString tecleado = campo->text();
+    QTest::keyClick(campo, Qt::Key_Return);
+    // The grid stores a cell once the key has been handled.
+    QCoreApplication::processEvents();
+    return tecleado;
+}
+
+} // namespace cuentas_hotel_support
