@@ -90,6 +90,9 @@ private Q_SLOTS:
     void abrir_y_cerrar_sin_cambios()
     {
         Formas f(9);
+        // A scratch table of another shape left in the work database.
+        f.e.inst().ejecutar_en("c:\\noctaris\\wdb.mdb", "CREATE TABLE formas(x integer)");
+        f.e.inst().ejecutar_en("c:\\noctaris\\wdb.mdb", "INSERT INTO formas VALUES (1)");
         f.abrir();
         const QStringList vistas = {"'|Vale de O'Connor, cortesía de la dirección|", "1|Contado|570000001",
                                     "3|Transferencia bancaria|572000002", "4|Talón|"};

@@ -8,6 +8,7 @@
 #include "support/cuentas_hotel_support.h"
 #include "support/fixture_instalacion.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -134,6 +135,27 @@ private Q_SLOTS:
         QCOMPARE(lineas(v.g).at(2), QString("03|Desayuno|705000003"));
         QVERIFY(!v.b->isEnabled());
         v.w->close();
+    }
+
+    // A charge file that cannot be opened stops the run with its reason,
+    // never with the success message; the accounts still reach ser.
+    void regeneracion_fallida()
+    {
+        Ventas v;
+        v.e.inst().ejecutar("ser", "UPDATE ser SET SerCta = '705000009' WHERE SerCta IS NULL OR SerCta = ''");
+        v.e.inst().cerrar();
+        QVERIFY(QFile::remove(v.e.inst().ruta("F:\\noctaris\\cadia.MDB")));
+        v.abrir();
+        QTest::mouseClick(v.b, Qt::LeftButton);
+        const QStringList m = v.mensajes();
+        QCOMPARE(m.size(), 1);
+        QVERIFY2(m.at(0).startsWith("|No se han podido regenerar las cuentas de los movimientos del hotel.\n"),
+                 qPrintable(m.at(0)));
+        QVERIFY(m.at(0).endsWith("|" + QString::number(int(platform::Icon::Exclamation))));
+        QVERIFY(!v.e.ui.busy);
+        v.w->close();
+        QCOMPARE(v.tabla("ser", {"SerCod", "SerCta"}),
+                 QStringList({"12|705000001", "04|705000004", "O'|705000009", "03|705000009"}));
     }
 
     // In server mode every table is reached through cn_sql.
