@@ -83,6 +83,14 @@ CopiaTrabajo::~CopiaTrabajo() = default;
 bool CopiaTrabajo::preparar()
 {
     preparada_ = false;
+    // Without the number of digits every account would be fitted to nothing
+    // and written back empty at closing.
+    if (a_.wdigitos <= 0) {
+        a_.ui.message(QStringLiteral("Falta el número de dígitos de las cuentas: complete antes la "
+                                     "\"Configuración General\"."),
+                      QString(), platform::Icon::Exclamation);
+        return false;
+    }
     const QString base = QString::fromUtf8(kBaseTrabajo);
     try {
         if (!cn_trabajo_.isOpen())

@@ -182,6 +182,25 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(f.e.inst().ruta("c:\\noctaris\\wdb.mdb")));
     }
 
+    // Without the number of digits nothing is shown and nothing written.
+    void sin_digitos()
+    {
+        Formas f(9);
+        f.e.inst().configurar({{"Ca3Niv", QVariant()}});
+        A3ADO& a = f.e.reiniciar();
+        f.e.arrancar();
+        f.e.ui.shown.clear();
+        QCOMPARE(a.wdigitos, 0);
+        const QStringList antes = f.hotel();
+        f.abrir();
+        QCOMPARE(lineas(f.g), QStringList());
+        QCOMPARE(f.mensajes(), QStringList({"|Falta el número de dígitos de las cuentas: complete antes la "
+                                            "\"Configuración General\".|" +
+                                            QString::number(int(platform::Icon::Exclamation))}));
+        f.w->close();
+        QCOMPARE(f.hotel(), antes);
+    }
+
     // In server mode the payment methods are read and written through cn_sql.
     void modo_servidor()
     {
