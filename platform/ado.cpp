@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -230,8 +231,10 @@ namespace {
 
 struct Literal {
     bool text = true;
-    QString value;   // a text literal, quotes undone
+    QStringView view;   // a text literal without its quotes, inside the statement text
+    QString undoubled;  // the same with its doubled quotes undone, when it has any
     qint64 integer = 0;
+    QStringView value() const { return undoubled.isNull() ? view : QStringView(undoubled); }
 };
 
 struct Parameterised {
@@ -330,9 +333,9 @@ Parameterised parameterise(const QString& sql)
             }
             if (active && !blob) {
                 Literal l;
-                l.value = sql.mid(i + 1, j - i - 1);
+                l.view = QStringView(sql).mid(i + 1, j - i - 1);
                 if (doubled)
-                    l.value.replace(QLatin1String("''"), QLatin1String("'"));
+                    l.undoubled = l.view.toString().replace(QLatin1String("''"), QLatin1String("'"));
                 out.literals.push_back(std::move(l));
                 replace(i, j + 1);
             }
@@ -557,11 +560,19 @@ bool cacheable(const QString& sql)
 
 } // namespace
 
+// Statement texts are long and trusted: a plain fast hash does.
+struct TextHash {
+    std::size_t operator()(const QString& s) const noexcept
+    {
+        return std::hash<std::u16string_view>()(std::u16string_view(reinterpret_cast<const char16_t*>(s.constData()), std::size_t(s.size())));
+    }
+};
+
 struct Connection::Prepared {
     QSqlDatabase db;
     QHash<QString, QSqlQuery> queries;   // ODBC
     sqlite3* handle = nullptr;           // local database
-    std::unordered_map<QString, std::unique_ptr<Statement>> statements;
+    std::unordered_map<QString, std::unique_ptr<Statement>, TextHash> statements;
     std::unique_ptr<Statement> single;   // a statement not worth keeping, until the next one
 
     ~Prepared() { finalizeAll(); }
@@ -667,7 +678,7 @@ private:
     {
         for (size_t i = 0; i < literals.size(); ++i) {
             const Literal& l = literals[i];
-            const int rc = l.text ? bindText(s.stmt, int(i + 1), l.value) : sqlite3_bind_int64(s.stmt, int(i + 1), l.integer);
+            const int rc = l.text ? bindText(s.stmt, int(i + 1), l.value()) : sqlite3_bind_int64(s.stmt, int(i + 1), l.integer);
             if (rc != SQLITE_OK) {
                 Error e = sqliteError(handle, source);
                 sqlite3_clear_bindings(s.stmt);
