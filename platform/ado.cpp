@@ -746,9 +746,10 @@ void Connection::openJet(const QString& connectionString)
             } else {
                 sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqliteVal,
                                            nullptr, nullptr, nullptr);
-                // Every commit reaches the disk (the default): a power cut
-                // must not leave a hotel's or the link's file corrupt. Speed
-                // comes from committing staged rows in groups instead.
+                // Every commit reaches the disk: a power cut must not leave
+                // a hotel's or the link's file corrupt. Speed comes from
+                // committing staged rows in groups instead.
+                sqlite3_exec(h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
                 prepared_ = std::make_unique<Prepared>();
                 prepared_->db = db;
                 prepared_->handle = h;
