@@ -929,15 +929,97 @@ QString bracketed(const QString& name)
     return QLatin1Char('[') + name + QLatin1Char(']');
 }
 
-// The table of "SELECT * FROM <table> [WHERE ...] [ORDER BY ...]", the only
-// shape whose rows can be written back; empty for any other statement.
-QString editableTable(const QString& statement)
+// Read by hand rather than by a regular expression: every lookup of the
+// staging opens one of these.
+bool isBlank(QChar c)
 {
-    static const QRegularExpression shape(
-        QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|[A-Za-z_][A-Za-z0-9_]*)\\s*(?:;\\s*)?(?:$|WHERE\\b|ORDER\\s+BY\\b)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = shape.match(statement);
-    return m.hasMatch() ? m.captured(1) : QString();
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f' || u == '\v';
+}
+
+bool isIdentifierChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_';
+}
+
+qsizetype skipBlanks(QStringView s, qsizetype i)
+{
+    while (i < s.size() && isBlank(s[i]))
+        ++i;
+    return i;
+}
+
+// Whether `word` (in capitals) stands at i, not followed by a word character.
+bool wordAt(QStringView s, qsizetype i, QLatin1String word)
+{
+    if (s.size() - i < word.size() || s.mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+        return false;
+    return i + word.size() == s.size() || !isIdentifierChar(s[i + word.size()]);
+}
+
+// What may follow the table: blanks, an optional ";", then the end, WHERE
+// or ORDER BY.
+bool editableTail(QStringView s, qsizetype i)
+{
+    i = skipBlanks(s, i);
+    if (i < s.size() && s[i] == QLatin1Char(';'))
+        i = skipBlanks(s, i + 1);
+    if (i == s.size() || wordAt(s, i, QLatin1String("WHERE")))
+        return true;
+    if (s.size() - i < 5 || s.mid(i, 5).compare(QLatin1String("ORDER"), Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype by = skipBlanks(s, i + 5);
+    return by > i + 5 && wordAt(s, by, QLatin1String("BY"));
+}
+
+struct EditableShape {
+    QString table;          // empty: not the editable shape
+    qsizetype starEnd = 0;  // just after the "*" of "SELECT *"
+};
+
+// "SELECT * FROM <table> [WHERE ...] [ORDER BY ...]", the only shape whose
+// rows can be written back.
+EditableShape editableShape(const QString& statement)
+{
+    const QStringView s(statement);
+    EditableShape out;
+    qsizetype i = skipBlanks(s, 0);
+    if (s.size() - i < 6 || s.mid(i, 6).compare(QLatin1String("SELECT"), Qt::CaseInsensitive) != 0)
+        return out;
+    qsizetype j = skipBlanks(s, i + 6);
+    if (j == i + 6 || j >= s.size() || s[j] != QLatin1Char('*'))
+        return out;
+    const qsizetype starEnd = j + 1;
+    j = skipBlanks(s, starEnd);
+    if (j == starEnd || s.size() - j < 4 || s.mid(j, 4).compare(QLatin1String("FROM"), Qt::CaseInsensitive) != 0)
+        return out;
+    const qsizetype from = j + 4;
+    const qsizetype name = skipBlanks(s, from);
+    if (name == from || name >= s.size())
+        return out;
+    if (s[name] == QLatin1Char('[')) {
+        const qsizetype close = statement.indexOf(QLatin1Char(']'), name + 1);
+        if (close <= name + 1 || !editableTail(s, close + 1))
+            return out;
+        out.table = statement.mid(name, close + 1 - name);
+    } else {
+        const QChar first = s[name];
+        if (!(isIdentifierChar(first) && !(first >= QLatin1Char('0') && first <= QLatin1Char('9'))))
+            return out;
+        qsizetype end = name + 1;
+        while (end < s.size() && isIdentifierChar(s[end]))
+            ++end;
+        // As a pattern would, a shorter name is tried when the longest does
+        // not fit what follows.
+        while (end > name && !editableTail(s, end))
+            --end;
+        if (end == name)
+            return out;
+        out.table = statement.mid(name, end - name);
+    }
+    out.starEnd = starEnd;
+    return out;
 }
 
 QVariant bindable(const QVariant& value, Connection::Kind kind)
@@ -1110,15 +1192,13 @@ void Recordset::open(const QString& source, Connection& cn, CursorType cursor, L
         throw closedError(source);
 
     QString sql = cn.translate(source);
-    QString table;
+    EditableShape shape;
     if (lock != adLockReadOnly)
-        table = editableTable(sql);
+        shape = editableShape(sql);
+    const QString table = shape.table;
     const bool byRowid = !table.isEmpty() && cn.kind() == Connection::Kind::Jet;
-    if (byRowid) {
-        static const QRegularExpression star(QStringLiteral("^\\s*SELECT\\s+\\*"),
-                                             QRegularExpression::CaseInsensitiveOption);
-        sql.replace(star, QStringLiteral("SELECT rowid AS ") + kRowidColumn + QStringLiteral(", *"));
-    }
+    if (byRowid)
+        sql = QStringLiteral("SELECT rowid AS ") + kRowidColumn + QStringLiteral(", *") + sql.mid(shape.starEnd);
 
     d->cn = &cn;
     if (cn.kind() == Connection::Kind::Jet) {

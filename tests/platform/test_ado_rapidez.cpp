@@ -157,6 +157,42 @@ private Q_SLOTS:
         QCOMPARE(errorNumber([this] { cn.execute(QStringLiteral("UPDATE caj3 SET CajEstado = '1'")); }), kNoSuchTable);
     }
 
+    void onlyTheWholeTableShapeCanBeWrittenBack()
+    {
+        const QStringList editable = {
+            QStringLiteral("SELECT * FROM caj3"),
+            QStringLiteral("  select\t*\nfrom [caj3] where CajOrd = 1"),
+            QStringLiteral("SELECT * FROM caj3 ; "),
+            QStringLiteral("SELECT * FROM caj3 ORDER  BY CajOrd"),
+        };
+        const QStringList readOnly = {
+            QStringLiteral("SELECT *, CajOrd FROM caj3"),
+            QStringLiteral("SELECT * FROM caj3 AS c WHERE c.CajOrd = 1"),
+            QStringLiteral("SELECT * FROM caj3 GROUP BY CajFec"),
+            QStringLiteral("SELECT * FROM caj3 WHEREVER"),
+            QStringLiteral("SELECT* FROM caj3"),
+        };
+        Recordset rs;
+        for (const QString& sql : editable) {
+            rs.open(sql, cn, adOpenDynamic, adLockOptimistic);
+            QVERIFY2(rs.isUpdatable(), qPrintable(sql));
+        }
+        for (const QString& sql : readOnly) {
+            try {
+                rs.open(sql, cn, adOpenDynamic, adLockOptimistic);
+            } catch (const Error&) {
+                continue;   // not even a statement the database takes
+            }
+            QVERIFY2(!rs.isUpdatable(), qPrintable(sql));
+        }
+        rs.open(QStringLiteral("select * from [caj3] where CajOrd = 12"), cn, adOpenDynamic, adLockOptimistic);
+        rs.setField(QStringLiteral("CajCli"), QStringLiteral("escrito"));
+        rs.update();
+        rs.close();
+        QCOMPARE(tableOf(cn, QStringLiteral("SELECT CajCli FROM caj3 WHERE CajOrd = 12")),
+                 (QStringList{"CajCli", "escrito"}));
+    }
+
     void aTextWithTwoStatementsRunsNeither()
     {
         QVERIFY(errorNumber([this] {
