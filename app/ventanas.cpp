@@ -2,6 +2,8 @@
 
 #include "config/ventana_configuracion.h"
 #include "export/ventana_importa.h"
+#include "mapping/ventana_formas.h"
+#include "mapping/ventana_ventas.h"
 #include "transfer/ventana_traspaso.h"
 
 #include <QDialogButtonBox>
@@ -18,6 +20,8 @@ Tabla tabla_ventanas()
     t[kConfiguracion] = crear_ventana_configuracion;
     t[kTraspaso] = crear_ventana_traspaso;
     t[kExportarPgc] = crear_ventana_importa;
+    t[kCuentasCobro] = crear_ventana_formas;
+    t[kCuentasVentas] = crear_ventana_ventas;
     return t;
 }
 
