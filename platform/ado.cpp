@@ -148,6 +148,18 @@ void sqliteVal(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
 }
 
+qint64 errorNumberFor(const QString& native, const QString& text)
+{
+    const QString lower = text.toLower();
+    if (native.contains(QLatin1String("42S02")) || lower.contains(QLatin1String("no such table"))
+        || lower.contains(QLatin1String("invalid object name")))
+        return kNoSuchTable;
+    if (native.contains(QLatin1String("42S22")) || lower.contains(QLatin1String("no such column"))
+        || lower.contains(QLatin1String("has no column named")) || lower.contains(QLatin1String("invalid column name")))
+        return kNoSuchColumn;
+    return kCannotOpen;
+}
+
 // Provider failures carry the number the link compares; the text stays the
 // provider's own so the report shows what really happened.
 Error errorFrom(const QSqlError& e, const QString& source)
@@ -155,17 +167,7 @@ Error errorFrom(const QSqlError& e, const QString& source)
     QString text = e.databaseText().trimmed();
     if (text.isEmpty())
         text = e.text().trimmed();
-    const QString native = e.nativeErrorCode();
-    const QString lower = text.toLower();
-    qint64 number = kCannotOpen;
-    if (native.contains(QLatin1String("42S02")) || lower.contains(QLatin1String("no such table"))
-        || lower.contains(QLatin1String("invalid object name")))
-        number = kNoSuchTable;
-    else if (native.contains(QLatin1String("42S22")) || lower.contains(QLatin1String("no such column"))
-             || lower.contains(QLatin1String("has no column named"))
-             || lower.contains(QLatin1String("invalid column name")))
-        number = kNoSuchColumn;
-    return Error(number, text, source);
+    return Error(errorNumberFor(e.nativeErrorCode(), text), text, source);
 }
 
 Error closedError(const QString& source)
@@ -395,18 +397,6 @@ Parameterised parameterise(const QString& sql)
     }
     out.sql.append(s + copied, n - copied);
     return out;
-}
-
-qint64 errorNumberFor(const QString& native, const QString& text)
-{
-    const QString lower = text.toLower();
-    if (native.contains(QLatin1String("42S02")) || lower.contains(QLatin1String("no such table"))
-        || lower.contains(QLatin1String("invalid object name")))
-        return kNoSuchTable;
-    if (native.contains(QLatin1String("42S22")) || lower.contains(QLatin1String("no such column"))
-        || lower.contains(QLatin1String("has no column named")) || lower.contains(QLatin1String("invalid column name")))
-        return kNoSuchColumn;
-    return kCannotOpen;
 }
 
 Error sqliteError(sqlite3* handle, const QString& source)
