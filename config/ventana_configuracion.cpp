@@ -1,7 +1,6 @@
 #include "config/ventana_configuracion.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -9,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -22,23 +20,12 @@ constexpr int kAlto = 10275;
 constexpr int kLadoDibujo = 32;
 const char* const kLongitud = "longitud_maxima";
 
-QRect zona(int izquierda, int arriba, int ancho, int alto)
-{
-    return QRect(VentanaConfiguracion::px(izquierda), VentanaConfiguracion::px(arriba),
-                 VentanaConfiguracion::px(ancho), VentanaConfiguracion::px(alto));
-}
-
-QPixmap lienzo()
-{
-    QPixmap p(kLadoDibujo, kLadoDibujo);
-    p.fill(Qt::transparent);
-    return p;
-}
+using ventana::zona;
 
 // A diskette: the changes kept.
 QPixmap dibujo_guardar()
 {
-    QPixmap p = lienzo();
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(30, 40, 70), 1.2));
@@ -66,7 +53,7 @@ QPixmap dibujo_guardar()
 // A key: the administrator's lock.
 QPixmap dibujo_llave()
 {
-    QPixmap p = lienzo();
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(120, 90, 20), 1.5));
@@ -84,7 +71,7 @@ QPixmap dibujo_llave()
 // A ledger with a cog: the settings of the accounts.
 QPixmap dibujo_ajustes()
 {
-    QPixmap p = lienzo();
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(70, 70, 70), 1.2));
@@ -123,7 +110,7 @@ bool es_confirmacion(int tecla)
 
 } // namespace
 
-VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
+VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : DialogoTerminable(parent), a_(a)
 {
     setObjectName(QStringLiteral("configc3"));
     setWindowTitle(QStringLiteral("Configuración enlace a A3 Software."));
@@ -452,26 +439,8 @@ void VentanaConfiguracion::Image2_Click()
 
 void VentanaConfiguracion::fallo_base_datos(const std::exception& error)
 {
-    QString texto;
-    if (const auto* e = dynamic_cast<const ado::Error*>(&error))
-        texto = QStringLiteral("La configuración no se ha podido leer ni guardar por un error de la base de "
-                               "datos.\n\nError %1: %2")
-                    .arg(e->number())
-                    .arg(e->description());
-    else
-        texto = QStringLiteral("La configuración no se ha podido leer ni guardar:\n\n")
-                + QString::fromLocal8Bit(error.what());
-    a_.ui.message(texto + QStringLiteral("\n\nLa aplicación no puede continuar."), QString(), platform::Icon::Critical);
-    terminar(1);
-}
-
-void VentanaConfiguracion::terminar(int codigo)
-{
-    done(kTerminarAplicacion);
-    if (isSignalConnected(QMetaMethod::fromSignal(&VentanaConfiguracion::terminar_aplicacion)))
-        Q_EMIT terminar_aplicacion(codigo);
-    else
-        QCoreApplication::exit(codigo);
+    DialogoTerminable::fallo_base_datos(a_.ui, QStringLiteral("La configuración no se ha podido leer ni guardar"),
+                                        error);
 }
 
 std::unique_ptr<QDialog> crear_ventana_configuracion(A3ADO& a)

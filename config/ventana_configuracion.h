@@ -6,6 +6,7 @@
 
 #include "config/configuracion.h"
 #include "data/a3ado.h"
+#include "platform/ventana_util.h"
 
 #include <QDialog>
 #include <QString>
@@ -16,18 +17,17 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 
-class VentanaConfiguracion : public QDialog {
+class VentanaConfiguracion : public ventana::DialogoTerminable {
     Q_OBJECT
 public:
     explicit VentanaConfiguracion(A3ADO& a, QWidget* parent = nullptr);
     ~VentanaConfiguracion() override;
 
-    // The dialog's result when the application must end (a failure of the
-    // link database while the row is read or written).
-    static constexpr int kTerminarAplicacion = 2;
+    // The application ends (kTerminarAplicacion) when the link database
+    // fails while the row is read or written.
 
     // Control positions are given in twips; the window works in pixels.
-    static constexpr int px(int twips) { return twips / 15; }
+    static constexpr int px(int twips) { return ventana::px(twips); }
 
     // The limit the logic set on a field (QLineEdit's own maxLength never
     // cuts a text that is already longer, so it may show more).
@@ -37,11 +37,6 @@ public Q_SLOTS:
     void Image2_Click();
     void Check4_Click();
     void Check6_Click();
-
-Q_SIGNALS:
-    // The application must end with `codigo`. When nothing is connected the
-    // window leaves the event loops itself (QCoreApplication::exit).
-    void terminar_aplicacion(int codigo);
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;
@@ -66,7 +61,6 @@ private:
     void aplicar_longitud(QLineEdit* campo);
 
     void fallo_base_datos(const std::exception& error);
-    void terminar(int codigo);
 
     A3ADO& a_;
     configuracion::Formulario f_;

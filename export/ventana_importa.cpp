@@ -1,13 +1,11 @@
 #include "export/ventana_importa.h"
 
-#include <QFont>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
@@ -19,18 +17,14 @@ constexpr int kAlto = 2640;
 constexpr int kLadoDibujo = 32;   // drawn at this size, shown at kLadoIcono
 constexpr int kLadoIcono = 24;
 
-QRect zona(int izquierda, int arriba, int ancho, int alto)
-{
-    return QRect(VentanaImporta::px(izquierda), VentanaImporta::px(arriba), VentanaImporta::px(ancho),
-                 VentanaImporta::px(alto));
-}
+using ventana::crear_etiqueta;
+using ventana::zona;
 
 // A ledger with a green arrow leaving it: the chart of accounts on its way
 // to A3Con.
 QPixmap dibujo_exportar()
 {
-    QPixmap p(kLadoDibujo, kLadoDibujo);
-    p.fill(Qt::transparent);
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(60, 50, 40), 1.2));
@@ -41,28 +35,8 @@ QPixmap dibujo_exportar()
     g.setPen(QPen(QColor(60, 90, 160), 1));
     for (int y = 9; y <= 23; y += 3)
         g.drawLine(QPointF(9, y), QPointF(19, y));
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(40, 150, 60));
-    QPainterPath flecha;
-    flecha.moveTo(15, 17);
-    flecha.lineTo(23, 17);
-    flecha.lineTo(23, 12);
-    flecha.lineTo(31, 20);
-    flecha.lineTo(23, 28);
-    flecha.lineTo(23, 23);
-    flecha.lineTo(15, 23);
-    flecha.closeSubpath();
-    g.drawPath(flecha);
+    ventana::flecha_de_salida(g, 15, 23);
     return p;
-}
-
-QLabel* crear_etiqueta(QWidget* padre, const char* nombre, const QString& texto, QRect donde)
-{
-    auto* l = new QLabel(texto, padre);
-    l->setObjectName(QString::fromLatin1(nombre));
-    l->setGeometry(donde);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return l;
 }
 
 } // namespace
@@ -75,9 +49,7 @@ VentanaImporta::VentanaImporta(A3ADO& a, QWidget* parent) : QDialog(parent), a_(
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
     // The small dialog font of the era, so the texts fit their places.
-    QFont letra = font();
-    letra.setPointSizeF(8.25);
-    setFont(letra);
+    ventana::letra_pequena(*this);
     crear_controles();
     exportacion_.mostrar = [this](const QString& texto) { mostrar_progreso(texto); };
 }
@@ -86,11 +58,9 @@ VentanaImporta::~VentanaImporta() = default;
 
 void VentanaImporta::crear_controles()
 {
-    btnGenerar = new QPushButton(QIcon(dibujo_exportar()), QStringLiteral("Exportar PGC de Zumeral"), this);
-    btnGenerar->setObjectName(QStringLiteral("btnGenerar"));
-    btnGenerar->setToolTip(QStringLiteral("Generar el Fichero Suenlace.DAT para importar desde A3 Con"));
-    btnGenerar->setIconSize(QSize(kLadoIcono, kLadoIcono));
-    btnGenerar->setGeometry(zona(210, 1275, 4920, 720));
+    btnGenerar = ventana::crear_boton(this, "btnGenerar", QStringLiteral("Exportar PGC de Zumeral"),
+                                      QStringLiteral("Generar el Fichero Suenlace.DAT para importar desde A3 Con"),
+                                      dibujo_exportar(), zona(210, 1275, 4920, 720), kLadoIcono);
 
     GroupBox2 = new QGroupBox(QStringLiteral(" Empresa en Noctaris Conta "), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

@@ -7,6 +7,7 @@
 
 #include "data/a3ado.h"
 #include "export/exportacion_pgc.h"
+#include "platform/ventana_util.h"
 
 #include <QDialog>
 #include <QString>
@@ -27,7 +28,7 @@ public:
     const ResultadoExportacion* ultimo_resultado() const { return ultimo_.get(); }
 
     // Control positions are given in twips; the window works in pixels.
-    static constexpr int px(int twips) { return twips / 15; }
+    static constexpr int px(int twips) { return ventana::px(twips); }
 
 public Q_SLOTS:
     void btnGenerar_Click();

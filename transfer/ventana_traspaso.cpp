@@ -2,14 +2,11 @@
 
 #include "transfer/entrada_fecha.h"
 
-#include <QCoreApplication>
-#include <QFont>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -26,23 +23,19 @@ constexpr int kLadoIcono = 24;
 const char* const kPregunta = "Esta Ud. seguro/a de querer traspasar del ";
 const char* const kTituloPregunta = "Seguridad Traspaso";
 
-QRect zona(int izquierda, int arriba, int ancho, int alto)
-{
-    return QRect(VentanaTraspaso::px(izquierda), VentanaTraspaso::px(arriba), VentanaTraspaso::px(ancho),
-                 VentanaTraspaso::px(alto));
-}
+using ventana::crear_etiqueta;
+using ventana::zona;
 
-QPixmap lienzo()
+QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& texto, const QString& consejo,
+                         const QPixmap& dibujo, QRect donde)
 {
-    QPixmap p(kLadoDibujo, kLadoDibujo);
-    p.fill(Qt::transparent);
-    return p;
+    return ventana::crear_boton(padre, nombre, texto, consejo, dibujo, donde, kLadoIcono);
 }
 
 // A written sheet with a green arrow leaving it: the file for A3Con.
 QPixmap dibujo_generar()
 {
-    QPixmap p = lienzo();
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(70, 70, 70), 1.2));
@@ -60,25 +53,14 @@ QPixmap dibujo_generar()
     g.setPen(QPen(QColor(60, 90, 160), 1.5));
     for (int y = 12; y <= 24; y += 4)
         g.drawLine(QPointF(7, y), QPointF(18, y));
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(40, 150, 60));
-    QPainterPath flecha;
-    flecha.moveTo(16, 17);
-    flecha.lineTo(24, 17);
-    flecha.lineTo(24, 12);
-    flecha.lineTo(31, 20);
-    flecha.lineTo(24, 28);
-    flecha.lineTo(24, 23);
-    flecha.lineTo(16, 23);
-    flecha.closeSubpath();
-    g.drawPath(flecha);
+    ventana::flecha_de_salida(g, 16, 24);
     return p;
 }
 
 // A broom over a bin: the staged data of the range swept away.
 QPixmap dibujo_limpiar()
 {
-    QPixmap p = lienzo();
+    QPixmap p = ventana::lienzo(kLadoDibujo);
     QPainter g(&p);
     g.setRenderHint(QPainter::Antialiasing);
     g.setPen(QPen(QColor(70, 70, 70), 1.2));
@@ -107,26 +89,6 @@ QPixmap dibujo_limpiar()
     return p;
 }
 
-QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& texto, const QString& consejo,
-                         const QPixmap& dibujo, QRect donde)
-{
-    auto* b = new QPushButton(QIcon(dibujo), texto, padre);
-    b->setObjectName(QString::fromLatin1(nombre));
-    b->setToolTip(consejo);
-    b->setIconSize(QSize(kLadoIcono, kLadoIcono));
-    b->setGeometry(donde);
-    return b;
-}
-
-QLabel* crear_etiqueta(QWidget* padre, const char* nombre, const QString& texto, QRect donde)
-{
-    auto* l = new QLabel(texto, padre);
-    l->setObjectName(QString::fromLatin1(nombre));
-    l->setGeometry(donde);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return l;
-}
-
 QLineEdit* crear_campo(QWidget* padre, const char* nombre, QRect donde)
 {
     auto* c = new QLineEdit(padre);
@@ -138,7 +100,7 @@ QLineEdit* crear_campo(QWidget* padre, const char* nombre, QRect donde)
 } // namespace
 
 VentanaTraspaso::VentanaTraspaso(A3ADO& a, QWidget* parent)
-    : QDialog(parent), a_(a), t_(std::make_unique<Traspaso>(a))
+    : DialogoTerminable(parent), a_(a), t_(std::make_unique<Traspaso>(a))
 {
     setObjectName(QStringLiteral("traspa3"));
     setWindowTitle(QStringLiteral("Traspaso a Suenlace.dat"));
@@ -146,9 +108,7 @@ VentanaTraspaso::VentanaTraspaso(A3ADO& a, QWidget* parent)
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
     // The small dialog font of the era, so the button texts fit beside their pictures.
-    QFont letra = font();
-    letra.setPointSizeF(8.25);
-    setFont(letra);
+    ventana::letra_pequena(*this);
     crear_controles();
 }
 
@@ -275,7 +235,7 @@ void VentanaTraspaso::btnGenerar_Click()
     try {
         r = iniciar(*t_);
     } catch (const std::exception& e) {
-        fallo_base_datos(QStringLiteral("El traspaso se ha interrumpido"), e);
+        fallo_base_datos(a_.ui, QStringLiteral("El traspaso se ha interrumpido"), e);
         return;
     }
     ultimo_ = std::make_unique<ResultadoTraspaso>(r);
@@ -303,28 +263,8 @@ void VentanaTraspaso::btnLimpiar_Click()
     try {
         limpiar_temporales(*t_);
     } catch (const std::exception& e) {
-        fallo_base_datos(QStringLiteral("La limpieza de los datos temporales se ha interrumpido"), e);
+        fallo_base_datos(a_.ui, QStringLiteral("La limpieza de los datos temporales se ha interrumpido"), e);
     }
-}
-
-void VentanaTraspaso::fallo_base_datos(const QString& que, const std::exception& error)
-{
-    QString texto;
-    if (const auto* e = dynamic_cast<const ado::Error*>(&error))
-        texto = que + QStringLiteral(" por un error de la base de datos.\n\nError %1: %2").arg(e->number()).arg(e->description());
-    else
-        texto = que + QStringLiteral(":\n\n") + QString::fromLocal8Bit(error.what());
-    a_.ui.message(texto + QStringLiteral("\n\nLa aplicación no puede continuar."), QString(), platform::Icon::Critical);
-    terminar(1);
-}
-
-void VentanaTraspaso::terminar(int codigo)
-{
-    done(kTerminarAplicacion);
-    if (isSignalConnected(QMetaMethod::fromSignal(&VentanaTraspaso::terminar_aplicacion)))
-        Q_EMIT terminar_aplicacion(codigo);
-    else
-        QCoreApplication::exit(codigo);
 }
 
 std::unique_ptr<QDialog> crear_ventana_traspaso(A3ADO& a)

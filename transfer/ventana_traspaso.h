@@ -5,6 +5,7 @@
 // window only takes the dates and reacts to how the run ended.
 
 #include "data/a3ado.h"
+#include "platform/ventana_util.h"
 #include "transfer/ejecucion.h"
 #include "transfer/traspaso.h"
 
@@ -17,15 +18,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class VentanaTraspaso : public QDialog {
+class VentanaTraspaso : public ventana::DialogoTerminable {
     Q_OBJECT
 public:
     explicit VentanaTraspaso(A3ADO& a, QWidget* parent = nullptr);
     ~VentanaTraspaso() override;
 
-    // The dialog's result when the application must end (a customer, agency
-    // or company missing from the hotel tables, or a database failure).
-    static constexpr int kTerminarAplicacion = 2;
+    // The application ends (kTerminarAplicacion) when a customer, agency or
+    // company is missing from the hotel tables, or on a database failure.
 
     // The range as last accepted by the date entry (yyyymmdd).
     const QString& wdesde() const { return t_->wdesde; }
@@ -35,16 +35,11 @@ public:
     const ResultadoTraspaso* ultimo_resultado() const { return ultimo_.get(); }
 
     // Control positions are given in twips; the window works in pixels.
-    static constexpr int px(int twips) { return twips / 15; }
+    static constexpr int px(int twips) { return ventana::px(twips); }
 
 public Q_SLOTS:
     void btnGenerar_Click();
     void btnLimpiar_Click();
-
-Q_SIGNALS:
-    // The application must end with `codigo`. When nothing is connected the
-    // window leaves the event loops itself (QCoreApplication::exit).
-    void terminar_aplicacion(int codigo);
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;
@@ -57,8 +52,6 @@ private:
     bool tecla_en_fecha(QLineEdit* campo, int tecla);
     void aceptar_fecha(QLineEdit* campo);
     void de_DblClick();
-    void terminar(int codigo);
-    void fallo_base_datos(const QString& que, const std::exception& error);
 
     A3ADO& a_;
     std::unique_ptr<Traspaso> t_;   // the window-level variables of one opening
