@@ -2,20 +2,11 @@
 // holder whose account the transfer (or the Zumeral export) has to create.
 
 #include "data/a3ado.h"
+#include "transfer/records/registros.h"
 
 namespace {
 
-// Left$ of the link: the first `n` characters, never splitting a character
-// that takes two UTF-16 units.
-QString primeros(const QString& texto, int n)
-{
-    if (texto.size() <= n)
-        return texto;
-    int corte = n;
-    if (corte > 0 && texto.at(corte - 1).isHighSurrogate())
-        --corte;
-    return texto.left(corte);
-}
+using registros::primeros;
 
 // LTrim$: only blanks are removed, and only on the left.
 QString sin_blancos_iniciales(const QString& texto)

@@ -1,6 +1,7 @@
 #include "export/exportacion_pgc.h"
 
 #include "platform/cp1252.h"
+#include "platform/ventana_util.h"
 #include "transfer/records/registros.h"
 
 #include <QFile>
@@ -15,17 +16,7 @@ const char* const kFechaAlta = "20130101";
 // holder for them, so they get a name of their own.
 const char* const kPasantes = "43000";
 
-// Left$: the first `n` characters, never splitting a character that takes
-// two UTF-16 units.
-QString primeros(const QString& texto, int n)
-{
-    if (texto.size() <= n)
-        return texto;
-    int corte = n;
-    if (corte > 0 && texto.at(corte - 1).isHighSurrogate())
-        --corte;
-    return texto.left(corte);
-}
+using registros::primeros;
 
 // Padded with blanks to `ancho` bytes of the file; a longer text is left as
 // it is (the record builder is the one that refuses it).
@@ -53,17 +44,7 @@ bool es_de_solo_lectura(const QString& local)
     return info.exists() && info.isFile() && !(info.permissions() & escritura);
 }
 
-// Hourglass for as long as the work lasts, however it ends.
-class Reloj {
-public:
-    explicit Reloj(platform::Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
-    ~Reloj() { ui_.setBusy(false); }
-    Reloj(const Reloj&) = delete;
-    Reloj& operator=(const Reloj&) = delete;
-
-private:
-    platform::Interaction& ui_;
-};
+using platform::Reloj;
 
 // The link database's changes of one phase go in one transaction of our own,
 // unless the caller already holds one.

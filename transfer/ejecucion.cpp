@@ -1,20 +1,11 @@
 #include "transfer/ejecucion.h"
 
+#include "platform/ventana_util.h"
 #include "transfer/preparacion.h"
 
 namespace {
 
-// Hourglass for as long as the work lasts, however it ends.
-class Reloj {
-public:
-    explicit Reloj(platform::Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
-    ~Reloj() { ui_.setBusy(false); }
-    Reloj(const Reloj&) = delete;
-    Reloj& operator=(const Reloj&) = delete;
-
-private:
-    platform::Interaction& ui_;
-};
+using platform::Reloj;
 
 QString rango(const Traspaso& t)
 {

@@ -275,6 +275,16 @@ QString rellenar(const QString& texto, int ancho, const QString& campo)
     return t + blancos(ancho - int(t.size()));
 }
 
+QString primeros(const QString& texto, int n)
+{
+    if (texto.size() <= n)
+        return texto;
+    int corte = n;
+    if (corte > 0 && texto.at(corte - 1).isHighSurrogate())
+        --corte;
+    return texto.left(corte);
+}
+
 QString cortar_rellenar(const QString& texto, int ancho)
 {
     QString t = texto_ansi(texto);
@@ -310,16 +320,30 @@ QString tanto(double valor, const QString& campo)
     return QString::fromLatin1(d.left(2)) + QLatin1Char('.') + QString::fromLatin1(d.right(2));
 }
 
-QString registro_cuenta(const RegistroCuenta& r)
+namespace {
+
+// Every line opens alike: its format, the company, the date, the kind of
+// line, the account and the account's text. Fields are checked in the order
+// they stand, so the first one that does not fit is the one refused.
+QString inicio(const QString& de_empresa, const QString& de_fecha, QChar clase, const QString& cuenta,
+               const QString& texto, const QString& campo_texto)
 {
     QString linea;
     linea.reserve(kLongitud);
     linea += QLatin1Char('4');
-    linea += empresa(r.empresa);
-    linea += fecha(r.fecha);
-    linea += QLatin1Char('C');
-    linea += rellenar(r.cuenta, 12, QStringLiteral("cuenta"));
-    linea += rellenar(r.nombre, 30, QStringLiteral("nombre"));
+    linea += empresa(de_empresa);
+    linea += fecha(de_fecha);
+    linea += clase;
+    linea += rellenar(cuenta, 12, QStringLiteral("cuenta"));
+    linea += rellenar(texto, 30, campo_texto);
+    return linea;
+}
+
+} // namespace
+
+QString registro_cuenta(const RegistroCuenta& r)
+{
+    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('C'), r.cuenta, r.nombre, QStringLiteral("nombre"));
     linea += QLatin1Char('S');
     linea += kImporteCero;
     linea += blancos(1);
@@ -340,14 +364,8 @@ QString registro_cuenta(const RegistroCuenta& r)
 
 QString registro_apunte(const Apunte& r)
 {
-    QString linea;
-    linea.reserve(kLongitud);
-    linea += QLatin1Char('4');
-    linea += empresa(r.empresa);
-    linea += fecha(r.fecha);
-    linea += QLatin1Char('0');
-    linea += rellenar(r.cuenta, 12, QStringLiteral("cuenta"));
-    linea += rellenar(r.descripcion, 30, QStringLiteral("descripcion"));
+    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('0'), r.cuenta,
+                           r.descripcion, QStringLiteral("descripcion"));
     linea += lado(r.lado);
     linea += rellenar(r.documento, 10, QStringLiteral("documento"));
     linea += posicion(r.posicion);
@@ -361,14 +379,7 @@ QString registro_apunte(const Apunte& r)
 
 QString registro_cabecera_factura(const CabeceraFactura& r)
 {
-    QString linea;
-    linea.reserve(kLongitud);
-    linea += QLatin1Char('4');
-    linea += empresa(r.empresa);
-    linea += fecha(r.fecha);
-    linea += QLatin1Char('1');
-    linea += rellenar(r.cuenta, 12, QStringLiteral("cuenta"));
-    linea += rellenar(r.nombre, 30, QStringLiteral("nombre"));
+    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('1'), r.cuenta, r.nombre, QStringLiteral("nombre"));
     linea += QLatin1Char('1');
     linea += rellenar(r.documento, 10, QStringLiteral("documento"));
     linea += QLatin1Char('I');
@@ -382,14 +393,8 @@ QString registro_cabecera_factura(const CabeceraFactura& r)
 
 QString registro_linea_iva(const LineaIva& r)
 {
-    QString linea;
-    linea.reserve(kLongitud);
-    linea += QLatin1Char('4');
-    linea += empresa(r.empresa);
-    linea += fecha(r.fecha);
-    linea += QLatin1Char('9');
-    linea += rellenar(r.cuenta, 12, QStringLiteral("cuenta"));
-    linea += rellenar(r.descripcion, 30, QStringLiteral("descripcion"));
+    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('9'), r.cuenta,
+                           r.descripcion, QStringLiteral("descripcion"));
     linea += QLatin1Char('C');
     linea += rellenar(r.documento, 10, QStringLiteral("documento"));
     linea += posicion(r.posicion);

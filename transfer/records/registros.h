@@ -32,6 +32,9 @@ qint64 centimos(double valor);
 // Text left-aligned and padded with blanks to `ancho` Windows-1252 bytes;
 // refused when longer.
 QString rellenar(const QString& texto, int ancho, const QString& campo);
+// Left$: the first `n` characters, never splitting a character that takes
+// two UTF-16 units.
+QString primeros(const QString& texto, int n);
 // First `ancho` characters when longer, else padded.
 QString cortar_rellenar(const QString& texto, int ancho);
 // "+0000001234.50" / "-0000000087.46": sign chosen after rounding; refused
