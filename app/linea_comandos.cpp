@@ -169,6 +169,91 @@ bool SesionLote::arrancar()
     return activacion.continuar;
 }
 
+int fallo_uso(QTextStream& err, const QString& texto)
+{
+    err << texto << '\n';
+    err.flush();
+    return kErrorUso;
+}
+
+int leer_opciones(const QStringList& lista, bool con_respuesta, const QString& uso, Respuesta& respuesta,
+                  QStringList& posicionales, QTextStream& err)
+{
+    const QString juntas = QStringLiteral("--sobrescribir y --anadir no pueden ir juntas.\n") + uso;
+    for (const QString& arg : lista) {
+        if (con_respuesta && arg == QLatin1String("--sobrescribir")) {
+            if (respuesta == Respuesta::Anadir)
+                return fallo_uso(err, juntas);
+            respuesta = Respuesta::Sobrescribir;
+        } else if (con_respuesta && (arg == QLatin1String("--anadir") || arg == QStringLiteral("--añadir"))) {
+            if (respuesta == Respuesta::Sobrescribir)
+                return fallo_uso(err, juntas);
+            respuesta = Respuesta::Anadir;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return fallo_uso(err, QStringLiteral("Opción desconocida: ") + arg + QStringLiteral("\n") + uso);
+        } else {
+            posicionales << arg;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+void escribir_linea(QTextStream& flujo, const QString& texto)
+{
+    flujo << texto;
+    if (!texto.endsWith(QLatin1Char('\n')))
+        flujo << '\n';
+    flujo.flush();
+}
+
+} // namespace
+
+void InteraccionLote::message(const QString& text, const QString& title, platform::Icon icon)
+{
+    ScriptedInteraction::message(text, title, icon);
+    escribir_linea(es_resultado && es_resultado(text, icon) ? out_ : err_, text);
+}
+
+bool InteraccionLote::ask(const QString& text, const QString& title, platform::Icon icon)
+{
+    const bool respuesta = ScriptedInteraction::ask(text, title, icon);
+    escribir_linea(out_, text + (respuesta ? QStringLiteral(" -> Sí") : QStringLiteral(" -> No")));
+    return respuesta;
+}
+
+SesionSuenlace::SesionSuenlace(QTextStream& out, QTextStream& err, Respuesta r)
+    : ui(out, err), a(platform::DriveMap::fromEnvironment(), ui), respuesta(r)
+{
+    ui.defaultAnswer = respuesta == Respuesta::Sobrescribir;
+}
+
+bool SesionSuenlace::arrancar()
+{
+    if (!arranque::arrancar(a))
+        return false;
+    const arranque::Activacion activacion = arranque::activar(a);
+    return activacion.continuar && activacion.configuracion_ok;
+}
+
+QString SesionSuenlace::ruta_suenlace() const
+{
+    return a.wruta + QStringLiteral("\\Suenlace.dat");
+}
+
+bool SesionSuenlace::puede_escribir(QTextStream& err) const
+{
+    const QString ruta = ruta_suenlace();
+    if (respuesta != Respuesta::Ninguna || !QFileInfo::exists(a.unidades.toLocal(ruta)))
+        return true;
+    err << "El fichero " << ruta
+        << " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir para "
+           "añadir los nuevos registros a continuación.\n";
+    err.flush();
+    return false;
+}
+
 QList<QPair<QString, QString>> ajustes(const A3ADO& a)
 {
     return {
