@@ -45,7 +45,7 @@ Enlace::~Enlace()
         QDir::setCurrent(cwd_);
 }
 
-void Enlace::fila(const QString& tabla, const QVariantMap& columnas)
+QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas)
 {
     QVariantMap fila = demo::Instalacion::plantilla(tabla);
     for (auto it = columnas.begin(); it != columnas.end(); ++it) {
@@ -55,7 +55,12 @@ void Enlace::fila(const QString& tabla, const QVariantMap& columnas)
                 clave = jt.key();
         fila[clave] = it.value();
     }
-    inst_->insertar(tabla, fila);
+    return fila;
+}
+
+void Enlace::fila(const QString& tabla, const QVariantMap& columnas)
+{
+    inst_->insertar(tabla, sobre_plantilla(tabla, columnas));
 }
 
 void Enlace::situar_en_factura(const QString& ano, const QString& num)

@@ -14,8 +14,13 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 
 namespace pruebas_cuentas {
+
+// A row of `tabla`: the fixture builder's template with `columnas` over it.
+// Names are matched case-insensitively, so "FacFra" and "facfra" are one column.
+QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas);
 
 class Enlace {
 public:
@@ -54,5 +59,17 @@ private:
     std::unique_ptr<A3ADO> a_;
     std::unique_ptr<Traspaso> t_;
 };
+
+// The stop raised by `f`, if any.
+template <typename F>
+std::optional<TraspasoDetenido> detencion(F f)
+{
+    try {
+        f();
+    } catch (const TraspasoDetenido& d) {
+        return d;
+    }
+    return std::nullopt;
+}
 
 } // namespace pruebas_cuentas

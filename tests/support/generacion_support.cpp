@@ -1,6 +1,7 @@
 #include "generacion_support.h"
 
 #include "app/arranque.h"
+#include "cuentas_support.h"
 #include "platform/cp1252.h"
 
 #include <QFile>
@@ -51,23 +52,7 @@ ResultadoGeneracion Entorno::generar(const QString& desde, const QString& hasta)
     return generar_suenlace_dat(*t_);
 }
 
-namespace {
-
-QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas)
-{
-    QVariantMap fila = demo::Instalacion::plantilla(tabla);
-    for (auto it = columnas.begin(); it != columnas.end(); ++it) {
-        // Replace case-insensitively so "FacFra" and "facfra" are one column.
-        QString clave = it.key();
-        for (auto jt = fila.begin(); jt != fila.end(); ++jt)
-            if (jt.key().compare(it.key(), Qt::CaseInsensitive) == 0)
-                clave = jt.key();
-        fila[clave] = it.value();
-    }
-    return fila;
-}
-
-} // namespace
+using pruebas_cuentas::sobre_plantilla;
 
 void Entorno::factura(const QVariantMap& columnas)
 {

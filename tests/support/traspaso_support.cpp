@@ -1,6 +1,7 @@
 #include "traspaso_support.h"
 
 #include "app/arranque.h"
+#include "cuentas_support.h"
 #include "odbc_standin.h"
 
 #include <QDir>
@@ -68,15 +69,7 @@ Hotel::~Hotel()
 
 void Hotel::fila(const QString& tabla, const QVariantMap& columnas)
 {
-    QVariantMap fila = demo::Instalacion::plantilla(tabla);
-    for (auto it = columnas.begin(); it != columnas.end(); ++it) {
-        QString clave = it.key();
-        for (auto jt = fila.begin(); jt != fila.end(); ++jt)
-            if (jt.key().compare(it.key(), Qt::CaseInsensitive) == 0)
-                clave = jt.key();
-        fila[clave] = it.value();
-    }
-    inst_->insertar(tabla, fila);
+    inst_->insertar(tabla, pruebas_cuentas::sobre_plantilla(tabla, columnas));
 }
 
 void Hotel::cliente(const QString& cod, const QVariant& cta, const QVariantMap& extra)
@@ -189,6 +182,50 @@ QStringList Hotel::lineas() const
     if (!lineas.isEmpty() && lineas.constLast().isEmpty())
         lineas.removeLast();
     return lineas;
+}
+
+void poblar_enero(Hotel& h)
+{
+    h.forma("1", "Contado", "570000001");
+    h.forma("2", "Tarjeta", "572000001");
+    h.cliente("1001", "430000001");
+    h.cliente("1002", QVariant());
+    h.factura("10", "20130105", 55.0);
+    h.factura("9", "20130105", 110.0, {{"EmiDep", 20.0}});
+    h.factura("11", "20130106", 33.0, {{"EmiCli", "1002"}});
+    h.cobro("20130105", 1, 90.0, "9");
+    h.cobro("20130105", 2, 55.0, "10", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
+    h.fila("cre3", {{"Cre3Fec", "20130110"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130112"},
+                    {"Cre3Cli", "430000001"}, {"Cre3Cobro", "572000001"}, {"Cre3CobroN", "Tarjeta"},
+                    {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
+}
+
+QVariantMap crear_cuentas()
+{
+    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
+}
+
+QStringList estados_preparados(const Hotel& h)
+{
+    QStringList r;
+    for (const QVariantMap& f : h.inst().filas("fac3", "FacEje, FacFra"))
+        r << "fac3 " + f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
+    for (const QVariantMap& f : h.inst().filas("edep3", "EdepFra"))
+        r << "edep3 " + f.value("EdepFra").toString() + "=" + f.value("EdepEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("caj3", "CajFec, CajOrd"))
+        r << "caj3 " + f.value("CajOrd").toString() + "=" + f.value("CajEstado").toString();
+    for (const QVariantMap& f : h.inst().filas("cre3", "Cre3Fec, Cre3Ord"))
+        r << "cre3 " + f.value("Cre3Fra").toString() + "=" + f.value("Cre3Estado").toString();
+    return r;
+}
+
+QStringList sin_cuentas(const QStringList& lineas)
+{
+    QStringList r;
+    for (const QString& l : lineas)
+        if (l.mid(14, 1) != QLatin1String("C"))
+            r << l;
+    return r;
 }
 
 } // namespace pruebas_traspaso

@@ -82,6 +82,21 @@ private:
     std::unique_ptr<demo::Instalacion> inst_;
 };
 
+// Two invoices of the 5th (9 and 10, one with a deposit), one of the 6th of
+// a walk-in customer whose account is created, two collections of the 5th
+// by two methods and a credit.
+void poblar_enero(Hotel& h);
+
+// The settings under which the run creates the accounts it lacks.
+QVariantMap crear_cuentas();
+
+// The staged rows of invoices, deposits, collections and credits with their
+// states, in the order of each table.
+QStringList estados_preparados(const Hotel& h);
+
+// The lines of the file other than the account lines.
+QStringList sin_cuentas(const QStringList& lineas);
+
 // One row as volcar writes it.
 QString texto_fila(const QVariantMap& fila, const QStringList& columnas);
 

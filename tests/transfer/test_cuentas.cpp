@@ -10,6 +10,7 @@
 
 #include <optional>
 
+using pruebas_cuentas::detencion;
 using pruebas_cuentas::Enlace;
 
 namespace {
@@ -17,17 +18,6 @@ namespace {
 void forma(Enlace& e, const QString& cod, const QVariant& cta)
 {
     e.fila("formas", {{"ForCod", cod}, {"ForDes", "FORMA " + cod}, {"ForCta", cta}});
-}
-
-template <typename F>
-std::optional<TraspasoDetenido> detencion(F f)
-{
-    try {
-        f();
-    } catch (const TraspasoDetenido& d) {
-        return d;
-    }
-    return std::nullopt;
 }
 
 const QString kErrorFatal =

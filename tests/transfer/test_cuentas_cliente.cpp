@@ -8,6 +8,7 @@
 
 #include <optional>
 
+using pruebas_cuentas::detencion;
 using pruebas_cuentas::Enlace;
 
 namespace {
@@ -59,18 +60,6 @@ QString de_factura(Enlace& e, const QString& num, const QString& cli, const QStr
 {
     e.situar_en_factura("2013", num);
     return cuenta_cliente(e.t(), num, "2013", cli, tipo);
-}
-
-// The stop raised by `f`, if any.
-template <typename F>
-std::optional<TraspasoDetenido> detencion(F f)
-{
-    try {
-        f();
-    } catch (const TraspasoDetenido& d) {
-        return d;
-    }
-    return std::nullopt;
 }
 
 const QString kFilaJuan = "|GARCIA LOPEZ JUAN|12345678Z|CL|MAYOR 1|PALMA|07001|BALEARES|20130101|0";

@@ -11,34 +11,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using pruebas_traspaso::crear_cuentas;
 using pruebas_traspaso::Hotel;
+using pruebas_traspaso::poblar_enero;
+using pruebas_traspaso::sin_cuentas;
 
 namespace {
 
 const QString kRuta = QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat");
-
-// Two invoices (9 and 10 of the same day), one of a walk-in customer whose
-// account is created, a deposit, two collections by two methods and a credit.
-void poblar(Hotel& h)
-{
-    h.forma("1", "Contado", "570000001");
-    h.forma("2", "Tarjeta", "572000001");
-    h.cliente("1001", "430000001");
-    h.cliente("1002", QVariant());
-    h.factura("10", "20130105", 55.0);
-    h.factura("9", "20130105", 110.0, {{"EmiDep", 20.0}});
-    h.factura("11", "20130106", 33.0, {{"EmiCli", "1002"}});
-    h.cobro("20130105", 1, 90.0, "9");
-    h.cobro("20130105", 2, 55.0, "10", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
-    h.fila("cre3", {{"Cre3Fec", "20130110"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130112"},
-                    {"Cre3Cli", "430000001"}, {"Cre3Cobro", "572000001"}, {"Cre3CobroN", "Tarjeta"},
-                    {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
-}
-
-QVariantMap crear_cuentas()
-{
-    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
-}
 
 struct Salida {
     int estado = -1;
@@ -68,26 +48,10 @@ QStringList lineas_de(const QString& texto)
     return l;
 }
 
-QStringList sin_cuentas(const QStringList& lineas)
-{
-    QStringList r;
-    for (const QString& l : lineas)
-        if (l.mid(14, 1) != QLatin1String("C"))
-            r << l;
-    return r;
-}
-
+// The staged rows and the pending accounts, with their states.
 QStringList estados(const Hotel& h)
 {
-    QStringList r;
-    for (const QVariantMap& f : h.inst().filas("fac3", "FacEje, FacFra"))
-        r << "fac3 " + f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
-    for (const QVariantMap& f : h.inst().filas("edep3", "EdepFra"))
-        r << "edep3 " + f.value("EdepFra").toString() + "=" + f.value("EdepEstado").toString();
-    for (const QVariantMap& f : h.inst().filas("caj3", "CajFec, CajOrd"))
-        r << "caj3 " + f.value("CajOrd").toString() + "=" + f.value("CajEstado").toString();
-    for (const QVariantMap& f : h.inst().filas("cre3", "Cre3Fec, Cre3Ord"))
-        r << "cre3 " + f.value("Cre3Fra").toString() + "=" + f.value("Cre3Estado").toString();
+    QStringList r = pruebas_traspaso::estados_preparados(h);
     for (const QVariantMap& f : h.inst().filas("ctas3", "Cuenta"))
         r << "ctas3 " + f.value("Cuenta").toString() + "=" + f.value("Estado").toString();
     return r;
@@ -134,7 +98,7 @@ void TestTraspasar::fechas_como_en_la_ventana()
 void TestTraspasar::errores_de_uso()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     const QString uso = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
     struct Caso {
         QStringList args;
@@ -189,7 +153,7 @@ void TestTraspasar::arranque_fallido()
 void TestTraspasar::traspaso_completo_y_resumen()
 {
     Hotel h(false, crear_cuentas());
-    poblar(h);
+    poblar_enero(h);
     const Salida s = lote(h, "traspasar", {"01-01-2013", "31012013"});
     QCOMPARE(s.err, QString());
     QCOMPARE(lineas_de(s.out), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3",
@@ -207,7 +171,7 @@ void TestTraspasar::traspaso_completo_y_resumen()
 void TestTraspasar::fichero_existente_sin_respuesta()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"01012013", "05012013"}).estado, 0);
     const QByteArray antes = [&] {
         QFile f(h.fichero());
@@ -232,7 +196,7 @@ void TestTraspasar::fichero_existente_sin_respuesta()
 void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"05012013", "05012013"}).estado, 0);
     const QStringList dia5 = h.lineas();
     QCOMPARE(lote(h, "traspasar", {"06012013", "06012013", "--anadir"}).estado, 0);
@@ -243,7 +207,7 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
 
     // Again from scratch, this time answering Yes: only the run's records.
     Hotel h2;
-    poblar(h2);
+    poblar_enero(h2);
     QCOMPARE(lote(h2, "traspasar", {"05012013", "05012013"}).estado, 0);
     const Salida s = lote(h2, "traspasar", {"06012013", "06012013", "--sobrescribir"});
     QCOMPARE(s.estado, 0);
@@ -255,7 +219,7 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
 void TestTraspasar::segunda_ejecucion_no_repite_nada()
 {
     Hotel h(false, crear_cuentas());
-    poblar(h);
+    poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
     const QStringList primera = estados(h);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"});
@@ -273,7 +237,7 @@ void TestTraspasar::segunda_ejecucion_no_repite_nada()
 void TestTraspasar::limpiar_y_volver_a_traspasar()
 {
     Hotel h(false, crear_cuentas());
-    poblar(h);
+    poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
     const QStringList primera = h.lineas();
     const QStringList cuentas = h.volcar("ctas3");
@@ -296,7 +260,7 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
 void TestTraspasar::limpiar_conserva_lineas_de_otro_rango()
 {
     Hotel h(false, {{"ca3nif", true}});
-    poblar(h);
+    poblar_enero(h);
     h.factura("12", "20130205", 20.0);
     h.linea("9", "2013", "+", 1, 110, "705000001");
     h.linea("12", "2013", "+", 2, 10, "705000001");
@@ -341,7 +305,7 @@ void TestTraspasar::aviso_de_contado_no_cambia_el_estado()
 void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     h.factura("13", "20130107", 10.0, {{"EmiCli", "9999"}});
     h.factura("14", "20130108", 10.0);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
@@ -366,7 +330,7 @@ void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
 void TestTraspasar::cuenta_de_cobro_erronea_detiene_antes_del_fichero()
 {
     Hotel h(false, {{"Ca3Niv", 10}});
-    poblar(h);   // payment accounts of 9 digits, with 10 configured
+    poblar_enero(h);   // payment accounts of 9 digits, with 10 configured
     auto e = h.arrancar();
     e->t->wdesde = "20130101";
     e->t->whasta = "20130131";
@@ -383,7 +347,7 @@ void TestTraspasar::cuenta_de_cobro_erronea_detiene_antes_del_fichero()
 void TestTraspasar::factura_que_no_cabe_queda_pendiente()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     h.factura("12345678901", "20130107", 10.0);   // 11 characters: no document field holds it
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
@@ -398,7 +362,7 @@ void TestTraspasar::factura_que_no_cabe_queda_pendiente()
 void TestTraspasar::carpeta_inexistente_no_marca_nada()
 {
     Hotel h(false, {{"Ca3ruta", "F:\\NO_EXISTE\\"}});
-    poblar(h);
+    poblar_enero(h);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
     QVERIFY2(s.err.contains("F:\\NO_EXISTE\\\\Suenlace.dat"), qPrintable(s.err));
@@ -412,7 +376,7 @@ void TestTraspasar::carpeta_inexistente_no_marca_nada()
 void TestTraspasar::fichero_de_solo_lectura_no_marca_nada()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     {
         QFile f(h.fichero());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -434,7 +398,7 @@ void TestTraspasar::fichero_de_solo_lectura_no_marca_nada()
 void TestTraspasar::progreso_y_reloj()
 {
     Hotel h;
-    poblar(h);
+    poblar_enero(h);
     auto e = h.arrancar();
     e->t->wdesde = "20130101";
     e->t->whasta = "20130131";

@@ -14,34 +14,20 @@
 #include <QtTest>
 
 using pruebas_traspaso::Enlace;
+using pruebas_traspaso::crear_cuentas;
+using pruebas_traspaso::estados_preparados;
 using pruebas_traspaso::Hotel;
+using pruebas_traspaso::sin_cuentas;
 
 namespace {
 
 const QString kFin = QStringLiteral("Fin del Traspaso|Se ha generado Suenlace.dat correctamente|info");
 
-// Two invoices of the 5th (one with a deposit), one of the 6th, one of
-// February, two collections of the 5th by two methods and a credit.
-void poblar(Hotel& h)
+// The usual range of January, and an invoice of February outside it.
+void poblar_con_febrero(Hotel& h)
 {
-    h.forma("1", "Contado", "570000001");
-    h.forma("2", "Tarjeta", "572000001");
-    h.cliente("1001", "430000001");
-    h.cliente("1002", QVariant());
-    h.factura("10", "20130105", 55.0);
-    h.factura("9", "20130105", 110.0, {{"EmiDep", 20.0}});
-    h.factura("11", "20130106", 33.0, {{"EmiCli", "1002"}});
+    pruebas_traspaso::poblar_enero(h);
     h.factura("12", "20130205", 44.0);
-    h.cobro("20130105", 1, 90.0, "9");
-    h.cobro("20130105", 2, 55.0, "10", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
-    h.fila("cre3", {{"Cre3Fec", "20130110"}, {"Cre3Ord", 1}, {"Cre3FecValor", "20130112"},
-                    {"Cre3Cli", "430000001"}, {"Cre3Cobro", "572000001"}, {"Cre3CobroN", "Tarjeta"},
-                    {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
-}
-
-QVariantMap crear_cuentas()
-{
-    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
 }
 
 QString icono(platform::Icon i)
@@ -69,30 +55,6 @@ QStringList vistos(const Enlace& e)
 QString pregunta(const QString& de, const QString& hasta)
 {
     return "Seguridad Traspaso|Esta Ud. seguro/a de querer traspasar del " + de + " al " + hasta + " ?|info|Sí/No";
-}
-
-// Staged rows and their states, ordered.
-QStringList estados(const Hotel& h)
-{
-    QStringList r;
-    for (const QVariantMap& f : h.inst().filas("fac3", "FacEje, FacFra"))
-        r << "fac3 " + f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
-    for (const QVariantMap& f : h.inst().filas("edep3", "EdepFra"))
-        r << "edep3 " + f.value("EdepFra").toString() + "=" + f.value("EdepEstado").toString();
-    for (const QVariantMap& f : h.inst().filas("caj3", "CajFec, CajOrd"))
-        r << "caj3 " + f.value("CajOrd").toString() + "=" + f.value("CajEstado").toString();
-    for (const QVariantMap& f : h.inst().filas("cre3", "Cre3Fec, Cre3Ord"))
-        r << "cre3 " + f.value("Cre3Fra").toString() + "=" + f.value("Cre3Estado").toString();
-    return r;
-}
-
-QStringList sin_cuentas(const QStringList& lineas)
-{
-    QStringList r;
-    for (const QString& l : lineas)
-        if (l.mid(14, 1) != QLatin1String("C"))
-            r << l;
-    return r;
 }
 
 // The window over a started link, shown and active, as the main window opens it.
@@ -297,9 +259,9 @@ void TestVentanaTraspaso::fechas_mal_tecleadas_escape_y_doble_clic()
 void TestVentanaTraspaso::botones_con_un_campo_vacio_y_respuesta_no()
 {
     Hotel h;
-    poblar(h);
+    poblar_con_febrero(h);
     h.traspasar("20130101", "20130131");
-    const QStringList antes = estados(h);
+    const QStringList antes = estados_preparados(h);
     Abierta v(h, {false});
     v.teclear(v.hasta(), "31012013", Qt::Key_Tab);
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
@@ -317,7 +279,7 @@ void TestVentanaTraspaso::botones_con_un_campo_vacio_y_respuesta_no()
 
     QCOMPARE(vistos(*v.e), QStringList());
     QVERIFY(v.w.isVisible());
-    QCOMPARE(estados(h), antes);
+    QCOMPARE(estados_preparados(h), antes);
 
     // Answering "No" to the confirmation empties the dates and runs nothing.
     const QStringList lineas = h.lineas();
@@ -329,7 +291,7 @@ void TestVentanaTraspaso::botones_con_un_campo_vacio_y_respuesta_no()
     QCOMPARE(v.hasta()->text(), QString());
     QCOMPARE(v.foco(), QString("de"));
     QVERIFY(v.w.isVisible());
-    QCOMPARE(estados(h), antes);
+    QCOMPARE(estados_preparados(h), antes);
     QCOMPARE(h.lineas(), lineas);
 }
 
@@ -337,21 +299,21 @@ void TestVentanaTraspaso::traspaso_escribe_el_fichero_y_cierra()
 {
     // The same month sent by the engine itself, on an identical installation.
     Hotel gemelo(false, crear_cuentas());
-    poblar(gemelo);
+    poblar_con_febrero(gemelo);
     QStringList mensajes;
     QVERIFY(!gemelo.traspasar("20130101", "20130131", &mensajes).detenido);
     const QStringList esperado = gemelo.lineas();
     QCOMPARE(esperado.size(), 1 + 3 * 2 + 2 + 4 + 2);
 
     Hotel h(false, crear_cuentas());
-    poblar(h);
+    poblar_con_febrero(h);
     Abierta v(h);
     v.rango("01012013", "31012013");
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
 
     QCOMPARE(vistos(*v.e), (QStringList{pregunta("01-01-2013", "31-01-2013"), kFin}));
     QCOMPARE(h.lineas(), esperado);
-    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+    QCOMPARE(estados_preparados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
                                       "cre3 9=1"}));
     QVERIFY(!v.w.isVisible());
     QCOMPARE(v.w.result(), int(QDialog::Accepted));
@@ -366,7 +328,7 @@ void TestVentanaTraspaso::traspaso_escribe_el_fichero_y_cierra()
 void TestVentanaTraspaso::usa_las_ultimas_fechas_aceptadas()
 {
     Hotel h;
-    poblar(h);
+    poblar_con_febrero(h);
     Abierta v(h);
     v.rango("05012013", "05012013");
     // Typed over without Tab or Enter: shown in the question, not used.
@@ -374,14 +336,14 @@ void TestVentanaTraspaso::usa_las_ultimas_fechas_aceptadas()
     v.teclear(v.de(), "01012013");
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
     QCOMPARE(vistos(*v.e), (QStringList{pregunta("01012013", "31012013"), kFin}));
-    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=0"}));
+    QCOMPARE(estados_preparados(h), (QStringList{"fac3 10=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=0"}));
     QVERIFY(!v.w.isVisible());
 }
 
 void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
 {
     Hotel h(false, crear_cuentas());
-    poblar(h);
+    poblar_con_febrero(h);
     Abierta v(h);
     v.rango("01012013", "31012013");
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
@@ -397,7 +359,7 @@ void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
     QVERIFY(v.w.isVisible());
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
     QCOMPARE(v.hasta()->text(), QString("31-01-2013"));
-    QCOMPARE(estados(h), QStringList{"cre3 9=0"});
+    QCOMPARE(estados_preparados(h), QStringList{"cre3 9=0"});
     QCOMPARE(h.contar("caja", "CajaTur = ''"), 2);
     QVERIFY(!v.e->ui.busy);
 
@@ -409,7 +371,7 @@ void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
     // The range's invoices, deposit, collections and credit again; the account was sent already.
     QCOMPARE(h.lineas(), sin_cuentas(primera));
     QCOMPARE(h.volcar("ctas3"), cuentas);
-    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+    QCOMPARE(estados_preparados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
                                       "cre3 9=1"}));
     QVERIFY(!v.w.isVisible());
 }
@@ -417,7 +379,7 @@ void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
 void TestVentanaTraspaso::titular_inexistente_termina_la_aplicacion()
 {
     Hotel h;
-    poblar(h);
+    poblar_con_febrero(h);
     h.factura("13", "20130107", 10.0, {{"EmiCli", "9999"}});
     Abierta v(h);
     QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
@@ -433,7 +395,7 @@ void TestVentanaTraspaso::titular_inexistente_termina_la_aplicacion()
 void TestVentanaTraspaso::cuenta_de_cobro_erronea_cierra_la_ventana()
 {
     Hotel h(false, {{"Ca3Niv", 10}});
-    poblar(h);   // payment accounts of 9 digits, with 10 configured
+    poblar_con_febrero(h);   // payment accounts of 9 digits, with 10 configured
     Abierta v(h);
     QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
     v.rango("01012013", "31012013");
@@ -450,7 +412,7 @@ void TestVentanaTraspaso::cuenta_de_cobro_erronea_cierra_la_ventana()
 void TestVentanaTraspaso::fallo_de_la_base_en_el_traspaso()
 {
     Hotel h;
-    poblar(h);
+    poblar_con_febrero(h);
     Abierta v(h);
     QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
     h.inst().ejecutar("caj3", "DROP TABLE caj3");
@@ -468,7 +430,7 @@ void TestVentanaTraspaso::fallo_de_la_base_en_el_traspaso()
 void TestVentanaTraspaso::fallo_de_la_base_en_la_limpieza()
 {
     Hotel h;
-    poblar(h);
+    poblar_con_febrero(h);
     h.traspasar("20130101", "20130131");
     Abierta v(h);
     QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
