@@ -52,6 +52,15 @@ int leer_argumentos(const QStringList& lista, bool con_respuesta, Argumentos& ar
     return 0;
 }
 
+// A statement of `que` failed: the order ends with status 1 and the reason.
+int fallo_base_datos(QTextStream& err, const QString& que, const ado::Error& e)
+{
+    err << que << " se ha interrumpido por un error de la base de datos (" << e.source() << ").\nError " << e.number()
+        << ": " << e.description() << '\n';
+    err.flush();
+    return 1;
+}
+
 void escribir_resumen(QTextStream& out, const ResultadoTraspaso& r)
 {
     const ResultadoGeneracion& g = r.generacion;
@@ -106,10 +115,7 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
     try {
         resultado = iniciar(t);
     } catch (const ado::Error& e) {
-        err << "El traspaso se ha interrumpido por un error de la base de datos (" << e.source() << ").\nError "
-            << e.number() << ": " << e.description() << '\n';
-        err.flush();
-        return 1;
+        return fallo_base_datos(err, QStringLiteral("El traspaso"), e);
     } catch (const std::exception& e) {
         err << "El traspaso se ha interrumpido: " << QString::fromLocal8Bit(e.what()) << '\n';
         err.flush();
@@ -144,10 +150,7 @@ int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err
     try {
         limpiar_temporales(t);
     } catch (const ado::Error& e) {
-        err << "La limpieza se ha interrumpido por un error de la base de datos (" << e.source() << ").\nError "
-            << e.number() << ": " << e.description() << '\n';
-        err.flush();
-        return 1;
+        return fallo_base_datos(err, QStringLiteral("La limpieza"), e);
     }
     return 0;
 }
