@@ -1,7 +1,7 @@
 #include "export/exportacion_pgc.h"
 
 #include "platform/cp1252.h"
-#include "platform/ventana_util.h"
+#include "platform/interaction.h"
 #include "transfer/records/registros.h"
 
 #include <QFile>

@@ -25,6 +25,18 @@ public:
     virtual void progress(const QString& phase, qint64 count) { Q_UNUSED(phase); Q_UNUSED(count); }
 };
 
+// Hourglass for as long as the work lasts, however it ends.
+class Reloj {
+public:
+    explicit Reloj(Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
+    ~Reloj() { ui_.setBusy(false); }
+    Reloj(const Reloj&) = delete;
+    Reloj& operator=(const Reloj&) = delete;
+
+private:
+    Interaction& ui_;
+};
+
 inline const char* kDefaultTitle = "enlace3";
 
 // Records every message and answers questions from a queue (an empty queue

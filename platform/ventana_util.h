@@ -1,9 +1,8 @@
 #pragma once
 
-// What the link's windows share: the hourglass while work lasts, positions
-// given in twips, the transparent canvas their button pictures are drawn
-// on, labels and picture buttons, the small dialog font, and the way a
-// dialog ends the application.
+// What the link's windows share: positions given in twips, the transparent
+// canvas their button pictures are drawn on, labels and picture buttons, the
+// small dialog font, and the way a dialog ends the application.
 
 #include "platform/interaction.h"
 
@@ -19,21 +18,6 @@ class QPainter;
 class QPushButton;
 class QWidget;
 
-namespace platform {
-
-// Hourglass for as long as the work lasts, however it ends.
-class Reloj {
-public:
-    explicit Reloj(Interaction& ui) : ui_(ui) { ui_.setBusy(true); }
-    ~Reloj() { ui_.setBusy(false); }
-    Reloj(const Reloj&) = delete;
-    Reloj& operator=(const Reloj&) = delete;
-
-private:
-    Interaction& ui_;
-};
-
-} // namespace platform
 
 namespace ventana {
 

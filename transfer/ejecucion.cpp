@@ -1,6 +1,6 @@
 #include "transfer/ejecucion.h"
 
-#include "platform/ventana_util.h"
+#include "platform/interaction.h"
 #include "transfer/preparacion.h"
 
 namespace {
