@@ -319,6 +319,62 @@ private Q_SLOTS:
         QVERIFY(r.lanzado);
     }
 
+    void textos_ascii_y_acentuados_en_el_mismo_campo()
+    {
+        // A field written with combining accents takes more UTF-16 units
+        // than bytes: 31 units, 30 bytes, so it fits its 30 places exactly.
+        Apunte a = apunte_valido();
+        a.concepto = QStringLiteral("Pe\u0301rez") + QString(25, 'A');
+        a.descripcion = QString(29, 'D') + QStringLiteral("é");   // last place taken by an accented letter
+        a.documento = QStringLiteral("F\t12");                     // a tab is ASCII and stays as it is
+        const QString esperado = QStringLiteral("4") + "00001" + "20130215" + "0" + "570000001   "
+            + QString(29, 'D') + QStringLiteral("é") + "D" + "F\t12      " + "I"
+            + QStringLiteral("Pérez") + QString(25, 'A') + "+0000000120.50" + sp(139) + "E" + "N";
+        comparar_linea(registro_apunte(a), esperado);
+
+        a.concepto = QStringLiteral("Pérez") + QString(26, 'A');
+        const Rechazo largo = rechazo_de([&] { registro_apunte(a); });
+        QCOMPARE(largo.explicacion,
+                 QStringLiteral("campo concepto: «Pérez") + QString(26, 'A')
+                     + QStringLiteral("» ocupa 31 caracteres y el campo admite 30"));
+
+        CabeceraFactura c = cabecera_valida();
+        c.empresa = QStringLiteral("0000é");
+        const QString linea = registro_cabecera_factura(c);
+        QCOMPARE(linea.left(6), QStringLiteral("40000é"));
+        QCOMPARE(linea.size(), 254);
+        c.empresa = QStringLiteral("0000e\u0301");   // five characters once composed
+        QCOMPARE(registro_cabecera_factura(c), linea);
+        c.empresa = QStringLiteral("000\u00e9\u00e9\u00e9");
+        QCOMPARE(rechazo_de([&] { registro_cabecera_factura(c); }).campo, QStringLiteral("empresa"));
+    }
+
+    void importes_en_el_empate_exacto()
+    {
+        // 0.125 and 2.5 are ties even in binary: away from zero, or to even.
+        QCOMPARE(importe(0.125, "importe"), QStringLiteral("+0000000000.13"));
+        QCOMPARE(importe(-0.125, "importe"), QStringLiteral("-0000000000.13"));
+        QCOMPARE(importe(9999999999.985, "importe"), QStringLiteral("+9999999999.99"));
+        QCOMPARE(tanto(10.125, "tipo"), QStringLiteral("10.13"));
+        QCOMPARE(redondear(2.5, 0), 3.0);
+        QCOMPARE(redondear(-2.5, 0), -3.0);
+        QCOMPARE(redondear_par(2.5, 0), 2.0);
+        QCOMPARE(redondear_par(3.5, 0), 4.0);
+        QCOMPARE(redondear_par(0.125, 2), 0.12);
+        QCOMPARE(redondear_par(-0.375, 2), -0.38);
+        QCOMPARE(redondear(0.0005, 3), 0.001);
+        QCOMPARE(redondear_par(0.0005, 3), 0.0);
+        // Rounded values too long for an exact integer of a double.
+        QCOMPARE(redondear(98765432109876.5, 3), 98765432109876.5);
+        QCOMPARE(redondear(123456789012345.0, 4), 123456789012345.0);
+        QCOMPARE(centimos(9999999999999990.0), qint64(999999999999999000));
+        QCOMPARE(centimos(-9999999999999990.0), qint64(-999999999999999000));
+        QCOMPARE(centimos(1e16), std::numeric_limits<qint64>::max());
+        QCOMPARE(centimos(-1e16), std::numeric_limits<qint64>::min());
+        QCOMPARE(centimos(-0.0), qint64(0));
+        QCOMPARE(importe(-0.0, "importe"), QStringLiteral("+0000000000.00"));
+    }
+
     void cortar_y_rellenar()
     {
         QCOMPARE(cortar_rellenar("CONTADO", 10), QStringLiteral("CONTADO   "));

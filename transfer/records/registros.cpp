@@ -109,6 +109,81 @@ Redondeado redondeo_decimal(double valor, int decimales, Desempate desempate)
     return r;
 }
 
+// The same rounding on integers, for the values a record holds: the 15
+// significant digits as an integer mantissa, rounded by one division. Amounts
+// are rendered once per field of every line of the file, and building the
+// digits as text cost more than the rest of the line together.
+struct Escalado {
+    bool negativo = false;   // never true for zero
+    bool grande = false;     // more than 18 digits: the magnitude is not kept
+    quint64 magnitud = 0;    // |value| * 10^decimales, rounded
+};
+
+constexpr quint64 kPotencias[] = {1ULL,
+                                  10ULL,
+                                  100ULL,
+                                  1000ULL,
+                                  10000ULL,
+                                  100000ULL,
+                                  1000000ULL,
+                                  10000000ULL,
+                                  100000000ULL,
+                                  1000000000ULL,
+                                  10000000000ULL,
+                                  100000000000ULL,
+                                  1000000000000ULL,
+                                  10000000000000ULL,
+                                  100000000000000ULL,
+                                  1000000000000000ULL,
+                                  10000000000000000ULL,
+                                  100000000000000000ULL,
+                                  1000000000000000000ULL};
+
+// Precondition: valor is finite.
+Escalado escalado_decimal(double valor, int decimales, Desempate desempate)
+{
+    constexpr int kCifras = 15;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(valor), std::chars_format::scientific,
+                                   kCifras - 1);
+    // "d.dddddddddddddde+XX"
+    quint64 mantisa = quint64(buf[0] - '0');
+    for (int i = 2; i < kCifras + 1; ++i)
+        mantisa = mantisa * 10 + quint64(buf[i] - '0');
+    const char* p = buf + kCifras + 2;   // the sign of the exponent
+    const bool exponente_negativo = *p == '-';
+    int exponente = 0;
+    for (++p; p < res.ptr; ++p)
+        exponente = exponente * 10 + (*p - '0');
+    if (exponente_negativo)
+        exponente = -exponente;
+
+    // |valor| * 10^decimales == mantisa * 10^k
+    const int k = exponente - (kCifras - 1) + decimales;
+    Escalado r;
+    if (mantisa == 0) {
+        r.magnitud = 0;
+    } else if (k >= 0) {
+        if (kCifras + k > 18)
+            r.grande = true;
+        else
+            r.magnitud = mantisa * kPotencias[k];
+    } else if (-k > kCifras) {
+        r.magnitud = 0;
+    } else {
+        const quint64 divisor = kPotencias[-k];
+        const quint64 cociente = mantisa / divisor;
+        const quint64 resto = mantisa % divisor;
+        const quint64 mitad = divisor / 2;
+        bool subir = resto > mitad;
+        if (resto == mitad)
+            subir = desempate == Desempate::LejosDeCero || (cociente % 2) == 1;
+        r.magnitud = cociente + (subir ? 1 : 0);
+    }
+    r.negativo = valor < 0 && (r.grande || r.magnitud != 0);
+    return r;
+}
+
 // Digits of a scaled magnitude with the point put back, "12345",2 -> "123.45".
 QByteArray con_punto(const QByteArray& digitos, int decimales)
 {
@@ -173,26 +248,14 @@ QString exacto(const QString& texto, int ancho, const QString& campo, const QStr
     return t;
 }
 
-QString empresa(const QString& valor)
-{
-    return exacto(valor, 5, QStringLiteral("empresa"),
-                  QStringLiteral("el código de empresa debe tener exactamente 5 caracteres"));
-}
-
-QString fecha(const QString& valor)
-{
-    return exacto(valor, 8, QStringLiteral("fecha"),
-                  QStringLiteral("la fecha debe tener exactamente 8 caracteres (aaaammdd)"));
-}
-
 QString marca(const QString& valor, std::initializer_list<const char*> admitidas, const QString& campo)
 {
-    QStringList lista;
-    for (const char* m : admitidas) {
+    for (const char* m : admitidas)
         if (valor == QLatin1String(m))
             return valor;
+    QStringList lista;
+    for (const char* m : admitidas)
         lista << QStringLiteral("\"%1\"").arg(QLatin1String(m));
-    }
     throw RegistroRechazado(campo, valor, QStringLiteral("debe ser %1").arg(lista.join(QStringLiteral(" o "))));
 }
 
@@ -237,18 +300,111 @@ QString RegistroRechazado::explicacion() const
     return texto_explicacion(campo, valor, motivo);
 }
 
-double redondear(double valor, int decimales)
+namespace {
+
+// 2^53: up to here every integer is a double, and dividing it by an exact
+// power of ten rounds once, exactly like reading the decimal text.
+constexpr quint64 kEnteroExacto = 9007199254740992ULL;
+constexpr double kPotenciasDouble[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+double redondeado(double valor, int decimales, Desempate desempate)
 {
     if (!std::isfinite(valor))
         return valor;
-    return a_double(redondeo_decimal(valor, decimales, Desempate::LejosDeCero), decimales);
+    if (decimales >= 0 && decimales <= 22) {
+        const Escalado e = escalado_decimal(valor, decimales, desempate);
+        if (!e.grande && e.magnitud <= kEnteroExacto) {
+            const double magnitud = double(e.magnitud) / kPotenciasDouble[decimales];
+            return e.negativo ? -magnitud : magnitud;
+        }
+    }
+    return a_double(redondeo_decimal(valor, decimales, desempate), decimales);
+}
+
+// Pure ASCII without line breaks: one byte per character, nothing to
+// compose or convert, so the text goes to the line as it is.
+bool ascii_de_una_linea(const QString& texto)
+{
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u'\r' || u == u'\n')
+            return false;
+    }
+    return true;
+}
+
+void anadir_blancos(QString& linea, int n)
+{
+    linea.resize(linea.size() + n, QLatin1Char(' '));
+}
+
+// The field padded to `ancho`, appended to the line under construction.
+void anadir_relleno(QString& linea, const QString& texto, int ancho, const QString& campo)
+{
+    if (texto.size() <= ancho && ascii_de_una_linea(texto)) {
+        linea += texto;
+        anadir_blancos(linea, ancho - int(texto.size()));
+        return;
+    }
+    linea += rellenar(texto, ancho, campo);
+}
+
+void anadir_exacto(QString& linea, const QString& texto, int ancho, const QString& campo, const QString& motivo)
+{
+    if (texto.size() == ancho && ascii_de_una_linea(texto)) {
+        linea += texto;
+        return;
+    }
+    linea += exacto(texto, ancho, campo, motivo);
+}
+
+void anadir_importe(QString& linea, double valor, const QString& campo)
+{
+    exigir_numero(valor, campo);
+    const Escalado e = escalado_decimal(valor, 2, Desempate::LejosDeCero);
+    if (e.grande || e.magnitud >= kPotencias[12])
+        throw RegistroRechazado(campo, valor_texto(valor),
+                                QStringLiteral("no cabe en diez cifras enteras (el máximo es 9999999999.99)"));
+    char texto[14];
+    texto[0] = e.negativo ? '-' : '+';
+    quint64 m = e.magnitud;
+    for (int i = 13; i >= 1; --i) {
+        if (i == 11) {
+            texto[i] = '.';
+            continue;
+        }
+        texto[i] = char('0' + m % 10);
+        m /= 10;
+    }
+    linea += QLatin1String(texto, sizeof texto);
+}
+
+void anadir_tanto(QString& linea, double valor, const QString& campo)
+{
+    exigir_numero(valor, campo);
+    const Escalado e = escalado_decimal(valor, 2, Desempate::LejosDeCero);
+    if (e.negativo)
+        throw RegistroRechazado(campo, valor_texto(valor), QStringLiteral("un tipo de IVA no puede ser negativo"));
+    if (e.grande || e.magnitud >= kPotencias[4])
+        throw RegistroRechazado(campo, valor_texto(valor),
+                                QStringLiteral("no cabe en el formato 00.00 (el máximo es 99.99)"));
+    const int m = int(e.magnitud);
+    const char texto[5] = {char('0' + m / 1000), char('0' + m / 100 % 10), '.', char('0' + m / 10 % 10),
+                           char('0' + m % 10)};
+    linea += QLatin1String(texto, sizeof texto);
+}
+
+} // namespace
+
+double redondear(double valor, int decimales)
+{
+    return redondeado(valor, decimales, Desempate::LejosDeCero);
 }
 
 double redondear_par(double valor, int decimales)
 {
-    if (!std::isfinite(valor))
-        return valor;
-    return a_double(redondeo_decimal(valor, decimales, Desempate::Par), decimales);
+    return redondeado(valor, decimales, Desempate::Par);
 }
 
 qint64 centimos(double valor)
@@ -257,11 +413,11 @@ qint64 centimos(double valor)
         return 0;
     if (std::isinf(valor))
         return valor > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-    const Redondeado r = redondeo_decimal(valor, 2, Desempate::LejosDeCero);
-    if (r.digitos.size() > 18)
-        return r.negativo ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
-    const qint64 magnitud = r.digitos.toLongLong();
-    return r.negativo ? -magnitud : magnitud;
+    const Escalado e = escalado_decimal(valor, 2, Desempate::LejosDeCero);
+    if (e.grande)
+        return e.negativo ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+    const qint64 magnitud = qint64(e.magnitud);
+    return e.negativo ? -magnitud : magnitud;
 }
 
 QString rellenar(const QString& texto, int ancho, const QString& campo)
@@ -297,27 +453,16 @@ QString cortar_rellenar(const QString& texto, int ancho)
 
 QString importe(double valor, const QString& campo)
 {
-    exigir_numero(valor, campo);
-    const Redondeado r = redondeo_decimal(valor, 2, Desempate::LejosDeCero);
-    if (r.digitos.size() > 12)
-        throw RegistroRechazado(campo, valor_texto(valor),
-                                QStringLiteral("no cabe en diez cifras enteras (el máximo es 9999999999.99)"));
-    const QByteArray d = QByteArray(12 - r.digitos.size(), '0') + r.digitos;
-    return QLatin1Char(r.negativo ? '-' : '+') + QString::fromLatin1(d.left(10)) + QLatin1Char('.')
-        + QString::fromLatin1(d.right(2));
+    QString texto;
+    anadir_importe(texto, valor, campo);
+    return texto;
 }
 
 QString tanto(double valor, const QString& campo)
 {
-    exigir_numero(valor, campo);
-    const Redondeado r = redondeo_decimal(valor, 2, Desempate::LejosDeCero);
-    if (r.negativo)
-        throw RegistroRechazado(campo, valor_texto(valor), QStringLiteral("un tipo de IVA no puede ser negativo"));
-    if (r.digitos.size() > 4)
-        throw RegistroRechazado(campo, valor_texto(valor),
-                                QStringLiteral("no cabe en el formato 00.00 (el máximo es 99.99)"));
-    const QByteArray d = QByteArray(4 - r.digitos.size(), '0') + r.digitos;
-    return QString::fromLatin1(d.left(2)) + QLatin1Char('.') + QString::fromLatin1(d.right(2));
+    QString texto;
+    anadir_tanto(texto, valor, campo);
+    return texto;
 }
 
 namespace {
@@ -331,11 +476,13 @@ QString inicio(const QString& de_empresa, const QString& de_fecha, QChar clase, 
     QString linea;
     linea.reserve(kLongitud);
     linea += QLatin1Char('4');
-    linea += empresa(de_empresa);
-    linea += fecha(de_fecha);
+    anadir_exacto(linea, de_empresa, 5, QStringLiteral("empresa"),
+                  QStringLiteral("el código de empresa debe tener exactamente 5 caracteres"));
+    anadir_exacto(linea, de_fecha, 8, QStringLiteral("fecha"),
+                  QStringLiteral("la fecha debe tener exactamente 8 caracteres (aaaammdd)"));
     linea += clase;
-    linea += rellenar(cuenta, 12, QStringLiteral("cuenta"));
-    linea += rellenar(texto, 30, campo_texto);
+    anadir_relleno(linea, cuenta, 12, QStringLiteral("cuenta"));
+    anadir_relleno(linea, texto, 30, campo_texto);
     return linea;
 }
 
@@ -346,19 +493,19 @@ QString registro_cuenta(const RegistroCuenta& r)
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('C'), r.cuenta, r.nombre, QStringLiteral("nombre"));
     linea += QLatin1Char('S');
     linea += kImporteCero;
-    linea += blancos(1);
-    linea += blancos(4);
-    linea += rellenar(r.nif, 14, QStringLiteral("nif"));
-    linea += QStringLiteral("CL");
-    linea += rellenar(r.direccion, 30, QStringLiteral("direccion"));
-    linea += blancos(11);
-    linea += rellenar(r.localidad, 20, QStringLiteral("localidad"));
-    linea += rellenar(r.cp, 5, QStringLiteral("cp"));
-    linea += rellenar(r.provincia, 15, QStringLiteral("provincia"));
-    linea += QStringLiteral("011");
-    linea += blancos(58);
-    linea += blancos(17);
-    linea += QStringLiteral("EN");
+    anadir_blancos(linea, 1);
+    anadir_blancos(linea, 4);
+    anadir_relleno(linea, r.nif, 14, QStringLiteral("nif"));
+    linea += QLatin1String("CL");
+    anadir_relleno(linea, r.direccion, 30, QStringLiteral("direccion"));
+    anadir_blancos(linea, 11);
+    anadir_relleno(linea, r.localidad, 20, QStringLiteral("localidad"));
+    anadir_relleno(linea, r.cp, 5, QStringLiteral("cp"));
+    anadir_relleno(linea, r.provincia, 15, QStringLiteral("provincia"));
+    linea += QLatin1String("011");
+    anadir_blancos(linea, 58);
+    anadir_blancos(linea, 17);
+    linea += QLatin1String("EN");
     return completo(linea);
 }
 
@@ -367,11 +514,11 @@ QString registro_apunte(const Apunte& r)
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('0'), r.cuenta,
                            r.descripcion, QStringLiteral("descripcion"));
     linea += lado(r.lado);
-    linea += rellenar(r.documento, 10, QStringLiteral("documento"));
+    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
     linea += posicion(r.posicion);
-    linea += rellenar(r.concepto, 30, QStringLiteral("concepto"));
-    linea += importe(r.importe, QStringLiteral("importe"));
-    linea += blancos(139);
+    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
+    anadir_importe(linea, r.importe, QStringLiteral("importe"));
+    anadir_blancos(linea, 139);
     linea += QLatin1Char('E');
     linea += QLatin1Char('N');
     return completo(linea);
@@ -381,11 +528,11 @@ QString registro_cabecera_factura(const CabeceraFactura& r)
 {
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('1'), r.cuenta, r.nombre, QStringLiteral("nombre"));
     linea += QLatin1Char('1');
-    linea += rellenar(r.documento, 10, QStringLiteral("documento"));
+    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
     linea += QLatin1Char('I');
-    linea += rellenar(r.concepto, 30, QStringLiteral("concepto"));
-    linea += importe(r.total, QStringLiteral("total"));
-    linea += blancos(139);
+    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
+    anadir_importe(linea, r.total, QStringLiteral("total"));
+    anadir_blancos(linea, 139);
     linea += QLatin1Char('E');
     linea += QLatin1Char('N');
     return completo(linea);
@@ -396,20 +543,20 @@ QString registro_linea_iva(const LineaIva& r)
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('9'), r.cuenta,
                            r.descripcion, QStringLiteral("descripcion"));
     linea += QLatin1Char('C');
-    linea += rellenar(r.documento, 10, QStringLiteral("documento"));
+    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
     linea += posicion(r.posicion);
-    linea += rellenar(r.concepto, 30, QStringLiteral("concepto"));
-    linea += QStringLiteral("01");
-    linea += importe(r.base, QStringLiteral("base"));
-    linea += tanto(r.tipo, QStringLiteral("tipo"));
-    linea += importe(r.cuota, QStringLiteral("cuota"));
+    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
+    linea += QLatin1String("01");
+    anadir_importe(linea, r.base, QStringLiteral("base"));
+    anadir_tanto(linea, r.tipo, QStringLiteral("tipo"));
+    anadir_importe(linea, r.cuota, QStringLiteral("cuota"));
     linea += kTantoCero;
     linea += kImporteCero;
     linea += kTantoCero;
     linea += kImporteCero;
-    linea += QStringLiteral("01");
+    linea += QLatin1String("01");
     linea += QLatin1Char('S');
-    linea += blancos(77);
+    anadir_blancos(linea, 77);
     linea += QLatin1Char('E');
     linea += QLatin1Char('N');
     return completo(linea);
