@@ -275,7 +275,14 @@ QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofr
 QString cuenta_cobro(Traspaso& t, const QString& codcobro)
 {
     A3ADO& a = t.a;
+    const auto conocida = t.cuentas_cobro.constFind(codcobro);
+    if (conocida != t.cuentas_cobro.constEnd()) {
+        a.rs_formas.closeIfOpen();
+        return *conocida;
+    }
+
     QString cuenta;
+    bool avisado = false;
     abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
                   QStringLiteral("SELECT * FROM formas WHERE ForCod = '") + ado::q(codcobro) + QStringLiteral("'"));
     if (!a.rs_formas.eof() && !a.rs_formas.isNull(QStringLiteral("ForCta"))) {
@@ -284,18 +291,23 @@ QString cuenta_cobro(Traspaso& t, const QString& codcobro)
         // No method or no account: the collection goes to the cash method.
         abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
                       QStringLiteral("SELECT * FROM formas WHERE ForCod = '1'"));
-        if (a.rs_formas.eof())
+        if (a.rs_formas.eof()) {
             a.ui.message(QStringLiteral("Error no existe contado"), QStringLiteral("Atención"),
                          platform::Icon::Information);
-        else
+            avisado = true;
+        } else {
             cuenta = digitos_ajustados(a.wdigitos, a.rs_formas.text(QStringLiteral("ForCta")));
+        }
     }
     a.rs_formas.close();
 
     if (cuenta.isEmpty())
         cuenta = cuenta_de_contado_por_defecto(a.wdigitos);
-    if (cuenta.size() == a.wdigitos)
+    if (cuenta.size() == a.wdigitos) {
+        if (!avisado)
+            t.cuentas_cobro.insert(codcobro, cuenta);
         return cuenta;
+    }
 
     // An empty or misshapen account must never reach a record: stop here.
     const QString mensaje = QStringLiteral(

@@ -345,6 +345,9 @@ int preparar_facturas(Traspaso& t)
 int preparar_cobros(Traspaso& t)
 {
     A3ADO& a = t.a;
+    // A new staging asks the payment methods afresh: they may have been
+    // edited since the last transfer of this window.
+    t.cuentas_cobro.clear();
     ado::Recordset& caja = a.rs_caja;
     caja.closeIfOpen();
     caja.open(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ") + entre_fechas(t)

@@ -7,6 +7,7 @@
 #include "data/registro_cliente.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <exception>
 
@@ -25,6 +26,12 @@ struct Traspaso {
     RegistroCliente reg_cliente;
     RegistroCliente reg_agencia;
     RegistroCliente reg_empresa;
+
+    // Payment account of each payment-method code already looked up in this
+    // run. Only answers given without any message are kept, so a warning or
+    // a stop is never skipped; the hotel's payment methods do not change
+    // while a transfer runs.
+    QHash<QString, QString> cuentas_cobro;
 };
 
 // A transfer that cannot go on. The message has already been shown.
