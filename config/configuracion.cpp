@@ -56,15 +56,26 @@ QString texto_digitos(const ado::Recordset& rs)
     return v.toString();
 }
 
-// A full account code (cgru, cven, cTasa, civa) refitted: the zeros go in
-// after the fifth digit, where the company's digits end, and shortening
-// drops trailing digits. An empty field stays empty: there is no account
-// to refit.
-QString alargar_cuenta(const QString& cuenta, int d)
+// A full account code (cgru, cven, cTasa) refitted: the zeros go in after
+// the fifth digit, where the company's digits end, and the tail kept is the
+// one the old digit count gives, so that an account of another length (the
+// 8-digit default of cTasa) comes out at the new count all the same.
+// Shortening drops trailing digits. An empty field stays empty: there is
+// no account to refit.
+QString alargar_cuenta(const QString& cuenta, int d, int digitos_viejos)
 {
     if (cuenta.isEmpty())
         return cuenta;
-    return izquierda(cuenta, 5) + ceros(d) + derecha(cuenta, cuenta.size() - 5);
+    return izquierda(cuenta, 5) + ceros(d) + derecha(cuenta, digitos_viejos - 5);
+}
+
+// The VAT account holds two digits fewer than the count when the rate is
+// appended to it, so it is refitted by its own length: every digit after
+// the fifth is kept and it grows or shrinks by exactly d, whichever form
+// it has.
+QString alargar_cuenta_iva(const QString& civa, int d)
+{
+    return alargar_cuenta(civa, d, static_cast<int>(civa.size()));
 }
 
 QString acortar(const QString& cuenta, int d)
@@ -453,10 +464,10 @@ void ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos)
         f.cage.texto = alargar_subcuenta(f.cage.texto, d);
         f.cna.texto = alargar_subcuenta(f.cna.texto, d);
         f.cpas.texto = alargar_subcuenta(f.cpas.texto, d);
-        f.cgru.texto = alargar_cuenta(f.cgru.texto, d);
-        f.cven.texto = alargar_cuenta(f.cven.texto, d);
-        f.civa.texto = alargar_cuenta(f.civa.texto, d);
-        f.cTasa.texto = alargar_cuenta(f.cTasa.texto, d);
+        f.cgru.texto = alargar_cuenta(f.cgru.texto, d, digitos_viejos);
+        f.cven.texto = alargar_cuenta(f.cven.texto, d, digitos_viejos);
+        f.civa.texto = alargar_cuenta_iva(f.civa.texto, d);
+        f.cTasa.texto = alargar_cuenta(f.cTasa.texto, d, digitos_viejos);
         return;
     }
     const int d = digitos_viejos - digitos_nuevos;

@@ -109,6 +109,8 @@ private Q_SLOTS:
     void longitud_de_cuentas_data();
     void longitud_de_cuentas();
     void longitud_sin_cuentas_que_ajustar();
+    void longitud_de_la_cuenta_de_iva_data();
+    void longitud_de_la_cuenta_de_iva();
     void opciones_de_pasantes();
     void guardar_escribe_la_fila_y_bloquea();
     void guardar_sin_dato_indispensable();
@@ -229,10 +231,10 @@ void TestConfiguracion::longitud_de_cuentas_data()
                               "cTasa=47530000";
     QTest::newRow("9 a 10") << QVariantMap() << "10"
                             << "cage=43010 cna=43020 cpas=430000 cven=7059909999 civa=477000000 "
-                               "cgru=5610000000 cTasa=475300000";
+                               "cgru=5610000000 cTasa=4753000000";
     QTest::newRow("9 a 12") << QVariantMap({{"ca3iva", false}}) << "12"
                             << "cage=4301000 cna=4302000 cpas=43000000 cven=705990009999 civa=47700000000 "
-                               "cgru=561000000000 cTasa=47530000000";
+                               "cgru=561000000000 cTasa=475300000000";
     const QVariantMap doce = {{"Ca3Niv", 12},          {"ca3Age", "4301000"},       {"ca3EmpNa", "4302000"},
                               {"ca3Cli", "43000000"},  {"Ca3Vta", "705990009999"},  {"ca3Ivar", "477000000000"},
                               {"ca3Dep", "561000000000"}, {"Ca3Tasa", "475300000000"}, {"ca3iva", false}};
@@ -276,6 +278,40 @@ void TestConfiguracion::longitud_sin_cuentas_que_ajustar()
     configuracion::ajustar_cuentas(f, 8, 11);
     QCOMPARE(QStringList({f.cage.texto, f.cven.texto, f.cTasa.texto}), QStringList({"430100", "70599009", ""}));
     QCOMPARE(f.cven.longitud_maxima, 12);
+}
+
+void TestConfiguracion::longitud_de_la_cuenta_de_iva_data()
+{
+    QTest::addColumn<bool>("por_tipo");
+    QTest::addColumn<QString>("civa");
+    QTest::addColumn<QString>("a_doce");
+    QTest::addColumn<QString>("de_vuelta");
+
+    // By rate the account is two digits short of the count; the default
+    // is one short; without rates it is a full account.
+    QTest::newRow("por tipo") << true << "4771234" << "4771200034" << "4771200";
+    QTest::newRow("por defecto") << true << "47700000" << "47700000000" << "47700000";
+    QTest::newRow("cuenta completa") << false << "477001234" << "477000001234" << "477000001";
+}
+
+void TestConfiguracion::longitud_de_la_cuenta_de_iva()
+{
+    QFETCH(bool, por_tipo);
+    QFETCH(QString, civa);
+    QFETCH(QString, a_doce);
+    QFETCH(QString, de_vuelta);
+
+    // Lengthening keeps every digit after the fifth and adds exactly the
+    // difference; going back drops as many trailing digits, so the field
+    // keeps the length the window expects of it.
+    configuracion::Formulario f;
+    f.Check2 = por_tipo;
+    f.cven.texto = "705999999";
+    f.civa.texto = civa;
+    configuracion::ajustar_cuentas(f, 12, 9);
+    QCOMPARE(f.civa.texto, a_doce);
+    configuracion::ajustar_cuentas(f, 9, 12);
+    QCOMPARE(f.civa.texto, de_vuelta);
 }
 
 void TestConfiguracion::opciones_de_pasantes()
