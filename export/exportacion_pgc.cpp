@@ -203,6 +203,14 @@ void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre
     QString nif_fila = nif;
     QString direccion, localidad, cp, provincia;
 
+    // The account was just looked up and is not there: its own selection is
+    // empty, so adding the row loads nothing else of the table.
+    ado::Recordset& rs = a.rs_ctas3;
+    rs.closeIfOpen();
+    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"), a.cn_enlace,
+            ado::adOpenDynamic, ado::adLockOptimistic);
+    rs.addNew();
+
     rs_ter->closeIfOpen();
     rs_ter->open(QStringLiteral("SELECT * FROM TER WHERE TerNif = '") + ado::q(nif) + QStringLiteral("'"), *cn_conta,
                  ado::adOpenDynamic, ado::adLockReadOnly);
@@ -222,13 +230,6 @@ void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre
     }
     rs_ter->close();
 
-    // The account was just looked up and is not there: its own selection is
-    // empty, so adding the row loads nothing else of the table.
-    ado::Recordset& rs = a.rs_ctas3;
-    rs.closeIfOpen();
-    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"), a.cn_enlace,
-            ado::adOpenDynamic, ado::adLockOptimistic);
-    rs.addNew();
     rs.setField(QStringLiteral("cuenta"), cuenta);
     rs.setField(QStringLiteral("nombre"), nombre);
     rs.setField(QStringLiteral("nif"), nif_fila);

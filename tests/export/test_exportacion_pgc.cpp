@@ -231,6 +231,29 @@ private Q_SLOTS:
                  caso == "solo lectura" ? QStringList{kPrevia} : QStringList{QStringLiteral("<sin fichero>")});
     }
 
+    // The new row of ctas3 is started before the holder is looked up in
+    // the company: when neither can be done, the message names ctas3.
+    void alta_antes_que_la_busqueda_del_titular()
+    {
+        Enlace x;
+        cuenta(x.inst(), "430100001", "Cliente de Madrid", "30000000L");
+        // A table without row ids can be read but not written through.
+        const QStringList columnas = x.inst().columnas("ctas3");
+        x.inst().ejecutar("ctas3", "DROP TABLE ctas3");
+        x.inst().ejecutar("ctas3", "CREATE TABLE ctas3(" + columnas.join(" text, ") + " text, PRIMARY KEY(Cuenta)) "
+                                   "WITHOUT ROWID");
+        x.inst().ejecutar("TER", "DROP TABLE TER");
+
+        const ResultadoExportacion r = x.exportar();
+        QVERIFY(!r.completo());
+        QCOMPARE(x.vistos().last().split(QLatin1Char('\n')),
+                 (QStringList{"No se ha podido completar la lectura del plan contable de la empresa 007 de Noctaris "
+                              "Conta (SELECT * FROM ctas3 WHERE Cuenta ='430100001').",
+                              "", "Error -2147217904: no such column: rowid", "",
+                              "No se ha almacenado ninguna cuenta ni se ha generado el fichero." + kCritico}));
+        QCOMPARE(x.inst().contar("ctas3"), 0);
+    }
+
     void orden_exportar_pgc_data()
     {
         QTest::addColumn<QStringList>("args");
