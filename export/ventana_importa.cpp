@@ -81,15 +81,22 @@ void VentanaImporta::crear_controles()
 
 void VentanaImporta::showEvent(QShowEvent* e)
 {
-    // Every opening is a fresh window, as the main window keeps this one
-    // and shows it again after a run closed it.
+    // Coming back to the window keeps the code typed in it; only the
+    // progress line of an earlier run goes.
     if (!e->spontaneous()) {
-        txtEmp->clear();
-        btnGenerar->setEnabled(true);
         Label1->clear();
         txtEmp->setFocus();
     }
     QDialog::showEvent(e);
+}
+
+void VentanaImporta::done(int resultado)
+{
+    // The main window keeps this object and shows it again: what a closed
+    // window held must not reach the next opening.
+    txtEmp->clear();
+    btnGenerar->setEnabled(true);
+    QDialog::done(resultado);
 }
 
 bool VentanaImporta::eventFilter(QObject* objeto, QEvent* e)

@@ -32,6 +32,8 @@ public:
 
 public Q_SLOTS:
     void btnGenerar_Click();
+    // Closing the window unloads it: the next opening starts empty.
+    void done(int resultado) override;
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;

@@ -116,6 +116,25 @@ private Q_SLOTS:
         QCOMPARE(ctas3(v.e.inst()), QStringList());
     }
 
+    // Coming back to the window empties the progress line only; closing it
+    // forgets the code.
+    void volver_a_la_ventana_conserva_el_codigo()
+    {
+        Abierta v;
+        v.teclear("7");
+        QTest::keyClick(v.txtEmp(), Qt::Key_Return);
+        v.w->findChild<QLabel*>("Label1")->setText("Almacenando Información 430100001 Cliente nuevo");
+        v.w->hide();
+        v.abrir();
+        QCOMPARE(v.txtEmp()->text() + "|" + v.w->findChild<QLabel*>("Label1")->text() + "|" + v.foco(),
+                 QStringLiteral("007||txtEmp"));
+        QTest::keyClick(v.txtEmp(), Qt::Key_Escape);
+        QVERIFY(!v.w->isVisible());
+        v.abrir();
+        QCOMPARE(v.txtEmp()->text() + "|" + v.foco(), QStringLiteral("|txtEmp"));
+        QCOMPARE(ctas3(v.e.inst()), QStringList());
+    }
+
     void exportacion_cierra_la_ventana()
     {
         Abierta v;
