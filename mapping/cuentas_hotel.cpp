@@ -50,11 +50,12 @@ QString ajustar_digitos(const QString& wcuenta, int wdigitos)
 
 QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
 {
+    // An account the fitting cannot handle (an unusual length, spaces, a
+    // letter) is shown as stored: shown empty, closing the window would
+    // write the hotel's account back as nothing.
     const QString guardada = texto(cuenta_hotel);
     const QString ajustada = ajustar_digitos(guardada, wdigitos);
-    if (es_numerica(guardada) && ajustada.size() != wdigitos)
-        return guardada;
-    return ajustada;
+    return ajustada.isEmpty() ? guardada : ajustada;
 }
 
 TablaCopia tabla_formas()
@@ -100,10 +101,7 @@ bool CopiaTrabajo::preparar()
         return false;
     }
     try {
-        // The work database is only valid with its table vacio.
-        ado::Recordset vacio;
-        vacio.open(QStringLiteral("SELECT * FROM vacio"), cn_trabajo_, ado::adOpenDynamic, ado::adLockReadOnly);
-        vacio.close();
+        probar_vacio();
         crear_tabla();
     } catch (const ado::Error& e) {
         avisar_error(a_.ui,
@@ -116,6 +114,12 @@ bool CopiaTrabajo::preparar()
     return true;
 }
 
+// The work database is only valid with its table vacio.
+void CopiaTrabajo::probar_vacio()
+{
+    cn_trabajo_.execute(QStringLiteral("SELECT * FROM vacio"));
+}
+
 void CopiaTrabajo::crear_tabla()
 {
     try {
@@ -123,6 +127,9 @@ void CopiaTrabajo::crear_tabla()
     } catch (const ado::Error& e) {
         if (!ya_existe(e))
             throw;
+        // Checked again before anything is dropped: a file that has lost
+        // vacio meanwhile is not the work database to drop tables in.
+        probar_vacio();
         cn_trabajo_.execute(QStringLiteral("DROP TABLE ") + tabla_.tabla);
         cn_trabajo_.execute(tabla_.crear);
     }

@@ -78,6 +78,7 @@ public:
     ado::Connection& conexion() { return cn_trabajo_; }
 
 private:
+    void probar_vacio();
     void crear_tabla();
 
     A3ADO& a_;

@@ -122,10 +122,13 @@ private Q_SLOTS:
         f.e.inst().ejecutar("formas", "UPDATE formas SET ForCta = '430999999' WHERE ForCod = '1'");
         // A stored account of a length the fitting does not cover is kept.
         f.e.inst().ejecutar("formas", "UPDATE formas SET ForCta = '5720002' WHERE ForCod = '3'");
+        // So is one that is not a plain number: nothing of it is lost.
+        f.e.inst().ejecutar("formas", "UPDATE formas SET ForCta = '572 000 001' WHERE ForCod = '4'");
         f.abrir();
-        QCOMPARE(lineas(f.g).mid(1, 2), QStringList({"1|Contado|43099999", "3|Transferencia bancaria|5720002"}));
+        const QStringList vistas = {"1|Contado|43099999", "3|Transferencia bancaria|5720002", "4|Talón|572 000 001"};
+        QCOMPARE(lineas(f.g).mid(1, 3), vistas);
         f.w->close();
-        QCOMPARE(f.hotel().mid(1, 2), QStringList({"1|Contado|43099999", "3|Transferencia bancaria|5720002"}));
+        QCOMPARE(f.hotel().mid(1, 3), vistas);
     }
 
     // Letters or an emptied cell bring the message and the old account back;
@@ -163,6 +166,21 @@ private Q_SLOTS:
         f.e.inst().ejecutar("formas", "DELETE FROM formas WHERE ForCod = '4'");
         f.w->close();
         QCOMPARE(f.hotel().at(3), QString("4|Talón|"));
+    }
+
+    // A scratch table left by an earlier opening is dropped only once the
+    // work database has shown its table vacio again.
+    void tabla_de_trabajo_existente()
+    {
+        Formas f(9);
+        const QString crear = "CREATE TABLE formas(ForCod varchar(1), ForDes varchar(25), ForCta varchar(12))";
+        f.e.inst().ejecutar_en("c:\\noctaris\\wdb.mdb", crear);
+        cuentas_hotel::CuentasCobro c(f.e.a());
+        c.copia().conexion().trace = true;
+        QVERIFY(c.preparar_formas());
+        QCOMPARE(c.copia().conexion().executed,
+                 QStringList({"SELECT * FROM vacio", crear, "SELECT * FROM vacio", "DROP TABLE formas", crear}));
+        QCOMPARE(f.mensajes(), QStringList());
     }
 
     // Without the work database the window says so and the hotel keeps its rows.
