@@ -187,45 +187,33 @@ void Instalacion::crear_base(const QString& archivoLocal, const QStringList& ddl
 
 void Instalacion::ejecutar_en(const QString& windowsPath, const QString& sql)
 {
-    const QString archivo = ruta(windowsPath);
-    exigir_archivo(archivo);
-    QSqlDatabase db = QSqlDatabase::database(conexion(archivo));
-    ejecutar_sql(db, sql);
+    ejecutar_en_archivo(ruta(windowsPath), sql);
 }
 
 QList<QVariantMap> Instalacion::consultar_en(const QString& windowsPath, const QString& sql) const
 {
-    const QString archivo = ruta(windowsPath);
-    exigir_archivo(archivo);
-    QSqlDatabase db = QSqlDatabase::database(conexion(archivo));
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        fallar(QStringLiteral("Error en «%1» sobre %2: %3").arg(sql, archivo, query.lastError().text()));
-    QList<QVariantMap> filas;
-    while (query.next()) {
-        const QSqlRecord registro = query.record();
-        QVariantMap fila;
-        for (int i = 0; i < registro.count(); ++i) {
-            const QVariant v = query.value(i);
-            fila.insert(registro.fieldName(i), v.isNull() ? QVariant() : v);
-        }
-        filas << fila;
-    }
-    return filas;
+    return consultar_en_archivo(ruta(windowsPath), sql);
 }
 
 void Instalacion::ejecutar(const QString& tabla, const QString& sql)
 {
-    const QString archivo = archivo_tabla(tabla);
+    ejecutar_en_archivo(archivo_tabla(tabla), sql);
+}
+
+QList<QVariantMap> Instalacion::consultar(const QString& tabla, const QString& sql) const
+{
+    return consultar_en_archivo(archivo_tabla(tabla), sql);
+}
+
+void Instalacion::ejecutar_en_archivo(const QString& archivo, const QString& sql)
+{
     exigir_archivo(archivo);
     QSqlDatabase db = QSqlDatabase::database(conexion(archivo));
     ejecutar_sql(db, sql);
 }
 
-QList<QVariantMap> Instalacion::consultar(const QString& tabla, const QString& sql) const
+QList<QVariantMap> Instalacion::consultar_en_archivo(const QString& archivo, const QString& sql) const
 {
-    const QString archivo = archivo_tabla(tabla);
     exigir_archivo(archivo);
     QSqlDatabase db = QSqlDatabase::database(conexion(archivo));
     QSqlQuery query(db);

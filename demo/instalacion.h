@@ -193,6 +193,8 @@ public:
 private:
     struct Conexion;
     QString conexion(const QString& archivoLocal) const;
+    void ejecutar_en_archivo(const QString& archivoLocal, const QString& sql);
+    QList<QVariantMap> consultar_en_archivo(const QString& archivoLocal, const QString& sql) const;
     void crear_base(const QString& archivoLocal, const QStringList& ddl);
     void construir_unidades();
     void construir_sistema();
