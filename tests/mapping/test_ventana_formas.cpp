@@ -41,14 +41,7 @@ struct Formas {
         QVERIFY(g);
     }
     QStringList hotel() { return lineas(e.inst().filas("formas", "ForCod"), kHotel); }
-    QStringList mensajes()
-    {
-        QStringList r;
-        for (const auto& s : e.ui.shown)
-            r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
-        e.ui.shown.clear();
-        return r;
-    }
+    QStringList mensajes() { return cuentas_hotel_support::tomar_mensajes(e.ui); }
     fixture::Entorno e;
     std::unique_ptr<VentanaFormas> w;
     QTableView* g = nullptr;

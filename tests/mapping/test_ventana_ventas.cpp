@@ -47,14 +47,7 @@ struct Ventas {
         QVERIFY(g && b);
     }
     QStringList tabla(const QString& t, const QStringList& columnas) { return lineas(e.inst().filas(t), columnas); }
-    QStringList mensajes()
-    {
-        QStringList r;
-        for (const auto& s : e.ui.shown)
-            r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
-        e.ui.shown.clear();
-        return r;
-    }
+    QStringList mensajes() { return cuentas_hotel_support::tomar_mensajes(e.ui); }
     fixture::Entorno e;
     std::unique_ptr<VentanaVentas> w;
     QTableView* g = nullptr;

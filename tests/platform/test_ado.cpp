@@ -1,4 +1,5 @@
 #include "platform/ado.h"
+#include "support/sqlite_support.h"
 #include "platform/drive_map.h"
 
 #include <QDir>
@@ -15,22 +16,7 @@ namespace {
 
 const QString kJet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ");
 
-// Builds a small link database as a real SQLite file, with its own
-// short-lived QtSql connection.
-void buildDatabase(const QString& path, const QStringList& statements)
-{
-    const QString name = QStringLiteral("fixture-") + path;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        for (const QString& s : statements)
-            QVERIFY2(query.exec(s), qPrintable(s));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+using testsupport::buildDatabase;
 
 // Every row of a statement as "a|b|c" lines (Null as <null>).
 QStringList rowsOf(Connection& cn, const QString& statement)

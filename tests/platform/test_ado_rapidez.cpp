@@ -3,6 +3,7 @@
 // never depends on what ran before it on the same connection.
 
 #include "platform/ado.h"
+#include "support/sqlite_support.h"
 #include "platform/drive_map.h"
 
 #include <QDir>
@@ -19,20 +20,7 @@ namespace {
 
 const QString kJet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=F:\\noctaris\\enlace3.MDB");
 
-void buildDatabase(const QString& path, const QStringList& statements)
-{
-    const QString name = QStringLiteral("rapidez-") + path;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        for (const QString& s : statements)
-            QVERIFY2(query.exec(s), qPrintable(s));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+using testsupport::buildDatabase;
 
 // The column names, then every row, as "a|b|c" lines (Null as <null>).
 QStringList tableOf(Connection& cn, const QString& statement)

@@ -58,4 +58,13 @@ QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
     return tecleado;
 }
 
+QStringList tomar_mensajes(platform::ScriptedInteraction& ui)
+{
+    QStringList r;
+    for (const auto& s : ui.shown)
+        r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
+    ui.shown.clear();
+    return r;
+}
+
 } // namespace cuentas_hotel_support

@@ -2,6 +2,8 @@
 
 // What the tests of the account windows do to a grid and read from it.
 
+#include "platform/interaction.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,5 +20,8 @@ QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
 // Starts editing the account of row `fila`, types over it and presses Return.
 // Returns what the editor held before Return.
 QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto);
+
+// The messages shown so far as "title|text|icon" lines; forgets them.
+QStringList tomar_mensajes(platform::ScriptedInteraction& ui);
 
 } // namespace cuentas_hotel_support
