@@ -1,5 +1,7 @@
 #include "app/arranque.h"
 
+#include "transfer/diario.h"
+
 #include <exception>
 #include <utility>
 
@@ -160,8 +162,24 @@ Activacion activar(A3ADO& a)
         r.continuar = false;
         r.configuracion_ok = false;
     }
+    if (r.continuar)
+        recuperar_generaciones(a);
     r.barra = {texto_version(), texto_conexion(a)};
     return r;
+}
+
+void recuperar_generaciones(A3ADO& a)
+{
+    try {
+        diario::recuperar_al_arrancar(a);
+    } catch (const ado::Error& e) {
+        // The journal stays as it is and the next start-up tries again; the
+        // rows it holds stay marked, so nothing is sent twice meanwhile.
+        a.ui.message(QStringLiteral("No se ha podido completar la recuperación de un envío interrumpido de "
+                                    "Suenlace.dat; se intentará de nuevo al arrancar.\n\nError ")
+                         + QString::number(e.number()) + QStringLiteral(": ") + e.description(),
+                     QString::fromUtf8(kTituloError), platform::Icon::Critical);
+    }
 }
 
 } // namespace arranque

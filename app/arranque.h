@@ -47,6 +47,10 @@ struct Activacion {
 };
 Activacion activar(A3ADO& a);
 
+// Finishes or undoes a generation of SUENLACE.DAT that a stopped run left
+// half done, and tells the user what was found (activar runs it).
+void recuperar_generaciones(A3ADO& a);
+
 // "<sentence naming what failed>\n\nError <number>: <provider text>" for a
 // failure at `paso`. Used for every start-up and activation failure.
 QString describir_error(const A3ADO& a, Paso paso, const ado::Error& error);

@@ -40,6 +40,8 @@ void escribir_resumen(QTextStream& out, const ResultadoExportacion& r)
         << "Cuentas almacenadas: " << r.almacenadas << '\n'
         << "Cuentas exportadas: " << r.exportadas << '\n'
         << "Fichero: " << r.ruta << '\n';
+    if (!r.copia.isEmpty())
+        out << "Copia del fichero anterior: " << r.copia << '\n';
     out.flush();
 }
 

@@ -63,13 +63,8 @@ int fallo_base_datos(QTextStream& err, const QString& que, const ado::Error& e)
 
 void escribir_resumen(QTextStream& out, const ResultadoTraspaso& r)
 {
-    const ResultadoGeneracion& g = r.generacion;
-    out << "Cuentas: " << g.cuentas << '\n'
-        << "Facturas: " << g.facturas << '\n'
-        << "Depósitos: " << g.depositos << '\n'
-        << "Días de caja: " << g.dias_caja << '\n'
-        << "Créditos: " << g.creditos << '\n'
-        << "Fichero: " << g.ruta << '\n';
+    for (const QString& linea : resumen_generacion(r.generacion))
+        out << linea << '\n';
     out.flush();
 }
 
@@ -122,6 +117,8 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
         return 1;
     }
 
+    if (resultado.ocupada)
+        return 1;
     if (resultado.detenido) {
         err << "Traspaso detenido: no se ha generado " << ruta
             << ". Lo ya preparado queda pendiente para el próximo traspaso.\n";

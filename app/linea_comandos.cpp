@@ -5,6 +5,7 @@
 #include "app/comando_verificar.h"
 #include "app/ventana_principal.h"
 #include "demo/instalacion.h"
+#include "transfer/diario.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,6 +86,10 @@ const std::vector<Comando>& comandos()
         {QStringLiteral("limpiar"), QStringLiteral("DESDE HASTA"),
          QStringLiteral("limpia los datos temporales de las fechas DESDE a HASTA para poder traspasarlas de nuevo."),
          comando_limpiar},
+        {QStringLiteral("historial"), QString(),
+         QStringLiteral("lista las generaciones de SUENLACE.DAT (traspasos y exportaciones): fecha, fechas "
+                        "traspasadas, fichero, registros por apartado, importes de control y estado."),
+         comando_historial},
         {QStringLiteral("verificar"), QStringLiteral("FICHERO"),
          QStringLiteral("comprueba un SUENLACE.DAT antes de importarlo en A3Con y muestra su resumen y sus errores."),
          comando_verificar},
@@ -289,6 +294,25 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
     for (const auto& [nombre, valor] : ajustes(s.a)) out << nombre << " = " << valor << '\n';
     out.flush();
     return s.activacion.configuracion_ok ? kCorrecto : kFallo;
+}
+
+int comando_historial(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        err << QStringLiteral("La orden historial no admite argumentos.") << Qt::endl;
+        return kErrorUso;
+    }
+    SesionLote s;
+    if (!s.arrancar()) return kFallo;
+    const std::vector<diario::Generacion> generaciones = diario::leer(s.a.cn_enlace);
+    if (generaciones.empty())
+        out << QStringLiteral("No hay ninguna generación de Suenlace.dat registrada.") << '\n';
+    for (size_t i = 0; i < generaciones.size(); ++i) {
+        if (i > 0) out << '\n';
+        for (const QString& linea : diario::texto_generacion(generaciones[i])) out << linea << '\n';
+    }
+    out.flush();
+    return kCorrecto;
 }
 
 int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err)

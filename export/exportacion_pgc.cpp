@@ -1,12 +1,11 @@
 #include "export/exportacion_pgc.h"
 
+#include "data/instalacion_ocupada.h"
 #include "platform/cp1252.h"
 #include "platform/interaction.h"
+#include "transfer/fichero_suenlace.h"
 #include "transfer/records/registros.h"
 
-#include <QFile>
-#include <QFileDevice>
-#include <QFileInfo>
 
 namespace {
 
@@ -33,15 +32,6 @@ QString siglas_de(const QString& cuenta)
     static const QStringList con_titular = {QStringLiteral("40"), QStringLiteral("41"), QStringLiteral("43"),
                                             QStringLiteral("44")};
     return con_titular.contains(cuenta.left(2)) ? QStringLiteral("CL") : QString();
-}
-
-// A file nobody may write to was made read-only on purpose: it is left alone
-// even when the link runs with the rights to overwrite it anyway.
-bool es_de_solo_lectura(const QString& local)
-{
-    constexpr auto escritura = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    const QFileInfo info(local);
-    return info.exists() && info.isFile() && !(info.permissions() & escritura);
 }
 
 using platform::Reloj;
@@ -84,15 +74,6 @@ private:
     ado::Connection& cn_;
     bool propia_ = false;
 };
-
-// The writer's reason, without its closing full stop: a sentence follows.
-QString motivo(const platform::LineWriter& salida)
-{
-    QString texto = salida.errorString();
-    while (texto.endsWith(QLatin1Char('.')))
-        texto.chop(1);
-    return texto;
-}
 
 QString texto_error(const ado::Error& e)
 {
@@ -137,11 +118,8 @@ QString mensaje_exito_exportacion(const QString& wruta)
 
 // The state of one writing of SUENLACE.DAT.
 struct ExportacionPgc::Escritura {
-    QString local;
-    platform::LineWriter salida;
-    qint64 tamano_previo = 0;   // what the file held before this run's lines
-    bool detenido = false;      // the file stopped accepting lines
-    std::unique_ptr<Transaccion> marcas;
+    explicit Escritura(A3ADO& a) : fichero(a, diario::Tipo::Exportacion) {}
+    FicheroSuenlace fichero;
 };
 
 ExportacionPgc::ExportacionPgc(A3ADO& a) : a(a) {}
@@ -286,40 +264,27 @@ bool ExportacionPgc::leer_plan_contable()
 
 bool ExportacionPgc::abrir_fichero(Escritura& e)
 {
-    r_.ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
-    e.local = a.unidades.toLocal(r_.ruta);
-    auto modo = platform::LineWriter::Mode::Truncate;
-    if (QFileInfo::exists(e.local)) {
-        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + r_.ruta
-                                         + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
-                                     QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
-        if (!borrar)
-            modo = platform::LineWriter::Mode::Append;
-    }
-    if (es_de_solo_lectura(e.local)) {
-        r_.error = QStringLiteral("No se ha podido abrir el fichero ") + r_.ruta
-                   + QStringLiteral(": el fichero es de solo lectura. No se ha marcado ninguna cuenta como exportada.");
-        return false;
-    }
-    e.tamano_previo = modo == platform::LineWriter::Mode::Append ? QFileInfo(e.local).size() : 0;
-    if (!e.salida.open(e.local, modo)) {
-        r_.error = QStringLiteral("No se ha podido abrir el fichero ") + r_.ruta + QStringLiteral(": ")
-                   + motivo(e.salida) + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
-        return false;
-    }
-    return true;
+    const bool abierto = e.fichero.abrir();
+    r_.ruta = e.fichero.ruta();
+    if (!abierto)
+        r_.error = e.fichero.error() + QStringLiteral(" No se ha marcado ninguna cuenta como exportada.");
+    return abierto;
 }
 
-void ExportacionPgc::marcar_exportada(const QString& quien)
+// The mark comes before the line: an account whose mark fails is left out
+// of the file, so nothing goes out that stays pending.
+bool ExportacionPgc::marcar_exportada(Escritura& e, const QString& quien)
 {
     try {
+        e.fichero.marcar(QStringLiteral("ctas3"), a.rs_ctas3.rowid(), a.rs_ctas3.field(QStringLiteral("Estado")));
         a.rs_ctas3.setField(QStringLiteral("Estado"), QStringLiteral("1"));
         a.rs_ctas3.update();
-        ++r_.exportadas;
-    } catch (const ado::Error& e) {
-        r_.omitidos << quien
-                           + QStringLiteral(": escrita, pero no se ha podido marcar como exportada (")
-                           + e.description() + QStringLiteral(")");
+        return true;
+    } catch (const ado::Error& error) {
+        a.rs_ctas3.cancelUpdate();
+        r_.omitidos << quien + QStringLiteral(": no se ha podido marcar como exportada (") + error.description()
+                           + QStringLiteral(")");
+        return false;
     }
 }
 
@@ -329,7 +294,7 @@ void ExportacionPgc::escribir_pendientes(Escritura& e)
     rs.closeIfOpen();
     rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Estado = '0' ORDER BY Cuenta"), a.cn_enlace,
             ado::adOpenDynamic, ado::adLockOptimistic);
-    while (!rs.eof() && !e.detenido) {
+    while (!rs.eof() && e.fichero.transaccion_viva()) {
         const QString cuenta = rs.text(QStringLiteral("cuenta"));
         const QString nombre = rs.text(QStringLiteral("nombre"));
         const QString quien = QStringLiteral("Cuenta ") + cuenta;
@@ -346,11 +311,8 @@ void ExportacionPgc::escribir_pendientes(Escritura& e)
             c.cp = rs.text(QStringLiteral("Cp"));
             c.provincia = rs.text(QStringLiteral("provincia"));
             const QString linea = registros::registro_cuenta(c);
-            if (!e.salida.writeLine(linea)) {
-                e.detenido = true;
-                break;
-            }
-            marcar_exportada(quien);
+            if (marcar_exportada(e, quien) && e.fichero.escribir(linea))
+                ++r_.exportadas;
         } catch (const registros::RegistroRechazado& rechazo) {
             r_.omitidos << quien + QStringLiteral(": ") + rechazo.explicacion();
         }
@@ -361,59 +323,32 @@ void ExportacionPgc::escribir_pendientes(Escritura& e)
 
 void ExportacionPgc::cerrar_fichero(Escritura& e)
 {
-    const bool escrito = e.salida.close() && !e.detenido;
-    QString fallo_marcas;
-    if (escrito) {
-        try {
-            e.marcas->confirmar();
-        } catch (const ado::Error& error) {
-            fallo_marcas = error.description();
-        }
-    }
-    e.marcas->deshacer();
-    if (escrito && fallo_marcas.isEmpty()) {
-        r_.fichero_ok = true;
+    diario::Cifras cifras;
+    cifras.cuentas = r_.exportadas;
+    r_.fichero_ok = e.fichero.confirmar(cifras);
+    if (r_.fichero_ok) {
+        r_.copia = e.fichero.copia();
         return;
     }
-    // The file keeps only what the link database says was sent: this run's
-    // lines go, the file is left as the run found it (emptied when the user
-    // chose to empty it), and every account stays pending.
-    QFile::resize(e.local, e.tamano_previo);
-    r_.fichero_ok = false;
     r_.exportadas = 0;
-    if (!escrito)
-        r_.error = QStringLiteral("No se ha podido escribir el fichero ") + r_.ruta + QStringLiteral(": ")
-                   + motivo(e.salida) + QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
-    else
-        r_.error = QStringLiteral("No se han podido marcar las cuentas exportadas en la base de datos del enlace (")
-                   + fallo_marcas + QStringLiteral("), así que se han quitado del fichero ") + r_.ruta
-                   + QStringLiteral(". Todas las cuentas siguen pendientes.");
+    r_.error = e.fichero.error() + QStringLiteral(" Todas las cuentas siguen pendientes.");
 }
 
 void ExportacionPgc::exportar_cuentas()
 {
     r_.escritura = true;
-    Escritura e;
+    Escritura e(a);
     if (abrir_fichero(e)) {
         try {
-            e.marcas = std::make_unique<Transaccion>(a.cn_enlace);
-            try {
-                escribir_pendientes(e);
-            } catch (const ado::Error& error) {
-                // Reading the pending accounts failed: the phase ends with
-                // what was written so far, the rest stays pending.
-                a.rs_ctas3.closeIfOpen();
-                r_.omitidos << QStringLiteral("Cuentas pendientes: no se han podido leer todas (") + error.description()
-                                   + QStringLiteral(")");
-            }
-            cerrar_fichero(e);
+            escribir_pendientes(e);
         } catch (const ado::Error& error) {
-            e.salida.close();
-            QFile::resize(e.local, e.tamano_previo);
-            r_.error = QStringLiteral("No se puede marcar lo exportado en la base de datos del enlace: ")
-                       + error.description() + QStringLiteral(". No se ha escrito nada en el fichero ") + r_.ruta
-                       + QStringLiteral(".");
+            // Reading the pending accounts failed: the phase ends with
+            // what was written so far, the rest stays pending.
+            a.rs_ctas3.closeIfOpen();
+            r_.omitidos << QStringLiteral("Cuentas pendientes: no se han podido leer todas (") + error.description()
+                               + QStringLiteral(")");
         }
+        cerrar_fichero(e);
     }
     avisar_fin();
     informar(QString());
@@ -438,6 +373,11 @@ void ExportacionPgc::avisar_fin()
 
 ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
 {
+    const std::unique_ptr<platform::Bloqueo> bloqueo = ocupar_instalacion(e.a, QStringLiteral("exportación"));
+    if (!bloqueo) {
+        e.resultado().ocupada = true;
+        return e.resultado();
+    }
     if (!e.abrir_empresa(empresa)) {
         e.a.ui.message(QStringLiteral("No existe la empresa: ") + empresa);
         return e.resultado();

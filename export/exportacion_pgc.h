@@ -17,6 +17,7 @@
 
 struct ResultadoExportacion {
     QString empresa;               // company code as formatted ("007")
+    bool ocupada = false;          // another run held the installation (the user was told)
     bool empresa_abierta = false;  // false: "No existe la empresa: " was shown
     qint64 total_cuentas = 0;      // level-9 accounts counted (the count message)
     int almacenadas = 0;           // rows added to ctas3 by the read phase
@@ -26,6 +27,7 @@ struct ResultadoExportacion {
     QString ruta;                  // wruta + "\Suenlace.dat"
     bool fichero_ok = false;       // written, closed and marks committed
     QString error;                 // why the file failed (path and reason)
+    QString copia;                 // local path of the copy of the file it replaced, or ""
     int exportadas = 0;            // account records written and marked
     QStringList omitidos;          // pending accounts left out, and why
     bool completo() const { return empresa_abierta && lectura_ok && fichero_ok && omitidos.isEmpty(); }
@@ -85,15 +87,15 @@ private:
     void informar(const QString& texto);
     bool abrir_fichero(Escritura& e);
     void escribir_pendientes(Escritura& e);
-    void marcar_exportada(const QString& quien);
+    bool marcar_exportada(Escritura& e, const QString& quien);
     void cerrar_fichero(Escritura& e);
     void avisar_fin();
 
     ResultadoExportacion r_;
 };
 
-// The run of the window's button once the code is known to be numeric:
-// opens the company (or shows "No existe la empresa: " + code and stops),
+// The run of the window's button once the code is known to be numeric: takes
+// the installation (or tells who holds it and stops), opens the company (or shows "No existe la empresa: " + code and stops),
 // calls `al_abrir`, then the read phase and, when it went well, the write
 // phase.
 ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa,

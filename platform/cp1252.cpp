@@ -134,6 +134,9 @@ namespace {
 
 constexpr qsizetype kFlushAt = 64 * 1024;
 
+
+} // namespace
+
 QString describeErrno(int code)
 {
     switch (code) {
@@ -158,8 +161,6 @@ QString describeErrno(int code)
         return QString::fromLocal8Bit(std::strerror(code));
     }
 }
-
-} // namespace
 
 struct LineWriter::Impl {
     int fd = -1;
@@ -224,6 +225,19 @@ bool writeAll(int fd, const QByteArray& bytes, int* errorCode)
 
 bool LineWriter::writeRaw(const QByteArray& bytesWithoutEol)
 {
+    if (!append(bytesWithoutEol))
+        return false;
+    ++lines_;
+    d->buffer.append("\r\n", 2);
+    return flushIfFull();
+}
+
+bool LineWriter::writeLine(const QString& line) { return writeRaw(toCp1252(line)); }
+
+bool LineWriter::writeBytes(const QByteArray& bytes) { return append(bytes) && flushIfFull(); }
+
+bool LineWriter::append(const QByteArray& bytes)
+{
     if (!isOpen()) {
         if (!failed_) {
             failed_ = true;
@@ -233,23 +247,23 @@ bool LineWriter::writeRaw(const QByteArray& bytesWithoutEol)
     }
     if (failed_)
         return false;
-    d->buffer.append(bytesWithoutEol);
-    d->buffer.append("\r\n", 2);
-    ++lines_;
-    if (d->buffer.size() >= kFlushAt) {
-        int code = 0;
-        if (!writeAll(d->fd, d->buffer, &code)) {
-            failed_ = true;
-            error_ = QStringLiteral("No se puede escribir en el archivo %1: %2.").arg(d->path, describeErrno(code));
-            d->buffer.clear();
-            return false;
-        }
-        d->buffer.clear();
-    }
+    d->buffer.append(bytes);
     return true;
 }
 
-bool LineWriter::writeLine(const QString& line) { return writeRaw(toCp1252(line)); }
+bool LineWriter::flushIfFull()
+{
+    if (d->buffer.size() < kFlushAt)
+        return true;
+    int code = 0;
+    const bool ok = writeAll(d->fd, d->buffer, &code);
+    d->buffer.clear();
+    if (!ok) {
+        failed_ = true;
+        error_ = QStringLiteral("No se puede escribir en el archivo %1: %2.").arg(d->path, describeErrno(code));
+    }
+    return ok;
+}
 
 bool LineWriter::close()
 {

@@ -15,6 +15,9 @@ QString fromCp1252(const QByteArray& bytes);
 // composition, a character outside the BMP counting one).
 int cp1252Width(const QString& text);
 
+// The reason of a failed system call, in the words of the link's messages.
+QString describeErrno(int code);
+
 // Writes lines as Windows-1252 bytes, each followed by CR LF. Errors are kept
 // (not thrown) so a caller can decide what a failed write means.
 class LineWriter {
@@ -28,6 +31,8 @@ public:
     bool open(const QString& localPath, Mode mode);
     bool writeLine(const QString& line);
     bool writeRaw(const QByteArray& bytesWithoutEol);
+    // Bytes as they are, no line end added (a previous file's content).
+    bool writeBytes(const QByteArray& bytes);
     // Flushes, syncs and closes; false when anything failed since open.
     bool close();
     bool isOpen() const;
@@ -36,6 +41,8 @@ public:
     qint64 linesWritten() const { return lines_; }
 
 private:
+    bool append(const QByteArray& bytes);
+    bool flushIfFull();
     struct Impl;
     std::unique_ptr<Impl> d;
     bool failed_ = false;

@@ -9,6 +9,12 @@ void ScriptedInteraction::message(const QString& text, const QString& title, Ico
     shown.push_back(Shown{text, title, icon, false});
 }
 
+void ScriptedInteraction::report(const QString& text, const QString& figures, const QString& title, Icon icon)
+{
+    message(text, title, icon);
+    shown.back().figures = figures;
+}
+
 bool ScriptedInteraction::ask(const QString& text, const QString& title, Icon icon)
 {
     shown.push_back(Shown{text, title, icon, true});

@@ -17,6 +17,14 @@ public:
     virtual ~Interaction() = default;
     // OK-only message. An empty title means the application's default title.
     virtual void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) = 0;
+    // A result with the figures that back it (a run's summary), shown under
+    // the text. Where nothing can show them, the text alone.
+    virtual void report(const QString& text, const QString& figures, const QString& title = QString(),
+                        Icon icon = Icon::Information)
+    {
+        Q_UNUSED(figures);
+        message(text, title, icon);
+    }
     // Yes/No question; true means Yes.
     virtual bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) = 0;
     // Hourglass pointer while busy, default pointer otherwise.
@@ -48,6 +56,7 @@ public:
         QString title;
         Icon icon = Icon::None;
         bool question = false;
+        QString figures;   // of a report()
     };
 
     void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;

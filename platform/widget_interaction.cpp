@@ -48,7 +48,13 @@ QMessageBox* WidgetInteraction::buildBox(const QString& text, const QString& tit
 
 void WidgetInteraction::message(const QString& text, const QString& title, Icon icon)
 {
+    report(text, QString(), title, icon);
+}
+
+void WidgetInteraction::report(const QString& text, const QString& figures, const QString& title, Icon icon)
+{
     QMessageBox* box = buildBox(text, title, icon, false, parent_);
+    box->setInformativeText(figures);
     // A box must never sit under the hourglass the work in progress set.
     const bool wasBusy = busy_;
     if (wasBusy) setBusy(false);

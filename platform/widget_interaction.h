@@ -16,6 +16,8 @@ public:
     explicit WidgetInteraction(QWidget* parent = nullptr) : parent_(parent) {}
 
     void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
+    void report(const QString& text, const QString& figures, const QString& title = QString(),
+                Icon icon = Icon::Information) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
     void setBusy(bool busy) override;
 

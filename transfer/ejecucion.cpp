@@ -1,5 +1,6 @@
 #include "transfer/ejecucion.h"
 
+#include "data/instalacion_ocupada.h"
 #include "platform/interaction.h"
 #include "transfer/preparacion.h"
 
@@ -18,7 +19,8 @@ void informar_fin(platform::Interaction& ui, const ResultadoGeneracion& g)
 {
     const QString titulo = QStringLiteral("Fin del Traspaso");
     if (g.completo()) {
-        ui.message(QStringLiteral("Se ha generado Suenlace.dat correctamente"), titulo, platform::Icon::Information);
+        ui.report(QStringLiteral("Se ha generado Suenlace.dat correctamente"),
+                  resumen_generacion(g).join(QLatin1Char('\n')), titulo, platform::Icon::Information);
         return;
     }
     if (!g.fichero_ok) {
@@ -32,7 +34,7 @@ void informar_fin(platform::Interaction& ui, const ResultadoGeneracion& g)
                     + QStringLiteral(", pero sin los asientos siguientes, que quedan pendientes para el próximo traspaso:");
     for (const QString& omitido : g.omitidos)
         texto += QStringLiteral("\n") + omitido;
-    ui.message(texto, titulo, platform::Icon::Exclamation);
+    ui.report(texto, resumen_generacion(g).join(QLatin1Char('\n')), titulo, platform::Icon::Exclamation);
 }
 
 } // namespace
@@ -42,6 +44,11 @@ ResultadoTraspaso iniciar(Traspaso& t)
     A3ADO& a = t.a;
     ResultadoTraspaso resultado;
 
+    const std::unique_ptr<platform::Bloqueo> bloqueo = ocupar_instalacion(a, QStringLiteral("traspaso"));
+    if (!bloqueo) {
+        resultado.ocupada = true;
+        return resultado;
+    }
     normalizar_cuentas_clientes(t);
     Reloj reloj(a.ui);
     try {

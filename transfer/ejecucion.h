@@ -9,6 +9,7 @@
 #include <optional>
 
 struct ResultadoTraspaso {
+    bool ocupada = false;                                    // another run held the installation (the user was told)
     bool detenido = false;                                   // stopped before the file was written
     std::optional<TraspasoDetenido::Motivo> motivo;          // why, when detenido
     ResultadoGeneracion generacion;                          // when not detenido

@@ -1,30 +1,28 @@
 #include "transfer/generacion.h"
 
-#include "platform/cp1252.h"
 #include "transfer/apuntes.h"
 #include "transfer/cuentas.h"
 #include "transfer/facturas.h"
+#include "transfer/fichero_suenlace.h"
 #include "transfer/records/registros.h"
-
-#include <QFile>
-#include <QFileDevice>
-#include <QFileInfo>
 
 namespace {
 
 constexpr qint64 kCadaCuantosAvisar = 500;
 
-// One run over the staging tables. Every mark goes into one transaction on
-// cn_enlace that is committed only once the file is safely closed: A3Con must
-// never be missing a record whose row says it was sent.
+// One run over the staging tables. The marks and the file take effect
+// together (FicheroSuenlace): A3Con must never be missing a record whose row
+// says it was sent, nor get one twice.
 class Generacion {
 public:
-    Generacion(Traspaso& t, ResultadoGeneracion& r) : t(t), a(t.a), r(r) {}
+    Generacion(Traspaso& t, ResultadoGeneracion& r)
+        : t(t), a(t.a), r(r), fichero(t.a, diario::Tipo::Traspaso, t.wdesde, t.whasta)
+    {
+    }
 
     void ejecutar();
 
 private:
-    bool abrir_fichero();
     void cerrar_fichero();
 
     void seccion_cuentas();
@@ -37,8 +35,11 @@ private:
     // Each section is a step of its own: a database failure abandons it and
     // the run goes on with the next, telling the user what was not sent.
     template <typename F> void seccion(const QString& nombre, F&& cuerpo);
-    bool escribir(const QStringList& lineas);
-    void marcar(ado::Recordset& rs, const QString& columna, const QString& quien);
+    bool escribir(const QStringList& lineas) { return fichero.escribir(lineas); }
+    // Marks come before the lines: a row whose mark fails is left out of
+    // the file, so nothing goes out that stays pending.
+    bool marcar(ado::Recordset& rs, const QString& tabla, const QString& columna, const QString& quien);
+    bool detenido() { return !fichero.transaccion_viva(); }
     void omitir(const QString& quien, const QString& motivo) { r.omitidos << quien + QStringLiteral(": ") + motivo; }
     void avisar(const QString& fase, qint64 n)
     {
@@ -60,11 +61,7 @@ private:
     Traspaso& t;
     A3ADO& a;
     ResultadoGeneracion& r;
-    platform::LineWriter salida;
-    QString local;
-    qint64 tamano_previo = 0;   // what the file held before this run's lines
-    bool transaccion_propia = false;
-    bool detenido = false;   // the file stopped accepting lines
+    FicheroSuenlace fichero;
 };
 
 QString fecha_legible(const QDate& d)
@@ -72,57 +69,13 @@ QString fecha_legible(const QDate& d)
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
 
-// A file nobody may write to was made read-only on purpose: it is left alone
-// even when the link runs with the rights to overwrite it anyway.
-bool es_de_solo_lectura(const QString& local)
-{
-    constexpr auto escritura =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    const QFileInfo info(local);
-    return info.exists() && info.isFile() && !(info.permissions() & escritura);
-}
-
-bool Generacion::abrir_fichero()
-{
-    r.ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
-    local = a.unidades.toLocal(r.ruta);
-    auto modo = platform::LineWriter::Mode::Truncate;
-    if (QFileInfo::exists(local)) {
-        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + r.ruta
-                                         + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
-                                     QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
-        if (!borrar)
-            modo = platform::LineWriter::Mode::Append;
-    }
-    if (es_de_solo_lectura(local)) {
-        r.fichero_ok = false;
-        r.error = QStringLiteral("No se ha podido abrir el fichero ") + r.ruta
-            + QStringLiteral(": el fichero es de solo lectura");
-        return false;
-    }
-    tamano_previo = modo == platform::LineWriter::Mode::Append ? QFileInfo(local).size() : 0;
-    if (!salida.open(local, modo)) {
-        r.fichero_ok = false;
-        r.error = QStringLiteral("No se ha podido abrir el fichero ") + r.ruta + QStringLiteral(": ")
-            + salida.errorString();
-        return false;
-    }
-    return true;
-}
-
 void Generacion::ejecutar()
 {
-    if (!abrir_fichero())
-        return;
-    try {
-        if (!a.cn_enlace.inTransaction()) {
-            a.cn_enlace.beginTrans();
-            transaccion_propia = true;
-        }
-    } catch (const ado::Error& e) {
-        salida.close();
+    const bool abierto = fichero.abrir();
+    r.ruta = fichero.ruta();
+    if (!abierto) {
         r.fichero_ok = false;
-        r.error = QStringLiteral("No se puede marcar lo traspasado en la base de datos del enlace: ") + e.description();
+        r.error = fichero.error();
         return;
     }
 
@@ -139,44 +92,19 @@ void Generacion::ejecutar()
 
 void Generacion::cerrar_fichero()
 {
-    const bool escrito = salida.close() && !detenido;
-    QString fallo_marcas;
-    if (escrito && transaccion_propia) {
-        try {
-            a.cn_enlace.commitTrans();
-        } catch (const ado::Error& e) {
-            fallo_marcas = e.description();
-        }
-    } else if (transaccion_propia) {
-        try {
-            a.cn_enlace.rollbackTrans();
-        } catch (const ado::Error&) {
-            // Nothing was committed; the file failure below is what matters.
-        }
-    }
-
-    if (!escrito) {
-        // Half a run in the file would be imported with nothing marked, and
-        // sent again by the next run: leave the file as this run found it
-        // (emptied when the user chose to empty it).
-        QFile::resize(local, tamano_previo);
-        r.fichero_ok = false;
-        r.error = QStringLiteral("No se ha podido escribir el fichero ") + r.ruta + QStringLiteral(": ")
-            + salida.errorString() + QStringLiteral(". No se ha marcado nada como traspasado.");
-    } else if (!fallo_marcas.isEmpty()) {
-        r.fichero_ok = false;
-        r.error = QStringLiteral("Se ha escrito el fichero ") + r.ruta
-            + QStringLiteral(", pero no se han podido marcar los datos traspasados: ") + fallo_marcas;
-    } else {
-        r.fichero_ok = true;
+    r.fichero_ok = fichero.confirmar(r);
+    if (r.fichero_ok) {
+        r.copia = fichero.copia();
+        r.generacion = fichero.generacion();
         return;
     }
-    r.cuentas = r.facturas = r.depositos = r.dias_caja = r.creditos = 0;
+    r.error = fichero.error();
+    static_cast<diario::Cifras&>(r) = diario::Cifras();
 }
 
 template <typename F> void Generacion::seccion(const QString& nombre, F&& cuerpo)
 {
-    if (detenido)
+    if (detenido())
         return;
     a.ui.progress(nombre, 0);
     try {
@@ -189,25 +117,17 @@ template <typename F> void Generacion::seccion(const QString& nombre, F&& cuerpo
     }
 }
 
-bool Generacion::escribir(const QStringList& lineas)
-{
-    for (const QString& l : lineas) {
-        if (!salida.writeLine(l)) {
-            detenido = true;
-            return false;
-        }
-    }
-    return true;
-}
-
-void Generacion::marcar(ado::Recordset& rs, const QString& columna, const QString& quien)
+bool Generacion::marcar(ado::Recordset& rs, const QString& tabla, const QString& columna, const QString& quien)
 {
     try {
+        fichero.marcar(tabla, rs.rowid(), rs.field(columna));
         rs.setField(columna, QStringLiteral("1"));
         rs.update();
+        return true;
     } catch (const ado::Error& e) {
-        omitir(quien, QStringLiteral("escrito, pero no se ha podido marcar como traspasado (") + e.description()
-                          + QStringLiteral(")"));
+        rs.cancelUpdate();
+        omitir(quien, QStringLiteral("no se ha podido marcar como traspasado (") + e.description() + QStringLiteral(")"));
+        return false;
     }
 }
 
@@ -215,7 +135,7 @@ void Generacion::seccion_cuentas()
 {
     ado::Recordset& rs = a.rs_ctas3;
     abrir(rs, QStringLiteral("SELECT * FROM ctas3 WHERE Estado = '0'"));
-    while (!rs.eof() && !detenido) {
+    while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Cuenta ") + rs.text(QStringLiteral("cuenta"));
         try {
             registros::RegistroCuenta c;
@@ -228,10 +148,9 @@ void Generacion::seccion_cuentas()
             c.localidad = rs.text(QStringLiteral("localidad"));
             c.cp = rs.text(QStringLiteral("Cp"));
             c.provincia = rs.text(QStringLiteral("provincia"));
-            if (escribir({registros::registro_cuenta(c)})) {
-                marcar(rs, QStringLiteral("Estado"), quien);
+            const QString linea = registros::registro_cuenta(c);
+            if (marcar(rs, QStringLiteral("ctas3"), QStringLiteral("Estado"), quien) && escribir({linea}))
                 avisar(QStringLiteral("Cuentas"), ++r.cuentas);
-            }
         } catch (const registros::RegistroRechazado& e) {
             omitir(quien, e.explicacion());
         }
@@ -246,12 +165,13 @@ void Generacion::seccion_facturas()
     abrir(rs, QStringLiteral("SELECT * FROM fac3 WHERE FacFec Between '") + ado::q(t.wdesde)
                   + QStringLiteral("' AND '") + ado::q(t.whasta)
                   + QStringLiteral("' AND FacEst = '0' ORDER BY FacFec, val(FacFra)"));
-    while (!rs.eof() && !detenido) {
+    while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Factura ") + rs.text(QStringLiteral("FacFra"))
             + QStringLiteral(" del ejercicio ") + rs.text(QStringLiteral("FacEje"));
         try {
-            if (escribir(generar_factura_ascii(t))) {
-                marcar(rs, QStringLiteral("FacEst"), quien);
+            const QStringList lineas = generar_factura_ascii(t);
+            if (marcar(rs, QStringLiteral("fac3"), QStringLiteral("FacEst"), quien) && escribir(lineas)) {
+                r.importe_facturas += registros::centimos(rs.number(QStringLiteral("FacTotal")));
                 avisar(QStringLiteral("Facturas"), ++r.facturas);
             }
         } catch (const registros::RegistroRechazado& e) {
@@ -269,13 +189,13 @@ void Generacion::seccion_depositos()
 {
     ado::Recordset& rs = a.rs_edep3;
     abrir(rs, QStringLiteral("SELECT * FROM edep3 WHERE EdepEstado = '0' ORDER BY EdepFec"));
-    while (!rs.eof() && !detenido) {
+    while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Depósito de la factura ") + rs.text(QStringLiteral("EdepFra"))
             + QStringLiteral(" del ") + rs.text(QStringLiteral("EdepFec"));
         try {
             const QStringList lineas{apunte_debe_descontar_deposito(t), apunte_haber_descontar_deposito(t)};
-            if (escribir(lineas)) {
-                marcar(rs, QStringLiteral("EdepEstado"), quien);
+            if (marcar(rs, QStringLiteral("edep3"), QStringLiteral("EdepEstado"), quien) && escribir(lineas)) {
+                r.importe_depositos += registros::centimos(rs.number(QStringLiteral("EdepImp")));
                 avisar(QStringLiteral("Depósitos"), ++r.depositos);
             }
         } catch (const registros::RegistroRechazado& e) {
@@ -296,7 +216,7 @@ void Generacion::seccion_caja()
                                                      + QStringLiteral(")"));
         return;
     }
-    for (t.wdia = primero; t.wdia <= ultimo && !detenido; t.wdia = t.wdia.addDays(1)) {
+    for (t.wdia = primero; t.wdia <= ultimo && !detenido(); t.wdia = t.wdia.addDays(1)) {
         try {
             dia_de_caja();
         } catch (const registros::RegistroRechazado& e) {
@@ -349,28 +269,31 @@ void Generacion::dia_de_caja()
         return;
     }
     t.wlinea = 0;
+    qint64 importe = 0;
     while (!rs.eof()) {
         t.wlinea = t.wlinea + 1;
-        if (auto l = apunte_haber_caja(t))
+        if (auto l = apunte_haber_caja(t)) {
             lineas.push_back(*l);
+            importe += registros::centimos(rs.number(QStringLiteral("CajImp")));
+        }
         rs.moveNext();
     }
     rs.close();
 
     const QStringList asiento = cerrar_asiento_caja(std::move(lineas));
-    if (!escribir(asiento))
-        return;
     try {
+        fichero.marcar_dia_caja(dia);
         a.cn_enlace.execute(QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '") + ado::q(dia)
                             + QStringLiteral("'"));
     } catch (const ado::Error& e) {
         omitir(QStringLiteral("Cobros de caja del día ") + fecha_legible(t.wdia),
-               QStringLiteral("escritos, pero no se han podido marcar como traspasados (") + e.description()
-                   + QStringLiteral(")"));
+               QStringLiteral("no se han podido marcar como traspasados (") + e.description() + QStringLiteral(")"));
         return;
     }
-    if (!asiento.isEmpty())
-        avisar(QStringLiteral("Cobros de caja"), ++r.dias_caja);
+    if (!escribir(asiento) || asiento.isEmpty())
+        return;
+    r.importe_caja += importe;
+    avisar(QStringLiteral("Cobros de caja"), ++r.dias_caja);
 }
 
 void Generacion::seccion_creditos()
@@ -379,13 +302,13 @@ void Generacion::seccion_creditos()
     abrir(rs, QStringLiteral("SELECT * FROM Cre3 WHERE Cre3FecvALOR Between '") + ado::q(t.wdesde)
                   + QStringLiteral("' AND '") + ado::q(t.whasta)
                   + QStringLiteral("' AND Cre3Estado = '0' ORDER BY Cre3Fec, Cre3Ord"));
-    while (!rs.eof() && !detenido) {
+    while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Crédito de la factura ") + rs.text(QStringLiteral("Cre3Fra"))
             + QStringLiteral(" del ") + rs.text(QStringLiteral("Cre3FecValor"));
         try {
             const QStringList lineas{crear_credito_debe(t), crear_credito_haber(t)};
-            if (escribir(lineas)) {
-                marcar(rs, QStringLiteral("Cre3Estado"), quien);
+            if (marcar(rs, QStringLiteral("cre3"), QStringLiteral("Cre3Estado"), quien) && escribir(lineas)) {
+                r.importe_creditos += registros::centimos(rs.number(QStringLiteral("Cre3Imp")));
                 avisar(QStringLiteral("Créditos"), ++r.creditos);
             }
         } catch (const registros::RegistroRechazado& e) {
@@ -403,4 +326,13 @@ ResultadoGeneracion generar_suenlace_dat(Traspaso& t)
     ResultadoGeneracion r;
     Generacion(t, r).ejecutar();
     return r;
+}
+
+QStringList resumen_generacion(const ResultadoGeneracion& g)
+{
+    QStringList lineas = diario::texto_cifras(g);
+    lineas << QStringLiteral("Fichero: ") + g.ruta;
+    if (!g.copia.isEmpty())
+        lineas << QStringLiteral("Copia del fichero anterior: ") + g.copia;
+    return lineas;
 }

@@ -2,25 +2,28 @@
 
 // Writing SUENLACE.DAT from the staging tables, and what came of it.
 
+#include "transfer/diario.h"
 #include "transfer/traspaso.h"
 
 #include <QString>
 #include <QStringList>
 
-struct ResultadoGeneracion {
+// What went into the file (counts and control totals) and what came of it.
+struct ResultadoGeneracion : diario::Cifras {
     QString ruta;              // Windows path of the file (wruta + "\Suenlace.dat")
-    bool fichero_ok = false;   // written, flushed and closed without error; marks committed
+    bool fichero_ok = false;   // in place, with its marks committed
     QString error;             // why the file failed (path and reason), when !fichero_ok
-    int cuentas = 0;           // account records written
-    int facturas = 0;          // invoices written
-    int depositos = 0;         // deposits written
-    int dias_caja = 0;         // cash-desk days written
-    int creditos = 0;          // credits written
+    QString copia;             // local path of the copy of the file it replaced, or ""
+    qint64 generacion = 0;     // its row in the journal of generations
     QStringList omitidos;      // entries left out (row and reason), Spanish
     bool completo() const { return fichero_ok && omitidos.isEmpty(); }
 };
 
 // Opens the file (asking through t.a.ui whether to empty an existing one),
-// writes the five sections and marks what was written, all marks in one
-// transaction committed only after the file closed cleanly.
+// writes the five sections and marks what was written; the file and the
+// marks take effect together or not at all.
 ResultadoGeneracion generar_suenlace_dat(Traspaso& t);
+
+// The summary of a run that put its file in place: the figures, the file and
+// the copy of the file it replaced.
+QStringList resumen_generacion(const ResultadoGeneracion& g);

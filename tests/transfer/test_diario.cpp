@@ -1,0 +1,150 @@
+// A transfer killed at each step of putting SUENLACE.DAT in place, then the
+// start-up that finds it: the file and the marks agree again (finished or
+// undone), and a rerun adding to the file sends each document exactly once.
+// Also the copy of a replaced file and the history of generations.
+
+#include "support/app_support.h"
+#include "support/traspaso_support.h"
+#include "transfer/diario.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using pruebas_traspaso::Hotel;
+
+namespace {
+
+appsupport::Salida lote(const Hotel& h, const QStringList& args, const QString& punto = QString())
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!punto.isEmpty())
+        env.insert(QStringLiteral("ENLACE3_PUNTO_FALLO"), punto);
+    return appsupport::ejecutar(args, h.raiz(), env);
+}
+
+QStringList temporales(const Hotel& h)
+{
+    QStringList r;
+    for (const QString& n : QFileInfo(h.fichero()).absoluteDir().entryList(QDir::Files))
+        if (diario::es_temporal(n))
+            r << n;
+    return r;
+}
+
+// The first line of every entry (an invoice header or the "I" line of a
+// journal entry) and every account record, sorted: one sent twice shows.
+QStringList documentos(const QStringList& lineas)
+{
+    QStringList r;
+    for (const QString& l : lineas)
+        if (l.mid(68, 1) == QLatin1String("I") || l.mid(14, 1) == QLatin1String("C"))
+            r << l.left(113);
+    r.sort();
+    return r;
+}
+
+QStringList documentos_de_un_envio_limpio()
+{
+    Hotel h;
+    pruebas_traspaso::poblar_enero(h);
+    h.traspasar("20130101", "20130131");
+    return documentos(h.lineas());
+}
+
+} // namespace
+
+class TestDiario : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void muerte_y_arranque_data();
+    void muerte_y_arranque();
+    void copia_del_fichero_sustituido();
+};
+
+void TestDiario::muerte_y_arranque_data()
+{
+    QTest::addColumn<QString>("punto");
+    QTest::addColumn<bool>("perder_temporal");
+    QTest::addColumn<QString>("frase");   // what the start-up says ("" = nothing)
+    QTest::addColumn<int>("marcadas");    // staged invoices marked after the start-up
+
+    QTest::newRow("mientras escribe") << "linea:2" << false << "" << 0;
+    QTest::newRow("fichero cerrado, sin marcas") << "fichero-cerrado" << false << "" << 0;
+    QTest::newRow("marcas guardadas") << "marcas" << false << "se ha completado" << 3;
+    QTest::newRow("marcas guardadas, temporal perdido") << "marcas" << true << "vuelven a quedar pendientes" << 0;
+    QTest::newRow("renombrado") << "renombrado" << false << "ya estaba completo" << 3;
+}
+
+void TestDiario::muerte_y_arranque()
+{
+    QFETCH(QString, punto);
+    QFETCH(bool, perder_temporal);
+    QFETCH(QString, frase);
+    QFETCH(int, marcadas);
+
+    Hotel h;
+    pruebas_traspaso::poblar_enero(h);
+    const QStringList rango{"traspasar", "01012013", "31012013"};
+    const appsupport::Salida muerta = lote(h, rango + QStringList{"--sobrescribir"}, punto);
+    QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
+    if (perder_temporal)
+        for (const QString& n : temporales(h))
+            QVERIFY(QFile::remove(QFileInfo(h.fichero()).absoluteDir().filePath(n)));
+
+    const appsupport::Salida arranque = lote(h, {"estado"});
+    QCOMPARE(arranque.codigo, 0);
+    const QString dicho = arranque.err.join('\n');
+    QVERIFY2(frase.isEmpty() ? !dicho.contains("Suenlace") : dicho.contains(frase), qPrintable(dicho));
+    QCOMPARE(temporales(h), QStringList());
+    QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
+    // The file holds exactly what is marked.
+    QCOMPARE(QFileInfo::exists(h.fichero()), marcadas > 0);
+
+    const appsupport::Salida otra = lote(h, rango + QStringList{"--anadir"});
+    QCOMPARE(otra.codigo, 0);
+    QCOMPARE(h.contar("fac3", "FacEst = '0'"), 0);
+    QCOMPARE(documentos(h.lineas()), documentos_de_un_envio_limpio());
+    QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
+}
+
+void TestDiario::copia_del_fichero_sustituido()
+{
+    Hotel h;
+    pruebas_traspaso::poblar_enero(h);
+    QDir carpeta = QFileInfo(h.fichero()).absoluteDir();
+    QVERIFY(carpeta.mkpath("."));
+    const QByteArray anterior = "ANTERIOR\r\n";
+    {
+        QFile f(h.fichero());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(anterior);
+    }
+    // Twelve copies already there: the oldest go, ten stay.
+    for (int i = 0; i < 12; ++i) {
+        QFile f(carpeta.filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0'))));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const appsupport::Salida s = lote(h, {"traspasar", "01012013", "31012013", "--sobrescribir"});
+    QCOMPARE(s.codigo, 0);
+    const QString linea_copia = s.out.filter("Copia del fichero anterior: ").value(0);
+    const QString copia = linea_copia.mid(QStringLiteral("Copia del fichero anterior: ").size());
+    QFile f(copia);
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(s.out.join('\n')));
+    QCOMPARE(f.readAll(), anterior);
+    const QStringList copias = carpeta.entryList({"Suenlace_*.dat"}, QDir::Files, QDir::Name);
+    QCOMPARE(copias.size(), 10);
+    QVERIFY(!copias.contains("Suenlace_20120101_000002.dat"));
+    QVERIFY(copias.contains("Suenlace_20120101_000003.dat"));
+    QVERIFY(!h.lineas().contains("ANTERIOR"));
+
+    const appsupport::Salida historial = lote(h, {"historial"});
+    QCOMPARE(historial.codigo, 0);
+    const QString texto = historial.out.join('\n');
+    QVERIFY2(texto.contains("Traspaso del 01-01-2013 al 31-01-2013") && texto.contains("(hecha)")
+                 && texto.contains("Facturas: 3") && texto.contains(copia),
+             qPrintable(texto));
+}
+
+QTEST_GUILESS_MAIN(TestDiario)
+#include "test_diario.moc"

@@ -1,0 +1,333 @@
+#include "transfer/fichero_suenlace.h"
+
+#include "platform/cp1252.h"
+#include "platform/punto_fallo.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+#include <unistd.h>
+
+namespace {
+
+// A file nobody may write to was made read-only on purpose: it is left alone
+// even when the link runs with the rights to overwrite it anyway.
+bool es_de_solo_lectura(const QFileInfo& info)
+{
+    constexpr auto escritura = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.exists() && info.isFile() && !(info.permissions() & escritura);
+}
+
+const QRegularExpression& patron_copia()
+{
+    static const QRegularExpression patron(QStringLiteral("^Suenlace_[0-9]{8}_[0-9]{6}(_[0-9]+)?\\.dat$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return patron;
+}
+
+constexpr qint64 kTrozo = 1 << 20;
+
+} // namespace
+
+struct FicheroSuenlace::Salida {
+    platform::LineWriter escritor;
+    QCryptographicHash suma{QCryptographicHash::Sha256};
+    qint64 bytes = 0;
+    qint64 lineas = 0;
+};
+
+FicheroSuenlace::FicheroSuenlace(A3ADO& a, diario::Tipo tipo, QString desde, QString hasta)
+    : a(a), salida_(std::make_unique<Salida>())
+{
+    gen_.tipo = tipo;
+    gen_.desde = std::move(desde);
+    gen_.hasta = std::move(hasta);
+}
+
+FicheroSuenlace::~FicheroSuenlace()
+{
+    if (abierto_)
+        abandonar();
+}
+
+void FicheroSuenlace::fallo(const QString& texto)
+{
+    if (error_.isEmpty())
+        error_ = texto;
+    detenido_ = true;
+}
+
+bool FicheroSuenlace::abrir()
+{
+    ruta_ = a.wruta + QStringLiteral("\\Suenlace.dat");
+    QString local = a.unidades.toLocal(ruta_);
+    QFileInfo info(local);
+    existia_ = info.exists();
+    if (existia_) {
+        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + ruta_
+                                         + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
+                                     QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
+        gen_.anadir = !borrar;
+        // The file itself is replaced, not a link that points at it.
+        if (info.isSymLink())
+            local = info.canonicalFilePath();
+    }
+    const QString no_abre = QStringLiteral("No se ha podido abrir el fichero ") + ruta_ + QStringLiteral(": ");
+    if (es_de_solo_lectura(QFileInfo(local))) {
+        fallo(no_abre + QStringLiteral("el fichero es de solo lectura"));
+        return false;
+    }
+    gen_.destino = local;
+    gen_.ruta = ruta_;
+    gen_.temporal = QFileInfo(local).absoluteDir().filePath(diario::nombre_temporal());
+    gen_.fecha = QDateTime::currentDateTime();
+
+    if (!salida_->escritor.open(gen_.temporal, platform::LineWriter::Mode::Truncate)) {
+        fallo(no_abre + salida_->escritor.errorString());
+        return false;
+    }
+    abierto_ = true;
+    // Emptying the file is left to the rename: the previous file stays
+    // whole until this run's file replaces it. Kept content comes first.
+    if (existia_ && gen_.anadir && !copiar_anterior(local)) {
+        abandonar();
+        return false;
+    }
+    try {
+        diario::asegurar_tablas(a.cn_enlace);
+        if (!a.cn_enlace.inTransaction()) {
+            a.cn_enlace.beginTrans();
+            transaccion_propia_ = true;
+        }
+        gen_.id = diario::abrir_generacion(a.cn_enlace, gen_);
+    } catch (const ado::Error& e) {
+        abandonar(QStringLiteral("No se puede marcar lo enviado en la base de datos del enlace: ") + e.description()
+                  + QStringLiteral(". No se ha escrito nada en el fichero ") + ruta_ + QStringLiteral("."));
+        return false;
+    }
+    return true;
+}
+
+bool FicheroSuenlace::copiar_anterior(const QString& local)
+{
+    QFile anterior(local);
+    if (!anterior.open(QIODevice::ReadOnly)) {
+        fallo(QStringLiteral("No se ha podido leer el fichero ") + ruta_ + QStringLiteral(": ") + anterior.errorString());
+        return false;
+    }
+    while (!anterior.atEnd()) {
+        const QByteArray trozo = anterior.read(kTrozo);
+        if (trozo.isEmpty() && anterior.error() != QFileDevice::NoError) {
+            fallo(QStringLiteral("No se ha podido leer el fichero ") + ruta_ + QStringLiteral(": ")
+                  + anterior.errorString());
+            return false;
+        }
+        if (!escribir_bytes(trozo))
+            return false;
+    }
+    return true;
+}
+
+bool FicheroSuenlace::escribir_bytes(const QByteArray& bytes)
+{
+    Salida& s = *salida_;
+    if (!s.escritor.writeBytes(bytes)) {
+        fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
+              + s.escritor.errorString());
+        return false;
+    }
+    s.suma.addData(bytes);
+    s.bytes += bytes.size();
+    return true;
+}
+
+bool FicheroSuenlace::escribir(const QStringList& lineas)
+{
+    if (detenido_ || !abierto_)
+        return false;
+    Salida& s = *salida_;
+    for (const QString& linea : lineas) {
+        const QByteArray bytes = platform::toCp1252(linea);
+        if (!s.escritor.writeRaw(bytes)) {
+            fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
+                  + s.escritor.errorString());
+            return false;
+        }
+        s.suma.addData(bytes);
+        s.suma.addData(QByteArrayView("\r\n", 2));
+        s.bytes += bytes.size() + 2;
+        ++s.lineas;
+    }
+    platform::punto_de_fallo("linea");
+    return true;
+}
+
+void FicheroSuenlace::marcar(const QString& tabla, qint64 fila, const QVariant& antes)
+{
+    diario::anotar_marca(a.cn_enlace, gen_.id, tabla, fila, antes);
+}
+
+void FicheroSuenlace::marcar_dia_caja(const QString& dia)
+{
+    diario::anotar_marcas_dia_caja(a.cn_enlace, gen_.id, dia);
+}
+
+bool FicheroSuenlace::transaccion_viva()
+{
+    if (transaccion_propia_ && a.cn_enlace.transactionLost()) {
+        fallo(QStringLiteral("La base de datos del enlace ha deshecho las marcas de este envío por un error (")
+              + QFileInfo(a.cn_enlace.localPath()).fileName()
+              + QStringLiteral("): no se ha marcado nada y el fichero ") + ruta_ + QStringLiteral(" se ha dejado como estaba."));
+        return false;
+    }
+    return !detenido_;
+}
+
+bool FicheroSuenlace::guardar_copia()
+{
+    const QFileInfo destino(gen_.destino);
+    const QString base = QStringLiteral("Suenlace_") + gen_.fecha.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString copia = destino.absoluteDir().filePath(base + QStringLiteral(".dat"));
+    for (int n = 2; QFileInfo::exists(copia); ++n)
+        copia = destino.absoluteDir().filePath(base + QStringLiteral("_%1.dat").arg(n));
+    // A second name for the same bytes: the rename below gives the target a
+    // new file and leaves this one as the copy, with no time spent copying.
+    if (::link(QFile::encodeName(gen_.destino).constData(), QFile::encodeName(copia).constData()) != 0) {
+        if (!QFile::copy(gen_.destino, copia)) {
+            fallo(QStringLiteral("No se ha podido guardar una copia del fichero anterior ") + ruta_
+                  + QStringLiteral(" en ") + copia + QStringLiteral(": ") + platform::describeErrno(errno)
+                  + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
+            QFile::remove(copia);
+            return false;
+        }
+    }
+    copia_ = copia;
+    gen_.copia = copia;
+    return true;
+}
+
+void FicheroSuenlace::podar_copias() const
+{
+    QDir dir = QFileInfo(gen_.destino).absoluteDir();
+    // Oldest first: by date and time, then by the number of copies made in
+    // the same second ("_2", "_10").
+    std::vector<std::pair<QString, QString>> copias;
+    for (const QString& nombre : dir.entryList(QDir::Files)) {
+        const QRegularExpressionMatch m = patron_copia().match(nombre);
+        if (m.hasMatch())
+            copias.emplace_back(nombre.mid(9, 15) + m.captured(1).mid(1).rightJustified(6, QLatin1Char('0')), nombre);
+    }
+    std::sort(copias.begin(), copias.end());
+    for (size_t i = 0; i + kCopiasGuardadas < copias.size(); ++i)
+        dir.remove(copias[i].second);
+}
+
+bool FicheroSuenlace::confirmar(const diario::Cifras& cifras)
+{
+    if (!abierto_)
+        return false;
+    if (detenido_ || !transaccion_viva()) {
+        abandonar();
+        return false;
+    }
+    Salida& s = *salida_;
+    if (!s.escritor.close()) {
+        abandonar(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
+                  + s.escritor.errorString()
+                  + QStringLiteral(" El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
+        return false;
+    }
+    platform::punto_de_fallo("fichero-cerrado");
+
+    if (existia_) {
+        // The new file keeps the permissions the old one had.
+        QFile::setPermissions(gen_.temporal, QFileInfo(gen_.destino).permissions());
+        if (!gen_.anadir && QFileInfo(gen_.destino).size() > 0 && !guardar_copia()) {
+            abandonar();
+            return false;
+        }
+    }
+
+    gen_.tamano = s.bytes;
+    gen_.sha256 = QString::fromLatin1(s.suma.result().toHex());
+    gen_.cifras = cifras;
+    gen_.cifras.lineas = s.lineas;
+    try {
+        diario::cerrar_generacion(a.cn_enlace, gen_);
+        if (!transaccion_viva()) {
+            abandonar();
+            return false;
+        }
+        if (transaccion_propia_)
+            a.cn_enlace.commitTrans();
+        transaccion_propia_ = false;
+    } catch (const ado::Error& e) {
+        abandonar(QStringLiteral("No se han podido guardar las marcas de lo enviado en la base de datos del enlace (")
+                  + e.description() + QStringLiteral("). El fichero ") + ruta_
+                  + QStringLiteral(" se ha dejado como estaba y no se ha marcado nada como enviado."));
+        return false;
+    }
+    platform::punto_de_fallo("marcas");
+
+    if (::rename(QFile::encodeName(gen_.temporal).constData(), QFile::encodeName(gen_.destino).constData()) != 0) {
+        const QString motivo = platform::describeErrno(errno);
+        QString deshecho;
+        try {
+            diario::deshacer_marcas(a.cn_enlace, gen_.id);
+        } catch (const ado::Error& e) {
+            // The journal row stays pending: the next start-up rolls it back.
+            deshecho = QStringLiteral(" (las marcas se desharán al arrancar de nuevo: ") + e.description()
+                       + QStringLiteral(")");
+        }
+        QFile::remove(gen_.temporal);
+        if (!copia_.isEmpty())
+            QFile::remove(copia_);
+        copia_.clear();
+        abierto_ = false;
+        error_ = QStringLiteral("No se ha podido poner en su sitio el fichero ") + ruta_ + QStringLiteral(": ") + motivo
+                 + QStringLiteral(". Se ha dejado como estaba y no se ha marcado nada como enviado") + deshecho
+                 + QStringLiteral(".");
+        return false;
+    }
+    diario::sincronizar_carpeta(QFileInfo(gen_.destino).absolutePath());
+    abierto_ = false;
+    platform::punto_de_fallo("renombrado");
+    try {
+        diario::dar_por_hecha(a.cn_enlace, gen_.id);
+    } catch (const ado::Error&) {
+        // File and marks agree already; the next start-up closes the row.
+    }
+    podar_copias();
+    return true;
+}
+
+void FicheroSuenlace::abandonar(const QString& motivo)
+{
+    if (!motivo.isEmpty() && error_.isEmpty())
+        error_ = motivo;
+    detenido_ = true;
+    if (salida_->escritor.isOpen())
+        salida_->escritor.close();
+    if (!gen_.temporal.isEmpty())
+        QFile::remove(gen_.temporal);
+    if (!copia_.isEmpty())
+        QFile::remove(copia_);
+    copia_.clear();
+    gen_.copia.clear();
+    if (transaccion_propia_) {
+        try {
+            a.cn_enlace.rollbackTrans();
+        } catch (const ado::Error&) {
+            // Nothing was committed; the reason above is what matters.
+        }
+        transaccion_propia_ = false;
+    }
+    abierto_ = false;
+}
