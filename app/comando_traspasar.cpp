@@ -145,7 +145,8 @@ int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err
     t.wdesde = args.desde;
     t.whasta = args.hasta;
     try {
-        limpiar_temporales(t);
+        if (!limpiar_temporales(t))
+            return 1;
     } catch (const ado::Error& e) {
         return fallo_base_datos(err, QStringLiteral("La limpieza"), e);
     }

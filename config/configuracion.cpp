@@ -1,5 +1,6 @@
 #include "config/configuracion.h"
 
+#include "data/instalacion_ocupada.h"
 #include "platform/ado.h"
 
 #include <algorithm>
@@ -425,6 +426,11 @@ bool guardar(A3ADO& a, Formulario& f)
         f.foco = mal;
         return false;
     }
+    // Settings changed under a running transfer would change its accounts
+    // half-way through.
+    const auto ocupada = ocupar_instalacion(a, QStringLiteral("configuración"));
+    if (!ocupada)
+        return false;
     abrir_ajustes(a);
     ado::Recordset& rs = a.rs_ca3;
     if (!rs.eof()) {

@@ -81,8 +81,9 @@ void pulsar_Check6(Formulario& f);
 
 // Click on the save picture. Returns false (after the message) when a
 // required field is empty, or a number field holds something else (the
-// digits also outside 8 to 12; `foco` then names the field): nothing is
-// written and nothing is cleared.
+// digits also outside 8 to 12; `foco` then names the field), or when another
+// run holds the installation (`foco` empty): nothing is written and nothing
+// is cleared.
 // Throws ado::Error when the link database fails.
 bool guardar(A3ADO& a, Formulario& f);
 

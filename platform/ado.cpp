@@ -564,8 +564,22 @@ struct Connection::Prepared {
     sqlite3* handle = nullptr;           // local database
     std::unordered_map<QString, std::unique_ptr<Statement>, TextHash> statements;
     std::unique_ptr<Statement> single;   // a statement not worth keeping, until the next one
+    const Connection* owner = nullptr;   // local database
+    QString place;                       // the file as the link names it (a Windows path)
+    QString lostCause;                   // the failure that made the engine drop the transaction
+    quint64 savepoints = 0;              // names handed out, so each one is unique
 
     ~Prepared() { finalizeAll(); }
+
+    // The error of the last failing call on the handle; remembers it as the
+    // cause when it has just made the engine drop the caller's transaction.
+    Error failure(const QString& source)
+    {
+        Error e = sqliteError(handle, source);
+        if (owner && owner->inTransaction_ && lostCause.isNull() && sqlite3_get_autocommit(handle))
+            lostCause = e.description();
+        return e;
+    }
 
     void finalizeAll()
     {
@@ -577,6 +591,10 @@ struct Connection::Prepared {
     // literals bound when `literals` is set. Throws Error.
     Statement& statement(const QString& sql, const QString& source, bool literals)
     {
+        // Every local statement passes here: once the engine has dropped the
+        // transaction nothing may run, or it would commit on its own.
+        if (owner && owner->transactionLost())
+            throw owner->lostError(source);
         single.reset();
         if (!cacheable(sql)) {
             single = compile(sql, source);
@@ -743,6 +761,8 @@ void Connection::openJet(const QString& connectionString)
                 prepared_ = std::make_unique<Prepared>();
                 prepared_->db = db;
                 prepared_->handle = h;
+                prepared_->owner = this;
+                prepared_->place = windowsPath;
             }
         }
     }
@@ -853,7 +873,7 @@ void Connection::executeLocal(const QString& sql, const QString& source)
         rc = sqlite3_step(use.stmt());
     } while (rc == SQLITE_ROW);
     if (rc != SQLITE_DONE)
-        throw sqliteError(prepared_->handle, source);
+        throw prepared_->failure(source);
 }
 
 QSqlQuery& Connection::prepared(const QString& sql)
@@ -879,6 +899,7 @@ void Connection::beginTrans()
         throw Error(kCannotOpen, QStringLiteral("Ya hay una transacción en curso."), QStringLiteral("BEGIN"));
     if (!prepared_->db.transaction())
         throw errorFrom(prepared_->db.lastError(), QStringLiteral("BEGIN"));
+    prepared_->lostCause = QString();
     inTransaction_ = true;
 }
 
@@ -888,8 +909,16 @@ void Connection::commitTrans()
         throw closedError(QStringLiteral("COMMIT"));
     if (!inTransaction_)
         throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), QStringLiteral("COMMIT"));
-    if (!prepared_->db.commit())
-        throw errorFrom(prepared_->db.lastError(), QStringLiteral("COMMIT"));
+    if (transactionLost())
+        throw lostError(QStringLiteral("COMMIT"));
+    if (!prepared_->db.commit()) {
+        const Error e = errorFrom(prepared_->db.lastError(), QStringLiteral("COMMIT"));
+        // A commit that fails on a full disk may take the whole transaction
+        // with it; the connection then reports it as lost.
+        if (transactionLost() && prepared_->lostCause.isNull())
+            prepared_->lostCause = e.description();
+        throw e;
+    }
     inTransaction_ = false;
 }
 
@@ -899,9 +928,93 @@ void Connection::rollbackTrans()
         throw closedError(QStringLiteral("ROLLBACK"));
     if (!inTransaction_)
         throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), QStringLiteral("ROLLBACK"));
+    const bool lost = transactionLost();
     inTransaction_ = false;
+    prepared_->lostCause = QString();
+    if (lost)
+        return;
     if (!prepared_->db.rollback())
         throw errorFrom(prepared_->db.lastError(), QStringLiteral("ROLLBACK"));
+}
+
+bool Connection::transactionLost() const
+{
+    return inTransaction_ && kind_ == Kind::Jet && prepared_ && prepared_->handle
+        && sqlite3_get_autocommit(prepared_->handle) != 0;
+}
+
+Error Connection::lostError(const QString& source) const
+{
+    const QString cause = prepared_ && !prepared_->lostCause.isEmpty() ? prepared_->lostCause
+                                                                       : QStringLiteral("causa no indicada");
+    const QString place = prepared_ && !prepared_->place.isEmpty() ? prepared_->place : localPath_;
+    return Error(kCannotOpen,
+                 QStringLiteral("La transacción de la base de datos '%1' se ha deshecho por un error anterior (%2); "
+                                "no se ha guardado nada de esta operación.")
+                     .arg(place, cause),
+                 source);
+}
+
+void Connection::controlLocal(const QByteArray& sql, const QString& source)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(prepared_->handle, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message).trimmed() : QString::fromUtf8(sqlite3_errmsg(prepared_->handle));
+        sqlite3_free(message);
+        throw Error(kCannotOpen, text, source);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+Savepoint::Savepoint(Connection& cn) : cn_(cn)
+{
+    const QString source = QStringLiteral("SAVEPOINT");
+    if (!cn_.isOpen())
+        throw closedError(source);
+    if (cn_.kind() != Connection::Kind::Jet)
+        return;
+    if (!cn_.inTransaction())
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), source);
+    if (cn_.transactionLost())
+        throw cn_.lostError(source);
+    name_ = "enlace3_punto_" + QByteArray::number(++cn_.prepared_->savepoints);
+    cn_.controlLocal("SAVEPOINT " + name_, source);
+    active_ = true;
+}
+
+void Savepoint::release()
+{
+    if (!active_)
+        return;
+    active_ = false;
+    const QString source = QStringLiteral("RELEASE");
+    if (!cn_.isOpen())
+        throw closedError(source);
+    if (cn_.transactionLost())
+        throw cn_.lostError(source);
+    try {
+        cn_.controlLocal("RELEASE " + name_, source);
+    } catch (...) {
+        active_ = true;   // still there: the destructor undoes it
+        throw;
+    }
+}
+
+Savepoint::~Savepoint()
+{
+    if (!active_ || !cn_.isOpen() || cn_.transactionLost())
+        return;   // a lost transaction took everything with it already
+    try {
+        cn_.controlLocal("ROLLBACK TO " + name_, QStringLiteral("ROLLBACK TO"));
+        cn_.controlLocal("RELEASE " + name_, QStringLiteral("RELEASE"));
+    } catch (...) {
+        // What this point guards cannot be undone alone: drop the whole
+        // transaction rather than let a half of it be committed.
+        sqlite3_exec(cn_.prepared_->handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (cn_.prepared_->lostCause.isNull())
+            cn_.prepared_->lostCause = QStringLiteral("no se pudo volver al punto de restauración");
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -1244,7 +1357,7 @@ void Recordset::Impl::openLocal(const QString& sql, bool withRowid)
     sqlite3_stmt* stmt = use.stmt();
     int rc = sqlite3_step(stmt);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw sqliteError(cn->prepared_->handle, source);
+        throw cn->prepared_->failure(source);
     const int offset = withRowid ? 1 : 0;
     use->readColumns(offset);
     names = use->names;
@@ -1261,7 +1374,7 @@ void Recordset::Impl::openLocal(const QString& sql, bool withRowid)
         rc = sqlite3_step(stmt);
     }
     if (rc != SQLITE_DONE)
-        throw sqliteError(cn->prepared_->handle, source);
+        throw cn->prepared_->failure(source);
 }
 
 void Recordset::close() { d->clear(); }
@@ -1340,6 +1453,14 @@ double Recordset::number(const QString& name) const
 
 bool Recordset::isUpdatable() const { return d->open && !d->table.isEmpty(); }
 
+qint64 Recordset::rowid() const
+{
+    if (!d->open || !d->byRowid || d->edit == EditMode::Adding || d->pos < 0
+        || d->pos >= qsizetype(d->rowids.size()))
+        return -1;
+    return d->rowids[size_t(d->pos)];
+}
+
 void Recordset::addNew()
 {
     d->requireUpdatable();
@@ -1400,9 +1521,10 @@ struct Written {
 };
 
 // Runs one of the recordset's own writes, its values bound in order.
-Written writeLocal(Connection::Kind, sqlite3* handle, Statement& s, const QList<QVariant>& values,
-                   const QString& source)
+template <typename Local>
+Written writeLocal(Local& p, Statement& s, const QList<QVariant>& values, const QString& source)
 {
+    sqlite3* handle = p.handle;
     Use use(s);
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (bindValue(use.stmt(), int(i + 1), values.at(i)) != SQLITE_OK)
@@ -1413,7 +1535,7 @@ Written writeLocal(Connection::Kind, sqlite3* handle, Statement& s, const QList<
         rc = sqlite3_step(use.stmt());
     } while (rc == SQLITE_ROW);
     if (rc != SQLITE_DONE)
-        throw sqliteError(handle, source);
+        throw p.failure(source);
     return {sqlite3_changes64(handle), sqlite3_last_insert_rowid(handle)};
 }
 
@@ -1448,7 +1570,7 @@ void Recordset::Impl::insertRow()
     qint64 id = 0;
     if (cn->kind() == Connection::Kind::Jet) {
         Connection::Prepared& p = *cn->prepared_;
-        id = writeLocal(cn->kind(), p.handle, p.statement(insertSql, source, false), values, source).rowid;
+        id = writeLocal(p, p.statement(insertSql, source, false), values, source).rowid;
     } else {
         QSqlQuery& query = cn->prepared(insertSql);
         for (const QVariant& v : values)
@@ -1536,7 +1658,7 @@ void Recordset::Impl::updateRow()
     qint64 affected = 0;
     if (cn->kind() == Connection::Kind::Jet) {
         Connection::Prepared& p = *cn->prepared_;
-        affected = writeLocal(cn->kind(), p.handle, p.statement(sql, source, false), values, source).changes;
+        affected = writeLocal(p, p.statement(sql, source, false), values, source).changes;
     } else {
         QSqlQuery& query = cn->prepared(sql);
         for (const QVariant& v : values)

@@ -89,9 +89,19 @@ public:
     const QString& localPath() const { return localPath_; }
 
     void beginTrans();
+    // Throws Error, also when the transaction has been lost (see below); the
+    // transaction then stays begun until rollbackTrans().
     void commitTrans();
+    // Ends a lost transaction without error: there is nothing left to undo.
     void rollbackTrans();
     bool inTransaction() const { return inTransaction_; }
+    // SQLite rolls a whole transaction back by itself on some failures (disk
+    // full, I/O error, out of memory, a trigger's RAISE(ROLLBACK)): what was
+    // done since beginTrans() is gone, and every later statement would commit
+    // on its own. True from then until rollbackTrans(); while it is, every
+    // statement, recordset and commit on the connection throws Error
+    // (kCannotOpen) instead of running. Always false for ODBC.
+    bool transactionLost() const;
 
     // The underlying QtSql connection (for grids bound to a table).
     QSqlDatabase database() const;
@@ -104,7 +114,11 @@ public:
 
 private:
     friend class Recordset;
+    friend class Savepoint;
     struct Prepared;
+    Error lostError(const QString& source) const;
+    // Runs a transaction-control text straight on the local handle. Throws Error.
+    void controlLocal(const QByteArray& sql, const QString& source);
     void openJet(const QString& connectionString);
     void openOdbc(const QString& connectionString);
     // Runs a translated statement on a local database's own handle.
@@ -119,6 +133,31 @@ private:
     QString connectionString_;
     QString localPath_;
     bool inTransaction_ = false;
+};
+
+// A point inside the current transaction of a local connection to which the
+// work done after it can be undone alone: several statements that only make
+// sense together (an invoice and its lines) either all stay or none does,
+// while the transaction around them goes on. Needs a transaction begun with
+// beginTrans() (Error otherwise). On ODBC it does nothing: the hotel's server
+// is never written inside one of the link's transactions.
+class Savepoint {
+public:
+    explicit Savepoint(Connection& cn);   // throws Error
+    // Undoes everything done since the constructor unless release() was
+    // called. Never throws: when the undo itself fails the whole transaction
+    // is rolled back (transactionLost() tells), so a half of what this point
+    // guards can never be committed.
+    ~Savepoint();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    // Keeps what was done since the constructor as part of the transaction.
+    void release();   // throws Error
+
+private:
+    Connection& cn_;
+    QByteArray name_;
+    bool active_ = false;
 };
 
 class Recordset {
@@ -165,6 +204,10 @@ public:
     void cancelUpdate();
     // Whether addNew()/setField()/update() may be used on what is open.
     bool isUpdatable() const;
+    // The SQLite rowid of the current row of an editable recordset of a local
+    // connection (a row added here counts once update() has written it); -1
+    // when there is none (ODBC, read-only, no current row, a row being added).
+    qint64 rowid() const;
 
 private:
     struct Impl;

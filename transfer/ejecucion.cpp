@@ -68,9 +68,14 @@ ResultadoTraspaso iniciar(Traspaso& t)
     return resultado;
 }
 
-void limpiar_temporales(Traspaso& t)
+bool limpiar_temporales(Traspaso& t)
 {
     A3ADO& a = t.a;
+    // Deleting staged rows while another run writes or marks them would
+    // lose or resend them.
+    const auto ocupada = ocupar_instalacion(a, QStringLiteral("limpieza"));
+    if (!ocupada)
+        return false;
     Reloj reloj(a.ui);
     const QString entre = rango(t);
 
@@ -87,4 +92,5 @@ void limpiar_temporales(Traspaso& t)
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
     a.ui.message(QStringLiteral("Datos Temporales limpiados correctamente!"));
+    return true;
 }

@@ -22,5 +22,7 @@ struct ResultadoTraspaso {
 ResultadoTraspaso iniciar(Traspaso& t);
 
 // Deletes or resets the staged rows of t.wdesde..t.whasta so the range can be
-// sent again. Shows "Datos Temporales limpiados correctamente!".
-void limpiar_temporales(Traspaso& t);
+// sent again. Shows "Datos Temporales limpiados correctamente!". False, with
+// nothing cleaned, when another run holds the installation (the user has
+// been told who).
+bool limpiar_temporales(Traspaso& t);

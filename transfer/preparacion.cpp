@@ -1,7 +1,10 @@
 #include "transfer/preparacion.h"
 
+#include "platform/punto_fallo.h"
 #include "transfer/cuentas.h"
 #include "transfer/records/registros.h"
+
+#include <QDate>
 
 #include <cmath>
 
@@ -10,7 +13,9 @@ namespace {
 // Staged rows are committed in groups rather than one by one: on SQLite a
 // commit per row costs a disk sync. Whatever was saved before a stop or a
 // failure is committed on the way out, as it would have been without
-// grouping, and the next transfer skips it.
+// grouping, and the next transfer skips it. Each invoice or collection is
+// whole by then (see preparar_entero); a group the database engine has
+// rolled back by itself is let go, never committed in pieces.
 class GrupoEnlace {
 public:
     explicit GrupoEnlace(ado::Connection& cn) : cn_(cn)
@@ -22,11 +27,19 @@ public:
     }
     ~GrupoEnlace()
     {
-        if (propio_ && cn_.inTransaction()) {
-            try {
+        if (!propio_ || !cn_.inTransaction())
+            return;
+        // Already leaving on an error; the first failure is the one to report.
+        try {
+            if (cn_.transactionLost())
+                cn_.rollbackTrans();
+            else
                 cn_.commitTrans();
+        } catch (...) {
+            try {
+                if (cn_.inTransaction())
+                    cn_.rollbackTrans();
             } catch (...) {
-                // Already leaving on an error; the first failure is the one to report.
             }
         }
     }
@@ -67,6 +80,64 @@ QVariant texto(const QString& valor)
 QString entre_fechas(const Traspaso& t)
 {
     return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
+}
+
+// The holders kept from the last account decision may describe ctas3 rows
+// that a rollback has just removed; the recordsets may hold such rows too.
+void olvidar_lo_deshecho(Traspaso& t)
+{
+    A3ADO& a = t.a;
+    t.reg_cliente = RegistroCliente();
+    t.reg_agencia = RegistroCliente();
+    t.reg_empresa = RegistroCliente();
+    for (ado::Recordset* rs : {&a.rs_fac3, &a.rs_fal3, &a.rs_edep3, &a.rs_caj3, &a.rs_ctas3})
+        rs->closeIfOpen();
+}
+
+QString factura_de(const QString& numero, const QString& eje)
+{
+    return QStringLiteral("Factura ") + numero + QStringLiteral(" del ejercicio ") + eje;
+}
+
+QString cobro_de(const QString& fecha, qint64 orden)
+{
+    const QDate dia = QDate::fromString(fecha, QStringLiteral("yyyyMMdd"));
+    return QStringLiteral("Cobro de caja del ") + (dia.isValid() ? dia.toString(QStringLiteral("dd-MM-yyyy")) : fecha)
+           + QStringLiteral(", orden ") + QString::number(orden);
+}
+
+// A failure while `quien` (an invoice, a collection) was being looked up or
+// staged stops the staging; the message says which one it was.
+template <typename Accion>
+void nombrando(Traspaso& t, const QString& quien, Accion accion)
+{
+    try {
+        accion();
+    } catch (const ado::Error& e) {
+        QString descripcion = quien + QStringLiteral(": ") + e.description();
+        if (t.a.cn_enlace.transactionLost())
+            descripcion += QStringLiteral(" Tampoco se ha guardado lo preparado desde la última confirmación; el "
+                                          "próximo traspaso lo preparará de nuevo.");
+        throw ado::Error(e.number(), descripcion, e.source());
+    }
+}
+
+// Stages one invoice (with its lines, deposit and the accounts it records) or
+// one collection as a whole: a failure half-way, on the hotel side or the
+// link side, or a stop leaves no trace of it, and the next transfer stages
+// it from the start.
+template <typename Accion>
+void preparar_entero(Traspaso& t, Accion accion)
+{
+    try {
+        ado::Savepoint punto(t.a.cn_enlace);
+        accion();
+        punto.release();
+    } catch (...) {
+        olvidar_lo_deshecho(t);
+        throw;
+    }
+    platform::punto_de_fallo("preparar");
 }
 
 } // namespace
@@ -322,11 +393,21 @@ int preparar_facturas(Traspaso& t)
     int preparadas = 0;
     qint64 leidas = 0;
     while (!a.rs_emi.eof()) {
-        if (!ya_ha_sido_traspasado(t, a.rs_emi.text(QStringLiteral("EmiAno")), a.rs_emi.text(QStringLiteral("EmiNum")))) {
-            mover_datos_factura(t);
-            // A deposit that rounds to no cent is no deposit.
-            if (registros::centimos(a.rs_emi.number(QStringLiteral("EmiDep"))) != 0)
-                mover_deposito(t);
+        const QString eje = a.rs_emi.text(QStringLiteral("EmiAno"));
+        const QString numero = a.rs_emi.text(QStringLiteral("EmiNum"));
+        bool preparada = false;
+        nombrando(t, factura_de(numero, eje), [&] {
+            if (ya_ha_sido_traspasado(t, eje, numero))
+                return;
+            preparar_entero(t, [&] {
+                mover_datos_factura(t);
+                // A deposit that rounds to no cent is no deposit.
+                if (registros::centimos(a.rs_emi.number(QStringLiteral("EmiDep"))) != 0)
+                    mover_deposito(t);
+            });
+            preparada = true;
+        });
+        if (preparada) {
             ++preparadas;
             grupo.fila_guardada();
         }
@@ -360,9 +441,16 @@ int preparar_cobros(Traspaso& t)
     int preparados = 0;
     qint64 leidos = 0;
     while (!caja.eof()) {
-        if (!ya_ha_sido_traspasado_caja(t, caja.text(QStringLiteral("CajaFec")),
-                                        orden_cobro(caja.field(QStringLiteral("CajaOrd"))))) {
-            mover_datos_caja(t);
+        const QString fecha = caja.text(QStringLiteral("CajaFec"));
+        const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
+        bool preparado = false;
+        nombrando(t, cobro_de(fecha, orden), [&] {
+            if (ya_ha_sido_traspasado_caja(t, fecha, orden))
+                return;
+            preparar_entero(t, [&] { mover_datos_caja(t); });
+            preparado = true;
+        });
+        if (preparado) {
             ++preparados;
             grupo.fila_guardada();
         }

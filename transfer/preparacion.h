@@ -35,6 +35,11 @@ void mover_datos_caja(Traspaso& t);
 // The invoice selection of t.wdesde..t.whasta: the emi normalising updates,
 // then every closed invoice not yet staged. Returns the invoices staged.
 // Staged rows are committed in groups; a stop keeps what was saved before it.
+// Each invoice (with its lines, deposit and recorded accounts) and each
+// collection is staged whole or not at all: a failure half-way leaves no
+// trace of it and stops the staging with an ado::Error whose description
+// begins by naming it ("Factura 123 del ejercicio 2013: ...", "Cobro de caja
+// del 05-01-2013, orden 3: ..."); a stop (TraspasoDetenido) likewise.
 int preparar_facturas(Traspaso& t);
 // The cash-desk selection of the same range. Returns the collections staged.
 int preparar_cobros(Traspaso& t);

@@ -4,6 +4,7 @@
 
 #include "config/configuracion.h"
 #include "config/ventana_configuracion.h"
+#include "data/instalacion_ocupada.h"
 #include "support/fixture_instalacion.h"
 
 #include <QCheckBox>
@@ -343,6 +344,20 @@ void TestConfiguracion::guardar_escribe_la_fila_y_bloquea()
     v.teclear("cTasa", "", Qt::Key_unknown);
     for (const char* n : {"Check1", "Check2", "Check3", "Check5", "Check7"})
         v.pulsar(n);
+    {
+        // While another run holds the installation nothing is saved and the form stays as typed.
+        const QStringList antes = v.filas();
+        const auto otro = platform::Bloqueo::tomar(ruta_bloqueo(v.e.a()), "traspaso", nullptr);
+        QVERIFY(otro);
+        QTest::mouseClick(v.w->findChild<QLabel*>("Image2"), Qt::LeftButton);
+        const QStringList m = v.mensajes();
+        QCOMPARE(m.size(), 1);
+        QVERIFY2(m[0].startsWith("Instalación ocupada|La instalación está ocupada por otro proceso de enlace3 "
+                                 "(traspaso, pid "),
+                 qPrintable(m[0]));
+        QCOMPARE(v.filas(), antes);
+        QVERIFY(!v.bloqueada());
+    }
     QTest::mouseClick(v.w->findChild<QLabel*>("Image2"), Qt::LeftButton);
 
     QCOMPARE(v.mensajes(), QStringList());

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 using namespace ado;
 
 namespace {
@@ -327,6 +329,84 @@ private Q_SLOTS:
         Connection again;
         openLink(again);
         QCOMPARE(rowsOf(again, QStringLiteral("SELECT FacEst FROM fac3 WHERE FacNum = 'A1'")), QStringList{"1"});
+    }
+
+    // A disk that fills up makes SQLite drop the whole transaction: nothing
+    // may then run as if it were still there, and nothing of it is kept.
+    void aLostTransactionRunsNothingMore()
+    {
+        const QString pages = rowsOf(cn, QStringLiteral("PRAGMA page_count")).value(0);
+        cn.execute(QStringLiteral("PRAGMA max_page_count = ") + QString::number(pages.toInt() + 1));
+        Recordset editable;
+        cn.beginTrans();
+        cn.execute(QStringLiteral("INSERT INTO fac3 VALUES ('C1', 1, '0', 0)"));
+        editable.open(QStringLiteral("SELECT * FROM fac3 WHERE FacNum = 'C1'"), cn, adOpenDynamic, adLockOptimistic);
+        QVERIFY(!cn.transactionLost());
+        QString full;
+        for (int i = 0; i < 100 && full.isEmpty(); ++i)
+            errorNumber([&] { cn.execute(QStringLiteral("INSERT INTO cta VALUES (randomblob(4000))")); }, &full);
+        QVERIFY(!full.isEmpty());
+        QVERIFY(cn.transactionLost());
+
+        const std::vector<std::pair<const char*, std::function<void()>>> refused = {
+            {"execute", [&] { cn.execute(QStringLiteral("INSERT INTO fac3 VALUES ('Z9', 1, '0', 0)")); }},
+            {"open", [&] { rs.open(QStringLiteral("SELECT * FROM fac3"), cn); }},
+            {"update", [&] { editable.setField(QStringLiteral("FacEst"), QStringLiteral("1")); editable.update(); }},
+            {"insert", [&] { editable.addNew(); editable.setField(QStringLiteral("FacNum"), QStringLiteral("Z8")); editable.update(); }},
+            {"savepoint", [&] { Savepoint s(cn); }},
+            {"commit", [&] { cn.commitTrans(); }},
+        };
+        for (const auto& [what, body] : refused) {
+            QString description;
+            QCOMPARE(errorNumber(body, &description), kCannotOpen);
+            QVERIFY2(description.startsWith(QStringLiteral("La transacción de la base de datos 'F:\\noctaris\\enlace3.MDB' "
+                                                           "se ha deshecho por un error anterior (") + full),
+                     qPrintable(QString::fromLatin1(what) + QStringLiteral(": ") + description));
+        }
+        QVERIFY(cn.inTransaction());
+        cn.rollbackTrans();
+        QVERIFY(!cn.inTransaction() && !cn.transactionLost());
+        cn.execute(QStringLiteral("UPDATE fac3 SET FacEst = '2' WHERE FacNum = 'B1'"));
+        QCOMPARE(rowsOf(cn, QStringLiteral("SELECT FacNum || FacEst FROM fac3 ORDER BY rowid")),
+                 QStringList({"A10", "A20", "A20", "B12"}));
+        QCOMPARE(rowsOf(cn, QStringLiteral("SELECT count(*) FROM cta")), QStringList{"7"});
+    }
+
+    void savepointsUndoAloneAndRowidNamesTheRow()
+    {
+        cn.beginTrans();
+        cn.execute(QStringLiteral("UPDATE fac3 SET FacEst = '1' WHERE FacNum = 'A1'"));
+        {
+            Savepoint kept(cn);
+            rs.open(QStringLiteral("SELECT * FROM fac3 WHERE FacNum = 'A2'"), cn, adOpenDynamic, adLockOptimistic);
+            QCOMPARE(rs.rowid(), qint64(2));
+            rs.addNew();
+            QCOMPARE(rs.rowid(), qint64(-1));
+            rs.setField(QStringLiteral("FacNum"), QStringLiteral("C1"));
+            rs.update();
+            QCOMPARE(rs.rowid(), qint64(5));
+            rs.close();
+            {
+                Savepoint undone(cn);
+                cn.execute(QStringLiteral("DELETE * FROM cta"));
+                cn.execute(QStringLiteral("UPDATE fac3 SET FacEst = '9'"));
+            }
+            kept.release();
+        }
+        {
+            Savepoint dropped(cn);
+            cn.execute(QStringLiteral("DELETE * FROM fac3"));
+        }
+        QVERIFY(!cn.transactionLost());
+        cn.commitTrans();
+        QCOMPARE(rowsOf(cn, QStringLiteral("SELECT rowid || FacNum || ifnull(FacEst, '-') FROM fac3 ORDER BY rowid")),
+                 QStringList({"1A11", "2A20", "3A20", "4B11", "5C1-"}));
+        QCOMPARE(rowsOf(cn, QStringLiteral("SELECT count(*) FROM cta")), QStringList{"7"});
+
+        rs.open(QStringLiteral("SELECT * FROM fac3"), cn);
+        QCOMPARE(rs.rowid(), qint64(-1));   // read-only
+        rs.close();
+        QCOMPARE(errorNumber([&] { Savepoint outside(cn); }), kCannotOpen);
     }
 
     void traceRecordsExecutedTextsAsGiven()

@@ -51,6 +51,40 @@ QString fac3(const QString& fra, const QString& fec, const QString& bases, const
         .arg(cta, tasa);
 }
 
+// Settings and rows where staging an invoice or a collection records an
+// account, and every invoice has lines (the second one a deposit too).
+QVariantMap ajustes_completos()
+{
+    return {{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
+}
+
+void poblar_completo(Hotel& h)
+{
+    preparar_hotel(h);
+    h.cliente("1002", QVariant());
+    h.cliente("1003", QVariant());
+    h.factura("1", "20130105", 20.0);
+    h.factura("2", "20130106", 33.0, {{"EmiCli", "1002"}, {"EmiDep", 5.0}});
+    h.factura("3", "20130107", 40.0, {{"EmiCli", "1003"}});
+    h.linea("1", "2013", "+", 2, 10, "705000001");
+    for (int i = 1; i <= 3; ++i)
+        h.linea("2", "2013", "+", 1, 11, "705000001");
+    h.linea("3", "2013", "+", 4, 10, "705000001");
+    h.cobro("20130106", 1, 20.0, "1");
+    h.cobro("20130106", 2, 40.0, "3");
+}
+
+const QStringList kTablasPreparadas = {"fac3", "fal3", "edep3", "caj3", "ctas3"};
+
+QStringList volcado(const Hotel& h)
+{
+    QStringList r;
+    for (const QString& tabla : kTablasPreparadas)
+        for (const QString& fila : h.volcar(tabla))
+            r << tabla + " " + fila;
+    return r;
+}
+
 } // namespace
 
 class TestPreparacion : public QObject {
@@ -66,6 +100,8 @@ private Q_SLOTS:
     void cobros_con_factura_sin_factura_y_nula();
     void orden_de_cobro_ancho();
     void una_segunda_preparacion_no_anade_filas();
+    void un_fallo_a_medias_no_deja_rastro_data();
+    void un_fallo_a_medias_no_deja_rastro();
     void reglas_de_valores();
 };
 
@@ -268,6 +304,73 @@ void TestPreparacion::una_segunda_preparacion_no_anade_filas()
     QCOMPARE(preparar_cobros_de(*otra), 0);
     for (const QString& tabla : tablas)
         QCOMPARE(h.volcar(tabla), antes[tabla]);
+}
+
+void TestPreparacion::un_fallo_a_medias_no_deja_rastro_data()
+{
+    QTest::addColumn<QString>("disparador");
+    QTest::addColumn<bool>("cobros");
+    QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<QString>("quedan");   // the rows of a run without failure that stay staged after it
+
+    const QString de_la_1 = "^(fac3 .*\\|FacFra=1|fal3 .*\\|FalFra=1)\\|";
+    // The second sales line of invoice 2 is refused: its account, its first
+    // line and the invoice itself go; invoice 1 stays.
+    QTest::newRow("linea de venta") << "BEFORE INSERT ON fal3 WHEN NEW.FalFra = '2' AND NEW.FalOrden = 2 BEGIN "
+                                       "SELECT RAISE(ABORT, 'línea rechazada'); END"
+                                    << false << "Factura 2 del ejercicio 2013: línea rechazada" << de_la_1;
+    // The deposit, staged last, is refused: every line of the invoice goes.
+    QTest::newRow("deposito") << "BEFORE INSERT ON edep3 WHEN NEW.EdepFra = '2' BEGIN "
+                                 "SELECT RAISE(ABORT, 'depósito rechazado'); END"
+                              << false << "Factura 2 del ejercicio 2013: depósito rechazado" << de_la_1;
+    // The engine drops the whole transaction: invoice 1, not yet committed,
+    // goes too; nothing is committed in pieces.
+    QTest::newRow("transaccion perdida")
+        << "BEFORE INSERT ON fal3 WHEN NEW.FalFra = '2' AND NEW.FalOrden = 2 BEGIN "
+           "SELECT RAISE(ROLLBACK, 'línea rechazada'); END"
+        << false
+        << "Factura 2 del ejercicio 2013: línea rechazada Tampoco se ha guardado lo preparado desde la última "
+           "confirmación; el próximo traspaso lo preparará de nuevo."
+        << "(?!)";
+    // A collection of an invoice whose walk-in account it records.
+    QTest::newRow("cobro") << "BEFORE INSERT ON caj3 WHEN NEW.CajOrd = 2 BEGIN SELECT RAISE(ABORT, 'cobro rechazado'); END"
+                           << true << "Cobro de caja del 06-01-2013, orden 2: cobro rechazado"
+                           << "^caj3 .*\\|CajOrd=1\\|";
+}
+
+void TestPreparacion::un_fallo_a_medias_no_deja_rastro()
+{
+    QFETCH(QString, disparador);
+    QFETCH(bool, cobros);
+    QFETCH(QString, mensaje);
+    QFETCH(QString, quedan);
+    auto preparar = [&](Enlace& e) { return cobros ? preparar_cobros_de(e) : preparar_facturas_de(e); };
+
+    Hotel referencia(false, ajustes_completos());
+    poblar_completo(referencia);
+    QCOMPARE(preparar(*referencia.arrancar()), cobros ? 2 : 3);
+
+    Hotel h(false, ajustes_completos());
+    poblar_completo(h);
+    h.inst().ejecutar("fac3", "CREATE TRIGGER falla " + disparador);
+    {
+        auto e = h.arrancar();
+        try {
+            preparar(*e);
+            QFAIL("the staging went on");
+        } catch (const ado::Error& error) {
+            QCOMPARE(error.description(), mensaje);
+            QCOMPARE(error.number(), ado::kCannotOpen);
+        }
+        QVERIFY(!e->a->cn_enlace.inTransaction());
+    }
+    const QStringList previas = volcado(referencia).filter(QRegularExpression(quedan));
+    QCOMPARE(previas.isEmpty(), quedan == "(?!)");
+    QCOMPARE(volcado(h), previas);
+
+    h.inst().ejecutar("fac3", "DROP TRIGGER falla");
+    preparar(*h.arrancar());
+    QCOMPARE(volcado(h), volcado(referencia));
 }
 
 void TestPreparacion::reglas_de_valores()

@@ -3,6 +3,7 @@
 // installations made by the fixture builder.
 
 #include "app/comando_traspasar.h"
+#include "data/instalacion_ocupada.h"
 #include "support/traspaso_support.h"
 #include "transfer/preparacion.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 using pruebas_traspaso::crear_cuentas;
 using pruebas_traspaso::Hotel;
@@ -242,6 +245,22 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
     const QStringList primera = h.lineas();
     const QStringList cuentas = h.volcar("ctas3");
 
+    {
+        // While another run holds the installation nothing is cleaned.
+        const QStringList antes = estados(h);
+        const QStringList caja = h.volcar("caja");
+        const auto otro = platform::Bloqueo::tomar(ruta_bloqueo(*h.arrancar()->a), "traspaso", nullptr);
+        QVERIFY(otro);
+        const Salida ocupada = lote(h, "limpiar", {"01012013", "31012013"});
+        QCOMPARE(ocupada.estado, 1);
+        QCOMPARE(ocupada.out, QString());
+        QVERIFY2(ocupada.err.startsWith("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid "
+                                        + QString::number(getpid()) + " en "),
+                 qPrintable(ocupada.err));
+        QVERIFY(ocupada.err.endsWith("). Espere a que termine y vuelva a intentarlo.\n"));
+        QCOMPARE(estados(h), antes);
+        QCOMPARE(h.volcar("caja"), caja);
+    }
     const Salida l = lote(h, "limpiar", {"01012013", "31012013"});
     QCOMPARE(l.estado, 0);
     QCOMPARE(l.out, QString("Datos Temporales limpiados correctamente!\n"));

@@ -1,0 +1,38 @@
+#include "data/instalacion_ocupada.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString ruta_bloqueo(const A3ADO& a)
+{
+    const QString enlace = a.cn_enlace.localPath();
+    if (enlace.isEmpty())
+        return QString();
+    return QFileInfo(enlace).absoluteDir().filePath(QStringLiteral("enlace3.lock"));
+}
+
+std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& tarea)
+{
+    const QString titulo = QStringLiteral("Instalación ocupada");
+    const QString ruta = ruta_bloqueo(a);
+    if (ruta.isEmpty()) {
+        a.ui.message(QStringLiteral("No se puede reservar la instalación para ") + tarea
+                         + QStringLiteral(": la base de datos del enlace no está abierta."),
+                     titulo, platform::Icon::Exclamation);
+        return nullptr;
+    }
+    QString ocupante;
+    bool por_sistema = false;
+    auto bloqueo = platform::Bloqueo::tomar(ruta, tarea, &ocupante, &por_sistema);
+    if (bloqueo)
+        return bloqueo;
+    if (por_sistema)
+        a.ui.message(QStringLiteral("No se puede reservar la instalación para ") + tarea + QStringLiteral(": ")
+                         + ocupante + QStringLiteral(". No se ha hecho nada."),
+                     titulo, platform::Icon::Exclamation);
+    else
+        a.ui.message(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (") + ocupante
+                         + QStringLiteral("). Espere a que termine y vuelva a intentarlo."),
+                     titulo, platform::Icon::Exclamation);
+    return nullptr;
+}

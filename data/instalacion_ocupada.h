@@ -1,0 +1,20 @@
+#pragma once
+
+// Runs that change the link database or write SUENLACE.DAT take the whole
+// installation for themselves: two of them at once (a transfer started twice,
+// a clean-up during a transfer) would send or delete rows behind each other's
+// back.
+
+#include "data/a3ado.h"
+#include "platform/bloqueo.h"
+
+#include <QString>
+#include <memory>
+
+// The lock file: "enlace3.lock" beside the link database.
+QString ruta_bloqueo(const A3ADO& a);
+
+// Takes the installation for `tarea` ("traspaso", "limpieza", "exportación",
+// "configuración", "recuperación"). nullptr: another run holds it (or the lock
+// cannot be used) and the user has been told through a.ui, naming who holds it.
+std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& tarea);
