@@ -36,3 +36,10 @@ std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& t
                      titulo, platform::Icon::Exclamation);
     return nullptr;
 }
+
+std::unique_ptr<platform::Bloqueo> tomar_instalacion(const A3ADO& a, const QString& tarea)
+{
+    const QString ruta = ruta_bloqueo(a);
+    QString ocupante;
+    return ruta.isEmpty() ? nullptr : platform::Bloqueo::tomar(ruta, tarea, &ocupante);
+}

@@ -18,3 +18,7 @@ QString ruta_bloqueo(const A3ADO& a);
 // "configuración", "recuperación"). nullptr: another run holds it (or the lock
 // cannot be used) and the user has been told through a.ui, naming who holds it.
 std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& tarea);
+
+// The same without telling anybody: nullptr when the installation is taken
+// (for work that simply waits for the next start, such as the recovery).
+std::unique_ptr<platform::Bloqueo> tomar_instalacion(const A3ADO& a, const QString& tarea);

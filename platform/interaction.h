@@ -60,6 +60,8 @@ public:
     };
 
     void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
+    void report(const QString& text, const QString& figures, const QString& title = QString(),
+                Icon icon = Icon::Information) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
     void setBusy(bool busy) override;
     void progress(const QString& phase, qint64 count) override;
