@@ -38,7 +38,7 @@ medir() {
     "$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$tiempos")" \
     "$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$tiempos")" \
     "$estado" "$(grep -m1 '^Líneas' "$salida" || true)"
-  grep -E '^Problemas|vacío|se deja de leer' "$salida" | head -n 3 | sed 's/^/    /'
+  { grep -E '^Problemas|vacío|se deja de leer' "$salida" || true; } | head -n 3 | sed 's/^/    /'
 }
 
 echo "SUENLACE.DAT del mes: $(stat -c %s "$MES") bytes, $LINEAS líneas, $COPIAS copias"

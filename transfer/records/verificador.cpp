@@ -28,7 +28,7 @@ constexpr qint64 kTrozo = qint64(1) << 20;
 
 // 64-bit fingerprint of a document key: FNV-1a, then a splitmix64 finaliser so
 // that the low bits index the table well. A false "repeated" needs two of a
-// file's documents to share 64 bits (about 1 in 10^7 for a million documents).
+// file's documents to share 64 bits (below 1 in 10^7 for a million documents).
 quint64 huella(char clase, std::initializer_list<QByteArrayView> campos)
 {
     quint64 h = 0xCBF29CE484222325ULL;

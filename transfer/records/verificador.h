@@ -20,7 +20,7 @@
 //    it takes no part in the entry rules: the entry it interrupts is not
 //    reported again, and the lines that continue it are accepted until the
 //    next "U" or "I".
-//  - A line of more than 1025 bytes (CR included) is not kept: only its
+//  - A line of more than 1017 bytes, its CR included, is not kept: only its
 //    length in bytes is reported. One of more than 1 MiB is no record file
 //    (/dev/zero): it is reported at column 255 and reading stops there.
 //  - An empty file is a problem of the file (line 0, column 0).
