@@ -105,6 +105,22 @@ QList<QByteArray> plantar(int linea, int columna, const QByteArray& bytes)
     return l;
 }
 
+// The valid file followed by a copy of its lines `desde`-`hasta`, each copied
+// line changed at `columna` by `bytes`.
+QList<QByteArray> repetir(int desde, int hasta, int columna = 1, const QByteArray& bytes = "4")
+{
+    QList<QByteArray> l = lineasValidas();
+    for (int i = desde; i <= hasta; ++i)
+        l.append(QByteArray(l[i - 1]).replace(columna - 1, bytes.size(), bytes));
+    return l;
+}
+
+QList<QByteArray> cambiar(QList<QByteArray> l, int linea, int columna, const QByteArray& bytes)
+{
+    l[linea - 1].replace(columna - 1, bytes.size(), bytes);
+    return l;
+}
+
 QList<QByteArray> quitar(int linea)
 {
     QList<QByteArray> l = lineasValidas();
@@ -346,7 +362,51 @@ void TestVerificador::faltaPlantada_data()
     QList<QByteArray> conVacia = lineasValidas();
     conVacia.insert(5, QByteArray());
     fila("línea vacía en medio", conVacia, {en(6, 1, "la línea tiene 0 bytes en lugar de 254")});
-    fila("fichero vacío", QByteArray(), {});
+    fila("fichero vacío", QByteArray(), {"El fichero está vacío: no tiene ningún registro"});
+    // Lines too long to be a record are measured, not kept; one without end
+    // stops the reading there, whatever follows.
+    larga = lineasValidas();
+    larga.insert(5, QByteArray(5000, 'x'));
+    fila("línea de 5000 bytes", larga, {en(6, 255, "la línea tiene 5000 bytes en lugar de 254")});
+    fila("línea de un mebibyte ante las válidas",
+         QByteArray((1 << 20) - 102, 'x') + "\r\n" + fichero(lineasValidas()),
+         {en(1, 255, "la línea tiene 1048474 bytes en lugar de 254")});
+    fila("línea sin fin", fichero(lineasValidas()) + QByteArray(3 << 20, '\0') + fichero(lineasValidas()),
+         {en(20, 255, "la línea tiene más de 1048576 bytes sin fin de línea: no es un fichero de registros y se "
+                      "deja de leer")});
+    QStringList mil;
+    for (int i = 1; i <= 1000; ++i)
+        mil << en(i, 1, "la línea tiene 0 bytes en lugar de 254");
+    mil << en(1000, 1, "hay 1000 problemas o más: se deja de leer el fichero tras esta línea");
+    fila("mil problemas", QByteArray(3000, '\n').replace("\n", "\r\n"), mil);
+
+    // Documents sent twice: what identifies each, not equal lines. The copy
+    // starts at line 20.
+    fila("cuenta repetida con otro nombre", cambiar(repetir(1, 1), 20, 28, "Otro nombre"),
+         {en(20, 16, "la cuenta «43000001» está repetida: aparece en las líneas 1 y 20")});
+    fila("la misma cuenta en otra empresa", repetir(1, 1, 2, "00002"), {});
+    const QString factura10 = QStringLiteral("la factura «10» del 05-03-2026 está repetida: aparece en las líneas 8 y %1");
+    fila("factura repetida con otro total", cambiar(repetir(8, 10), 20, 100, "+0000000200.00"),
+         {en(20, 59, factura10.arg(20))});
+    QList<QByteArray> tres = repetir(8, 10);
+    tres << tres.mid(19);
+    fila("factura tres veces", tres, {en(20, 59, factura10.arg(20)), en(23, 59, factura10.arg(23))});
+    fila("el mismo número otro año", repetir(8, 10, 7, "20270305"), {});
+    fila("el mismo número otro día", repetir(8, 10, 7, "20260306"), {});
+    fila("depósito repetido", repetir(11, 12),
+         {en(20, 70, "el depósito de la factura «10» del 06-03-2026 está repetido: aparece en las líneas 11 y 20")});
+    fila("depósito de otra factura el mismo día", repetir(11, 12, 93, "11"), {});
+    fila("día de caja repetido", repetir(13, 17),
+         {en(20, 7, "los cobros de caja del día 07-03-2026 están repetidos: aparecen en las líneas 13 y 20")});
+    // A day whose payment totals are all zero opens on its first collection.
+    fila("día de caja repetido sin totales", cambiar(repetir(15, 17), 20, 69, "I"),
+         {en(20, 7, "los cobros de caja del día 07-03-2026 están repetidos: aparecen en las líneas 13 y 20"),
+          en(22, 100, "el asiento de las líneas 20-22 no cuadra: debe 0.00, haber 60.00")});
+    fila("caja de otro día", repetir(13, 17, 7, "20260309"), {});
+    fila("crédito repetido", repetir(18, 19),
+         {en(20, 59,
+             "el cobro a crédito de la factura «88» del 08-03-2026 está repetido: aparece en las líneas 18 y 20")});
+    fila("crédito de otra factura el mismo día", repetir(18, 19, 59, "89"), {});
 
     // UTF-8: the lines with accents are reported at the column of their
     // first accented letter, and only once each.
@@ -465,6 +525,14 @@ void TestVerificador::comando()
     QVERIFY(s.out.endsWith("Problemas: 2\n"
                            "línea 12, columna 69: el asiento no termina con «U»\n"
                            "línea 20, columna 5: la línea tiene 4 bytes en lugar de 254 y no termina en CR LF\n"));
+
+    // A file is read in pieces with the same result as its bytes at once.
+    const QByteArray grande = QByteArray((1 << 20) - 102, 'x') + "\r\n" + fichero(repetir(11, 19));
+    QCOMPARE(escribir(dir, grande), ruta);
+    const auto leido = verificador::verificar_fichero(ruta);
+    QVERIFY(leido);
+    QCOMPARE(problemas(*leido), problemas(verificador::verificar(grande)));
+    QCOMPARE(leido->problemas.size(), 4);
 
     // Nothing readable: status 2, the reason on the error output.
     const QString falta = dir.filePath("NADA.DAT");

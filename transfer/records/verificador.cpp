@@ -7,12 +7,94 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <vector>
 
 namespace verificador {
 
 namespace {
 
 constexpr int kLongitud = 254;
+// Bytes of a line (CR included) kept to be checked whole: room for 254
+// characters of UTF-8 text written where Windows-1252 was due. Longer lines
+// are only measured.
+constexpr qsizetype kRetenida = 4 * kLongitud + 1;
+// A longer line is no record file at all (/dev/zero, an image): reading stops.
+constexpr qint64 kLimiteLinea = qint64(1) << 20;
+// Past this many problems the rest of the file would tell nothing new.
+constexpr qsizetype kMaxProblemas = 1000;
+// Bytes read from a file at a time.
+constexpr qint64 kTrozo = qint64(1) << 20;
+
+// 64-bit fingerprint of a document key: FNV-1a, then a splitmix64 finaliser so
+// that the low bits index the table well. A false "repeated" needs two of a
+// file's documents to share 64 bits (below 1 in 10^7 for a million documents).
+quint64 huella(char clase, std::initializer_list<QByteArrayView> campos)
+{
+    quint64 h = 0xCBF29CE484222325ULL;
+    auto mezclar = [&h](unsigned char b) {
+        h ^= b;
+        h *= 0x100000001B3ULL;
+    };
+    mezclar(static_cast<unsigned char>(clase));
+    for (QByteArrayView c : campos) {
+        for (char b : c)
+            mezclar(static_cast<unsigned char>(b));
+        mezclar(0xFF);
+    }
+    h ^= h >> 30;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 27;
+    h *= 0x94D049BB133111EBULL;
+    h ^= h >> 31;
+    return h == 0 ? 1 : h;  // 0 marks an empty slot
+}
+
+// Documents seen, by fingerprint, with the line of their first occurrence:
+// 16 bytes a slot, open addressing, at most 80 % full.
+class Vistos {
+public:
+    // The line where the document was first seen, or 0 (and it is recorded).
+    qint64 anotar(quint64 h, qint64 linea)
+    {
+        if ((cuantos_ + 1) * 5 > ranuras_.size() * 4)
+            crecer();
+        const std::size_t mascara = ranuras_.size() - 1;
+        for (std::size_t i = h & mascara;; i = (i + 1) & mascara) {
+            Ranura& r = ranuras_[i];
+            if (r.huella == h)
+                return r.linea;
+            if (r.huella == 0) {
+                r = Ranura{h, linea};
+                ++cuantos_;
+                return 0;
+            }
+        }
+    }
+
+private:
+    struct Ranura {
+        quint64 huella = 0;
+        qint64 linea = 0;
+    };
+    std::vector<Ranura> ranuras_;
+    std::size_t cuantos_ = 0;
+
+    void crecer()
+    {
+        std::vector<Ranura> viejas(std::max<std::size_t>(1024, ranuras_.size() * 2));
+        viejas.swap(ranuras_);
+        const std::size_t mascara = ranuras_.size() - 1;
+        for (const Ranura& r : viejas) {
+            if (r.huella == 0)
+                continue;
+            std::size_t i = r.huella & mascara;
+            while (ranuras_[i].huella != 0)
+                i = (i + 1) & mascara;
+            ranuras_[i] = r;
+        }
+    }
+};
 
 // Windows-1252 characters of bytes 0x80-0x9F; 0 marks the five bytes the code
 // page leaves undefined (read as the C1 control of the same number).
@@ -169,6 +251,24 @@ QString fecha_legible(const QString& aaaammdd)
     return aaaammdd.mid(6, 2) + u'-' + aaaammdd.mid(4, 2) + u'-' + aaaammdd.left(4);
 }
 
+QString fecha_mostrada(QByteArrayView v)
+{
+    return fecha_valida(v) ? fecha_legible(QString::fromLatin1(v.data(), v.size()))
+                           : QStringLiteral("«%1»").arg(mostrar(v));
+}
+
+QByteArrayView sin_blancos_finales(QByteArrayView v)
+{
+    while (!v.isEmpty() && v.back() == ' ')
+        v.chop(1);
+    return v;
+}
+
+bool empieza(QByteArrayView v, QByteArrayView prefijo)
+{
+    return v.size() >= prefijo.size() && v.first(prefijo.size()) == prefijo;
+}
+
 // A field by its 1-based first column and width.
 QByteArrayView campo(QByteArrayView linea, int columna, int ancho)
 {
@@ -188,7 +288,11 @@ class Verificador {
 public:
     Informe informe;
 
-    void procesar(QByteArrayView contenido);
+    // The next bytes of the file, in any cut; false once reading has stopped
+    // (the rest would not change the report).
+    bool agregar(QByteArrayView trozo);
+    // The end of the file.
+    void terminar();
 
 private:
     enum class Estado { Libre, Factura, Asiento, Desconocido };
@@ -218,6 +322,16 @@ private:
         QByteArray fecha;
     };
 
+    // The line being read, when a piece of the file ended inside it.
+    QByteArray pendiente_;  // its first bytes, at most kRetenida
+    qint64 largo_ = 0;      // all its bytes read so far
+    char ultimo_ = 0;
+    qint64 n_ = 0;          // lines begun
+    bool parado_ = false;
+    bool por_problemas_ = false;
+
+    Vistos vistos_;
+
     Estado estado_ = Estado::Libre;
     Factura factura_;
     Asiento asiento_;
@@ -236,7 +350,13 @@ private:
             suma = r;
     }
 
+    void fin_de_linea(QByteArrayView retenida, qint64 largo, char ultimo, bool lf);
+    void acumular(QByteArrayView parte);
     void linea(qint64 n, QByteArrayView bytes, bool cr, bool lf);
+    void linea_larga(qint64 n, qint64 bytes, bool cr, bool lf);
+    template <typename Describir>
+    void unico(qint64 n, int columna, quint64 clave, Describir describir);
+    void documento_asiento(qint64 n, QByteArrayView b);
     void registro(qint64 n, QByteArrayView b);
     bool cabecera(qint64 n, QByteArrayView b);
     void literal(qint64 n, QByteArrayView b, int columna, QByteArrayView esperado);
@@ -255,32 +375,129 @@ private:
     void cerrar_pendiente();
     void cerrar_factura();
     void cerrar_asiento();
-    void abrir_asiento(qint64 n);
+    void abrir_asiento(qint64 n, QByteArrayView b);
     void anotar(qint64 n, char posicion, std::optional<char> lado, std::optional<qint64> cantidad);
     void abandonar();
 };
 
-void Verificador::procesar(QByteArrayView contenido)
+bool Verificador::agregar(QByteArrayView trozo)
 {
     qsizetype pos = 0;
-    qint64 n = 0;
-    while (pos < contenido.size()) {
-        const qsizetype lf = contenido.indexOf('\n', pos);
-        const bool hay_lf = lf >= 0;
-        const qsizetype fin = hay_lf ? lf : contenido.size();
-        QByteArrayView bytes = contenido.sliced(pos, fin - pos);
-        const bool hay_cr = !bytes.isEmpty() && bytes.back() == '\r';
-        if (hay_cr)
-            bytes.chop(1);
-        ++n;
+    while (!parado_ && pos < trozo.size()) {
+        const qsizetype lf = trozo.indexOf('\n', pos);
+        const qsizetype fin = lf < 0 ? trozo.size() : lf;
+        const QByteArrayView parte = trozo.sliced(pos, fin - pos);
         pos = fin + 1;
-        linea(n, bytes, hay_cr, hay_lf);
+        if (lf >= 0 && largo_ == 0) {
+            // The whole line is in this piece: checked where it lies.
+            ++n_;
+            fin_de_linea(parte, parte.size(), parte.isEmpty() ? 0 : parte.back(), true);
+        } else {
+            if (largo_ == 0)
+                ++n_;
+            acumular(parte);
+            if (lf >= 0 && !parado_) {
+                fin_de_linea(pendiente_, largo_, ultimo_, true);
+                pendiente_.clear();
+                largo_ = 0;
+            }
+        }
+        if (!parado_ && informe.problemas.size() >= kMaxProblemas) {
+            parado_ = true;
+            por_problemas_ = true;
+        }
     }
-    informe.resumen.lineas = n;
-    cerrar_pendiente();
+    return !parado_;
+}
+
+void Verificador::acumular(QByteArrayView parte)
+{
+    if (parte.isEmpty())
+        return;
+    largo_ += parte.size();
+    ultimo_ = parte.back();
+    if (largo_ > kLimiteLinea) {
+        fin_de_linea(QByteArrayView(), largo_, ultimo_, false);
+        return;
+    }
+    if (largo_ <= kRetenida)
+        pendiente_.append(parte);
+}
+
+// A line read whole (`lf`) or the last one; `retenida` holds all its bytes
+// when it has at most kRetenida of them.
+void Verificador::fin_de_linea(QByteArrayView retenida, qint64 largo, char ultimo, bool lf)
+{
+    if (largo > kLimiteLinea) {
+        problema(n_, kLongitud + 1,
+                 QStringLiteral("la línea tiene más de %1 bytes sin fin de línea: no es un fichero de registros y "
+                                "se deja de leer")
+                     .arg(kLimiteLinea));
+        parado_ = true;
+        return;
+    }
+    const bool cr = largo > 0 && ultimo == '\r';
+    if (largo > kRetenida) {
+        linea_larga(n_, cr ? largo - 1 : largo, cr, lf);
+        return;
+    }
+    if (cr)
+        retenida.chop(1);
+    linea(n_, retenida, cr, lf);
+}
+
+void Verificador::terminar()
+{
+    if (!parado_ && largo_ > 0) {
+        fin_de_linea(pendiente_, largo_, ultimo_, false);
+        pendiente_.clear();
+        largo_ = 0;
+    }
+    informe.resumen.lineas = n_;
+    // An entry cut off by the stop is not judged: its end was not read.
+    if (!parado_)
+        cerrar_pendiente();
     std::stable_sort(informe.problemas.begin(), informe.problemas.end(), [](const Problema& a, const Problema& b) {
         return a.linea != b.linea ? a.linea < b.linea : a.columna < b.columna;
     });
+    if (por_problemas_)
+        problema(n_, 1, QStringLiteral("hay %1 problemas o más: se deja de leer el fichero tras esta línea")
+                            .arg(kMaxProblemas));
+    if (n_ == 0)
+        problema(0, 0, QStringLiteral("El fichero está vacío: no tiene ningún registro"));
+}
+
+namespace {
+
+QString fin_mal(bool cr, bool lf)
+{
+    if (!lf && cr)
+        return QStringLiteral("la última línea termina en CR sin LF");
+    if (!lf)
+        return QStringLiteral("la última línea no termina en CR LF");
+    if (!cr)
+        return QStringLiteral("la línea termina en LF sin CR");
+    return QString();
+}
+
+QString largo_mal(qint64 largo, bool caracteres, bool fin_mal)
+{
+    QString texto = QStringLiteral("la línea tiene %1 %2 en lugar de %3")
+                        .arg(largo)
+                        .arg(caracteres ? QStringLiteral("caracteres") : QStringLiteral("bytes"))
+                        .arg(kLongitud);
+    if (fin_mal)
+        texto += QStringLiteral(" y no termina en CR LF");
+    return texto;
+}
+
+} // namespace
+
+// A line too long to be kept: only its length is reported.
+void Verificador::linea_larga(qint64 n, qint64 bytes, bool cr, bool lf)
+{
+    problema(n, kLongitud + 1, largo_mal(bytes, false, !fin_mal(cr, lf).isEmpty()));
+    abandonar();
 }
 
 void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf)
@@ -300,27 +517,15 @@ void Verificador::linea(qint64 n, QByteArrayView bytes, bool cr, bool lf)
         }
     }
 
-    QString fin_mal;
-    if (!lf && cr)
-        fin_mal = QStringLiteral("la última línea termina en CR sin LF");
-    else if (!lf)
-        fin_mal = QStringLiteral("la última línea no termina en CR LF");
-    else if (!cr)
-        fin_mal = QStringLiteral("la línea termina en LF sin CR");
-
+    const QString fin = fin_mal(cr, lf);
     if (bytes.size() != kLongitud) {
-        QString texto = QStringLiteral("la línea tiene %1 %2 en lugar de %3")
-                            .arg(bytes.size())
-                            .arg(convertida.isNull() ? QStringLiteral("bytes") : QStringLiteral("caracteres"))
-                            .arg(kLongitud);
-        if (!fin_mal.isEmpty())
-            texto += QStringLiteral(" y no termina en CR LF");
-        problema(n, bytes.size() < kLongitud ? int(bytes.size()) + 1 : kLongitud + 1, texto);
+        problema(n, bytes.size() < kLongitud ? int(bytes.size()) + 1 : kLongitud + 1,
+                 largo_mal(bytes.size(), !convertida.isNull(), !fin.isEmpty()));
         abandonar();
         return;
     }
-    if (!fin_mal.isEmpty())
-        problema(n, kLongitud + 1, fin_mal);
+    if (!fin.isEmpty())
+        problema(n, kLongitud + 1, fin);
     registro(n, bytes);
 }
 
@@ -450,6 +655,16 @@ void Verificador::cuenta_c(qint64 n, QByteArrayView b)
     literal(n, b, 253, "EN");
     controles(n, b, kLibresC);
     cerrar_pendiente();
+
+    // A3Con would create the account again, whatever its other fields say.
+    const QByteArrayView codigo = campo(b, 16, 12);
+    if (!en_blanco(codigo))
+        unico(n, 16, huella('C', {campo(b, 2, 5), codigo}), [&](qint64 primera) {
+            return QStringLiteral("la cuenta «%1» está repetida: aparece en las líneas %2 y %3")
+                .arg(mostrar(sin_blancos_finales(codigo)))
+                .arg(primera)
+                .arg(n);
+        });
 }
 
 void Verificador::apunte(qint64 n, QByteArrayView b)
@@ -478,7 +693,7 @@ void Verificador::apunte(qint64 n, QByteArrayView b)
     switch (posicion) {
     case 'I':
         cerrar_pendiente();
-        abrir_asiento(n);
+        abrir_asiento(n, b);
         anotar(n, posicion, lado, cantidad);
         return;
     case 'M':
@@ -487,7 +702,7 @@ void Verificador::apunte(qint64 n, QByteArrayView b)
         } else if (estado_ != Estado::Desconocido) {
             cerrar_pendiente();
             problema(n, 69, QStringLiteral("el asiento no empieza con «I»"));
-            abrir_asiento(n);
+            abrir_asiento(n, b);
             asiento_.estructura_rota = true;
             anotar(n, posicion, lado, cantidad);
         }
@@ -508,7 +723,7 @@ void Verificador::apunte(qint64 n, QByteArrayView b)
         const bool tras_factura_cerrada = estado_ == Estado::Libre && desglose_
             && desglose_->documento == documento && desglose_->fecha == fecha;
         cerrar_pendiente();
-        abrir_asiento(n);
+        abrir_asiento(n, b);
         if (!tras_factura_abierta && !tras_factura_cerrada) {
             problema(n, 69, QStringLiteral("el asiento no empieza con «I»"));
             asiento_.estructura_rota = true;
@@ -554,6 +769,17 @@ void Verificador::cabecera_factura(qint64 n, QByteArrayView b)
     factura_.documento = campo(b, 59, 10).toByteArray();
     factura_.fecha = campo(b, 7, 8).toByteArray();
     factura_.total = total;
+
+    // An invoice is its number on its date: the hotel numbers them anew every
+    // year, so the same number on another date is another invoice.
+    const QByteArrayView numero = campo(b, 59, 10);
+    if (!en_blanco(numero))
+        unico(n, 59, huella('1', {campo(b, 2, 5), campo(b, 7, 8), campo(b, 58, 1), numero}), [&](qint64 primera) {
+            return QStringLiteral("la factura «%1» del %2 está repetida: aparece en las líneas %3 y %4")
+                .arg(mostrar(sin_blancos_finales(numero)), fecha_mostrada(campo(b, 7, 8)))
+                .arg(primera)
+                .arg(n);
+        });
 }
 
 void Verificador::linea_iva(qint64 n, QByteArrayView b)
@@ -624,6 +850,59 @@ void Verificador::linea_iva(qint64 n, QByteArrayView b)
     }
 }
 
+template <typename Describir>
+void Verificador::unico(qint64 n, int columna, quint64 clave, Describir describir)
+{
+    if (const qint64 primera = vistos_.anotar(clave, n))
+        problema(n, columna, describir(primera));
+}
+
+// A journal entry is told by the text its writer puts in the concept of its
+// first line; the sales breakdown of an invoice goes with its invoice.
+void Verificador::documento_asiento(qint64 n, QByteArrayView b)
+{
+    const QByteArrayView empresa = campo(b, 2, 5);
+    const QByteArrayView fecha = campo(b, 7, 8);
+    const QByteArrayView concepto = campo(b, 70, 30);
+    // "<what> está repetido: aparece en las líneas 3 y 40"
+    const auto repetido = [n](const QString& que, bool plural) {
+        return [=](qint64 primera) {
+            return QStringLiteral("%1 %2: %3 en las líneas %4 y %5")
+                .arg(que, plural ? QStringLiteral("están repetidos") : QStringLiteral("está repetido"),
+                     plural ? QStringLiteral("aparecen") : QStringLiteral("aparece"))
+                .arg(primera)
+                .arg(n);
+        };
+    };
+    if (empieza(concepto, "Cobros Dia ") || empieza(concepto, "Cobros N/Factura N. ")) {
+        // One entry a day holds every collection of the day.
+        unico(n, 7, huella('J', {empresa, fecha}),
+              repetido(QStringLiteral("los cobros de caja del día %1").arg(fecha_mostrada(fecha)),
+                       true));
+        return;
+    }
+    constexpr QByteArrayView kDeposito = "Dep.Descontado Factura ";
+    if (empieza(concepto, kDeposito)) {
+        // A deposit is discounted from its invoice, whose number is only in
+        // the concept.
+        const QByteArrayView factura = sin_blancos_finales(concepto.sliced(kDeposito.size()));
+        if (!factura.isEmpty())
+            unico(n, 70, huella('D', {empresa, fecha, factura}),
+                  repetido(QStringLiteral("el depósito de la factura «%1» del %2")
+                               .arg(mostrar(factura), fecha_mostrada(fecha)),
+                           false));
+        return;
+    }
+    if (empieza(concepto, "Cobro Credito Factura")) {
+        const QByteArrayView factura = sin_blancos_finales(campo(b, 59, 10));
+        if (!factura.isEmpty())
+            unico(n, 59, huella('R', {empresa, fecha, factura}),
+                  repetido(QStringLiteral("el cobro a crédito de la factura «%1» del %2")
+                               .arg(mostrar(factura), fecha_mostrada(fecha)),
+                           false));
+    }
+}
+
 void Verificador::cerrar_pendiente()
 {
     switch (estado_) {
@@ -661,8 +940,9 @@ void Verificador::cerrar_factura()
     desglose_.reset();
 }
 
-void Verificador::abrir_asiento(qint64 n)
+void Verificador::abrir_asiento(qint64 n, QByteArrayView b)
 {
+    documento_asiento(n, b);
     estado_ = Estado::Asiento;
     asiento_ = Asiento{};
     asiento_.primera = n;
@@ -722,8 +1002,13 @@ qint64 Resumen::diferencia_facturas() const
 
 Informe verificar(const QByteArray& contenido)
 {
+    // In the pieces a file is read in, so both ways share every cut.
     Verificador v;
-    v.procesar(QByteArrayView(contenido));
+    const QByteArrayView todo(contenido);
+    for (qsizetype pos = 0; pos < todo.size(); pos += kTrozo)
+        if (!v.agregar(todo.sliced(pos, std::min<qsizetype>(kTrozo, todo.size() - pos))))
+            break;
+    v.terminar();
     return std::move(v.informe);
 }
 
@@ -746,18 +1031,27 @@ std::optional<Informe> verificar_fichero(const QString& ruta, QString* error)
 {
     QFile fichero(ruta);
     const QFileInfo info(ruta);
-    bool leido = !info.isDir() && fichero.open(QIODevice::ReadOnly);
-    QByteArray contenido;
+    bool leido = !info.isDir() && fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    Verificador v;
     if (leido) {
-        contenido = fichero.readAll();
-        leido = fichero.error() == QFileDevice::NoError;
+        QByteArray trozo(kTrozo, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = fichero.read(trozo.data(), kTrozo);
+            if (n < 0) {
+                leido = false;
+                break;
+            }
+            if (n == 0 || !v.agregar(QByteArrayView(trozo.constData(), n)))
+                break;
+        }
     }
     if (!leido) {
         if (error)
             *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, motivo_ilegible(info, fichero));
         return std::nullopt;
     }
-    return verificar(contenido);
+    v.terminar();
+    return std::move(v.informe);
 }
 
 QString texto_centimos(qint64 centimos)
@@ -773,6 +1067,8 @@ QString texto_centimos(qint64 centimos)
 
 QString texto_problema(const Problema& p)
 {
+    if (p.linea == 0)
+        return p.texto;
     return QStringLiteral("línea %1, columna %2: %3").arg(p.linea).arg(p.columna).arg(p.texto);
 }
 

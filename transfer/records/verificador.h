@@ -4,7 +4,10 @@
 // a file, and what every test runs on the files the link writes.
 //
 // It reads raw bytes (Windows-1252, CR LF), never throws and never trusts the
-// input: any byte sequence gives a report. Amounts are summed in cents.
+// input: any byte sequence gives a report. Amounts are summed in cents. The
+// file is read as a stream in pieces of 1 MiB; what it keeps is one line at
+// most, a fingerprint per document and the problems, so a file of any size
+// is checked in a few tens of MB.
 //
 // Rules, one problem per fault, at the 1-based line and the column where the
 // fault starts:
@@ -17,6 +20,12 @@
 //    it takes no part in the entry rules: the entry it interrupts is not
 //    reported again, and the lines that continue it are accepted until the
 //    next "U" or "I".
+//  - A line of more than 1017 bytes, its CR included, is not kept: only its
+//    length in bytes is reported. One of more than 1 MiB is no record file
+//    (/dev/zero): it is reported at column 255 and reading stops there.
+//  - An empty file is a problem of the file (line 0, column 0).
+//  - After 1000 problems reading stops, with one more problem saying so; the
+//    summary then covers the lines read.
 //  - A 254-byte line ended by LF alone, or the last line without CR LF, is
 //    reported at column 255 and is otherwise checked normally.
 //  - A line whose bytes form UTF-8 text with characters beyond ASCII is
@@ -64,6 +73,20 @@
 //    "0" line "M" or "U" that opens no entry is reported at column 69.
 //  - Every journal entry without other structural faults has equal debits and
 //    credits in cents; if not, it is reported at its last line, column 100.
+//
+// Documents sent twice
+//  - A document that A3Con would book again is reported at its repetition,
+//    naming the line of its first occurrence; every further occurrence too.
+//    Each is identified, within its company code (2-6), by:
+//    - account record: its account (16-27);
+//    - invoice: the header's date (7-14), class (58) and number (59-68); the
+//      numbers start again every year, so another date is another invoice;
+//    - journal entries, told by the concept (70-99) their first line carries:
+//      a cash-desk day ("Cobros Dia ..." or "Cobros N/Factura N. ...") by its
+//      date; a deposit ("Dep.Descontado Factura N") by its date and N; a
+//      credit ("Cobro Credito FacturaN") by its date and document (59-68).
+//      The sales breakdown of an invoice goes with its invoice.
+//    A blank account, number or invoice leaves nothing to compare.
 //
 // Exit status of the command: 0 no problem, 1 some problem, 2 unreadable file.
 
