@@ -420,7 +420,8 @@ void TestVentanaTraspaso::fallo_de_la_base_en_el_traspaso()
     QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
 
     QCOMPARE(vistos(*v.e).mid(1), QStringList{"|El traspaso se ha interrumpido por un error de la base de datos.\n\n"
-                                              "Error -2147217865: no such table: caj3\n\nLa aplicación no puede "
+                                              "Error -2147217865: Cobro de caja del 05-01-2013, orden 1: no such "
+                                              "table: caj3\n\nLa aplicación no puede "
                                               "continuar.|critico"});
     termina_la_aplicacion(v, fin);
     QVERIFY(!QFile::exists(h.fichero()));
