@@ -183,6 +183,7 @@ bool LineWriter::open(const QString& localPath, Mode mode)
     if (isOpen())
         close();
     failed_ = false;
+    code_ = 0;
     error_.clear();
     lines_ = 0;
     d->buffer.clear();
@@ -193,6 +194,7 @@ bool LineWriter::open(const QString& localPath, Mode mode)
     if (fd < 0) {
         const int code = errno;
         failed_ = true;
+        code_ = code;
         error_ = QStringLiteral("No se puede abrir el archivo %1: %2.").arg(localPath, describeErrno(code));
         return false;
     }
@@ -260,6 +262,7 @@ bool LineWriter::flushIfFull()
     d->buffer.clear();
     if (!ok) {
         failed_ = true;
+        code_ = code;
         error_ = QStringLiteral("No se puede escribir en el archivo %1: %2.").arg(d->path, describeErrno(code));
     }
     return ok;
@@ -272,17 +275,20 @@ bool LineWriter::close()
     int code = 0;
     if (!failed_ && !d->buffer.isEmpty() && !writeAll(d->fd, d->buffer, &code)) {
         failed_ = true;
+        code_ = code;
         error_ = QStringLiteral("No se puede escribir en el archivo %1: %2.").arg(d->path, describeErrno(code));
     }
     d->buffer.clear();
     if (!failed_ && ::fsync(d->fd) != 0 && errno != EINVAL && errno != EROFS) {
         code = errno;
         failed_ = true;
+        code_ = code;
         error_ = QStringLiteral("No se puede guardar en el disco el archivo %1: %2.").arg(d->path, describeErrno(code));
     }
     if (::close(d->fd) != 0 && !failed_) {
         code = errno;
         failed_ = true;
+        code_ = code;
         error_ = QStringLiteral("No se puede cerrar el archivo %1: %2.").arg(d->path, describeErrno(code));
     }
     d->fd = -1;

@@ -38,6 +38,8 @@ public:
     bool isOpen() const;
     bool failed() const { return failed_; }
     QString errorString() const { return error_; }
+    // The system's error number of the failure, 0 when there is none.
+    int errorCode() const { return code_; }
     qint64 linesWritten() const { return lines_; }
 
 private:
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<Impl> d;
     bool failed_ = false;
     QString error_;
+    int code_ = 0;
     qint64 lines_ = 0;
 };
 

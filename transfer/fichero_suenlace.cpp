@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <vector>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,12 @@ bool es_de_solo_lectura(const QFileInfo& info)
     return info.exists() && info.isFile() && !(info.permissions() & escritura);
 }
 
+bool es_fichero_normal(const QString& local)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(local).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 const QRegularExpression& patron_copia()
 {
     static const QRegularExpression patron(QStringLiteral("^Suenlace_[0-9]{8}_[0-9]{6}(_[0-9]+)?\\.dat$"),
@@ -33,6 +40,13 @@ const QRegularExpression& patron_copia()
 }
 
 constexpr qint64 kTrozo = 1 << 20;
+
+// What went wrong with the file, in the user's words ("no queda espacio en
+// el disco"), without the temporary file's name.
+QString motivo(const platform::LineWriter& w)
+{
+    return w.errorCode() != 0 ? platform::describeErrno(w.errorCode()) : w.errorString();
+}
 
 } // namespace
 
@@ -75,13 +89,19 @@ bool FicheroSuenlace::abrir()
                                          + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
                                      QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
         gen_.anadir = !borrar;
-        // The file itself is replaced, not a link that points at it.
+        // The file a link points at is the one replaced, beside itself, so
+        // the link stays as the user made it.
         if (info.isSymLink())
             local = info.canonicalFilePath();
     }
     const QString no_abre = QStringLiteral("No se ha podido abrir el fichero ") + ruta_ + QStringLiteral(": ");
+    // A device, a pipe or a folder cannot be replaced by a finished file.
+    if (existia_ && !es_fichero_normal(local)) {
+        fallo(no_abre + QStringLiteral("no es un fichero normal."));
+        return false;
+    }
     if (es_de_solo_lectura(QFileInfo(local))) {
-        fallo(no_abre + QStringLiteral("el fichero es de solo lectura"));
+        fallo(no_abre + QStringLiteral("el fichero es de solo lectura."));
         return false;
     }
     gen_.destino = local;
@@ -90,7 +110,7 @@ bool FicheroSuenlace::abrir()
     gen_.fecha = QDateTime::currentDateTime();
 
     if (!salida_->escritor.open(gen_.temporal, platform::LineWriter::Mode::Truncate)) {
-        fallo(no_abre + salida_->escritor.errorString());
+        fallo(no_abre + motivo(salida_->escritor) + QLatin1Char('.'));
         return false;
     }
     abierto_ = true;
@@ -119,14 +139,15 @@ bool FicheroSuenlace::copiar_anterior(const QString& local)
 {
     QFile anterior(local);
     if (!anterior.open(QIODevice::ReadOnly)) {
-        fallo(QStringLiteral("No se ha podido leer el fichero ") + ruta_ + QStringLiteral(": ") + anterior.errorString());
+        fallo(QStringLiteral("No se ha podido leer el fichero ") + ruta_ + QStringLiteral(": ") + anterior.errorString()
+              + QLatin1Char('.'));
         return false;
     }
     while (!anterior.atEnd()) {
         const QByteArray trozo = anterior.read(kTrozo);
         if (trozo.isEmpty() && anterior.error() != QFileDevice::NoError) {
             fallo(QStringLiteral("No se ha podido leer el fichero ") + ruta_ + QStringLiteral(": ")
-                  + anterior.errorString());
+                  + anterior.errorString() + QLatin1Char('.'));
             return false;
         }
         if (!escribir_bytes(trozo))
@@ -139,8 +160,8 @@ bool FicheroSuenlace::escribir_bytes(const QByteArray& bytes)
 {
     Salida& s = *salida_;
     if (!s.escritor.writeBytes(bytes)) {
-        fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
-              + s.escritor.errorString());
+        fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ") + motivo(s.escritor)
+              + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
         return false;
     }
     s.suma.addData(bytes);
@@ -157,7 +178,8 @@ bool FicheroSuenlace::escribir(const QStringList& lineas)
         const QByteArray bytes = platform::toCp1252(linea);
         if (!s.escritor.writeRaw(bytes)) {
             fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
-                  + s.escritor.errorString());
+                  + motivo(s.escritor)
+                  + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
             return false;
         }
         s.suma.addData(bytes);
@@ -168,6 +190,8 @@ bool FicheroSuenlace::escribir(const QStringList& lineas)
     platform::punto_de_fallo("linea");
     return true;
 }
+
+qint64 FicheroSuenlace::lineas() const { return salida_->lineas; }
 
 void FicheroSuenlace::marcar(const QString& tabla, qint64 fila, const QVariant& antes)
 {
@@ -240,8 +264,8 @@ bool FicheroSuenlace::confirmar(const diario::Cifras& cifras)
     Salida& s = *salida_;
     if (!s.escritor.close()) {
         abandonar(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
-                  + s.escritor.errorString()
-                  + QStringLiteral(" El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
+                  + motivo(s.escritor)
+                  + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
         return false;
     }
     platform::punto_de_fallo("fichero-cerrado");

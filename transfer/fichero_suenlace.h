@@ -60,6 +60,7 @@ public:
     // Local path of the copy of the file this run replaced, or "".
     const QString& copia() const { return copia_; }
     qint64 generacion() const { return gen_.id; }
+    qint64 lineas() const;   // records written by this run
 
     // How many copies of replaced files are kept beside the target.
     static constexpr int kCopiasGuardadas = 10;

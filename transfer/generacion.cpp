@@ -92,6 +92,7 @@ void Generacion::ejecutar()
 
 void Generacion::cerrar_fichero()
 {
+    r.lineas = fichero.lineas();
     r.fichero_ok = fichero.confirmar(r);
     if (r.fichero_ok) {
         r.copia = fichero.copia();

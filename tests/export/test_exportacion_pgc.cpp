@@ -173,14 +173,12 @@ private Q_SLOTS:
                                                      "fichero es de solo lectura" + kSinMarcar + kCritico}
                                       << "0";
         QTest::newRow("sin carpeta") << "sin carpeta"
-                                     << QStringList{"No se ha podido abrir el fichero F:\\NOEXISTE\\\\Suenlace.dat: No se puede "
-                                                    "abrir el archivo <raiz>/f:/NOEXISTE/Suenlace.dat: la carpeta no "
+                                     << QStringList{"No se ha podido abrir el fichero F:\\NOEXISTE\\\\Suenlace.dat: la carpeta no "
                                                     "existe" + kSinMarcar + kCritico}
                                      << "0";
         QTest::newRow("disco lleno") << "disco lleno"
-                                     << QStringList{"No se ha podido escribir el fichero F:\\NOCTARIS\\\\Suenlace.dat: No se puede escribir "
-                                                    "en el archivo <raiz>/f:/noctaris/Suenlace.dat: no queda espacio en "
-                                                    "el disco" + kSinMarcar + kCritico}
+                                     << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\\\Suenlace.dat: no es un "
+                                                    "fichero normal" + kSinMarcar + kCritico}
                                      << "0";
         QTest::newRow("sin empresa") << "sin empresa" << QStringList{"No existe la empresa: 008" + kNinguno} << "";
         QTest::newRow("ctas3 falla") << "ctas3 falla"

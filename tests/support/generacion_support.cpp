@@ -179,4 +179,14 @@ bool mismas_lineas(const QStringList& obtenidas, const QStringList& esperadas, Q
     return true;
 }
 
+QStringList sin_diario(const QStringList& sentencias)
+{
+    static const QRegularExpression diario(QStringLiteral("\\b(gen3|genmar3|sqlite_master)\\b"));
+    QStringList r;
+    for (const QString& s : sentencias)
+        if (!diario.match(s).hasMatch())
+            r << s;
+    return r;
+}
+
 } // namespace pruebas_generacion

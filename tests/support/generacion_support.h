@@ -66,6 +66,10 @@ private:
     std::unique_ptr<Traspaso> t_;
 };
 
+// The statements of a trace without the run's own journal of generations,
+// which holds times and file names of its own.
+QStringList sin_diario(const QStringList& sentencias);
+
 // Compares whole lines and reports the first differing one with both texts.
 // Every expected line must be 254 characters long.
 bool mismas_lineas(const QStringList& obtenidas, const QStringList& esperadas, QString* diferencia);
