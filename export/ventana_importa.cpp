@@ -138,6 +138,8 @@ void VentanaImporta::btnGenerar_Click()
 
     ResultadoExportacion r = exportar_pgc(exportacion_, *empresa, [this] { btnGenerar->setEnabled(false); });
     ultimo_ = std::make_unique<ResultadoExportacion>(r);
+    if (r.ocupada)
+        return;   // told who holds the installation; the code stays for another try
     if (!r.empresa_abierta) {
         txtEmp->clear();
         txtEmp->setFocus();

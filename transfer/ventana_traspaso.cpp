@@ -239,6 +239,10 @@ void VentanaTraspaso::btnGenerar_Click()
         return;
     }
     ultimo_ = std::make_unique<ResultadoTraspaso>(r);
+    // Another run holds the installation: the user was told, and may try
+    // again with the same dates once it ends.
+    if (r.ocupada)
+        return;
 
     if (r.detenido && r.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
         terminar(1);

@@ -5,6 +5,7 @@
 
 #include "support/app_support.h"
 #include "support/traspaso_support.h"
+#include "platform/bloqueo.h"
 #include "transfer/diario.h"
 
 #include <QDir>
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void muerte_y_arranque_data();
     void muerte_y_arranque();
     void copia_del_fichero_sustituido();
+    void instalacion_ocupada_data();
+    void instalacion_ocupada();
 };
 
 void TestDiario::muerte_y_arranque_data()
@@ -144,6 +147,43 @@ void TestDiario::copia_del_fichero_sustituido()
     QVERIFY2(texto.contains("Traspaso del 01-01-2013 al 31-01-2013") && texto.contains("(hecha)")
                  && texto.contains("Facturas: 3") && texto.contains(copia),
              qPrintable(texto));
+}
+
+void TestDiario::instalacion_ocupada_data()
+{
+    QTest::addColumn<QStringList>("orden");
+    QTest::newRow("traspaso") << QStringList{"traspasar", "01012013", "31012013", "--sobrescribir"};
+    QTest::newRow("limpieza") << QStringList{"limpiar", "01012013", "31012013"};
+    QTest::newRow("exportación") << QStringList{"exportar-pgc", "1", "--sobrescribir"};
+}
+
+// A run in progress (here: its lock held) makes every other run give up at
+// once, naming the holder, with nothing changed.
+void TestDiario::instalacion_ocupada()
+{
+    QFETCH(QStringList, orden);
+    Hotel h;
+    pruebas_traspaso::poblar_enero(h);
+    h.traspasar("20130101", "20130110");
+    const QByteArray fichero = [&] {
+        QFile f(h.fichero());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const QStringList antes = pruebas_traspaso::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja");
+
+    QString ocupante;
+    const auto otro = platform::Bloqueo::tomar(QFileInfo(h.fichero()).absoluteDir().filePath("enlace3.lock"),
+                                               "traspaso", &ocupante);
+    QVERIFY(otro);
+    const appsupport::Salida s = lote(h, orden);
+    QCOMPARE(s.codigo, 1);
+    QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1")
+                                           .arg(QCoreApplication::applicationPid())),
+             qPrintable(s.err.join('\n')));
+    QCOMPARE(pruebas_traspaso::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"), antes);
+    QFile f(h.fichero());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), fichero);
 }
 
 QTEST_GUILESS_MAIN(TestDiario)
