@@ -528,13 +528,14 @@ def comprobar_final(e, enlace, contenido):
                                       if k in esperado and n > esperado[k]})
     faltan = esperado - contenido.claves
     sobran = collections.Counter({k: n for k, n in contenido.claves.items() if k not in esperado})
-    por_clase = lambda claves: ", ".join("%s %d" % (c, n) for c, n in
-                                         sorted(collections.Counter(k[0] for k in claves).items()))
+    def por_clase(claves):
+        return ", ".join("%s %d" % kv for kv in sorted(collections.Counter(k[0] for k in claves.elements()).items()))
+
     if duplicados:
-        e.fallos.append("duplicados: %d (%s; p. ej. %s)" % (sum(duplicados.values()), por_clase(duplicados.elements()),
+        e.fallos.append("duplicados: %d (%s; p. ej. %s)" % (sum(duplicados.values()), por_clase(duplicados),
                                                              describir(next(iter(duplicados)))))
     if faltan:
-        e.fallos.append("faltan: %d (%s; p. ej. %s)" % (sum(faltan.values()), por_clase(faltan.elements()),
+        e.fallos.append("faltan: %d (%s; p. ej. %s)" % (sum(faltan.values()), por_clase(faltan),
                                                           describir(next(iter(faltan)))))
     if sobran:
         e.fallos.append("en el fichero sin fila en el enlace: %d (p. ej. %s)"

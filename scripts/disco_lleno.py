@@ -177,7 +177,8 @@ def main():
     for justo, nombre in ((nuevo - antes, "nuevo-previo"), (nuevo, "nuevo"), (nuevo + antes, "nuevo+previo")):
         for extra in (-4 * K, 0, 4 * K, 16 * K, 64 * K, 256 * K):
             pasos.append(("preparada", max(0, justo + extra), "%s%+d KiB" % (nombre, extra // K)))
-    pasos += [("preparada", antes + nuevo + extra, "nuevo+previo+%d MiB" % (extra // M)) for extra in (1 * M, 4 * M, 16 * M)]
+    pasos += [("preparada", antes + nuevo + extra, "nuevo+previo+%d MiB" % (extra // M))
+              for extra in (1 * M, 4 * M, 16 * M)]
     vistos = set()
     pasos = [p for p in pasos if not ((p[0], p[1]) in vistos or vistos.add((p[0], p[1])))]
     pasos.sort(key=lambda p: (p[0] != "limpia", p[1]))
