@@ -453,7 +453,28 @@ def matar_cuando(proceso, carpeta, destino_inicial, disparo, valor, base):
     return proceso.returncode == -9, etapa
 
 
-def ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta, conservar_todo):
+class Conservadas:
+    """Failing trial folders are kept, up to a limit: a wrong build fails
+    every trial, and each folder holds a whole installation."""
+
+    def __init__(self, maximo, todas):
+        self.maximo, self.todas, self.n = maximo, todas, 0
+        self.bloqueo = threading.Lock()
+
+    def decidir(self, e):
+        if not e.fallos and not self.todas:
+            shutil.rmtree(e.carpeta, ignore_errors=True)
+            return
+        if e.fallos:
+            with self.bloqueo:
+                self.n += 1
+                guardar = self.n <= self.maximo
+            if not guardar:
+                shutil.rmtree(e.carpeta, ignore_errors=True)
+                e.carpeta = "(no conservada)"
+
+
+def ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta, conservar):
     raiz = os.path.join(trabajo, "ensayo-%03d" % e.numero)
     e.carpeta = raiz
     origen = instalaciones[e.previo] if e.previo else instalaciones["limpia"]
@@ -511,8 +532,7 @@ def ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta, cons
 
     with open(os.path.join(raiz, "ensayo.json"), "w", encoding="utf-8") as f:
         json.dump(dict(registro, fallos=e.fallos), f, ensure_ascii=False, indent=1)
-    if not e.fallos and not conservar_todo:
-        shutil.rmtree(raiz, ignore_errors=True)
+    conservar.decidir(e)
     return e
 
 
@@ -591,7 +611,9 @@ def plan_traspaso(n, rng, calibrado, previos):
             ensayos.append(Ensayo(i, disparo, retardo=rng.uniform(0.02, 1.05) * calibrado["segundos"],
                                   modo=modo, previo=previo))
         else:
-            ensayos.append(Ensayo(i, disparo, tamano=int(rng.uniform(0.0, 1.0) * calibrado["bytes"]),
+            # What this run adds: the whole range less what the earlier transfer sent.
+            nuevo = calibrado["bytes"] - (len(previos[previo]) if previo else 0)
+            ensayos.append(Ensayo(i, disparo, tamano=int(rng.uniform(0.0, 1.0) * nuevo),
                                   modo=modo, previo=previo))
     return ensayos
 
@@ -684,7 +706,7 @@ def correr(ensayos, funcion, trabajos):
 # --- transfer mode --------------------------------------------------------------------
 
 
-def modo_traspaso(args, prog, trabajo, rng):
+def modo_traspaso(args, prog, trabajo, rng, conservar):
     dias = args.dias
     desde, hasta = dia(0), dia(dias - 1)
     print("Instalación: %d días (%s a %s), %d facturas al día" % (dias, desde, hasta, args.facturas_dia))
@@ -717,7 +739,7 @@ def modo_traspaso(args, prog, trabajo, rng):
     ensayos = plan_traspaso(args.count, rng, calibrado, previos)
     print("Ensayos de traspaso: %d" % len(ensayos), flush=True)
     hechos = correr(ensayos, lambda e: ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta,
-                                                       args.conservar), args.jobs)
+                                                       conservar), args.jobs)
     imprimir_cifras("Traspaso (%d facturas, %d días):" % (calibrado["claves"]["factura"], dias), hechos,
                     ETAPAS)
     return hechos
@@ -745,7 +767,7 @@ def anadir_cuentas_zumeral(raiz, desde, hasta):
     cn.close()
 
 
-def ejecutar_ensayo_pgc(e, prog, instalaciones, previos, trabajo, conservar_todo):
+def ejecutar_ensayo_pgc(e, prog, instalaciones, previos, trabajo, conservar):
     raiz = os.path.join(trabajo, "pgc-%03d" % e.numero)
     e.carpeta = raiz
     copiar(instalaciones[e.previo] if e.previo else instalaciones["limpia"], raiz)
@@ -791,12 +813,11 @@ def ejecutar_ensayo_pgc(e, prog, instalaciones, previos, trabajo, conservar_todo
     comprobar_final(e, enlace, lo_que_importa_a3con(previo, leer(ruta_suenlace(carpeta)), enlace.empresa))
     with open(os.path.join(raiz, "ensayo.json"), "w", encoding="utf-8") as f:
         json.dump(dict(registro, fallos=e.fallos), f, ensure_ascii=False, indent=1)
-    if not e.fallos and not conservar_todo:
-        shutil.rmtree(raiz, ignore_errors=True)
+    conservar.decidir(e)
     return e
 
 
-def modo_pgc(args, prog, trabajo, rng):
+def modo_pgc(args, prog, trabajo, rng, conservar):
     cuentas = args.cuentas_pgc
     limpia = os.path.join(trabajo, "demo-limpia")
     estado, _, err = prog.ejecutar(trabajo, "demo", limpia)
@@ -848,10 +869,11 @@ def modo_pgc(args, prog, trabajo, rng):
         elif disparo == "tiempo":
             ensayos.append(Ensayo(i, disparo, retardo=rng.uniform(0.0, 1.05) * segundos, modo=modo, previo=previo))
         else:
-            ensayos.append(Ensayo(i, disparo, tamano=int(rng.uniform(0, 1) * tamano), modo=modo, previo=previo))
+            nuevo = tamano - (len(previos[previo]) if previo else 0)
+            ensayos.append(Ensayo(i, disparo, tamano=int(rng.uniform(0, 1) * nuevo), modo=modo, previo=previo))
     print("Ensayos de exportación: %d" % len(ensayos), flush=True)
     hechos = correr(ensayos, lambda e: ejecutar_ensayo_pgc(e, prog, instalaciones, previos, trabajo,
-                                                           args.conservar), args.jobs)
+                                                           conservar), args.jobs)
     imprimir_cifras("Exportación del plan de cuentas (%d cuentas):" % (tamano // (ANCHO + 2)), hechos,
                     ETAPAS[1:] + ["preparación"])
     return hechos
@@ -871,6 +893,7 @@ def main():
     ap.add_argument("--jobs", type=int, default=1, help="ensayos a la vez (1)")
     ap.add_argument("--dir", help="carpeta de trabajo (por defecto una nueva en /tmp)")
     ap.add_argument("--conservar", action="store_true", help="conservar también las carpetas de los ensayos correctos")
+    ap.add_argument("--max-conservadas", type=int, default=30, help="carpetas de ensayos con fallos que se conservan (30)")
     args = ap.parse_args()
     if args.dias < 2 or args.count < 0:
         ap.error("--dias debe ser al menos 2")
@@ -878,14 +901,15 @@ def main():
     trabajo = args.dir or tempfile.mkdtemp(prefix="enlace3-caidas-")
     os.makedirs(trabajo, exist_ok=True)
     prog = Programa(args.bin)
+    conservar = Conservadas(args.max_conservadas, args.conservar)
     print("Carpeta de trabajo: %s (semilla %d)" % (trabajo, args.seed), flush=True)
 
     hechos = []
     t0 = time.monotonic()
     if args.modo in ("todo", "traspaso") and args.count:
-        hechos += modo_traspaso(args, prog, trabajo, rng)
+        hechos += modo_traspaso(args, prog, trabajo, rng, conservar)
     if args.modo in ("todo", "pgc") and args.count_pgc:
-        hechos += modo_pgc(args, prog, trabajo, rng)
+        hechos += modo_pgc(args, prog, trabajo, rng, conservar)
 
     fallidos = [e for e in hechos if e.fallos]
     caidas = sum(e.caida for e in hechos)

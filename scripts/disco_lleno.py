@@ -13,8 +13,9 @@ everything exactly once. Prints a table of free space -> outcome.
 
 When this machine does not allow mounting a tmpfs, the size of every file the
 program writes is capped instead (prlimit --fsize, with SIGXFSZ ignored so
-that writes fail with "File too large" as on a full disk); that shows the
-file and journal stages but not a disk that fills across several files.
+that writes fail with "File too large" as on a full disk): each file may grow
+by the "free" space past the largest file of F:, which shows the file and
+journal stages but not a disk that fills across several files.
 
 Only the standard library; run as root through scripts/disco-lleno.sh.
 """
@@ -156,6 +157,8 @@ def main():
     ap.add_argument("--generador", required=True)
     ap.add_argument("--dias", type=int, default=10, help="días de la instalación (10: unas 1 650 facturas)")
     ap.add_argument("--dir", help="carpeta de trabajo (por defecto una nueva en /tmp)")
+    ap.add_argument("--sin-montar", action="store_true",
+                    help="no montar un tmpfs: limitar el tamaño de cada fichero con prlimit --fsize")
     args = ap.parse_args()
     prog = Programa(args.bin)
     trabajo = args.dir or tempfile.mkdtemp(prefix="enlace3-disco-")
@@ -185,7 +188,7 @@ def main():
 
     raiz = os.path.join(trabajo, "raiz")
     unidad_f = os.path.join(raiz, "f:")
-    montado, motivo = montar_tmpfs(unidad_f, 128 * M)
+    montado, motivo = (False, "--sin-montar") if args.sin_montar else montar_tmpfs(unidad_f, 128 * M)
     if not montado:
         print("No se puede montar un tmpfs (%s): se limita el tamaño de cada fichero con prlimit --fsize." % motivo)
     previo = leer(ruta_suenlace(carpeta_exportacion(limpia)))
@@ -209,7 +212,10 @@ def main():
                 if montado:
                     dejar_libre(unidad_f, libre_bytes)
                 else:
-                    orden = ["prlimit", "--fsize=%d" % max(libre_bytes, 1), "--", "bash", "-c",
+                    # Every file may grow by the free space past the largest one.
+                    mayor = max(os.path.getsize(os.path.join(dp, n))
+                                for dp, _, ns in os.walk(unidad_f) for n in ns)
+                    orden = ["prlimit", "--fsize=%d" % (mayor + max(libre_bytes, 1)), "--", "bash", "-c",
                              'trap "" XFSZ; exec "$@"', "enlace3"] + orden
                 r = subprocess.run(orden, env=prog.entorno(raiz), capture_output=True, text=True, timeout=300)
                 ok, resultado, fallos = comprobar(prog, raiz, desde, hasta, r.returncode, r.stderr, previo, modo)
