@@ -6,6 +6,10 @@
 //
 //   benchmark_traspaso [--facturas-dia N] [--lineas-factura N]
 //                      [--cobros-dia N] [--dias N] [--dir CARPETA]
+//   benchmark_traspaso --generar CARPETA [--dias N] [...]
+//
+// --generar only builds the installation under CARPETA (new or empty) and
+// stops: scripts that need a large hotel (the crash proof) start from it.
 
 #include "app/arranque.h"
 #include "data/a3ado.h"
@@ -26,6 +30,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <exception>
 #include <sys/resource.h>
 
 namespace {
@@ -246,6 +251,31 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Uso: benchmark_traspaso [--facturas-dia N] [--lineas-factura N] [--cobros-dia N] "
                              "[--dias N] [--dir CARPETA]\n");
         return 2;
+    }
+
+    const int igenerar = args.indexOf(QStringLiteral("--generar"));
+    if (igenerar >= 0) {
+        const QString destino = igenerar + 1 < args.size() ? args.at(igenerar + 1) : QString();
+        if (destino.isEmpty() || destino.startsWith(QLatin1String("--"))) {
+            std::fprintf(stderr, "Uso: benchmark_traspaso --generar CARPETA [--facturas-dia N] [--lineas-factura N] "
+                                 "[--cobros-dia N] [--dias N]\n");
+            return 2;
+        }
+        if (QDir(destino).exists() && !QDir(destino).isEmpty()) {
+            std::fprintf(stderr, "La carpeta %s no está vacía: la instalación se genera en una carpeta nueva o vacía.\n",
+                         qPrintable(destino));
+            return 2;
+        }
+        generador::Totales tot;
+        try {
+            tot = generador::generar(destino, p);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "No se ha podido generar la instalación en %s: %s\n", qPrintable(destino), e.what());
+            return 1;
+        }
+        salida() << tot.facturas << " facturas, " << tot.lineas << " líneas de venta, " << tot.cobros
+                 << " cobros, " << tot.clientes << " titulares en " << destino << Qt::endl;
+        return 0;
     }
 
     QTemporaryDir temporal;
