@@ -1,6 +1,7 @@
 // The transfer window as a user drives it: keys typed into the date fields,
 // clicks on the buttons, over installations made by the fixture builder.
 
+#include "platform/bloqueo.h"
 #include "support/traspaso_support.h"
 #include "transfer/ventana_traspaso.h"
 
@@ -115,6 +116,7 @@ private Q_SLOTS:
     void fechas_mal_tecleadas_escape_y_doble_clic();
     void botones_con_un_campo_vacio_y_respuesta_no();
     void traspaso_escribe_el_fichero_y_cierra();
+    void otro_proceso_ocupa_la_instalacion();
     void usa_las_ultimas_fechas_aceptadas();
     void limpiar_y_volver_a_traspasar();
     void titular_inexistente_termina_la_aplicacion();
@@ -323,6 +325,34 @@ void TestVentanaTraspaso::traspaso_escribe_el_fichero_y_cierra()
     QVERIFY(!v.e->ui.busy);
     QVERIFY(v.w.ultimo_resultado());
     QVERIFY(v.w.ultimo_resultado()->generacion.completo());
+    // The end box carries the run's figures.
+    QVERIFY2(v.e->ui.shown.back().figures.startsWith("Cuentas: 1\nFacturas: 3\nDepósitos: 1\nDías de caja: 1\n"
+                                                     "Créditos: 1\nRegistros: 15\n"),
+             qPrintable(v.e->ui.shown.back().figures));
+}
+
+// A batch run holding the installation: the window says who, changes
+// nothing and stays open with its dates for another try.
+void TestVentanaTraspaso::otro_proceso_ocupa_la_instalacion()
+{
+    Hotel h(false, crear_cuentas());
+    poblar_con_febrero(h);
+    QString ocupante;
+    const auto lote = platform::Bloqueo::tomar(QFileInfo(h.fichero()).absoluteDir().filePath("enlace3.lock"),
+                                               "traspaso", &ocupante);
+    QVERIFY(lote);
+    Abierta v(h);
+    v.rango("01012013", "31012013");
+    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+
+    QCOMPARE(vistos(*v.e).size(), 2);
+    QVERIFY2(vistos(*v.e).at(1).startsWith("Instalación ocupada|La instalación está ocupada por otro proceso de "
+                                           "enlace3 (traspaso, pid "),
+             qPrintable(vistos(*v.e).at(1)));
+    QVERIFY(v.w.isVisible());
+    QCOMPARE(v.de()->text(), QString("01-01-2013"));
+    QCOMPARE(h.contar("fac3"), 0);
+    QVERIFY(!QFileInfo::exists(h.fichero()));
 }
 
 void TestVentanaTraspaso::usa_las_ultimas_fechas_aceptadas()
