@@ -399,10 +399,39 @@ Parameterised parameterise(const QString& sql)
     return out;
 }
 
+// The failures of the disk or the file itself, in the user's words and with
+// the file's name; the engine's own text follows in brackets.
+QString systemFailure(int primaryCode)
+{
+    switch (primaryCode) {
+    case SQLITE_FULL: return QStringLiteral("no queda espacio en el disco");
+    case SQLITE_IOERR: return QStringLiteral("no se ha podido leer o escribir en el disco");
+    case SQLITE_READONLY: return QStringLiteral("no se puede escribir: es de solo lectura");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("otro programa la tiene bloqueada");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return QStringLiteral("el archivo está dañado");
+    case SQLITE_CANTOPEN: return QStringLiteral("no se puede abrir el archivo");
+    case SQLITE_NOMEM: return QStringLiteral("no queda memoria");
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return QStringLiteral("permiso denegado");
+    default: return QString();
+    }
+}
+
 Error sqliteError(sqlite3* handle, const QString& source)
 {
     const QString text = QString::fromUtf8(sqlite3_errmsg(handle)).trimmed();
-    return Error(errorNumberFor(QString::number(sqlite3_extended_errcode(handle)), text), text, source);
+    const int code = sqlite3_extended_errcode(handle);
+    const qint64 number = errorNumberFor(QString::number(code), text);
+    const QString failure = systemFailure(code & 0xff);
+    if (failure.isEmpty())
+        return Error(number, text, source);
+    const char* file = sqlite3_db_filename(handle, "main");
+    return Error(number,
+                 QStringLiteral("%1 en la base de datos %2 (%3)")
+                     .arg(failure, QString::fromUtf8(file ? file : ""), text),
+                 source);
 }
 
 // Plain ASCII goes in as it is stored (UTF-8), sparing the database a

@@ -102,6 +102,9 @@ public:
     // statement, recordset and commit on the connection throws Error
     // (kCannotOpen) instead of running. Always false for ODBC.
     bool transactionLost() const;
+    // What a statement on a lost transaction throws: the database and the
+    // failure that made the engine drop the transaction.
+    Error lostError(const QString& source) const;
 
     // The underlying QtSql connection (for grids bound to a table).
     QSqlDatabase database() const;
@@ -116,7 +119,6 @@ private:
     friend class Recordset;
     friend class Savepoint;
     struct Prepared;
-    Error lostError(const QString& source) const;
     // Runs a transaction-control text straight on the local handle. Throws Error.
     void controlLocal(const QByteArray& sql, const QString& source);
     void openJet(const QString& connectionString);

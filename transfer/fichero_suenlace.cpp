@@ -206,9 +206,8 @@ void FicheroSuenlace::marcar_dia_caja(const QString& dia)
 bool FicheroSuenlace::transaccion_viva()
 {
     if (transaccion_propia_ && a.cn_enlace.transactionLost()) {
-        fallo(QStringLiteral("La base de datos del enlace ha deshecho las marcas de este envío por un error (")
-              + QFileInfo(a.cn_enlace.localPath()).fileName()
-              + QStringLiteral("): no se ha marcado nada y el fichero ") + ruta_ + QStringLiteral(" se ha dejado como estaba."));
+        fallo(a.cn_enlace.lostError(ruta_).description() + QStringLiteral(" No se ha marcado nada y el fichero ") + ruta_
+              + QStringLiteral(" se ha dejado como estaba."));
         return false;
     }
     return !detenido_;
