@@ -419,6 +419,22 @@ QString systemFailure(int primaryCode)
     }
 }
 
+QString inDatabase(const QString& failure, const char* file, const QString& text)
+{
+    return QStringLiteral("%1 en la base de datos %2 (%3)").arg(failure, QString::fromUtf8(file ? file : ""), text);
+}
+
+// A transaction statement run by the driver on a local database: the
+// driver's error with the engine's code told as the statements' are.
+Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source)
+{
+    Error plain = errorFrom(e, source);
+    const QString failure = systemFailure(e.nativeErrorCode().toInt() & 0xff);
+    if (failure.isEmpty() || !handle)
+        return plain;
+    return Error(plain.number(), inDatabase(failure, sqlite3_db_filename(handle, "main"), plain.description()), source);
+}
+
 Error sqliteError(sqlite3* handle, const QString& source)
 {
     const QString text = QString::fromUtf8(sqlite3_errmsg(handle)).trimmed();
@@ -427,11 +443,7 @@ Error sqliteError(sqlite3* handle, const QString& source)
     const QString failure = systemFailure(code & 0xff);
     if (failure.isEmpty())
         return Error(number, text, source);
-    const char* file = sqlite3_db_filename(handle, "main");
-    return Error(number,
-                 QStringLiteral("%1 en la base de datos %2 (%3)")
-                     .arg(failure, QString::fromUtf8(file ? file : ""), text),
-                 source);
+    return Error(number, inDatabase(failure, sqlite3_db_filename(handle, "main"), text), source);
 }
 
 // Plain ASCII goes in as it is stored (UTF-8), sparing the database a
@@ -927,7 +939,7 @@ void Connection::beginTrans()
     if (inTransaction_)
         throw Error(kCannotOpen, QStringLiteral("Ya hay una transacción en curso."), QStringLiteral("BEGIN"));
     if (!prepared_->db.transaction())
-        throw errorFrom(prepared_->db.lastError(), QStringLiteral("BEGIN"));
+        throw localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("BEGIN"));
     prepared_->lostCause = QString();
     inTransaction_ = true;
 }
@@ -941,7 +953,7 @@ void Connection::commitTrans()
     if (transactionLost())
         throw lostError(QStringLiteral("COMMIT"));
     if (!prepared_->db.commit()) {
-        const Error e = errorFrom(prepared_->db.lastError(), QStringLiteral("COMMIT"));
+        const Error e = localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("COMMIT"));
         // A commit that fails on a full disk may take the whole transaction
         // with it; the connection then reports it as lost.
         if (transactionLost() && prepared_->lostCause.isNull())
