@@ -47,6 +47,9 @@ int leer_argumentos(const QStringList& lista, bool con_respuesta, Argumentos& ar
     const std::optional<QString> hasta = fecha_de_lote(fechas.at(1));
     if (!desde || !hasta)
         return fallo_uso(err, QString::fromUtf8(kFechaIncorrecta));
+    const QString al_reves = rango_al_reves(*desde, *hasta);
+    if (!al_reves.isEmpty())
+        return fallo_uso(err, al_reves);
     args.desde = *desde;
     args.hasta = *hasta;
     return 0;
@@ -127,7 +130,7 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
     }
     if (resultado.generacion.fichero_ok)
         escribir_resumen(out, resultado);
-    return resultado.generacion.completo() ? 0 : 1;
+    return resultado.completo() ? 0 : 1;
 }
 
 int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err)
