@@ -283,65 +283,66 @@ ImportesFactura importes_factura(const ado::Recordset& emi, const QString& quien
 }
 
 // The month "yyyymm" a badly written date stands for ("2013-01-15",
-// "15/01/2013", " 20130115"), or "" when it cannot be told.
+// "15/01/2013", "20130100", " 20130115"), or "" when it cannot be told.
 QString mes_escrito(const QString& texto)
 {
     static const QRegularExpression cifras(QStringLiteral("[0-9]+"));
     QStringList grupos;
     for (auto it = cifras.globalMatch(texto); it.hasNext();)
         grupos << it.next().captured();
-    int ano = 0, mes = 0;
-    if (grupos.size() == 1 && grupos.first().size() == 8) {
+    auto mes_de = [](int ano, int mes) {
+        return ano > 0 && mes >= 1 && mes <= 12
+                   ? QStringLiteral("%1%2").arg(ano, 4, 10, QLatin1Char('0')).arg(mes, 2, 10, QLatin1Char('0'))
+                   : QString();
+    };
+    if (grupos.size() == 1 && grupos.first().size() >= 6) {
         const QString g = grupos.first();
-        if (registros::es_fecha(g)) {
-            ano = g.left(4).toInt();
-            mes = g.mid(4, 2).toInt();
-        } else {
-            ano = g.right(4).toInt();
-            mes = g.mid(2, 2).toInt();
-        }
-    } else if (grupos.size() == 3 && grupos.first().size() == 4) {
-        ano = grupos.at(0).toInt();
-        mes = grupos.at(1).toInt();
-    } else if (grupos.size() == 3 && grupos.last().size() == 4) {
-        ano = grupos.at(2).toInt();
-        mes = grupos.at(1).toInt();
+        const QString primero = mes_de(g.left(4).toInt(), g.mid(4, 2).toInt());
+        return primero.isEmpty() && g.size() == 8 ? mes_de(g.right(4).toInt(), g.mid(2, 2).toInt()) : primero;
     }
-    if (ano <= 0 || mes < 1 || mes > 12)
-        return QString();
-    return QStringLiteral("%1%2").arg(ano, 4, 10, QLatin1Char('0')).arg(mes, 2, 10, QLatin1Char('0'));
+    if (grupos.size() >= 2 && grupos.first().size() == 4)
+        return mes_de(grupos.at(0).toInt(), grupos.at(1).toInt());
+    if (grupos.size() == 3 && grupos.last().size() == 4)
+        return mes_de(grupos.at(2).toInt(), grupos.at(1).toInt());
+    return QString();
 }
 
-// Rows whose date no "Between" of the range can see because it is not
-// written yyyymmdd: those of the range's years that fall outside the text
-// window of the valid dates of those years, kept when their digits name one
-// of the range's months. A scan of the date column; the rows it returns are
-// the few badly written ones.
+// Rows of the range's months that no "Between" of the range sees, or sees
+// only as a date that is not one. Only three kinds of row can hold such a
+// date: those of the range's years outside the text window of those years
+// ("2013-01-15", "15/01/2013"), and those of the first and last month of the
+// range outside the range ("20130100", "2013013x"); inner months lie wholly
+// inside the window. Those rows are read (few: the rest of the two end
+// months at most) and the ones that are not calendar dates of a range month
+// are named.
 void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha, const QString& filtro,
                          const std::function<QString(const ado::Recordset&)>& quien)
 {
     const int desde = t.wdesde.left(4).toInt(), hasta = t.whasta.left(4).toInt();
-    if (desde <= 0 || hasta < desde || hasta - desde > 50)
+    if (!registros::es_fecha(t.wdesde) || !registros::es_fecha(t.whasta) || hasta < desde || hasta - desde > 50)
         return;
+    const QString c = columna_fecha;
     QStringList anos;
     for (int ano = desde; ano <= hasta; ++ano)
-        anos << columna_fecha + QStringLiteral(" LIKE '%") + QString::number(ano) + QStringLiteral("%'");
+        anos << c + QStringLiteral(" LIKE '%") + QString::number(ano) + QStringLiteral("%'");
+    const QString sql = QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE (((") + anos.join(QStringLiteral(" OR "))
+        + QStringLiteral(") AND NOT (") + c + QStringLiteral(" BETWEEN '") + QString::number(desde)
+        + QStringLiteral("0101' AND '") + QString::number(hasta) + QStringLiteral("1231')) OR ((") + c
+        + QStringLiteral(" LIKE '") + t.wdesde.left(6) + QStringLiteral("%' OR ") + c + QStringLiteral(" LIKE '")
+        + t.whasta.left(6) + QStringLiteral("%') AND NOT (") + c + QStringLiteral(" BETWEEN '") + t.wdesde
+        + QStringLiteral("' AND '") + t.whasta + QStringLiteral("'))) AND ") + filtro;
     ado::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE (") + anos.join(QStringLiteral(" OR "))
-                + QStringLiteral(") AND NOT (") + columna_fecha + QStringLiteral(" BETWEEN '")
-                + QString::number(desde) + QStringLiteral("0101' AND '") + QString::number(hasta)
-                + QStringLiteral("1231') AND ") + filtro,
-            t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    rs.open(sql, t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
     while (!rs.eof()) {
-        const QString fecha = rs.text(columna_fecha);
-        const QString mes = mes_escrito(fecha);
+        const QString fecha = rs.text(c);
+        const QString mes = registros::es_fecha(fecha) ? QString() : mes_escrito(fecha);
         if (!mes.isEmpty() && mes >= t.wdesde.left(6) && mes <= t.whasta.left(6))
-            t.rechazados.push_back(
-                {DatoRechazado::Clase::Fecha,
-                 quien(rs) + QStringLiteral(": la fecha (") + columna_fecha + QStringLiteral(") ")
-                     + valor_original(fecha)
-                     + QStringLiteral(" no está escrita aaaammdd y ninguna selección de fechas la ve ")
-                     + en_tabla(tabla) + QStringLiteral("; no se ha traspasado.")});
+            t.rechazados.push_back({DatoRechazado::Clase::Fecha,
+                                    quien(rs) + QStringLiteral(": la fecha (") + c + QStringLiteral(") ")
+                                        + valor_original(fecha)
+                                        + QStringLiteral(" no es una fecha del calendario escrita aaaammdd y "
+                                                         "ninguna selección de fechas la ve ")
+                                        + en_tabla(tabla) + QStringLiteral("; no se ha traspasado.")});
         rs.moveNext();
     }
     rs.close();

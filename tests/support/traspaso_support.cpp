@@ -314,14 +314,17 @@ void comprobar_rarezas(bool servidor)
         {"EmiFec con letra", factura8({{"EmiFec", "2013011a"}}), 1,
          {"Factura 2013/8: la fecha (EmiFec) «2013011a» no es una fecha del calendario escrita aaaammdd" + kEmi},
          fac8, {}, {}},
+        {"EmiFec día 0, fuera del Between", factura8({{"EmiFec", "20130100"}}), 1,
+         {"Factura 2013/8: la fecha (EmiFec) «20130100» no es una fecha del calendario escrita aaaammdd y ninguna "
+          "selección de fechas la ve" + kEmi}, fac8, {}, {}},
         {"EmiFec con guiones y su cobro",
          [](Hotel& h) {
              factura8({{"EmiFec", "2013-01-15"}}, "1002")(h);
              h.cobro("20130108", 1, 5.0, "8");
          },
          1,
-         {"Factura 2013/8: la fecha (EmiFec) «2013-01-15» no está escrita aaaammdd y ninguna selección de fechas la "
-          "ve" + kEmi,
+         {"Factura 2013/8: la fecha (EmiFec) «2013-01-15» no es una fecha del calendario escrita aaaammdd y ninguna "
+          "selección de fechas la ve" + kEmi,
           "Cobros de caja del día 08-01-2013: campo cuenta: «", "13-0» una cuenta solo puede tener cifras"},
          "20130108", {}, {"caj3 1=0"}},
         {"CajaFec con letra", cobro8({}, "2013011a"), 1,
