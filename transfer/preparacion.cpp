@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -193,9 +194,32 @@ QString en_tabla(const QString& tabla)
     return QStringLiteral("en la tabla de cobros de caja (caja)");
 }
 
+// A value as the report shows it: a control character, which a message box
+// or a terminal would not show, as its code.
+QString visible(const QString& texto)
+{
+    QString r;
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F)
+            r += QStringLiteral("[código %1]").arg(int(u));
+        else
+            r += c;
+    }
+    return r;
+}
+
 QString valor_original(const QVariant& v)
 {
-    return QStringLiteral("«") + v.toString() + QStringLiteral("»");
+    return QStringLiteral("«") + visible(v.toString()) + QStringLiteral("»");
+}
+
+bool con_control(const QString& texto)
+{
+    for (const QChar c : texto)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return true;
+    return false;
 }
 
 [[noreturn]] void rechazar(DatoRechazado::Clase clase, const QString& quien, const QString& tabla,
@@ -208,7 +232,12 @@ QString valor_original(const QVariant& v)
         que = c.femenino ? QStringLiteral("está vacía") : QStringLiteral("está vacío");
         break;
     case DatoRechazado::Clase::NoNumero:
-        que = valor_original(valor) + QStringLiteral(" no es un número");
+        que = valor_original(valor)
+              + (nombre == QLatin1String("CajaOrd") ? QStringLiteral(" no es un número entero")
+                                                    : QStringLiteral(" no es un número"));
+        break;
+    case DatoRechazado::Clase::Control:
+        que = valor_original(valor) + QStringLiteral(" tiene un carácter de control");
         break;
     case DatoRechazado::Clase::Fecha:
         que = valor_original(valor) + QStringLiteral(" no es una fecha del calendario escrita aaaammdd");
@@ -237,7 +266,21 @@ double numero_exigido(const ado::Recordset& rs, const QString& quien, const QStr
 
 QString factura_hotel(const QString& eje, const QString& numero)
 {
-    return QStringLiteral("Factura ") + eje + QLatin1Char('/') + numero;
+    return QStringLiteral("Factura ") + visible(eje) + QLatin1Char('/') + visible(numero);
+}
+
+// The codes a row is looked up by, or that name accounts: a control
+// character in one is not part of the code anyone typed, and blanking it
+// would look up, or send, another code.
+void exigir_codigos(const ado::Recordset& rs, const QString& quien, const QString& tabla,
+                    std::initializer_list<const char*> columnas)
+{
+    for (const char* columna : columnas) {
+        const QString nombre = QString::fromLatin1(columna);
+        const QString valor = rs.text(nombre);
+        if (con_control(valor))
+            rechazar(DatoRechazado::Clase::Control, quien, tabla, nombre, valor);
+    }
 }
 
 QString fecha_o_texto(const QString& fecha)
@@ -350,8 +393,8 @@ void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& colum
 
 QString cobro_de_texto(const QString& fecha, const QString& orden)
 {
-    return QStringLiteral("Cobro de caja del ") + fecha_o_texto(fecha) + QStringLiteral(", orden ")
-           + (orden.isEmpty() ? QStringLiteral("(vacío)") : orden);
+    return QStringLiteral("Cobro de caja del ") + visible(fecha_o_texto(fecha)) + QStringLiteral(", orden ")
+           + (orden.isEmpty() ? QStringLiteral("(vacío)") : visible(orden));
 }
 
 // An invoice is known by its year and number: without them, or with those of
@@ -361,6 +404,7 @@ void comprobar_clave_factura(const ado::Recordset& emi, QSet<QString>& vistas)
     const QString eje = emi.text(QStringLiteral("EmiAno"));
     const QString numero = emi.text(QStringLiteral("EmiNum"));
     const QString tabla = QStringLiteral("emi");
+    exigir_codigos(emi, factura_hotel(eje, numero), tabla, {"EmiAno", "EmiNum", "EmiCli", "eMIC"});
     if (numero.trimmed().isEmpty() || eje.trimmed().isEmpty()) {
         const QString quien = QStringLiteral("Factura del ") + fecha_o_texto(emi.text(QStringLiteral("EmiFec")))
                               + QStringLiteral(" (ejercicio ") + (eje.isEmpty() ? QStringLiteral("vacío") : eje)
@@ -388,6 +432,7 @@ void comprobar_clave_cobro(const ado::Recordset& caja, QSet<QString>& vistos)
     const QString tabla = QStringLiteral("caja");
     if (!registros::es_fecha(fecha))
         rechazar(DatoRechazado::Clase::Fecha, quien, tabla, QStringLiteral("CajaFec"), fecha);
+    exigir_codigos(caja, quien, tabla, {"CajaFra", "CajaAnoF", "CajaCobroc"});
     const NumeroHotel n = numero_hotel(orden);
     if (n.estado == NumeroHotel::Vacio)
         rechazar(DatoRechazado::Clase::Vacio, quien, tabla, QStringLiteral("CajaOrd"), orden);
@@ -491,6 +536,7 @@ QStringList informe_rechazados(const std::vector<DatoRechazado>& rechazados, int
         {C::NoNumero, "Datos que no son números"},
         {C::Fecha, "Fechas que no son fechas aaaammdd del calendario"},
         {C::Repetido, "Filas repetidas"},
+        {C::Control, "Códigos con caracteres de control"},
     };
     QStringList lineas;
     for (const auto& [clase, titulo] : clases) {
