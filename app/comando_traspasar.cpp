@@ -3,6 +3,7 @@
 #include "app/linea_comandos.h"
 #include "data/a3ado.h"
 #include "transfer/ejecucion.h"
+#include "transfer/preparacion.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -125,6 +126,9 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
     if (resultado.detenido) {
         err << "Traspaso detenido: no se ha generado " << ruta
             << ". Lo ya preparado queda pendiente para el próximo traspaso.\n";
+        // What the staging had left out before the stop is still worth knowing.
+        for (const QString& linea : informe_rechazados(resultado.rechazados))
+            err << linea << '\n';
         err.flush();
         return 1;
     }

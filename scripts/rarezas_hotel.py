@@ -83,55 +83,55 @@ class Plantador:
     def plantar(self, tipo):
         """Returns (pieces the report must hold, control character of a free text or None), or None."""
         r = self.rnd
-        if tipo in ("total", "tipo2", "fecha", "fecha_mal_escrita", "repetida", "numero", "control_nombre",
-                    "control_numero", "linea"):
-            f = self.factura(con_lineas=tipo == "linea")
+        if tipo in ("EmiTot", "EmiI2", "EmiFec", "EmiFec_escrita", "emi_repetida", "EmiNum", "control_EmiNom",
+                    "control_EmiNum", "Hiscadia"):
+            f = self.factura(con_lineas=tipo == "Hiscadia")
             if f is None:
                 return None
             rowid, ano, num, fec, cli = f
             k = f"Factura {ano}/{num}: "
-        if tipo == "total":
+        if tipo == "EmiTot":
             v = r.choice([None, "12abc", "", "1,5"])
             self.fijar(self.emi, "emi", "EmiTot", v, rowid)
             return [k + ("el total (EmiTot) está vacío" if v in (None, "") else
                          f"el total (EmiTot) «{v}» no es un número")], None
-        if tipo == "tipo2":
+        if tipo == "EmiI2":
             v = r.choice([None, "diez", "10%"])
             self.fijar(self.emi, "emi", "EmiI2", v, rowid)
             return [k + ("el tipo de IVA 2 (EmiI2) está vacío" if v is None else
                          f"el tipo de IVA 2 (EmiI2) «{v}» no es un número")], None
-        if tipo == "linea":
+        if tipo == "Hiscadia":
             col, nombre, vacio = r.choice([("HCadiaCan", "la cantidad de una línea", "está vacía"),
                                            ("HCadiaPre", "el precio de una línea", "está vacío")])
             v = r.choice([None, "x", "3 uds"])
             self.his.execute(f"UPDATE Hiscadia SET {col} = ? WHERE rowid = (SELECT min(rowid) FROM Hiscadia "
                              "WHERE HCadiaFraAno = ? AND HCadiaFra = ?)", (v, ano, num))
             return [k + f"{nombre} ({col}) " + (vacio if v is None else f"«{v}» no es un número")], None
-        if tipo == "fecha":
+        if tipo == "EmiFec":
             v = r.choice([fec[:7] + "a", fec[:6] + "1" + r.choice("xyz"), fec[:6] + "0 ", "2013013"])
             self.fijar(self.emi, "emi", "EmiFec", v, rowid)
             return [k + f"la fecha (EmiFec) «{v}» no es una fecha del calendario escrita aaaammdd"], None
-        if tipo == "fecha_mal_escrita":
+        if tipo == "EmiFec_escrita":
             v = r.choice([f"{fec[:4]}-{fec[4:6]}-{fec[6:]}", f"{fec[6:]}/{fec[4:6]}/{fec[:4]}",
                           f"{fec[:4]}/{fec[4:6]}/{fec[6:]}", " " + fec, fec[:6] + "00", fec[:6] + "32"])
             self.fijar(self.emi, "emi", "EmiFec", v, rowid)
             return [k + f"la fecha (EmiFec) «{v}» no es una fecha del calendario escrita aaaammdd"], None
-        if tipo == "repetida":
+        if tipo == "emi_repetida":
             cols = [c[1] for c in self.emi.execute("PRAGMA table_info(emi)")]
             lista = ", ".join(cols)
             self.emi.execute(f"INSERT INTO emi ({lista}) SELECT {lista} FROM emi WHERE rowid = ?", (rowid,))
             self.emi.execute("UPDATE emi SET EmiTot = 999.99 WHERE rowid = last_insert_rowid()")
             return [k + "otra factura en la tabla de facturas emitidas (emi) tiene el mismo ejercicio y número"], None
-        if tipo == "numero":
+        if tipo == "EmiNum":
             self.fijar(self.emi, "emi", "EmiNum", None, rowid)
             return [f"Factura del {dma(fec)} (ejercicio {ano}, número vacío, cliente {cli}, total ",
                     "el número (EmiNum) está vacío"], None
-        if tipo == "control_nombre":
+        if tipo == "control_EmiNom":
             c = r.choice(CONTROLES)
             nombre = f"Cliente{c}de prueba {num}"
             self.fijar(self.emi, "emi", "EmiNom", nombre, rowid)
             return [], (num, nombre)
-        if tipo == "control_numero":
+        if tipo == "control_EmiNum":
             c = r.choice(CONTROLES)
             self.fijar(self.emi, "emi", "EmiNum", num + c, rowid)
             v = f"{num}[código {ord(c)}]"
@@ -142,23 +142,23 @@ class Plantador:
             return None
         rowid, fec, orden = g
         k = f"Cobro de caja del {dma(fec)}, orden {orden}: "
-        if tipo == "importe":
+        if tipo == "CajaImp":
             v = r.choice([None, "5x", ""])
             self.fijar(self.caja, "caja", "CajaImp", v, rowid)
             return [k + ("el importe (CajaImp) está vacío" if v in (None, "") else
                          f"el importe (CajaImp) «{v}» no es un número")], None
-        if tipo == "fecha_cobro":
+        if tipo == "CajaFec":
             v = r.choice([fec[:7] + "a", f"{fec[:4]}-{fec[4:6]}-{fec[6:]}", fec[:6] + "00"])
             self.fijar(self.caja, "caja", "CajaFec", v, rowid)
             return [f"Cobro de caja del {v}, orden {orden}: la fecha (CajaFec) «{v}» no es una fecha del "
                     "calendario escrita aaaammdd"], None
-        if tipo == "cobro_repetido":
+        if tipo == "caja_repetido":
             cols = [c[1] for c in self.caja.execute("PRAGMA table_info(caja)")]
             lista = ", ".join(cols)
             self.caja.execute(f"INSERT INTO caja ({lista}) SELECT {lista} FROM caja WHERE rowid = ?", (rowid,))
             self.caja.execute("UPDATE caja SET CajaImp = 7.77 WHERE rowid = last_insert_rowid()")
             return [k + "otro cobro en la tabla de cobros de caja (caja) tiene el mismo día y número de orden"], None
-        if tipo == "orden":
+        if tipo == "CajaOrd":
             v = r.choice([None, "x", "2.5"])
             self.fijar(self.caja, "caja", "CajaOrd", v, rowid)
             quien = f"Cobro de caja del {dma(fec)}, orden {'(vacío)' if v is None else v}: "
@@ -167,8 +167,8 @@ class Plantador:
         raise ValueError(tipo)
 
 
-TIPOS = ["total", "tipo2", "linea", "importe", "fecha", "fecha_mal_escrita", "fecha_cobro", "repetida",
-         "cobro_repetido", "orden", "numero", "control_nombre", "control_numero"]
+TIPOS = ["EmiTot", "EmiI2", "Hiscadia", "CajaImp", "EmiFec", "EmiFec_escrita", "CajaFec", "emi_repetida",
+         "caja_repetido", "CajaOrd", "EmiNum", "control_EmiNom", "control_EmiNum"]
 
 
 def ejecutar(args, raiz, *orden):
@@ -279,7 +279,7 @@ def main():
     print(f"{'tipo':20} {'plantadas':>9} {'en el informe':>14}")
     for tipo in TIPOS:
         print(f"{tipo:20} {plantadas[tipo]:9} {informadas[tipo]:14}")
-    print(f"{'total':20} {total:9} {sum(informadas.values()):14}")
+    print(f"{'todas':20} {total:9} {sum(informadas.values()):14}")
     print("estados de salida: " + ", ".join(f"{k}: {v}" for k, v in sorted(estados.items())))
     for raiz, problemas in fallos[:10]:
         print(f"FALLO en {raiz}:")

@@ -144,7 +144,6 @@ void preparar_entero(Traspaso& t, Accion accion)
     platform::punto_de_fallo("preparar");
 }
 
-
 // --- hotel values the records cannot do without ------------------------------
 
 // A row whose data do not fit a record: it is not staged, the run goes on,
@@ -173,7 +172,9 @@ const Columna kColumnas[] = {
     {"TasaImporte", "la tasa turística", true}, {"EmiDep", "el depósito", false},
     {"HCadiaCan", "la cantidad de una línea", true}, {"HCadiaPre", "el precio de una línea", false},
     {"CajaFec", "la fecha", true},              {"CajaOrd", "el número de orden", false},
-    {"CajaImp", "el importe", false},
+    {"CajaImp", "el importe", false},           {"EmiCli", "el cliente", false},
+    {"eMIC", "el tipo de cliente", false},      {"CajaFra", "la factura", true},
+    {"CajaAnoF", "el ejercicio de la factura", false}, {"CajaCobroc", "la forma de cobro", true},
 };
 
 const Columna& columna_de(const QString& nombre)
