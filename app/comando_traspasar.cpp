@@ -3,6 +3,7 @@
 #include "app/linea_comandos.h"
 #include "data/a3ado.h"
 #include "transfer/ejecucion.h"
+#include "transfer/preparacion.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -47,6 +48,9 @@ int leer_argumentos(const QStringList& lista, bool con_respuesta, Argumentos& ar
     const std::optional<QString> hasta = fecha_de_lote(fechas.at(1));
     if (!desde || !hasta)
         return fallo_uso(err, QString::fromUtf8(kFechaIncorrecta));
+    const QString al_reves = rango_al_reves(*desde, *hasta);
+    if (!al_reves.isEmpty())
+        return fallo_uso(err, al_reves);
     args.desde = *desde;
     args.hasta = *hasta;
     return 0;
@@ -122,12 +126,15 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
     if (resultado.detenido) {
         err << "Traspaso detenido: no se ha generado " << ruta
             << ". Lo ya preparado queda pendiente para el próximo traspaso.\n";
+        // What the staging had left out before the stop is still worth knowing.
+        for (const QString& linea : informe_rechazados(resultado.rechazados))
+            err << linea << '\n';
         err.flush();
         return 1;
     }
     if (resultado.generacion.fichero_ok)
         escribir_resumen(out, resultado);
-    return resultado.generacion.completo() ? 0 : 1;
+    return resultado.completo() ? 0 : 1;
 }
 
 int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err)

@@ -10,19 +10,28 @@
 
 struct ResultadoTraspaso {
     bool ocupada = false;                                    // another run held the installation (the user was told)
+    bool rango_invertido = false;                            // refused before anything was touched (the user was told)
     bool detenido = false;                                   // stopped before the file was written
     std::optional<TraspasoDetenido::Motivo> motivo;          // why, when detenido
     ResultadoGeneracion generacion;                          // when not detenido
     int facturas_preparadas = 0;
     int cobros_preparados = 0;
+    std::vector<DatoRechazado> rechazados;                   // hotel rows left out by the staging
+    // The file holds everything of the range: nothing left out nor pending.
+    bool completo() const { return !ocupada && !rango_invertido && !detenido && generacion.completo() && rechazados.empty(); }
 };
 
+// The refusal of a range whose start comes after its end, or "" when the
+// range is in order. Nothing may be staged, cleaned or written for it.
+QString rango_al_reves(const QString& wdesde, const QString& whasta);
+
 // Stages invoices (with sales lines and deposits) and cash-desk collections of
-// t.wdesde..t.whasta, then writes SUENLACE.DAT. Shows the closing message.
+// t.wdesde..t.whasta, then writes SUENLACE.DAT. Shows the closing message,
+// which lists the hotel rows the staging left out.
 ResultadoTraspaso iniciar(Traspaso& t);
 
 // Deletes or resets the staged rows of t.wdesde..t.whasta so the range can be
 // sent again. Shows "Datos Temporales limpiados correctamente!". False, with
 // nothing cleaned, when another run holds the installation (the user has
-// been told who).
+// been told who) or when the range ends before it starts.
 bool limpiar_temporales(Traspaso& t);

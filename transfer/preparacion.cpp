@@ -5,8 +5,12 @@
 #include "transfer/records/registros.h"
 
 #include <QDate>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cmath>
+#include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -140,6 +144,310 @@ void preparar_entero(Traspaso& t, Accion accion)
     platform::punto_de_fallo("preparar");
 }
 
+// --- hotel values the records cannot do without ------------------------------
+
+// A row whose data do not fit a record: it is not staged, the run goes on,
+// and the row is named in the closing report.
+class FilaRechazada : public std::exception {
+public:
+    explicit FilaRechazada(DatoRechazado d) : dato(std::move(d)) {}
+    const char* what() const noexcept override { return "fila rechazada"; }
+    DatoRechazado dato;
+};
+
+struct Columna {
+    const char* nombre;
+    const char* texto;   // how the accountant calls it
+    bool femenino;
+};
+
+const Columna kColumnas[] = {
+    {"EmiAno", "el ejercicio", false},          {"EmiNum", "el número", false},
+    {"EmiFec", "la fecha", true},               {"EmiTot", "el total", false},
+    {"EmiB1", "la base imponible 1", true},     {"EmiB3", "la base imponible 3", true},
+    {"EmiB4", "la base imponible 4", true},     {"EmiI1", "el tipo de IVA 1", false},
+    {"EmiI2", "el tipo de IVA 2", false},       {"EmiI3", "el tipo de IVA 3", false},
+    {"EmiI4", "el tipo de IVA 4", false},       {"EmiC1", "la cuota de IVA 1", true},
+    {"EmiC3", "la cuota de IVA 3", true},       {"EmiC4", "la cuota de IVA 4", true},
+    {"TasaImporte", "la tasa turística", true}, {"EmiDep", "el depósito", false},
+    {"HCadiaCan", "la cantidad de una línea", true}, {"HCadiaPre", "el precio de una línea", false},
+    {"CajaFec", "la fecha", true},              {"CajaOrd", "el número de orden", false},
+    {"CajaImp", "el importe", false},           {"EmiCli", "el cliente", false},
+    {"eMIC", "el tipo de cliente", false},      {"CajaFra", "la factura", true},
+    {"CajaAnoF", "el ejercicio de la factura", false}, {"CajaCobroc", "la forma de cobro", true},
+};
+
+const Columna& columna_de(const QString& nombre)
+{
+    for (const Columna& c : kColumnas)
+        if (nombre == QLatin1String(c.nombre))
+            return c;
+    static const Columna ninguna{"", "el dato", false};
+    return ninguna;
+}
+
+QString en_tabla(const QString& tabla)
+{
+    if (tabla == QLatin1String("emi"))
+        return QStringLiteral("en la tabla de facturas emitidas (emi)");
+    if (tabla == QLatin1String("Hiscadia"))
+        return QStringLiteral("en la tabla de líneas de factura (Hiscadia)");
+    return QStringLiteral("en la tabla de cobros de caja (caja)");
+}
+
+// A value as the report shows it: a control character, which a message box
+// or a terminal would not show, as its code.
+QString visible(const QString& texto)
+{
+    QString r;
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F)
+            r += QStringLiteral("[código %1]").arg(int(u));
+        else
+            r += c;
+    }
+    return r;
+}
+
+QString valor_original(const QVariant& v)
+{
+    return QStringLiteral("«") + visible(v.toString()) + QStringLiteral("»");
+}
+
+bool con_control(const QString& texto)
+{
+    for (const QChar c : texto)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return true;
+    return false;
+}
+
+[[noreturn]] void rechazar(DatoRechazado::Clase clase, const QString& quien, const QString& tabla,
+                           const QString& nombre, const QVariant& valor)
+{
+    const Columna& c = columna_de(nombre);
+    QString que;
+    switch (clase) {
+    case DatoRechazado::Clase::Vacio:
+        que = c.femenino ? QStringLiteral("está vacía") : QStringLiteral("está vacío");
+        break;
+    case DatoRechazado::Clase::NoNumero:
+        que = valor_original(valor)
+              + (nombre == QLatin1String("CajaOrd") ? QStringLiteral(" no es un número entero")
+                                                    : QStringLiteral(" no es un número"));
+        break;
+    case DatoRechazado::Clase::Control:
+        que = valor_original(valor) + QStringLiteral(" tiene un carácter de control");
+        break;
+    case DatoRechazado::Clase::Fecha:
+        que = valor_original(valor) + QStringLiteral(" no es una fecha del calendario escrita aaaammdd");
+        break;
+    case DatoRechazado::Clase::Repetido:
+        break;
+    }
+    throw FilaRechazada({clase, quien + QStringLiteral(": ") + QString::fromUtf8(c.texto) + QStringLiteral(" (")
+                                    + nombre + QStringLiteral(") ") + que + QLatin1Char(' ') + en_tabla(tabla)
+                                    + QStringLiteral("; no se ha traspasado.")});
+}
+
+// A number the record needs: Null (when `nulo_es_cero` is false) or text
+// that is not a number stops the row.
+double numero_exigido(const ado::Recordset& rs, const QString& quien, const QString& tabla, const QString& nombre,
+                      bool nulo_es_cero = false)
+{
+    const QVariant v = rs.field(nombre);
+    const NumeroHotel n = numero_hotel(v);
+    if (n.estado == NumeroHotel::NoNumero)
+        rechazar(DatoRechazado::Clase::NoNumero, quien, tabla, nombre, v);
+    if (n.estado == NumeroHotel::Vacio && !nulo_es_cero)
+        rechazar(DatoRechazado::Clase::Vacio, quien, tabla, nombre, v);
+    return n.valor;
+}
+
+QString factura_hotel(const QString& eje, const QString& numero)
+{
+    return QStringLiteral("Factura ") + visible(eje) + QLatin1Char('/') + visible(numero);
+}
+
+// The codes a row is looked up by, or that name accounts: a control
+// character in one is not part of the code anyone typed, and blanking it
+// would look up, or send, another code.
+void exigir_codigos(const ado::Recordset& rs, const QString& quien, const QString& tabla,
+                    std::initializer_list<const char*> columnas)
+{
+    for (const char* columna : columnas) {
+        const QString nombre = QString::fromLatin1(columna);
+        const QString valor = rs.text(nombre);
+        if (con_control(valor))
+            rechazar(DatoRechazado::Clase::Control, quien, tabla, nombre, valor);
+    }
+}
+
+QString fecha_o_texto(const QString& fecha)
+{
+    return registros::es_fecha(fecha) ? dma(fecha).toString(QStringLiteral("dd-MM-yyyy")) : fecha;
+}
+
+// The amounts of an invoice row, each one checked: the total and the band-2
+// rate always make the record; a band of 1, 3 or 4 needs its rate and its VAT
+// amount only when its base is not zero (a band without base is written by
+// no record), and a Null base with a VAT amount hides a band. A Null tourist
+// tax or deposit is none. Text in any of them is never a number.
+struct ImportesFactura {
+    double total = 0, tipo2 = 0, tasa = 0, deposito = 0;
+    double b[5] = {0, 0, 0, 0, 0};
+    double i[5] = {0, 0, 0, 0, 0};
+    double c[5] = {0, 0, 0, 0, 0};
+};
+
+ImportesFactura importes_factura(const ado::Recordset& emi, const QString& quien)
+{
+    const QString tabla = QStringLiteral("emi");
+    ImportesFactura f;
+    f.total = numero_exigido(emi, quien, tabla, QStringLiteral("EmiTot"));
+    f.tipo2 = numero_exigido(emi, quien, tabla, QStringLiteral("EmiI2"));
+    for (int n : {1, 3, 4}) {
+        const QString b = QStringLiteral("EmiB%1").arg(n), i = QStringLiteral("EmiI%1").arg(n),
+                      c = QStringLiteral("EmiC%1").arg(n);
+        f.b[n] = numero_exigido(emi, quien, tabla, b, true);
+        f.i[n] = numero_exigido(emi, quien, tabla, i, true);
+        f.c[n] = numero_exigido(emi, quien, tabla, c, true);
+        const bool con_base = registros::centimos(f.b[n]) != 0;
+        if (!con_base && emi.isNull(b) && registros::centimos(f.c[n]) != 0)
+            rechazar(DatoRechazado::Clase::Vacio, quien, tabla, b, QVariant());
+        if (con_base) {
+            numero_exigido(emi, quien, tabla, i);
+            numero_exigido(emi, quien, tabla, c);
+        }
+    }
+    f.tasa = numero_exigido(emi, quien, tabla, QStringLiteral("TasaImporte"), true);
+    f.deposito = numero_exigido(emi, quien, tabla, QStringLiteral("EmiDep"), true);
+    return f;
+}
+
+// The month "yyyymm" a badly written date stands for ("2013-01-15",
+// "15/01/2013", "20130100", " 20130115"), or "" when it cannot be told.
+QString mes_escrito(const QString& texto)
+{
+    static const QRegularExpression cifras(QStringLiteral("[0-9]+"));
+    QStringList grupos;
+    for (auto it = cifras.globalMatch(texto); it.hasNext();)
+        grupos << it.next().captured();
+    auto mes_de = [](int ano, int mes) {
+        return ano > 0 && mes >= 1 && mes <= 12
+                   ? QStringLiteral("%1%2").arg(ano, 4, 10, QLatin1Char('0')).arg(mes, 2, 10, QLatin1Char('0'))
+                   : QString();
+    };
+    if (grupos.size() == 1 && grupos.first().size() >= 6) {
+        const QString g = grupos.first();
+        const QString primero = mes_de(g.left(4).toInt(), g.mid(4, 2).toInt());
+        return primero.isEmpty() && g.size() == 8 ? mes_de(g.right(4).toInt(), g.mid(2, 2).toInt()) : primero;
+    }
+    if (grupos.size() >= 2 && grupos.first().size() == 4)
+        return mes_de(grupos.at(0).toInt(), grupos.at(1).toInt());
+    if (grupos.size() == 3 && grupos.last().size() == 4)
+        return mes_de(grupos.at(2).toInt(), grupos.at(1).toInt());
+    return QString();
+}
+
+// Rows of the range's months that no "Between" of the range sees, or sees
+// only as a date that is not one. Only three kinds of row can hold such a
+// date: those of the range's years outside the text window of those years
+// ("2013-01-15", "15/01/2013"), and those of the first and last month of the
+// range outside the range ("20130100", "2013013x"); inner months lie wholly
+// inside the window. Those rows are read (few: the rest of the two end
+// months at most) and the ones that are not calendar dates of a range month
+// are named.
+void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha, const QString& filtro,
+                         const std::function<QString(const ado::Recordset&)>& quien)
+{
+    const int desde = t.wdesde.left(4).toInt(), hasta = t.whasta.left(4).toInt();
+    if (!registros::es_fecha(t.wdesde) || !registros::es_fecha(t.whasta) || hasta < desde || hasta - desde > 50)
+        return;
+    const QString c = columna_fecha;
+    QStringList anos;
+    for (int ano = desde; ano <= hasta; ++ano)
+        anos << c + QStringLiteral(" LIKE '%") + QString::number(ano) + QStringLiteral("%'");
+    const QString sql = QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE (((") + anos.join(QStringLiteral(" OR "))
+        + QStringLiteral(") AND NOT (") + c + QStringLiteral(" BETWEEN '") + QString::number(desde)
+        + QStringLiteral("0101' AND '") + QString::number(hasta) + QStringLiteral("1231')) OR ((") + c
+        + QStringLiteral(" LIKE '") + t.wdesde.left(6) + QStringLiteral("%' OR ") + c + QStringLiteral(" LIKE '")
+        + t.whasta.left(6) + QStringLiteral("%') AND NOT (") + c + QStringLiteral(" BETWEEN '") + t.wdesde
+        + QStringLiteral("' AND '") + t.whasta + QStringLiteral("'))) AND ") + filtro;
+    ado::Recordset rs;
+    rs.open(sql, t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    while (!rs.eof()) {
+        const QString fecha = rs.text(c);
+        const QString mes = registros::es_fecha(fecha) ? QString() : mes_escrito(fecha);
+        if (!mes.isEmpty() && mes >= t.wdesde.left(6) && mes <= t.whasta.left(6))
+            t.rechazados.push_back({DatoRechazado::Clase::Fecha,
+                                    quien(rs) + QStringLiteral(": la fecha (") + c + QStringLiteral(") ")
+                                        + valor_original(fecha)
+                                        + QStringLiteral(" no es una fecha del calendario escrita aaaammdd y "
+                                                         "ninguna selección de fechas la ve ")
+                                        + en_tabla(tabla) + QStringLiteral("; no se ha traspasado.")});
+        rs.moveNext();
+    }
+    rs.close();
+}
+
+QString cobro_de_texto(const QString& fecha, const QString& orden)
+{
+    return QStringLiteral("Cobro de caja del ") + visible(fecha_o_texto(fecha)) + QStringLiteral(", orden ")
+           + (orden.isEmpty() ? QStringLiteral("(vacío)") : visible(orden));
+}
+
+// An invoice is known by its year and number: without them, or with those of
+// an invoice already read in this selection, no record can name it.
+void comprobar_clave_factura(const ado::Recordset& emi, QSet<QString>& vistas)
+{
+    const QString eje = emi.text(QStringLiteral("EmiAno"));
+    const QString numero = emi.text(QStringLiteral("EmiNum"));
+    const QString tabla = QStringLiteral("emi");
+    exigir_codigos(emi, factura_hotel(eje, numero), tabla, {"EmiAno", "EmiNum", "EmiCli", "eMIC"});
+    if (numero.trimmed().isEmpty() || eje.trimmed().isEmpty()) {
+        const QString quien = QStringLiteral("Factura del ") + fecha_o_texto(emi.text(QStringLiteral("EmiFec")))
+                              + QStringLiteral(" (ejercicio ") + (eje.isEmpty() ? QStringLiteral("vacío") : eje)
+                              + QStringLiteral(", número ") + (numero.isEmpty() ? QStringLiteral("vacío") : numero)
+                              + QStringLiteral(", cliente ") + emi.text(QStringLiteral("EmiCli"))
+                              + QStringLiteral(", total ") + emi.text(QStringLiteral("EmiTot")) + QLatin1Char(')');
+        rechazar(DatoRechazado::Clase::Vacio, quien, tabla,
+                 numero.trimmed().isEmpty() ? QStringLiteral("EmiNum") : QStringLiteral("EmiAno"), QVariant());
+    }
+    const QString clave = eje + QChar(0x1F) + numero;
+    if (vistas.contains(clave))
+        throw FilaRechazada({DatoRechazado::Clase::Repetido,
+                             factura_hotel(eje, numero) + QStringLiteral(": otra factura ") + en_tabla(tabla)
+                                 + QStringLiteral(" tiene el mismo ejercicio y número (EmiAno, EmiNum); esta, de total ")
+                                 + emi.text(QStringLiteral("EmiTot")) + QStringLiteral(", no se ha traspasado.")});
+    vistas.insert(clave);
+}
+
+// A collection is known by its day and its order within the day.
+void comprobar_clave_cobro(const ado::Recordset& caja, QSet<QString>& vistos)
+{
+    const QString fecha = caja.text(QStringLiteral("CajaFec"));
+    const QVariant orden = caja.field(QStringLiteral("CajaOrd"));
+    const QString quien = cobro_de_texto(fecha, orden.isNull() ? QString() : orden.toString());
+    const QString tabla = QStringLiteral("caja");
+    if (!registros::es_fecha(fecha))
+        rechazar(DatoRechazado::Clase::Fecha, quien, tabla, QStringLiteral("CajaFec"), fecha);
+    exigir_codigos(caja, quien, tabla, {"CajaFra", "CajaAnoF", "CajaCobroc"});
+    const NumeroHotel n = numero_hotel(orden);
+    if (n.estado == NumeroHotel::Vacio)
+        rechazar(DatoRechazado::Clase::Vacio, quien, tabla, QStringLiteral("CajaOrd"), orden);
+    if (n.estado == NumeroHotel::NoNumero || n.valor != std::trunc(n.valor) || std::fabs(n.valor) > 1e15)
+        rechazar(DatoRechazado::Clase::NoNumero, quien, tabla, QStringLiteral("CajaOrd"), orden);
+    const QString clave = fecha + QChar(0x1F) + QString::number(qint64(n.valor));
+    if (vistos.contains(clave))
+        throw FilaRechazada({DatoRechazado::Clase::Repetido,
+                             quien + QStringLiteral(": otro cobro ") + en_tabla(tabla)
+                                 + QStringLiteral(" tiene el mismo día y número de orden (CajaFec, CajaOrd); este, de importe ")
+                                 + caja.text(QStringLiteral("CajaImp")) + QStringLiteral(", no se ha traspasado.")});
+    vistos.insert(clave);
+}
+
 } // namespace
 
 // --- value rules ------------------------------------------------------------
@@ -194,6 +502,61 @@ qint64 orden_cobro(const QVariant& valor)
     return 0;
 }
 
+NumeroHotel numero_hotel(const QVariant& valor)
+{
+    NumeroHotel n;
+    if (!valor.isValid() || valor.isNull()) {
+        n.estado = NumeroHotel::Vacio;
+        return n;
+    }
+    bool ok = false;
+    double d = 0;
+    if (valor.typeId() == QMetaType::QString || valor.typeId() == QMetaType::QByteArray) {
+        const QString texto = valor.toString().trimmed();
+        if (texto.isEmpty()) {
+            n.estado = NumeroHotel::Vacio;
+            return n;
+        }
+        d = texto.toDouble(&ok);
+    } else {
+        d = valor.toDouble(&ok);
+    }
+    if (!ok || !std::isfinite(d)) {
+        n.estado = NumeroHotel::NoNumero;
+        return n;
+    }
+    n.valor = registros::quince_cifras(d);
+    return n;
+}
+
+QStringList informe_rechazados(const std::vector<DatoRechazado>& rechazados, int maximo_por_clase)
+{
+    using C = DatoRechazado::Clase;
+    const std::pair<C, const char*> clases[] = {
+        {C::Vacio, "Datos vacíos"},
+        {C::NoNumero, "Datos que no son números"},
+        {C::Fecha, "Fechas que no son fechas aaaammdd del calendario"},
+        {C::Repetido, "Filas repetidas"},
+        {C::Control, "Códigos con caracteres de control"},
+    };
+    QStringList lineas;
+    for (const auto& [clase, titulo] : clases) {
+        QStringList de_la_clase;
+        for (const DatoRechazado& d : rechazados)
+            if (d.clase == clase)
+                de_la_clase << d.linea;
+        if (de_la_clase.isEmpty())
+            continue;
+        lineas << QString::fromUtf8(titulo) + QStringLiteral(" (") + QString::number(de_la_clase.size())
+                      + QStringLiteral("):");
+        for (int i = 0; i < de_la_clase.size() && i < maximo_por_clase; ++i)
+            lineas << QStringLiteral("  ") + de_la_clase.at(i);
+        if (de_la_clase.size() > maximo_por_clase)
+            lineas << QStringLiteral("  ... y %1 más de este tipo.").arg(de_la_clase.size() - maximo_por_clase);
+    }
+    return lineas;
+}
+
 // --- staging ------------------------------------------------------------------
 
 void normalizar_cuentas_clientes(Traspaso& t)
@@ -230,29 +593,35 @@ void mover_datos_factura(Traspaso& t)
 
     const QString eje = emi.text(QStringLiteral("EmiAno"));
     const QString numero = emi.text(QStringLiteral("EmiNum"));
-    const double total = emi.number(QStringLiteral("EmiTot"));
-    const double tipo2 = emi.number(QStringLiteral("EmiI2"));
+    const QString quien = factura_hotel(eje, numero);
+    const QString fecha = emi.text(QStringLiteral("EmiFec"));
+    // Everything is checked before anything is saved or any account recorded.
+    if (!registros::es_fecha(fecha))
+        rechazar(DatoRechazado::Clase::Fecha, quien, QStringLiteral("emi"), QStringLiteral("EmiFec"), fecha);
+    const ImportesFactura f = importes_factura(emi, quien);
+    const double total = f.total;
+    const double tipo2 = f.tipo2;
 
     fac.addNew();
     fac.setField(QStringLiteral("FacEje"), texto(eje));
-    fac.setField(QStringLiteral("FacFec"), texto(emi.text(QStringLiteral("EmiFec"))));
+    fac.setField(QStringLiteral("FacFec"), texto(fecha));
     fac.setField(QStringLiteral("FacFra"), texto(numero));
     fac.setField(QStringLiteral("FacCli"), texto(emi.text(QStringLiteral("EmiCli"))));
     fac.setField(QStringLiteral("FacB0"), 0.0);
-    fac.setField(QStringLiteral("FacB1"), emi.number(QStringLiteral("EmiB1")));
+    fac.setField(QStringLiteral("FacB1"), f.b[1]);
     const double base2 = base_banda2(total, tipo2);
     fac.setField(QStringLiteral("FacB2"), base2);
-    fac.setField(QStringLiteral("FacB3"), emi.number(QStringLiteral("EmiB3")));
-    fac.setField(QStringLiteral("FacB4"), emi.number(QStringLiteral("EmiB4")));
-    fac.setField(QStringLiteral("FacI1"), emi.number(QStringLiteral("EmiI1")));
+    fac.setField(QStringLiteral("FacB3"), f.b[3]);
+    fac.setField(QStringLiteral("FacB4"), f.b[4]);
+    fac.setField(QStringLiteral("FacI1"), f.i[1]);
     fac.setField(QStringLiteral("FacI2"), tipo2);
-    fac.setField(QStringLiteral("FacI3"), emi.number(QStringLiteral("EmiI3")));
-    fac.setField(QStringLiteral("FacI4"), emi.number(QStringLiteral("EmiI4")));
-    fac.setField(QStringLiteral("FacC1"), emi.number(QStringLiteral("EmiC1")));
+    fac.setField(QStringLiteral("FacI3"), f.i[3]);
+    fac.setField(QStringLiteral("FacI4"), f.i[4]);
+    fac.setField(QStringLiteral("FacC1"), f.c[1]);
     // Band 2 base plus band 2 VAT is the total to the last bit.
     fac.setField(QStringLiteral("FacC2"), total - base2);
-    fac.setField(QStringLiteral("FacC3"), emi.number(QStringLiteral("EmiC3")));
-    fac.setField(QStringLiteral("FacC4"), emi.number(QStringLiteral("EmiC4")));
+    fac.setField(QStringLiteral("FacC3"), f.c[3]);
+    fac.setField(QStringLiteral("FacC4"), f.c[4]);
     fac.setField(QStringLiteral("FacTotal"), total);
     fac.setField(QStringLiteral("FacNifC"), texto(emi.text(QStringLiteral("EmiNif")).left(9)));
     fac.setField(QStringLiteral("FacEst"), QStringLiteral("0"));
@@ -261,7 +630,7 @@ void mover_datos_factura(Traspaso& t)
     const QString cuenta =
         cuenta_cliente(t, numero, eje, emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
     fac.setField(QStringLiteral("FacCtaC"), texto(cuenta));
-    fac.setField(QStringLiteral("FacTasa"), emi.number(QStringLiteral("TasaImporte")));
+    fac.setField(QStringLiteral("FacTasa"), f.tasa);
     fac.update();
 
     if (a.wdesglosar_ventas)
@@ -303,9 +672,12 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
         if (!cuenta.isEmpty())
             ajustar_digitos(a.wdigitos, cuenta);
         fal.setField(QStringLiteral("FalCta"), texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta));
+        const QString quien = factura_hotel(w_eje, w_numero);
+        const QString tabla = QStringLiteral("Hiscadia");
+        const double cantidad = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaCan"));
+        const double precio = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaPre"));
         fal.setField(QStringLiteral("FalImp"),
-                     importe_linea(lineas.number(QStringLiteral("HCadiaCan")), lineas.number(QStringLiteral("HCadiaPre")),
-                                   lineas.text(QStringLiteral("HCadiaCA"))));
+                     importe_linea(cantidad, precio, lineas.text(QStringLiteral("HCadiaCA"))));
         fal.update();
         lineas.moveNext();
     }
@@ -329,7 +701,7 @@ void mover_deposito(Traspaso& t)
     const QString cuenta = cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
                                           emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
     dep.setField(QStringLiteral("EdepCli"), texto(cuenta));
-    dep.setField(QStringLiteral("EdepImp"), emi.number(QStringLiteral("EmiDep")));
+    dep.setField(QStringLiteral("EdepImp"), numero_hotel(emi.field(QStringLiteral("EmiDep"))).valor);
     dep.setField(QStringLiteral("EdepEstado"), QStringLiteral("0"));
     dep.setField(QStringLiteral("EdepFra"), texto(emi.text(QStringLiteral("EmiNum"))));
     dep.update();
@@ -341,10 +713,14 @@ void mover_datos_caja(Traspaso& t)
     ado::Recordset& caja = a.rs_caja;
     ado::Recordset& caj = a.rs_caj3;
 
+    const QString fecha = caja.text(QStringLiteral("CajaFec"));
+    const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
+    const double importe = numero_exigido(caja, cobro_de(fecha, orden), QStringLiteral("caja"), QStringLiteral("CajaImp"));
+
     caj.addNew();
-    caj.setField(QStringLiteral("CajFec"), texto(caja.text(QStringLiteral("CajaFec"))));
-    caj.setField(QStringLiteral("CajOrd"), orden_cobro(caja.field(QStringLiteral("CajaOrd"))));
-    caj.setField(QStringLiteral("CajImp"), caja.number(QStringLiteral("CajaImp")));
+    caj.setField(QStringLiteral("CajFec"), texto(fecha));
+    caj.setField(QStringLiteral("CajOrd"), orden);
+    caj.setField(QStringLiteral("CajImp"), importe);
 
     const bool factura_nula = caja.isNull(QStringLiteral("CajaFra"));
     const QString factura = caja.text(QStringLiteral("CajaFra"));
@@ -388,25 +764,35 @@ int preparar_facturas(Traspaso& t)
 
     const QString fase = QStringLiteral("Preparando facturas");
     a.ui.progress(fase, 0);
+    fechas_mal_escritas(t, QStringLiteral("emi"), QStringLiteral("EmiFec"),
+                        QStringLiteral("EmiCie = '1' AND (EmiN <> 'B')"), [](const ado::Recordset& rs) {
+                            return factura_hotel(rs.text(QStringLiteral("EmiAno")), rs.text(QStringLiteral("EmiNum")));
+                        });
     a.rs_edep3.closeIfOpen();
     GrupoEnlace grupo(a.cn_enlace);
     int preparadas = 0;
     qint64 leidas = 0;
+    QSet<QString> vistas;
     while (!a.rs_emi.eof()) {
         const QString eje = a.rs_emi.text(QStringLiteral("EmiAno"));
         const QString numero = a.rs_emi.text(QStringLiteral("EmiNum"));
         bool preparada = false;
-        nombrando(t, factura_de(numero, eje), [&] {
-            if (ya_ha_sido_traspasado(t, eje, numero))
-                return;
-            preparar_entero(t, [&] {
-                mover_datos_factura(t);
-                // A deposit that rounds to no cent is no deposit.
-                if (registros::centimos(a.rs_emi.number(QStringLiteral("EmiDep"))) != 0)
-                    mover_deposito(t);
+        try {
+            comprobar_clave_factura(a.rs_emi, vistas);
+            nombrando(t, factura_de(numero, eje), [&] {
+                if (ya_ha_sido_traspasado(t, eje, numero))
+                    return;
+                preparar_entero(t, [&] {
+                    mover_datos_factura(t);
+                    // A deposit that rounds to no cent is no deposit.
+                    if (registros::centimos(numero_hotel(a.rs_emi.field(QStringLiteral("EmiDep"))).valor) != 0)
+                        mover_deposito(t);
+                });
+                preparada = true;
             });
-            preparada = true;
-        });
+        } catch (const FilaRechazada& r) {
+            t.rechazados.push_back(r.dato);
+        }
         if (preparada) {
             ++preparadas;
             grupo.fila_guardada();
@@ -437,19 +823,30 @@ int preparar_cobros(Traspaso& t)
 
     const QString fase = QStringLiteral("Preparando cobros de caja");
     a.ui.progress(fase, 0);
+    fechas_mal_escritas(t, QStringLiteral("caja"), QStringLiteral("CajaFec"), QStringLiteral("CajaPago = '1'"),
+                        [](const ado::Recordset& rs) {
+                            return cobro_de_texto(rs.text(QStringLiteral("CajaFec")),
+                                                  rs.text(QStringLiteral("CajaOrd")));
+                        });
     GrupoEnlace grupo(a.cn_enlace);
     int preparados = 0;
     qint64 leidos = 0;
+    QSet<QString> vistos;
     while (!caja.eof()) {
         const QString fecha = caja.text(QStringLiteral("CajaFec"));
         const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
         bool preparado = false;
-        nombrando(t, cobro_de(fecha, orden), [&] {
-            if (ya_ha_sido_traspasado_caja(t, fecha, orden))
-                return;
-            preparar_entero(t, [&] { mover_datos_caja(t); });
-            preparado = true;
-        });
+        try {
+            comprobar_clave_cobro(caja, vistos);
+            nombrando(t, cobro_de(fecha, orden), [&] {
+                if (ya_ha_sido_traspasado_caja(t, fecha, orden))
+                    return;
+                preparar_entero(t, [&] { mover_datos_caja(t); });
+                preparado = true;
+            });
+        } catch (const FilaRechazada& r) {
+            t.rechazados.push_back(r.dato);
+        }
         if (preparado) {
             ++preparados;
             grupo.fila_guardada();

@@ -8,7 +8,10 @@
 #include "transfer/traspaso.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+
+#include <vector>
 
 // "UPDATE cli SET CliCta = '' ..." on the hotel: a blank account is no account.
 void normalizar_cuentas_clientes(Traspaso& t);
@@ -34,6 +37,11 @@ void mover_datos_caja(Traspaso& t);
 
 // The invoice selection of t.wdesde..t.whasta: the emi normalising updates,
 // then every closed invoice not yet staged. Returns the invoices staged.
+// An invoice whose data do not fit a record (a number that is empty or not a
+// number, a date that is not a calendar yyyymmdd, an empty number or year, a
+// year and number already read in this selection) is not staged and is added
+// to t.rechazados; so are the invoices of the range's months whose date is
+// written so that no selection sees it. The same for the collections.
 // Staged rows are committed in groups; a stop keeps what was saved before it.
 // Each invoice (with its lines, deposit and recorded accounts) and each
 // collection is staged whole or not at all: a failure half-way leaves no
@@ -56,3 +64,18 @@ QString empresa_000(const QString& wempresa);
 double importe_linea(double cantidad, double precio, const QString& cargo_abono);
 // CajOrd / the order of a collection as a wide integer (text or number).
 qint64 orden_cobro(const QVariant& valor);
+
+// A hotel number as the staging takes it: Null or blank text is empty, text
+// that is not wholly a number (or an infinity) is no number; otherwise its
+// value to 15 significant digits, so that what a driver hands over as
+// 38.52499999999999 for a stored 38.525 is 38.525 before any arithmetic.
+struct NumeroHotel {
+    enum Estado { Valido, Vacio, NoNumero };
+    Estado estado = Valido;
+    double valor = 0;   // 0 unless Valido
+};
+NumeroHotel numero_hotel(const QVariant& valor);
+
+// The rows the staging left out, grouped by kind, each group headed by its
+// count and listing at most `maximo_por_clase` rows.
+QStringList informe_rechazados(const std::vector<DatoRechazado>& rechazados, int maximo_por_clase = 20);

@@ -10,6 +10,15 @@
 #include <QHash>
 #include <QString>
 #include <exception>
+#include <vector>
+
+// A hotel row the staging left out because its data do not fit a record:
+// one line naming the row, the table, the column and the value.
+struct DatoRechazado {
+    enum class Clase { Vacio, NoNumero, Fecha, Repetido, Control };
+    Clase clase = Clase::Vacio;
+    QString linea;
+};
 
 struct Traspaso {
     explicit Traspaso(A3ADO& a) : a(a) {}
@@ -32,6 +41,9 @@ struct Traspaso {
     // a stop is never skipped; the hotel's payment methods do not change
     // while a transfer runs.
     QHash<QString, QString> cuentas_cobro;
+
+    // What the staging of this run left out, in reading order.
+    std::vector<DatoRechazado> rechazados;
 };
 
 // A transfer that cannot go on. The message has already been shown.

@@ -243,6 +243,11 @@ void VentanaTraspaso::btnGenerar_Click()
     // again with the same dates once it ends.
     if (r.ocupada)
         return;
+    // Dates the wrong way round: told, and the dates stay to be corrected.
+    if (r.rango_invertido) {
+        de->setFocus();
+        return;
+    }
 
     if (r.detenido && r.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
         terminar(1);

@@ -97,6 +97,14 @@ QStringList estados_preparados(const Hotel& h);
 // The lines of the file other than the account lines.
 QStringList sin_cuentas(const QStringList& lineas);
 
+// Every oddity of hotel data the link must turn into a report or a right
+// record, each planted on its own into poblar_enero's hotel (sales breakdown
+// on) and sent through the batch line over January, in Access or server
+// mode: exit status, report line, file (checked), staged states. Also a
+// range the wrong way round, from the batch line and from the engine the
+// window calls. Fails through QTest.
+void comprobar_rarezas(bool servidor);
+
 // One row as volcar writes it.
 QString texto_fila(const QVariantMap& fila, const QStringList& columnas);
 

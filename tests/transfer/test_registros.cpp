@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -266,8 +267,18 @@ private Q_SLOTS:
             {"cuota", "10000000000", [] { auto l = iva_valida(); l.cuota = 1e10; registro_linea_iva(l); }},
             {"tipo", "100", [] { auto l = iva_valida(); l.tipo = 100; registro_linea_iva(l); }},
             {"tipo", "-10", [] { auto l = iva_valida(); l.tipo = -10; registro_linea_iva(l); }},
-            {"nombre", "Ana\nBel", [] { auto c = cuenta_valida(); c.nombre = "Ana\nBel"; registro_cuenta(c); }},
-            {"concepto", "Cobro\r\n", [] { auto a = apunte_valido(); a.concepto = "Cobro\r\n"; registro_apunte(a); }},
+            // What A3Con would book wrongly: codes with control characters,
+            // accounts that are not digits, impossible dates, invoices without number.
+            {"documento", "F\t12", [] { auto a = apunte_valido(); a.documento = "F\t12"; registro_apunte(a); }},
+            {"nif", QString::fromLatin1("1\0", 2), [] { auto c = cuenta_valida(); c.nif = QString::fromLatin1("1\0", 2); registro_cuenta(c); }},
+            {"cuenta", "4300\n01", [] { auto c = cuenta_valida(); c.cuenta = "4300\n01"; registro_cuenta(c); }},
+            {"cuenta", "4300013-0", [] { auto a = apunte_valido(); a.cuenta = "4300013-0"; registro_apunte(a); }},
+            {"cuenta", "", [] { auto c = cabecera_valida(); c.cuenta = ""; registro_cabecera_factura(c); }},
+            {"fecha", "20130231", [] { auto a = apunte_valido(); a.fecha = "20130231"; registro_apunte(a); }},
+            {"fecha", "2013011a", [] { auto l = iva_valida(); l.fecha = "2013011a"; registro_linea_iva(l); }},
+            {"documento", " ", [] { auto c = cabecera_valida(); c.documento = " "; registro_cabecera_factura(c); }},
+            {"documento", "", [] { auto l = iva_valida(); l.documento = ""; registro_linea_iva(l); }},
+            {"importe", "nan", [] { auto a = apunte_valido(); a.importe = std::nan(""); registro_apunte(a); }},
         };
         for (const Caso& c : casos) {
             const Rechazo r = rechazo_de(c.construir);
@@ -292,6 +303,15 @@ private Q_SLOTS:
 
     void textos_en_windows_1252()
     {
+        // Control characters in free texts become blanks, whatever the path.
+        RegistroCuenta control = cuenta_valida();
+        control.nombre = QStringLiteral("Ana\tBel\r\nX\x7F");
+        control.direccion = QString::fromLatin1("C/\0Mar", 6);
+        const QString con_controles = registro_cuenta(control);
+        QCOMPARE(con_controles.mid(27, 30), QStringLiteral("Ana Bel  X ").leftJustified(30));
+        QCOMPARE(con_controles.mid(93, 30), QStringLiteral("C/ Mar").leftJustified(30));
+        QCOMPARE(cortar_rellenar(QStringLiteral("Pe\u0301rez\t"), 7), QStringLiteral("Pérez  "));
+
         QCOMPARE(rellenar(QStringLiteral("Muñoz Pérez"), 11, "nombre"), QStringLiteral("Muñoz Pérez"));
         QCOMPARE(rellenar(QStringLiteral("Muñoz Pérez"), 14, "nombre"), QStringLiteral("Muñoz Pérez   "));
         // The same name typed with combining accents takes the same 11 bytes.
@@ -326,9 +346,11 @@ private Q_SLOTS:
         Apunte a = apunte_valido();
         a.concepto = QStringLiteral("Pe\u0301rez") + QString(25, 'A');
         a.descripcion = QString(29, 'D') + QStringLiteral("é");   // last place taken by an accented letter
-        a.documento = QStringLiteral("F\t12");                     // a tab is ASCII and stays as it is
+        a.documento = QStringLiteral("F\t12");                     // a free text would get a blank; a code does not
+        QCOMPARE(rechazo_de([&] { registro_apunte(a); }).campo, QStringLiteral("documento"));
+        a.documento = QStringLiteral("F~12");
         const QString esperado = QStringLiteral("4") + "00001" + "20130215" + "0" + "570000001   "
-            + QString(29, 'D') + QStringLiteral("é") + "D" + "F\t12      " + "I"
+            + QString(29, 'D') + QStringLiteral("é") + "D" + "F~12      " + "I"
             + QStringLiteral("Pérez") + QString(25, 'A') + "+0000000120.50" + sp(139) + "E" + "N";
         comparar_linea(registro_apunte(a), esperado);
 

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void titular_inexistente_detiene_antes_del_fichero();
     void cuenta_de_cobro_erronea_detiene_antes_del_fichero();
     void factura_que_no_cabe_queda_pendiente();
+    void rarezas_del_hotel() { pruebas_traspaso::comprobar_rarezas(false); }
     void carpeta_inexistente_no_marca_nada();
     void fichero_de_solo_lectura_no_marca_nada();
     void progreso_y_reloj();

@@ -112,6 +112,7 @@ class TestTraspasarServidor : public QObject {
 private Q_SLOTS:
     void mismas_filas_y_mismo_fichero_en_los_dos_modos();
     void lote_en_modo_servidor();
+    void rarezas_en_modo_servidor() { pruebas_traspaso::comprobar_rarezas(true); }
 };
 
 void TestTraspasarServidor::mismas_filas_y_mismo_fichero_en_los_dos_modos()

@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 
+#include <QDate>
 #include <QStringList>
 
 #include <charconv>
@@ -218,9 +219,30 @@ void exigir_numero(double valor, const QString& campo)
 // Texts
 // ---------------------------------------------------------------------------
 
-bool tiene_salto_de_linea(const QString& texto)
+bool es_control(char16_t u)
 {
-    return texto.contains(QLatin1Char('\r')) || texto.contains(QLatin1Char('\n'));
+    return u < 0x20 || u == 0x7F;
+}
+
+bool tiene_control(const QString& texto)
+{
+    for (const QChar c : texto)
+        if (es_control(c.unicode()))
+            return true;
+    return false;
+}
+
+// A TAB or a NUL typed into a name is no part of the name; A3Con would read
+// the byte as it is, and a line break would split the record in two.
+QString sin_controles(const QString& texto)
+{
+    if (!tiene_control(texto))
+        return texto;
+    QString t = texto;
+    for (QChar& c : t)
+        if (es_control(c.unicode()))
+            c = QLatin1Char(' ');
+    return t;
 }
 
 // The text exactly as it will reach the file: composed, one character per
@@ -231,17 +253,23 @@ QString texto_ansi(const QString& texto)
     return platform::fromCp1252(platform::toCp1252(texto));
 }
 
-void exigir_una_linea(const QString& texto, const QString& campo)
+// A code (account, document, tax id) with a control character in it is not
+// the code anyone typed; blanking it would send another code.
+void exigir_sin_controles(const QString& texto, const QString& campo)
 {
-    // A line break inside a field would split the record in two lines of
-    // the file, and A3Con would read garbage from there on.
-    if (tiene_salto_de_linea(texto))
-        throw RegistroRechazado(campo, texto, QStringLiteral("contiene un salto de línea"));
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n')
+            throw RegistroRechazado(campo, texto, QStringLiteral("contiene un salto de línea"));
+        if (es_control(u))
+            throw RegistroRechazado(campo, texto,
+                                    QStringLiteral("contiene un carácter de control (código %1)").arg(int(u)));
+    }
 }
 
 QString exacto(const QString& texto, int ancho, const QString& campo, const QString& motivo)
 {
-    exigir_una_linea(texto, campo);
+    exigir_sin_controles(texto, campo);
     const QString t = texto_ansi(texto);
     if (platform::cp1252Width(texto) != ancho || t.size() != ancho)
         throw RegistroRechazado(campo, texto, motivo);
@@ -322,13 +350,13 @@ double redondeado(double valor, int decimales, Desempate desempate)
     return a_double(redondeo_decimal(valor, decimales, desempate), decimales);
 }
 
-// Pure ASCII without line breaks: one byte per character, nothing to
-// compose or convert, so the text goes to the line as it is.
+// Printable ASCII: one byte per character, nothing to compose, convert or
+// blank, so the text goes to the line as it is.
 bool ascii_de_una_linea(const QString& texto)
 {
     for (const QChar c : texto) {
         const char16_t u = c.unicode();
-        if (u >= 0x80 || u == u'\r' || u == u'\n')
+        if (u >= 0x7F || u < 0x20)
             return false;
     }
     return true;
@@ -339,17 +367,6 @@ void anadir_blancos(QString& linea, int n)
     linea.resize(linea.size() + n, QLatin1Char(' '));
 }
 
-// The field padded to `ancho`, appended to the line under construction.
-void anadir_relleno(QString& linea, const QString& texto, int ancho, const QString& campo)
-{
-    if (texto.size() <= ancho && ascii_de_una_linea(texto)) {
-        linea += texto;
-        anadir_blancos(linea, ancho - int(texto.size()));
-        return;
-    }
-    linea += rellenar(texto, ancho, campo);
-}
-
 void anadir_exacto(QString& linea, const QString& texto, int ancho, const QString& campo, const QString& motivo)
 {
     if (texto.size() == ancho && ascii_de_una_linea(texto)) {
@@ -357,6 +374,51 @@ void anadir_exacto(QString& linea, const QString& texto, int ancho, const QStrin
         return;
     }
     linea += exacto(texto, ancho, campo, motivo);
+}
+
+// The field padded to `ancho`, appended to the line under construction. A
+// free text gets a blank for each control character; a code is refused.
+enum class Clase { Texto, Codigo };
+void anadir_relleno(QString& linea, const QString& texto, int ancho, const QString& campo,
+                    Clase clase = Clase::Texto)
+{
+    if (texto.size() <= ancho && ascii_de_una_linea(texto)) {
+        linea += texto;
+        anadir_blancos(linea, ancho - int(texto.size()));
+        return;
+    }
+    linea += rellenar(clase == Clase::Texto ? sin_controles(texto) : texto, ancho, campo);
+}
+
+// An account is what A3Con books on: digits only, never blank.
+void anadir_cuenta(QString& linea, const QString& cuenta)
+{
+    const QString campo = QStringLiteral("cuenta");
+    if (cuenta.isEmpty())
+        throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
+    for (const QChar c : cuenta)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
+    anadir_relleno(linea, cuenta, 12, campo, Clase::Codigo);
+}
+
+// The invoice number of an invoice line: A3Con files the invoice under it.
+void anadir_documento(QString& linea, const QString& documento, bool obligatorio)
+{
+    const QString campo = QStringLiteral("documento");
+    if (obligatorio && documento.trimmed().isEmpty())
+        throw RegistroRechazado(campo, documento, QStringLiteral("está vacío y una factura necesita su número"));
+    anadir_relleno(linea, documento, 10, campo, Clase::Codigo);
+}
+
+// A date that is not on the calendar would be booked on a day that does not
+// exist, or refused by A3Con half-way through the import.
+void anadir_fecha(QString& linea, const QString& fecha)
+{
+    const QString campo = QStringLiteral("fecha");
+    anadir_exacto(linea, fecha, 8, campo, QStringLiteral("la fecha debe tener exactamente 8 caracteres (aaaammdd)"));
+    if (!es_fecha(fecha))
+        throw RegistroRechazado(campo, fecha, QStringLiteral("no es una fecha del calendario (aaaammdd)"));
 }
 
 void anadir_importe(QString& linea, double valor, const QString& campo)
@@ -407,6 +469,27 @@ double redondear_par(double valor, int decimales)
     return redondeado(valor, decimales, Desempate::Par);
 }
 
+bool es_fecha(const QString& texto)
+{
+    if (texto.size() != 8)
+        return false;
+    for (const QChar c : texto)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.right(2).toInt()).isValid();
+}
+
+double quince_cifras(double valor)
+{
+    if (!std::isfinite(valor) || valor == 0.0)
+        return valor + 0.0;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, valor, std::chars_format::scientific, 14);
+    double leido = valor;
+    std::from_chars(buf, res.ptr, leido);
+    return leido;
+}
+
 qint64 centimos(double valor)
 {
     if (std::isnan(valor))
@@ -422,7 +505,7 @@ qint64 centimos(double valor)
 
 QString rellenar(const QString& texto, int ancho, const QString& campo)
 {
-    exigir_una_linea(texto, campo);
+    exigir_sin_controles(texto, campo);
     const QString t = texto_ansi(texto);
     const int ocupa = platform::cp1252Width(texto);
     if (ocupa > ancho || t.size() > ancho)
@@ -443,9 +526,7 @@ QString primeros(const QString& texto, int n)
 
 QString cortar_rellenar(const QString& texto, int ancho)
 {
-    QString t = texto_ansi(texto);
-    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString t = sin_controles(texto_ansi(texto));
     if (t.size() > ancho)
         return t.left(ancho);
     return t + blancos(ancho - int(t.size()));
@@ -478,10 +559,9 @@ QString inicio(const QString& de_empresa, const QString& de_fecha, QChar clase, 
     linea += QLatin1Char('4');
     anadir_exacto(linea, de_empresa, 5, QStringLiteral("empresa"),
                   QStringLiteral("el código de empresa debe tener exactamente 5 caracteres"));
-    anadir_exacto(linea, de_fecha, 8, QStringLiteral("fecha"),
-                  QStringLiteral("la fecha debe tener exactamente 8 caracteres (aaaammdd)"));
+    anadir_fecha(linea, de_fecha);
     linea += clase;
-    anadir_relleno(linea, cuenta, 12, QStringLiteral("cuenta"));
+    anadir_cuenta(linea, cuenta);
     anadir_relleno(linea, texto, 30, campo_texto);
     return linea;
 }
@@ -495,12 +575,12 @@ QString registro_cuenta(const RegistroCuenta& r)
     linea += kImporteCero;
     anadir_blancos(linea, 1);
     anadir_blancos(linea, 4);
-    anadir_relleno(linea, r.nif, 14, QStringLiteral("nif"));
+    anadir_relleno(linea, r.nif, 14, QStringLiteral("nif"), Clase::Codigo);
     linea += QLatin1String("CL");
     anadir_relleno(linea, r.direccion, 30, QStringLiteral("direccion"));
     anadir_blancos(linea, 11);
     anadir_relleno(linea, r.localidad, 20, QStringLiteral("localidad"));
-    anadir_relleno(linea, r.cp, 5, QStringLiteral("cp"));
+    anadir_relleno(linea, r.cp, 5, QStringLiteral("cp"), Clase::Codigo);
     anadir_relleno(linea, r.provincia, 15, QStringLiteral("provincia"));
     linea += QLatin1String("011");
     anadir_blancos(linea, 58);
@@ -514,7 +594,7 @@ QString registro_apunte(const Apunte& r)
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('0'), r.cuenta,
                            r.descripcion, QStringLiteral("descripcion"));
     linea += lado(r.lado);
-    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
+    anadir_documento(linea, r.documento, false);
     linea += posicion(r.posicion);
     anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
     anadir_importe(linea, r.importe, QStringLiteral("importe"));
@@ -528,7 +608,7 @@ QString registro_cabecera_factura(const CabeceraFactura& r)
 {
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('1'), r.cuenta, r.nombre, QStringLiteral("nombre"));
     linea += QLatin1Char('1');
-    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
+    anadir_documento(linea, r.documento, true);
     linea += QLatin1Char('I');
     anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
     anadir_importe(linea, r.total, QStringLiteral("total"));
@@ -543,7 +623,7 @@ QString registro_linea_iva(const LineaIva& r)
     QString linea = inicio(r.empresa, r.fecha, QLatin1Char('9'), r.cuenta,
                            r.descripcion, QStringLiteral("descripcion"));
     linea += QLatin1Char('C');
-    anadir_relleno(linea, r.documento, 10, QStringLiteral("documento"));
+    anadir_documento(linea, r.documento, true);
     linea += posicion(r.posicion);
     anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
     linea += QLatin1String("01");

@@ -3,7 +3,12 @@
 // The four record types of SUENLACE.DAT and the formatting they share. Each
 // builder takes the variable fields and returns the 254-character line (no
 // CR LF). A value that does not fit its field is refused with
-// RegistroRechazado: a line of another length is never produced.
+// RegistroRechazado: a line of another length is never produced. So is a
+// record A3Con would book wrongly: an account that is blank or not all
+// digits, a date that is not on the calendar, an amount that is not a finite
+// number, an invoice line without its invoice number, a control character in
+// a code (account, document, tax id, postcode). A control character in a free
+// text (names, addresses, descriptions, concepts) becomes a blank.
 
 #include <QString>
 #include <stdexcept>
@@ -26,16 +31,22 @@ public:
 // digits), so 2.675 rounds to 2.68 and 1.005 to 1.01.
 double redondear(double valor, int decimales);        // half away from zero
 double redondear_par(double valor, int decimales);    // half to even
+// Eight digits yyyymmdd naming a day of the calendar.
+bool es_fecha(const QString& texto);
+// The value as its 15 significant digits read back: what a driver returns as
+// 38.52499999999999 for a stored 38.525 becomes 38.525 again.
+double quince_cifras(double valor);
 // Value in cents after redondear(valor, 2).
 qint64 centimos(double valor);
 
 // Text left-aligned and padded with blanks to `ancho` Windows-1252 bytes;
-// refused when longer.
+// refused when longer or when it holds a control character.
 QString rellenar(const QString& texto, int ancho, const QString& campo);
 // Left$: the first `n` characters, never splitting a character that takes
 // two UTF-16 units.
 QString primeros(const QString& texto, int n);
-// First `ancho` characters when longer, else padded.
+// First `ancho` characters when longer, else padded; control characters
+// become blanks.
 QString cortar_rellenar(const QString& texto, int ancho);
 // "+0000001234.50" / "-0000000087.46": sign chosen after rounding; refused
 // when the magnitude is 1e10 or more after rounding.
