@@ -429,7 +429,11 @@ QString inDatabase(const QString& failure, const char* file, const QString& text
 Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source)
 {
     Error plain = errorFrom(e, source);
-    const QString failure = systemFailure(e.nativeErrorCode().toInt() & 0xff);
+    // The driver keeps no code for a failed COMMIT; the handle still has it.
+    int code = handle ? sqlite3_extended_errcode(handle) : SQLITE_OK;
+    if (systemFailure(code & 0xff).isEmpty())
+        code = e.nativeErrorCode().toInt();
+    const QString failure = systemFailure(code & 0xff);
     if (failure.isEmpty() || !handle)
         return plain;
     return Error(plain.number(), inDatabase(failure, sqlite3_db_filename(handle, "main"), plain.description()), source);
