@@ -11,12 +11,16 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QDateTime>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStatusBar>
 
 namespace {
 
 constexpr int kAncho = 5385;
 constexpr int kAlto = 10275;
+constexpr int kAltoBarra = 22;   // pixels, below the drawn client area
 constexpr int kLadoDibujo = 32;
 const char* const kLongitud = "longitud_maxima";
 
@@ -116,7 +120,7 @@ VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : DialogoT
     setWindowTitle(QStringLiteral("Configuración enlace a A3 Software."));
     setWindowIcon(QIcon(dibujo_ajustes()));
     setModal(true);
-    setFixedSize(px(kAncho), px(kAlto));
+    setFixedSize(px(kAncho), px(kAlto) + kAltoBarra);
     // A narrow face, so the long captions fit the places they were given.
     QFont letra(QStringLiteral("Calibri"));
     letra.setFamilies({QStringLiteral("Calibri"), QStringLiteral("Carlito")});
@@ -220,6 +224,18 @@ void VentanaConfiguracion::crear_controles()
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
+    barra = new QStatusBar(this);
+    barra->setObjectName(QStringLiteral("barra"));
+    barra->setSizeGripEnabled(false);
+    barra->setGeometry(0, px(kAlto), px(kAncho), kAltoBarra);
+
+    // The picture is not reachable by keyboard: Ctrl+S saves as it does.
+    auto* guardar = new QShortcut(QKeySequence::Save, this);
+    connect(guardar, &QShortcut::activated, this, [this] {
+        if (Image2->isVisibleTo(this))
+            Image2_Click();
+    });
+
     connect(Check4, &QCheckBox::clicked, this, &VentanaConfiguracion::Check4_Click);
     connect(Check6, &QCheckBox::clicked, this, &VentanaConfiguracion::Check6_Click);
 }
@@ -287,7 +303,38 @@ void VentanaConfiguracion::bloquear()
     configuracion::limpiar(f_);
     escribir();
     ocupado_ = false;
+    mostrado_ = estado();
     pas->setFocus();
+}
+
+QStringList VentanaConfiguracion::estado() const
+{
+    QStringList r;
+    for (const QString& nombre : configuracion::nombres_campos())
+        if (nombre != QLatin1String("pas"))
+            r << findChild<QLineEdit*>(nombre)->text();
+    for (const QCheckBox* c : {Check1, Check2, Check3, Check4, Check5, Check6, Check7})
+        r << (c->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    return r;
+}
+
+bool VentanaConfiguracion::cambios_sin_guardar() const
+{
+    return Image2->isVisibleTo(this) && estado() != mostrado_;
+}
+
+bool VentanaConfiguracion::puede_descartar()
+{
+    if (!cambios_sin_guardar())
+        return true;
+    return a_.ui.ask(QStringLiteral("Hay cambios en la configuración que no se han guardado. ¿Desea descartarlos?"),
+                     QStringLiteral("Cambios sin guardar"), platform::Icon::Question);
+}
+
+void VentanaConfiguracion::reject()
+{
+    if (puede_descartar())
+        QDialog::reject();
 }
 
 void VentanaConfiguracion::enfocar(const QString& nombre)
@@ -308,7 +355,8 @@ bool VentanaConfiguracion::eventFilter(QObject* objeto, QEvent* e)
     if (auto* casilla = qobject_cast<QCheckBox*>(objeto)) {
         const bool limpia = casilla == Check1 || casilla == Check2 || casilla == Check3;
         if (limpia && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-            bloquear();
+            if (puede_descartar())
+                bloquear();
             return true;
         }
         return QDialog::eventFilter(objeto, e);
@@ -345,7 +393,7 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
     if (tecla == Qt::Key_Escape) {
         if (campo == pas)
             reject();
-        else
+        else if (puede_descartar())
             bloquear();
         return true;
     }
@@ -361,6 +409,10 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
             siguiente = configuracion::validar(a_, f_, campo->objectName());
         escribir();
         ocupado_ = false;
+        if (campo == pas && siguiente == QLatin1String("ce")) {
+            mostrado_ = estado();
+            barra->clearMessage();
+        }
     } catch (const std::exception& error) {
         ocupado_ = false;
         fallo_base_datos(error);
@@ -393,10 +445,11 @@ void VentanaConfiguracion::di_pierde_foco()
 
 void VentanaConfiguracion::keyPressEvent(QKeyEvent* e)
 {
-    // Only Escape in `pas` closes the window; anywhere else it does nothing
-    // (or locks, in the fields that say so).
+    // Escape where no field locks the window closes it (asking first when
+    // there are changes).
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        reject();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -431,6 +484,8 @@ void VentanaConfiguracion::Image2_Click()
     }
     if (guardado) {
         bloquear();
+        barra->showMessage(QStringLiteral("Configuración guardada el ")
+                           + QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy 'a las' hh:mm:ss")) + QLatin1Char('.'));
     } else if (!f_.foco.isEmpty()) {
         enfocar(f_.foco);
         f_.foco.clear();

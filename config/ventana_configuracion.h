@@ -10,12 +10,14 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QStatusBar;
 
 class VentanaConfiguracion : public ventana::DialogoTerminable {
     Q_OBJECT
@@ -33,8 +35,13 @@ public:
     // cuts a text that is already longer, so it may show more).
     static int longitud_maxima(const QLineEdit* campo);
 
+    // Whether the shown settings differ from what was loaded.
+    bool cambios_sin_guardar() const;
+
 public Q_SLOTS:
     void Image2_Click();
+    // Closing asks before unsaved changes are dropped.
+    void reject() override;
     void Check4_Click();
     void Check6_Click();
 
@@ -61,11 +68,15 @@ private:
     void aplicar_longitud(QLineEdit* campo);
 
     void fallo_base_datos(const std::exception& error);
+    QStringList estado() const;
+    // False when the user keeps the unsaved changes.
+    bool puede_descartar();
 
     A3ADO& a_;
     configuracion::Formulario f_;
     int etiquetas_ = 0;
     bool ocupado_ = false;   // a handler is changing the controls
+    QStringList mostrado_;   // estado() as loaded (or locked)
 
     QGroupBox* GroupBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
@@ -91,6 +102,7 @@ private:
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* Image3 = nullptr;
+    QStatusBar* barra = nullptr;
 };
 
 // The factory of the main window's menu table.

@@ -9,6 +9,16 @@ namespace platform {
 
 enum class Icon { None, Information, Exclamation, Critical, Question };
 
+// The end of a run: what was done, the file written, and what was left out.
+struct Summary {
+    QString title;
+    QString text;
+    Icon icon = Icon::Information;
+    QStringList figures;   // one line each (counts, file, size, backup, checker)
+    QStringList leftOut;   // what was left out and why, one line each
+    QString folder;        // local folder the user may open ("" none)
+};
+
 // What the logic needs from whoever runs it: messages, Yes/No questions, the
 // hourglass and progress. The window, the batch line and the tests each
 // provide their own, so no routine of the logic touches a widget.
@@ -24,6 +34,15 @@ public:
     {
         Q_UNUSED(figures);
         message(text, title, icon);
+    }
+    // The end of a run. Where nothing better can show it, a report whose
+    // figures are the lines and then what was left out.
+    virtual void summary(const Summary& s)
+    {
+        QStringList lines = s.figures;
+        if (!s.leftOut.isEmpty())
+            lines << QString() << s.leftOut;
+        report(s.text, lines.join(QLatin1Char('\n')), s.title, s.icon);
     }
     // Yes/No question; true means Yes.
     virtual bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) = 0;

@@ -1,7 +1,18 @@
 #include "platform/widget_interaction.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
 
 namespace platform {
 
@@ -46,6 +57,17 @@ QMessageBox* WidgetInteraction::buildBox(const QString& text, const QString& tit
     return box;
 }
 
+QWidget* WidgetInteraction::boxParent() const
+{
+    // The window that asked, not the main window: a box parented to the main
+    // window raises it over the dialog the user is working in.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return parent_;
+}
+
 void WidgetInteraction::message(const QString& text, const QString& title, Icon icon)
 {
     report(text, QString(), title, icon);
@@ -53,7 +75,7 @@ void WidgetInteraction::message(const QString& text, const QString& title, Icon 
 
 void WidgetInteraction::report(const QString& text, const QString& figures, const QString& title, Icon icon)
 {
-    QMessageBox* box = buildBox(text, title, icon, false, parent_);
+    QMessageBox* box = buildBox(text, title, icon, false, boxParent());
     box->setInformativeText(figures);
     // A box must never sit under the hourglass the work in progress set.
     const bool wasBusy = busy_;
@@ -66,7 +88,7 @@ void WidgetInteraction::report(const QString& text, const QString& figures, cons
 
 bool WidgetInteraction::ask(const QString& text, const QString& title, Icon icon)
 {
-    QMessageBox* box = buildBox(text, title, icon, true, parent_);
+    QMessageBox* box = buildBox(text, title, icon, true, boxParent());
     const bool wasBusy = busy_;
     if (wasBusy) setBusy(false);
     box->exec();
@@ -75,6 +97,81 @@ bool WidgetInteraction::ask(const QString& text, const QString& title, Icon icon
     ++shown_;
     if (wasBusy) setBusy(true);
     return yes;
+}
+
+QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
+{
+    auto* d = new QDialog(parent);
+    d->setObjectName(QStringLiteral("resumen"));
+    d->setWindowTitle(effectiveTitle(s.title));
+    d->setModal(true);
+    auto* capa = new QVBoxLayout(d);
+
+    auto* cabecera = new QHBoxLayout;
+    if (s.icon != Icon::None) {
+        auto* icono = new QLabel(d);
+        const int lado = d->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, d);
+        icono->setPixmap(QMessageBox::standardIcon(boxIcon(s.icon)).scaled(lado, lado, Qt::KeepAspectRatio,
+                                                                             Qt::SmoothTransformation));
+        icono->setAlignment(Qt::AlignTop);
+        cabecera->addWidget(icono);
+    }
+    auto* texto = new QLabel(s.text, d);
+    texto->setObjectName(QStringLiteral("texto"));
+    texto->setWordWrap(true);
+    texto->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cabecera->addWidget(texto, 1);
+    capa->addLayout(cabecera);
+
+    auto* cifras = new QLabel(s.figures.join(QLatin1Char('\n')), d);
+    cifras->setObjectName(QStringLiteral("cifras"));
+    cifras->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cifras->setWordWrap(true);
+    capa->addWidget(cifras);
+
+    if (!s.leftOut.isEmpty()) {
+        auto* titulo = new QLabel(QStringLiteral("No enviado (%1), con su motivo:").arg(s.leftOut.size()), d);
+        capa->addWidget(titulo);
+        auto* lista = new QListWidget(d);
+        lista->setObjectName(QStringLiteral("omitidos"));
+        lista->addItems(s.leftOut);
+        lista->setMinimumHeight(120);
+        capa->addWidget(lista, 1);
+    }
+
+    auto* botones = new QDialogButtonBox(d);
+    QPushButton* abrir = botones->addButton(QStringLiteral("Abrir carpeta"), QDialogButtonBox::ActionRole);
+    abrir->setObjectName(QStringLiteral("AbrirCarpeta"));
+    abrir->setEnabled(!s.folder.isEmpty());
+    const QString carpeta = s.folder;
+    QObject::connect(abrir, &QPushButton::clicked, d,
+                     [carpeta] { QDesktopServices::openUrl(QUrl::fromLocalFile(carpeta)); });
+    QPushButton* cerrar = botones->addButton(QStringLiteral("Cerrar"), QDialogButtonBox::AcceptRole);
+    cerrar->setObjectName(QStringLiteral("Cerrar"));
+    cerrar->setDefault(true);
+    QObject::connect(botones, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    capa->addWidget(botones);
+
+    // However much was left out, the buttons stay on the screen.
+    const QScreen* pantalla = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (pantalla) {
+        const QRect zona = pantalla->availableGeometry();
+        d->setMaximumSize(zona.width() * 9 / 10, zona.height() * 9 / 10);
+    }
+    d->resize(qMax(480, d->sizeHint().width()), qMin(d->sizeHint().height(), d->maximumHeight()));
+    cerrar->setFocus();
+    return d;
+}
+
+void WidgetInteraction::summary(const Summary& s)
+{
+    QDialog* d = buildSummary(s, boxParent());
+    const bool wasBusy = busy_;
+    if (wasBusy) setBusy(false);
+    d->exec();
+    delete d;
+    ++shown_;
+    if (wasBusy) setBusy(true);
 }
 
 void WidgetInteraction::setBusy(bool busy)

@@ -7,6 +7,7 @@
 
 #include <QMessageBox>
 
+class QDialog;
 class QWidget;
 
 namespace platform {
@@ -19,10 +20,14 @@ public:
     void report(const QString& text, const QString& figures, const QString& title = QString(),
                 Icon icon = Icon::Information) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    void summary(const Summary& s) override;
     void setBusy(bool busy) override;
 
-    // The window the boxes are centred on (none: centred on the screen).
+    // The window the boxes are centred on when no window of the program is
+    // active (none: centred on the screen).
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The active modal dialog, else the active window, else the one given.
+    QWidget* boxParent() const;
 
     // How many boxes have been shown so far.
     int shownCount() const { return shown_; }
@@ -32,6 +37,10 @@ public:
     static QMessageBox* buildBox(const QString& text, const QString& title, Icon icon, bool question,
                                  QWidget* parent = nullptr);
     static QMessageBox::Icon boxIcon(Icon icon);
+    // The end-of-run dialog (objectName "resumen"): the text, the figures,
+    // a scrolling list of what was left out ("omitidos"), and the buttons
+    // "Abrir carpeta" and "Cerrar". Never taller than the screen.
+    static QDialog* buildSummary(const Summary& s, QWidget* parent = nullptr);
     // An empty title stands for the program's own name.
     static QString effectiveTitle(const QString& title);
 

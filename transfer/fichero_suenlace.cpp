@@ -80,8 +80,11 @@ void FicheroSuenlace::fallo(const QString& texto)
 
 bool FicheroSuenlace::abrir()
 {
-    ruta_ = a.wruta + QStringLiteral("\\Suenlace.dat");
-    QString local = a.unidades.toLocal(ruta_);
+    // The path is the folder followed by "\\Suenlace.dat" whatever the folder
+    // ends with; the user reads it with one separator.
+    const QString ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
+    ruta_ = platform::DriveMap::forDisplay(ruta);
+    QString local = a.unidades.toLocal(ruta);
     QFileInfo info(local);
     existia_ = info.exists();
     if (existia_) {
@@ -105,7 +108,7 @@ bool FicheroSuenlace::abrir()
         return false;
     }
     gen_.destino = local;
-    gen_.ruta = ruta_;
+    gen_.ruta = ruta;
     gen_.temporal = QFileInfo(local).absoluteDir().filePath(diario::nombre_temporal());
     gen_.fecha = QDateTime::currentDateTime();
 

@@ -216,12 +216,43 @@ void VentanaTraspaso::de_DblClick()
     de->setFocus();
 }
 
-void VentanaTraspaso::btnGenerar_Click()
+bool VentanaTraspaso::tomar_fechas()
 {
     if (de->text().isEmpty() || hasta->text().isEmpty()) {
         de->setFocus();
-        return;
+        return false;
     }
+    // What the fields show is what runs: a date typed without Tab or Enter
+    // counts as much as an accepted one, and a wrong one stops the button.
+    QString fechas[2];
+    QLineEdit* campos[2] = {de, hasta};
+    for (int i = 0; i < 2; ++i) {
+        const EntradaFecha r = fecha_de_campo(campos[i]->text(), a_.ui);
+        if (r.estado != EstadoFecha::Aceptada) {
+            campos[i]->clear();
+            campos[i]->setFocus();
+            return false;
+        }
+        campos[i]->setText(r.texto);
+        fechas[i] = r.fecha;
+    }
+    t_->wdesde = fechas[0];
+    t_->whasta = fechas[1];
+    if (fechas[0] > fechas[1]) {
+        a_.ui.message(QStringLiteral("La fecha Desde (") + de->text() + QStringLiteral(") es posterior a la fecha Hasta (")
+                          + hasta->text() + QStringLiteral("). Corrija el rango de fechas."),
+                      QString::fromUtf8(kTituloErrorDatos), platform::Icon::Information);
+        de->setFocus();
+        de->selectAll();
+        return false;
+    }
+    return true;
+}
+
+void VentanaTraspaso::btnGenerar_Click()
+{
+    if (!tomar_fechas())
+        return;
     const QString pregunta = QString::fromUtf8(kPregunta) + de->text() + QStringLiteral(" al ") + hasta->text()
                              + QStringLiteral(" ?");
     if (!a_.ui.ask(pregunta, QString::fromUtf8(kTituloPregunta), platform::Icon::Information)) {
@@ -260,10 +291,8 @@ void VentanaTraspaso::btnGenerar_Click()
 
 void VentanaTraspaso::btnLimpiar_Click()
 {
-    if (hasta->text().isEmpty() || de->text().isEmpty()) {
-        de->setFocus();
+    if (!tomar_fechas())
         return;
-    }
     try {
         limpiar_temporales(*t_);
     } catch (const std::exception& e) {
