@@ -286,7 +286,9 @@ QString validar_di(A3ADO& a, Formulario& f)
     }
     const QString bloquea = ajustar_cuentas(f, f.digitos(), viejos);
     if (!bloquea.isEmpty()) {
-        a.ui.message(QStringLiteral("No se puede pasar a %1 dígitos: ").arg(f.digitos()) + descripcion_cuenta(bloquea)
+        QString quien = descripcion_cuenta(bloquea);
+        quien[0] = quien.at(0).toLower();
+        a.ui.message(QStringLiteral("No se puede pasar a %1 dígitos: ").arg(f.digitos()) + quien
                          + QStringLiteral(" (") + f.campo(bloquea)->texto
                          + QStringLiteral(") perdería dígitos distintos de cero. Corríjala antes de cambiar los "
                                           "dígitos; no se ha cambiado nada."),
