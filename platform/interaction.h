@@ -50,6 +50,9 @@ public:
     virtual void setBusy(bool busy) = 0;
     // Long runs report what they are doing and how far they are.
     virtual void progress(const QString& phase, qint64 count) { Q_UNUSED(phase); Q_UNUSED(count); }
+    // The user asked to stop the run in progress: long runs check it between
+    // rows and end safely (nothing of theirs marked, the file as it was).
+    virtual bool cancelled() const { return false; }
 };
 
 // Hourglass for as long as the work lasts, however it ends.
@@ -82,11 +85,19 @@ public:
     void report(const QString& text, const QString& figures, const QString& title = QString(),
                 Icon icon = Icon::Information) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    // Recorded (and, on the batch line, printed) as one message: the text
+    // with what was left out under it; the figures kept apart.
+    void summary(const Summary& s) override;
     void setBusy(bool busy) override;
     void progress(const QString& phase, qint64 count) override;
 
+    bool cancelled() const override { return cancelAfter >= 0 && progressCalls > cancelAfter; }
+
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    // Cancels the run once progress has been reported more than this many times (-1: never).
+    int cancelAfter = -1;
+    int progressCalls = 0;
     std::vector<Shown> shown;
     bool busy = false;
     int busyChanges = 0;

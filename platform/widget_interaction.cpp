@@ -75,28 +75,51 @@ void WidgetInteraction::message(const QString& text, const QString& title, Icon 
 
 void WidgetInteraction::report(const QString& text, const QString& figures, const QString& title, Icon icon)
 {
+    bool wasCursor = false;
+    pause(wasCursor);
     QMessageBox* box = buildBox(text, title, icon, false, boxParent());
     box->setInformativeText(figures);
-    // A box must never sit under the hourglass the work in progress set.
-    const bool wasBusy = busy_;
-    if (wasBusy) setBusy(false);
     box->exec();
     delete box;
     ++shown_;
-    if (wasBusy) setBusy(true);
+    resume(wasCursor);
 }
 
 bool WidgetInteraction::ask(const QString& text, const QString& title, Icon icon)
 {
+    bool wasCursor = false;
+    pause(wasCursor);
     QMessageBox* box = buildBox(text, title, icon, true, boxParent());
-    const bool wasBusy = busy_;
-    if (wasBusy) setBusy(false);
     box->exec();
     const bool yes = box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
     delete box;
     ++shown_;
-    if (wasBusy) setBusy(true);
+    resume(wasCursor);
     return yes;
+}
+
+void WidgetInteraction::pause(bool& wasCursor)
+{
+    // A box must never sit under the hourglass the work in progress set,
+    // nor behind the progress dialog.
+    delete progress_.data();
+    wasCursor = cursor_;
+    cursor(false);
+}
+
+void WidgetInteraction::resume(bool wasCursor)
+{
+    cursor(wasCursor);
+}
+
+void WidgetInteraction::cursor(bool on)
+{
+    if (on == cursor_) return;
+    cursor_ = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
@@ -165,23 +188,59 @@ QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
 
 void WidgetInteraction::summary(const Summary& s)
 {
+    bool wasCursor = false;
+    pause(wasCursor);
     QDialog* d = buildSummary(s, boxParent());
-    const bool wasBusy = busy_;
-    if (wasBusy) setBusy(false);
     d->exec();
     delete d;
     ++shown_;
-    if (wasBusy) setBusy(true);
+    resume(wasCursor);
 }
 
 void WidgetInteraction::setBusy(bool busy)
 {
     if (busy == busy_) return;
     busy_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (busy) {
+        // A new run: nobody has cancelled it yet.
+        cancelled_ = false;
+        clock_.start();
+    } else {
+        delete progress_.data();
+    }
+    cursor(busy);
+}
+
+void WidgetInteraction::progress(const QString& phase, qint64 count)
+{
+    if (!busy_ || cancelled_) return;
+    if (!progress_) {
+        // Short runs finish before anybody would read a dialog.
+        if (clock_.elapsed() < kProgressDelayMs) return;
+        progress_ = new QProgressDialog(boxParent());
+        progress_->setObjectName(QStringLiteral("progreso"));
+        progress_->setWindowTitle(effectiveTitle(QString()));
+        progress_->setCancelButtonText(QStringLiteral("Cancelar"));
+        progress_->setRange(0, 0);
+        progress_->setMinimumDuration(0);
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setMinimumWidth(360);
+        QObject::connect(progress_.data(), &QProgressDialog::canceled, progress_.data(), [this] {
+            cancelled_ = true;
+            if (progress_) progress_->setLabelText(QStringLiteral("Cancelando: se deja todo como estaba..."));
+        });
+        progress_->show();
+    }
+    const qint64 s = clock_.elapsed() / 1000;
+    progress_->setLabelText(QStringLiteral("%1\nFilas hechas: %2\nTiempo: %3:%4")
+                                .arg(phase)
+                                .arg(count)
+                                .arg(s / 60, 2, 10, QLatin1Char('0'))
+                                .arg(s % 60, 2, 10, QLatin1Char('0')));
+    // The only moment the user can reach the Cancel button.
+    QCoreApplication::processEvents();
 }
 
 } // namespace platform

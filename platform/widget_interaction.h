@@ -5,7 +5,10 @@
 
 #include "platform/interaction.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 
 class QDialog;
 class QWidget;
@@ -22,6 +25,11 @@ public:
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
     void summary(const Summary& s) override;
     void setBusy(bool busy) override;
+    // After half a second of work, a dialog "progreso" with the phase, the
+    // rows done and the time taken, and a button "Cancelar".
+    void progress(const QString& phase, qint64 count) override;
+    bool cancelled() const override { return cancelled_; }
+    static constexpr int kProgressDelayMs = 500;
 
     // The window the boxes are centred on when no window of the program is
     // active (none: centred on the screen).
@@ -45,8 +53,17 @@ public:
     static QString effectiveTitle(const QString& title);
 
 private:
+    // A box is about to show: no hourglass over it, no progress dialog under it.
+    void pause(bool& wasCursor);
+    void resume(bool wasCursor);
+    void cursor(bool on);
+
     QWidget* parent_ = nullptr;
     bool busy_ = false;
+    bool cursor_ = false;
+    bool cancelled_ = false;
+    QElapsedTimer clock_;
+    QPointer<QProgressDialog> progress_;
     int shown_ = 0;
 };
 

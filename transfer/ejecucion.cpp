@@ -3,7 +3,7 @@
 #include "data/instalacion_ocupada.h"
 #include "platform/interaction.h"
 #include "transfer/preparacion.h"
-#include "transfer/records/verificador.h"
+#include "transfer/fichero_suenlace.h"
 
 #include <QFileInfo>
 
@@ -16,34 +16,16 @@ QString rango(const Traspaso& t)
     return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
 }
 
-// What the end of a run shows beside its counts: the file as the user knows
-// it, its size, the copy kept of the file it replaced, and what the checker
-// finds in it.
-QStringList lineas_del_fichero(const A3ADO& a, const ResultadoGeneracion& g)
-{
-    const QString local = a.unidades.toLocal(g.ruta);
-    QStringList r{QStringLiteral("Fichero: ") + g.ruta,
-                  QStringLiteral("Tamaño: %1 bytes").arg(QFileInfo(local).size())};
-    if (!g.copia.isEmpty())
-        r << QStringLiteral("Copia del fichero anterior: ") + a.unidades.toWindows(g.copia);
-    QString error;
-    const auto informe = verificador::verificar_fichero(local, &error);
-    if (!informe)
-        r << QStringLiteral("Comprobación del fichero: no se ha podido leer (") + error + QStringLiteral(")");
-    else if (informe->correcto())
-        r << QStringLiteral("Comprobación del fichero: correcto, %1 líneas").arg(informe->resumen.lineas);
-    else
-        r << QStringLiteral("Comprobación del fichero: %1 problemas; el primero en ").arg(informe->problemas.size())
-                 + verificador::texto_problema(informe->problemas.constFirst());
-    return r;
-}
-
 // The closing words of a run. Success is only claimed for a file that holds
 // everything staged; otherwise the user learns what is missing and why.
 void informar_fin(A3ADO& a, const ResultadoGeneracion& g)
 {
     platform::Summary s;
     s.title = QStringLiteral("Fin del Traspaso");
+    if (!g.fichero_ok && a.ui.cancelled()) {
+        a.ui.message(g.error, s.title, platform::Icon::Information);
+        return;
+    }
     if (!g.fichero_ok) {
         // The generation says which file and why (and whether anything was marked).
         a.ui.message(g.error.isEmpty() ? QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".")
@@ -51,7 +33,7 @@ void informar_fin(A3ADO& a, const ResultadoGeneracion& g)
                      s.title, platform::Icon::Critical);
         return;
     }
-    s.figures = diario::texto_cifras(g) + lineas_del_fichero(a, g);
+    s.figures = diario::texto_cifras(g) + lineas_del_fichero(a, g.ruta, g.copia);
     s.folder = QFileInfo(a.unidades.toLocal(g.ruta)).absolutePath();
     s.leftOut = g.omitidos;
     if (g.completo()) {

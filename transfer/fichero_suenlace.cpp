@@ -1,5 +1,7 @@
 #include "transfer/fichero_suenlace.h"
 
+#include "transfer/records/verificador.h"
+
 #include "platform/cp1252.h"
 #include "platform/punto_fallo.h"
 
@@ -357,4 +359,22 @@ void FicheroSuenlace::abandonar(const QString& motivo)
         transaccion_propia_ = false;
     }
     abierto_ = false;
+}
+
+QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QString& copia)
+{
+    const QString local = a.unidades.toLocal(ruta);
+    QStringList r{QStringLiteral("Fichero: ") + ruta, QStringLiteral("Tamaño: %1 bytes").arg(QFileInfo(local).size())};
+    if (!copia.isEmpty())
+        r << QStringLiteral("Copia del fichero anterior: ") + a.unidades.toWindows(copia);
+    QString error;
+    const auto informe = verificador::verificar_fichero(local, &error);
+    if (!informe)
+        r << QStringLiteral("Comprobación del fichero: no se ha podido leer (") + error + QStringLiteral(")");
+    else if (informe->correcto())
+        r << QStringLiteral("Comprobación del fichero: correcto, %1 líneas").arg(informe->resumen.lineas);
+    else
+        r << QStringLiteral("Comprobación del fichero: %1 problemas; el primero en ").arg(informe->problemas.size())
+                 + verificador::texto_problema(informe->problemas.constFirst());
+    return r;
 }

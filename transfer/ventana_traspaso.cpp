@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 
 namespace {
@@ -138,6 +139,11 @@ void VentanaTraspaso::crear_controles()
 
     de->installEventFilter(this);
     hasta->installEventFilter(this);
+    // The buttons by keyboard as well: Alt+G generates, Alt+L cleans up.
+    for (const auto& [boton, tecla] : {std::pair{btnGenerar, "Alt+G"}, std::pair{btnLimpiar, "Alt+L"}}) {
+        auto* atajo = new QShortcut(QKeySequence(QString::fromLatin1(tecla)), this);
+        connect(atajo, &QShortcut::activated, boton, &QPushButton::click);
+    }
     connect(btnGenerar, &QPushButton::clicked, this, &VentanaTraspaso::btnGenerar_Click);
     connect(btnLimpiar, &QPushButton::clicked, this, &VentanaTraspaso::btnLimpiar_Click);
 }
@@ -162,7 +168,7 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
         return QDialog::eventFilter(objeto, e);
     if (e->type() == QEvent::KeyPress) {
         const int tecla = static_cast<QKeyEvent*>(e)->key();
-        if (campo == de && tecla == Qt::Key_Escape) {
+        if (tecla == Qt::Key_Escape) {
             reject();
             return true;
         }
@@ -177,9 +183,11 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
 
 void VentanaTraspaso::keyPressEvent(QKeyEvent* e)
 {
-    // Only Escape in `de` closes the window; anywhere else it does nothing.
+    // Escape closes the window wherever the focus is: nothing typed here is
+    // worth keeping once the user leaves.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        reject();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -279,6 +287,9 @@ void VentanaTraspaso::btnGenerar_Click()
         terminar(1);
         return;
     }
+    // Cancelled by the user: nothing was sent, the same range may go again.
+    if (a_.ui.cancelled())
+        return;
     // The run reached its end (its closing words have been said), or a
     // payment account of the wrong length stopped it: the window closes.
     de->clear();

@@ -117,6 +117,7 @@ private Q_SLOTS:
     void botones_con_un_campo_vacio_y_respuesta_no();
     void traspaso_escribe_el_fichero_y_cierra();
     void otro_proceso_ocupa_la_instalacion();
+    void cancelar_deja_todo_como_estaba();
     void los_botones_usan_lo_que_muestran_los_campos();
     void limpiar_y_volver_a_traspasar();
     void titular_inexistente_termina_la_aplicacion();
@@ -232,15 +233,13 @@ void TestVentanaTraspaso::fechas_mal_tecleadas_escape_y_doble_clic()
     QCOMPARE(v.foco(), QString("de"));
     QCOMPARE(v.w.wdesde(), QString("20130105"));
 
-    // Escape closes the window from the first date field only; a double click empties a field.
-    v.teclear(v.hasta(), "3101");
-    QTest::keyClick(v.hasta(), Qt::Key_Escape);
-    QVERIFY(v.w.isVisible());
-    QCOMPARE(v.hasta()->text(), QString("3101"));
-
-    v.btnGenerar()->setFocus();
-    QTest::keyClick(v.btnGenerar(), Qt::Key_Escape);
-    QVERIFY(v.w.isVisible());
+    // Escape closes the window wherever the focus is; a double click empties a field.
+    for (QWidget* donde : std::initializer_list<QWidget*>{v.hasta(), v.btnGenerar()}) {
+        donde->setFocus();
+        QTest::keyClick(donde, Qt::Key_Escape);
+        QVERIFY(!v.w.isVisible());
+        v.abrir();
+    }
 
     v.teclear(v.de(), "01012013", Qt::Key_Tab);
     v.hasta()->setFocus();
@@ -360,6 +359,32 @@ void TestVentanaTraspaso::otro_proceso_ocupa_la_instalacion()
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
     QCOMPARE(h.contar("fac3"), 0);
     QVERIFY(!QFileInfo::exists(h.fichero()));
+}
+
+// Cancelled in the middle of the file: nothing marked, the old file as it
+// was, the window open for another try.
+void TestVentanaTraspaso::cancelar_deja_todo_como_estaba()
+{
+    Hotel h(false, crear_cuentas());
+    poblar_con_febrero(h);
+    h.traspasar("20130201", "20130228");
+    const QStringList antes = h.lineas();
+    const int marcadas = h.contar("fac3", "FacEst = '1'");
+    for (int tras : {0, 4}) {
+        Abierta v(h, {true, true});
+        v.e->ui.cancelAfter = tras;
+        v.rango("01012013", "31012013");
+        QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+        QCOMPARE(vistos(*v.e).constLast(), QString("Fin del Traspaso|Traspaso cancelado: no se ha marcado nada como "
+                                                   "enviado y el fichero F:\\NOCTARIS\\Suenlace.dat queda como "
+                                                   "estaba.|info"));
+        QVERIFY(v.w.isVisible());
+        QCOMPARE(v.de()->text(), QString("01-01-2013"));
+        QCOMPARE(h.lineas(), antes);
+        QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
+        QCOMPARE(h.contar("cre3", "Cre3Estado = '1'"), 0);
+        QVERIFY(!v.e->ui.busy);
+    }
 }
 
 // What the fields show when a button is pressed is what runs, whether or
