@@ -12,6 +12,11 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QDateTime>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -120,7 +125,6 @@ VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : DialogoT
     setWindowTitle(QStringLiteral("Configuración enlace a A3 Software."));
     setWindowIcon(QIcon(dibujo_ajustes()));
     setModal(true);
-    setFixedSize(px(kAncho), px(kAlto) + kAltoBarra);
     // A narrow face, so the long captions fit the places they were given.
     QFont letra(QStringLiteral("Calibri"));
     letra.setFamilies({QStringLiteral("Calibri"), QStringLiteral("Carlito")});
@@ -172,16 +176,21 @@ QCheckBox* VentanaConfiguracion::crear_casilla(QWidget* padre, const char* nombr
 
 void VentanaConfiguracion::crear_controles()
 {
-    crear_etiqueta(this, QStringLiteral("Password Administrador :"), 300, 180, 2010);
-    pas = crear_campo(this, "pas", 2370, 150, 1530);
+    // The controls lie on a canvas of the window's drawn size; a screen too
+    // small for it (a laptop at 150 % or 200 %) scrolls it.
+    lienzo_ = new QWidget;
+    lienzo_->setObjectName(QStringLiteral("lienzo"));
+    lienzo_->setFixedSize(px(kAncho), px(kAlto));
+    crear_etiqueta(lienzo_, QStringLiteral("Password Administrador :"), 300, 180, 2010);
+    pas = crear_campo(lienzo_, "pas", 2370, 150, 1530);
     pas->setEchoMode(QLineEdit::Password);
-    Image1 = crear_dibujo(this, "Image1", dibujo_llave(), zona(3990, 90, 480, 480));
-    Image2 = crear_dibujo(this, "Image2", dibujo_guardar(), zona(4620, 90, 480, 480));
+    Image1 = crear_dibujo(lienzo_, "Image1", dibujo_llave(), zona(3990, 90, 480, 480));
+    Image2 = crear_dibujo(lienzo_, "Image2", dibujo_guardar(), zona(4620, 90, 480, 480));
     Image2->setToolTip(QStringLiteral("Guardar los cambios"));
     Image2->setCursor(Qt::PointingHandCursor);
     Image2->installEventFilter(this);
 
-    GroupBox1 = new QGroupBox(QStringLiteral(" Datos del enlace contable "), this);
+    GroupBox1 = new QGroupBox(QStringLiteral(" Datos del enlace contable "), lienzo_);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(zona(195, 735, 4920, 1050));
     crear_etiqueta(GroupBox1, QStringLiteral("Código Empresa "), 180, 420, 1260);
@@ -189,7 +198,7 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(GroupBox1, QStringLiteral("Nº Dígitos Cuentas :"), 2580, 435, 1600);
     di = crear_campo(GroupBox1, "di", 4215, 405, 375);
 
-    GroupBox2 = new QGroupBox(QStringLiteral(" Configuración cuentas contables  "), this);
+    GroupBox2 = new QGroupBox(QStringLiteral(" Configuración cuentas contables  "), lienzo_);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(zona(195, 1935, 4920, 3465));
     const auto cuenta = [this](const char* nombre, const QString& texto, int arriba) {
@@ -204,7 +213,7 @@ void VentanaConfiguracion::crear_controles()
     cgru = cuenta("cgru", QStringLiteral("Cuenta de depósitos y entregas"), 2370);
     cTasa = cuenta("cTasa", QStringLiteral("Cuenta Impuesto EET (Tasa)"), 2775);
 
-    GroupBox3 = new QGroupBox(QStringLiteral(" Opciones del traspaso "), this);
+    GroupBox3 = new QGroupBox(QStringLiteral(" Opciones del traspaso "), lienzo_);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setGeometry(zona(180, 5550, 4920, 4230));
     Check1 = crear_casilla(GroupBox3, "Check1", QStringLiteral("Traspasar créditos cobrados no pasados por caja."), 480);
@@ -217,17 +226,26 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(GroupBox3, QStringLiteral("Carpeta de Exportación : "), 165, 3285, 3000);
     ruta = crear_campo(GroupBox3, "ruta", 165, 3645, 4500);
 
-    Image3 = crear_dibujo(this, "Image3", dibujo_ajustes(), zona(4620, 9800, 480, 420));
+    Image3 = crear_dibujo(lienzo_, "Image3", dibujo_ajustes(), zona(4620, 9800, 480, 420));
 
     QWidget* orden[] = {pas, ce, di, cage, cna, cpas, cven, civa, cgru, cTasa,
                         Check1, Check2, Check3, Check4, Check6, Check5, Check7, ruta};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
+    desplazable_ = new QScrollArea(this);
+    desplazable_->setObjectName(QStringLiteral("desplazable"));
+    desplazable_->setFrameShape(QFrame::NoFrame);
+    desplazable_->setWidget(lienzo_);
+    // The field being typed in stays in sight however small the screen.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ahora) {
+        if (ahora && lienzo_->isAncestorOf(ahora))
+            desplazable_->ensureWidgetVisible(ahora);
+    });
     barra = new QStatusBar(this);
     barra->setObjectName(QStringLiteral("barra"));
     barra->setSizeGripEnabled(false);
-    barra->setGeometry(0, px(kAlto), px(kAncho), kAltoBarra);
+    ajustar_a_pantalla();
 
     // The picture is not reachable by keyboard: Ctrl+S saves as it does.
     auto* guardar = new QShortcut(QKeySequence::Save, this);
@@ -238,6 +256,24 @@ void VentanaConfiguracion::crear_controles()
 
     connect(Check4, &QCheckBox::clicked, this, &VentanaConfiguracion::Check4_Click);
     connect(Check6, &QCheckBox::clicked, this, &VentanaConfiguracion::Check6_Click);
+}
+
+void VentanaConfiguracion::ajustar_a_pantalla()
+{
+    int ancho = px(kAncho);
+    int alto = px(kAlto);
+    if (const QScreen* pantalla = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        // Room for the title bar and the frame the window manager adds.
+        const QRect libre = pantalla->availableGeometry();
+        const int cabe = libre.height() - kAltoBarra - 48;
+        if (cabe > 0 && cabe < alto) {
+            alto = cabe;
+            ancho += desplazable_->verticalScrollBar()->sizeHint().width();
+        }
+    }
+    desplazable_->setGeometry(0, 0, ancho, alto);
+    barra->setGeometry(0, alto, ancho, kAltoBarra);
+    setFixedSize(ancho, alto + kAltoBarra);
 }
 
 void VentanaConfiguracion::leer()

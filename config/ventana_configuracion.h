@@ -17,6 +17,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QScrollArea;
 class QStatusBar;
 
 class VentanaConfiguracion : public ventana::DialogoTerminable {
@@ -52,6 +53,8 @@ protected:
 
 private:
     void crear_controles();
+    // The window's size: its drawn size, or less (scrolling) on a small screen.
+    void ajustar_a_pantalla();
     QLineEdit* crear_campo(QWidget* padre, const char* nombre, int izquierda, int arriba, int ancho);
     QCheckBox* crear_casilla(QWidget* padre, const char* nombre, const QString& texto, int arriba);
     QLabel* crear_etiqueta(QWidget* padre, const QString& texto, int izquierda, int arriba, int ancho);
@@ -103,6 +106,8 @@ private:
     QLabel* Image2 = nullptr;
     QLabel* Image3 = nullptr;
     QStatusBar* barra = nullptr;
+    QWidget* lienzo_ = nullptr;
+    QScrollArea* desplazable_ = nullptr;
 };
 
 // The factory of the main window's menu table.

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -146,11 +147,20 @@ QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
     cabecera->addWidget(texto, 1);
     capa->addLayout(cabecera);
 
-    auto* cifras = new QLabel(s.figures.join(QLatin1Char('\n')), d);
+    // The figures scroll as the list does, so that a small or scaled screen
+    // still shows the buttons.
+    auto* cifras = new QLabel(s.figures.join(QLatin1Char('\n')));
     cifras->setObjectName(QStringLiteral("cifras"));
     cifras->setTextInteractionFlags(Qt::TextSelectableByMouse);
     cifras->setWordWrap(true);
-    capa->addWidget(cifras);
+    cifras->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* marco = new QScrollArea(d);
+    marco->setFrameShape(QFrame::NoFrame);
+    marco->setWidgetResizable(true);
+    marco->setWidget(cifras);
+    marco->setMinimumHeight(60);
+    marco->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    capa->addWidget(marco, 1);
 
     if (!s.leftOut.isEmpty()) {
         auto* titulo = new QLabel(QStringLiteral("No enviado (%1), con su motivo:").arg(s.leftOut.size()), d);
@@ -158,7 +168,7 @@ QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
         auto* lista = new QListWidget(d);
         lista->setObjectName(QStringLiteral("omitidos"));
         lista->addItems(s.leftOut);
-        lista->setMinimumHeight(120);
+        lista->setMinimumHeight(60);
         capa->addWidget(lista, 1);
     }
 
