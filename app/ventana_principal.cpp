@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -313,9 +314,14 @@ bool VentanaPrincipal::eventFilter(QObject* objeto, QEvent* e)
     const bool etiqueta = objeto == label1_ || objeto == label2_ || objeto == label3_ || objeto == label4_
                           || objeto == label5_;
     switch (e->type()) {
-    case QEvent::FocusIn:
-        if (etiqueta) resaltar(static_cast<QLabel*>(objeto));
+    case QEvent::FocusIn: {
+        // Lit only when the user moves onto it with the keyboard, as the
+        // pointer would light it; the window's first focus lights nothing.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent*>(e)->reason();
+        if (etiqueta && (motivo == Qt::TabFocusReason || motivo == Qt::BacktabFocusReason))
+            resaltar(static_cast<QLabel*>(objeto));
         break;
+    }
     case QEvent::KeyPress: {
         const int tecla = static_cast<QKeyEvent*>(e)->key();
         if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter || tecla == Qt::Key_Space) {
