@@ -36,7 +36,7 @@ EntradaFecha leer_fecha_tecleada(const QString& tecleado)
     int dia = 0, mes = 0, anyo = 0;
     // The form the field shows once accepted (dd-mm-yyyy, also d-m-yyyy or
     // with slashes) is read back as the same date.
-    static const QRegularExpression mostrada(QStringLiteral("^(\\d{1,2})[-/.](\\d{1,2})[-/.](\\d{4})$"));
+    static const QRegularExpression mostrada(QStringLiteral("^([0-9]{1,2})[-/.]([0-9]{1,2})[-/.]([0-9]{4})$"));
     if (ocho_digitos(tecleado)) {
         dia = tecleado.left(2).toInt();
         mes = tecleado.mid(2, 2).toInt();
