@@ -242,6 +242,9 @@ void WidgetInteraction::progress(const QString& phase, qint64 count)
             if (progress_) progress_->setLabelText(QStringLiteral("Cancelando: se deja todo como estaba..."));
         });
         progress_->show();
+        // The dialog says the work goes on; the pointer must be able to
+        // reach Cancelar as a pointer.
+        cursor(false);
     }
     const qint64 s = clock_.elapsed() / 1000;
     progress_->setLabelText(QStringLiteral("%1\nFilas hechas: %2\nTiempo: %3:%4")

@@ -225,6 +225,7 @@ void TestMensajesVentana::progreso_tras_medio_segundo_y_cancelar()
     ui.progress(QStringLiteral("Facturas"), 500);
     QProgressDialog* p = progreso();
     QVERIFY(p);
+    QVERIFY(!QApplication::overrideCursor());   // the dialog, not the hourglass, says it is busy
     QVERIFY2(p->labelText().startsWith("Facturas\nFilas hechas: 500\nTiempo: 00:0"), qPrintable(p->labelText()));
     QVERIFY(!ui.cancelled());
     QPushButton* cancelar = p->findChild<QPushButton*>();
