@@ -141,12 +141,11 @@ Limpieza limpiar_temporales(Traspaso& t)
     l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
-    if (l.total() == 0)
+    if (l.total() == 0) {
         a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
                          + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada."),
                      QString(), platform::Icon::Information);
-    else
-    {
+    } else {
         platform::Summary s;
         s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
         s.icon = platform::Icon::None;

@@ -70,8 +70,20 @@ QString fecha_legible(const QDate& d)
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
 
+QString texto_cancelado(const QString& ruta)
+{
+    return QStringLiteral("Traspaso cancelado: no se ha marcado nada como enviado y el fichero ") + ruta
+           + QStringLiteral(" queda como estaba.");
+}
+
 void Generacion::ejecutar()
 {
+    // Cancelled while staging: the file is not even opened (nor asked about).
+    if (a.ui.cancelled()) {
+        r.ruta = platform::DriveMap::forDisplay(a.wruta + QStringLiteral("\\Suenlace.dat"));
+        r.error = texto_cancelado(r.ruta);
+        return;
+    }
     const bool abierto = fichero.abrir();
     r.ruta = fichero.ruta();
     if (!abierto) {
@@ -95,8 +107,7 @@ void Generacion::cerrar_fichero()
 {
     r.lineas = fichero.lineas();
     if (a.ui.cancelled())
-        fichero.abandonar(QStringLiteral("Traspaso cancelado: no se ha marcado nada como enviado y el fichero ")
-                          + fichero.ruta() + QStringLiteral(" queda como estaba."));
+        fichero.abandonar(texto_cancelado(fichero.ruta()));
     r.fichero_ok = !a.ui.cancelled() && fichero.confirmar(r);
     if (r.fichero_ok) {
         r.copia = fichero.copia();
