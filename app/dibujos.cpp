@@ -1,5 +1,7 @@
 #include "app/dibujos.h"
 
+#include <QGuiApplication>
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -16,9 +18,14 @@ const QColor kNaranja(0xf0, 0x8c, 0x2a);
 const QColor kVerde(0x2e, 0x8b, 0x57);
 const QColor kMadera(0x9c, 0x64, 0x33);
 
+// Drawn at the screen's pixel ratio (at least twice the size), so the
+// pictures stay sharp on scaled screens.
 QPixmap lienzo(QSize tamano)
 {
-    QPixmap p(tamano);
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const qreal razon = qMax<qreal>(2.0, gui ? gui->devicePixelRatio() : 1.0);
+    QPixmap p(tamano * razon);
+    p.setDevicePixelRatio(razon);
     p.fill(Qt::transparent);
     return p;
 }

@@ -2,6 +2,7 @@
 
 #include "app/linea_comandos.h"
 #include "app/ventana_principal.h"
+#include "data/instalacion_ocupada.h"
 #include "platform/widget_interaction.h"
 
 #include <QApplication>
@@ -21,6 +22,9 @@ int ventana(int argc, char** argv)
     VentanaPrincipal principal(a);
     ui.setParent(&principal);
     if (!principal.cargar()) return 1;
+    // One window session per installation; batch runs are not held back.
+    const auto sesion = abrir_sesion_ventanas(a);
+    if (!sesion) return 1;
     principal.show();
     const int r = app.exec();
     return r != 0 ? r : principal.codigo_salida();

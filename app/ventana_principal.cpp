@@ -9,7 +9,10 @@
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -136,6 +139,22 @@ void VentanaPrincipal::crear_controles()
                              twips(4200, 345, 3300, 315));
     image2_ = crear_imagen("Image2", twips(3375, 1440, 480, 480), dibujos::salida(QSize(px(480), px(480))));
     image1_ = crear_imagen("Image1", twips(765, 1395, 2490, 1005), dibujos::decorativo(QSize(px(2490), px(1005))));
+
+    // The menu by keyboard: Tab goes through the entries top to bottom (each
+    // lit as the pointer would light it), Enter or Space opens the one with
+    // the focus, and each has its Alt key.
+    QLabel* orden[] = {label1_, label4_, label5_, label2_, image3_, image2_};
+    for (QLabel* l : orden)
+        l->setFocusPolicy(Qt::TabFocus);
+    for (size_t i = 1; i < std::size(orden); ++i)
+        setTabOrder(orden[i - 1], orden[i]);
+    const std::pair<QLabel*, const char*> teclas[] = {{label1_, "Alt+G"}, {label4_, "Alt+V"}, {label5_, "Alt+C"},
+                                                      {label2_, "Alt+S"}, {image3_, "Alt+E"}, {image2_, "Alt+X"}};
+    for (const auto& [control, tecla] : teclas) {
+        auto* atajo = new QShortcut(QKeySequence(QString::fromLatin1(tecla)), this);
+        QLabel* c = control;
+        connect(atajo, &QShortcut::activated, this, [this, c] { pulsado(c); });
+    }
 }
 
 void VentanaPrincipal::pintar_etiqueta(QLabel* etiqueta, const QColor& fondo, bool negrita)
@@ -247,6 +266,9 @@ void VentanaPrincipal::terminar_por_ventana(int codigo)
 
 void VentanaPrincipal::pulsado(QObject* control)
 {
+    // A hidden entry (its option off) is not there to be chosen.
+    if (auto* w = qobject_cast<QWidget*>(control); w && !w->isVisibleTo(this))
+        return;
     if (control == label1_) abrir(QString::fromLatin1(ventanas::kConfiguracion));
     else if (control == label2_) abrir(QString::fromLatin1(ventanas::kTraspaso));
     else if (control == label4_) abrir(QString::fromLatin1(ventanas::kCuentasVentas));
@@ -292,6 +314,22 @@ bool VentanaPrincipal::eventFilter(QObject* objeto, QEvent* e)
     const bool etiqueta = objeto == label1_ || objeto == label2_ || objeto == label3_ || objeto == label4_
                           || objeto == label5_;
     switch (e->type()) {
+    case QEvent::FocusIn: {
+        // Lit only when the user moves onto it with the keyboard, as the
+        // pointer would light it; the window's first focus lights nothing.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent*>(e)->reason();
+        if (etiqueta && (motivo == Qt::TabFocusReason || motivo == Qt::BacktabFocusReason))
+            resaltar(static_cast<QLabel*>(objeto));
+        break;
+    }
+    case QEvent::KeyPress: {
+        const int tecla = static_cast<QKeyEvent*>(e)->key();
+        if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter || tecla == Qt::Key_Space) {
+            pulsado(objeto);
+            return true;
+        }
+        break;
+    }
     case QEvent::MouseMove:
         // Only the background clears the highlights: moving over a picture,
         // the status bar or another label leaves them as they are.

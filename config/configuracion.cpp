@@ -3,7 +3,12 @@
 #include "data/instalacion_ocupada.h"
 #include "platform/ado.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 namespace configuracion {
 
@@ -26,6 +31,8 @@ const char* const kTituloMuyImportante = "Atención Muy Importante";
 const char* const kFaltaDato = "Le falta algun dato muy importante";
 const char* const kTituloFaltaDato = "Atención Falta Dato";
 const char* const kAtencion = "Atención";
+const char* const kEmpresaLarga = "El código de empresa debe tener como máximo 5 dígitos";
+constexpr int kCifrasEmpresa = 5;
 
 void avisar(A3ADO& a, const char* texto, const char* titulo)
 {
@@ -57,38 +64,37 @@ QString texto_digitos(const ado::Recordset& rs)
     return v.toString();
 }
 
-// A full account code (cgru, cven, cTasa) refitted: the zeros go in after
-// the fifth digit, where the company's digits end, and the tail kept is the
-// one the old digit count gives, so that an account of another length (the
-// 8-digit default of cTasa) comes out at the new count all the same.
-// Shortening drops trailing digits. An empty field stays empty: there is
-// no account to refit.
-QString alargar_cuenta(const QString& cuenta, int d, int digitos_viejos)
+// Account refitting moves zeros in and out, never digits, so that any
+// series of changes that comes back to a count gives back the accounts it
+// started from. A full account (cgru, cven, civa, cTasa) takes or gives its
+// zeros right after the fifth digit, where the company's digits end; a
+// sub-account at its end. No value: the change would drop a digit that is
+// not a zero. An empty field stays empty.
+std::optional<QString> refitar(const QString& cuenta, int cambio, bool completa)
 {
-    if (cuenta.isEmpty())
+    if (cuenta.isEmpty() || cambio == 0)
         return cuenta;
-    return izquierda(cuenta, 5) + ceros(d) + derecha(cuenta, digitos_viejos - 5);
+    const qsizetype donde = completa ? std::min<qsizetype>(5, cuenta.size()) : cuenta.size();
+    if (cambio > 0)
+        return cuenta.left(donde) + ceros(cambio) + cuenta.mid(donde);
+    const qsizetype quitar = -cambio;
+    const qsizetype desde = completa ? donde : cuenta.size() - quitar;
+    if (desde < 0 || desde + quitar > cuenta.size() || cuenta.mid(desde, quitar) != ceros(int(quitar)))
+        return std::nullopt;
+    return cuenta.left(desde) + cuenta.mid(desde + quitar);
 }
 
-// The VAT account holds two digits fewer than the count when the rate is
-// appended to it, so it is refitted by its own length: every digit after
-// the fifth is kept and it grows or shrinks by exactly d, whichever form
-// it has.
-QString alargar_cuenta_iva(const QString& civa, int d)
+// The agency and company sub-accounts hold 4 digits up to 9-digit accounts
+// and digits - 5 beyond: one at that length moves with it; one the
+// administrator made longer moves with the count only when it must.
+int cambio_subcuenta(int longitud, int viejos, int nuevos)
 {
-    return alargar_cuenta(civa, d, static_cast<int>(civa.size()));
-}
-
-QString acortar(const QString& cuenta, int d)
-{
-    return izquierda(cuenta, cuenta.size() - d);
-}
-
-QString alargar_subcuenta(const QString& subcuenta, int d)
-{
-    if (subcuenta.isEmpty())
-        return subcuenta;
-    return subcuenta + ceros(d);
+    const auto normal = [](int digitos) { return digitos <= 9 ? 4 : digitos - 5; };
+    if (longitud == normal(viejos))
+        return normal(nuevos) - longitud;
+    if (longitud >= 4 && longitud <= normal(nuevos))
+        return 0;
+    return nuevos - viejos;
 }
 
 // A text of digits as its number formatted with `cifras` zeros ("00000"),
@@ -102,35 +108,41 @@ QString con_ceros(const QString& digitos, int cifras)
     return ceros(cifras - static_cast<int>(numero.size())) + numero;
 }
 
-// What the save refuses although the spaces are filled: a value that is
-// not a number would reach the settings row as a digit count of 0 or an
-// account the transfer cannot write. Returns the field to go back to.
-QString campo_no_valido(A3ADO& a, Formulario& f)
+// A3Con's company field holds five digits: a longer code would make every
+// record of the file unreadable to it.
+bool empresa_cabe(const QString& digitos)
 {
-    if (!es_numerico(f.ce.texto)) {
-        a.ui.message(QString::fromUtf8(kNoNumerico), QStringLiteral("atención"), platform::Icon::Information);
-        return QStringLiteral("ce");
+    qsizetype primera = 0;
+    while (primera < digitos.size() && digitos.at(primera) == QLatin1Char('0'))
+        ++primera;
+    return digitos.size() - primera <= kCifrasEmpresa;
+}
+
+QString campo_no_valido(A3ADO& a, Formulario& f);
+
+// Every transfer writes into the export folder: one that is not there would
+// only fail at the end of the next run. Offers to create it.
+bool carpeta_lista(A3ADO& a, const QString& ruta)
+{
+    const QString local = a.unidades.toLocal(ruta);
+    const QFileInfo info(local);
+    if (info.isDir())
+        return true;
+    const QString titulo = QStringLiteral("Carpeta de Exportación");
+    if (info.exists()) {
+        a.ui.message(QStringLiteral("La carpeta de exportación ") + ruta + QStringLiteral(" no es una carpeta."), titulo,
+                     platform::Icon::Exclamation);
+        return false;
     }
-    if (!es_numerico(f.di.texto)) {
-        avisar(a, kNoNumerico, kAtencion);
-        return QStringLiteral("di");
-    }
-    if (f.digitos() < 8 || f.digitos() > 12) {
-        avisar(a, kRangoDigitos, kAtencion);
-        return QStringLiteral("di");
-    }
-    for (const QString& nombre : {QStringLiteral("cage"), QStringLiteral("cna"), QStringLiteral("cpas"),
-                                  QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
-                                  QStringLiteral("cTasa")}) {
-        const QString& texto = f.campo(nombre)->texto;
-        if (nombre == QLatin1String("cTasa") && texto.isEmpty())
-            continue;
-        if (!es_numerico(texto)) {
-            avisar(a, kSubcuentaNoNumerica, kAtencion);
-            return nombre;
-        }
-    }
-    return QString();
+    if (!a.ui.ask(QStringLiteral("La carpeta de exportación ") + ruta + QStringLiteral(" no existe. ¿Desea crearla?"),
+                  titulo, platform::Icon::Question))
+        return false;
+    if (QDir().mkpath(local))
+        return true;
+    a.ui.message(QStringLiteral("No se ha podido crear la carpeta de exportación ") + ruta
+                     + QStringLiteral(". Compruebe la unidad y los permisos."),
+                 titulo, platform::Icon::Exclamation);
+    return false;
 }
 
 // The account checks of the table of the window: minimum length for the
@@ -145,6 +157,45 @@ bool longitud_correcta(const Formulario& f, const QString& nombre, int longitud)
     if (nombre == QLatin1String("civa"))
         return longitud == f.civa.longitud_maxima;
     return longitud == digitos;   // cven, cgru, cTasa
+}
+
+// What each account field is called when a check names it.
+QString descripcion_cuenta(const QString& nombre)
+{
+    static const std::pair<const char*, const char*> n[] = {
+        {"cage", "La subcuenta de agencias de viajes"}, {"cna", "La subcuenta de empresas y no alojados"},
+        {"cpas", "La subcuenta de clientes particulares"}, {"cven", "La cuenta de ventas"},
+        {"civa", "La cuenta de IVA repercutido"},        {"cgru", "La cuenta de depósitos y entregas"},
+        {"cTasa", "La cuenta del impuesto EET (tasa)"}};
+    for (const auto& [campo, texto] : n)
+        if (nombre == QLatin1String(campo))
+            return QString::fromUtf8(texto);
+    return nombre;
+}
+
+// The lengths the transfer needs, whatever limit the field was last given:
+// "" when the account fits, otherwise what it must hold.
+QString requisito_cuenta(const Formulario& f, const QString& nombre, int longitud)
+{
+    const int digitos = f.digitos();
+    const QString quien = descripcion_cuenta(nombre);
+    if (nombre == QLatin1String("cage") || nombre == QLatin1String("cna")) {
+        const int maximo = std::max(4, digitos - 5);
+        if (longitud >= 4 && longitud <= maximo)
+            return QString();
+        return maximo == 4 ? quien + QStringLiteral(" debe tener 4 dígitos")
+                           : quien + QStringLiteral(" debe tener entre 4 y %1 dígitos").arg(maximo);
+    }
+    int exacta = digitos;
+    if (nombre == QLatin1String("cpas")) {
+        if (f.Check6)
+            return longitud <= digitos ? QString() : quien + QStringLiteral(" debe tener como máximo %1 dígitos").arg(digitos);
+        exacta = digitos - 4;
+    } else if (nombre == QLatin1String("civa") && f.Check2) {
+        // The rate's two digits complete it.
+        exacta = digitos - 2;
+    }
+    return longitud == exacta ? QString() : quien + QStringLiteral(" debe tener %1 dígitos").arg(exacta);
 }
 
 QString siguiente(const QString& nombre)
@@ -166,8 +217,52 @@ QString validar_ce(A3ADO& a, Formulario& f)
         f.ce.texto.clear();
         return QStringLiteral("ce");
     }
+    if (!empresa_cabe(f.ce.texto)) {
+        avisar(a, kEmpresaLarga, kAtencion);
+        return QStringLiteral("ce");
+    }
     f.ce.texto = con_ceros(f.ce.texto, 5);
     return QStringLiteral("di");
+}
+
+// What the save refuses although the spaces are filled: every field is
+// held to the rules of its own check (and the lengths the transfer needs),
+// however the administrator left it. Returns the field to go back to.
+QString campo_no_valido(A3ADO& a, Formulario& f)
+{
+    if (!es_numerico(f.ce.texto)) {
+        a.ui.message(QString::fromUtf8(kNoNumerico), QStringLiteral("atención"), platform::Icon::Information);
+        return QStringLiteral("ce");
+    }
+    if (!empresa_cabe(f.ce.texto)) {
+        avisar(a, kEmpresaLarga, kAtencion);
+        return QStringLiteral("ce");
+    }
+    if (!es_numerico(f.di.texto)) {
+        avisar(a, kNoNumerico, kAtencion);
+        return QStringLiteral("di");
+    }
+    if (f.digitos() < 8 || f.digitos() > 12) {
+        avisar(a, kRangoDigitos, kAtencion);
+        return QStringLiteral("di");
+    }
+    for (const QString& nombre : {QStringLiteral("cage"), QStringLiteral("cna"), QStringLiteral("cpas"),
+                                  QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
+                                  QStringLiteral("cTasa")}) {
+        const QString& texto = f.campo(nombre)->texto;
+        if (nombre == QLatin1String("cTasa") && texto.isEmpty())
+            continue;
+        if (!es_numerico(texto)) {
+            avisar(a, kSubcuentaNoNumerica, kAtencion);
+            return nombre;
+        }
+        const QString falta = requisito_cuenta(f, nombre, static_cast<int>(texto.size()));
+        if (!falta.isEmpty()) {
+            a.ui.message(falta, QString::fromUtf8(kAtencion), platform::Icon::Information);
+            return nombre;
+        }
+    }
+    return QString();
 }
 
 QString validar_di(A3ADO& a, Formulario& f)
@@ -182,7 +277,26 @@ QString validar_di(A3ADO& a, Formulario& f)
         avisar(a, kRangoDigitos, kAtencion);
         return QStringLiteral("di");
     }
-    ajustar_cuentas(f, f.digitos(), static_cast<int>(f.cven.texto.size()));
+    // The accounts are refitted from the count they were made for; without
+    // one (nothing loaded) from the length of the sales account.
+    const int viejos = f.digitos_cuentas > 0 ? f.digitos_cuentas : static_cast<int>(f.cven.texto.size());
+    if (viejos < 5) {
+        f.digitos_cuentas = f.digitos();
+        return QStringLiteral("cage");
+    }
+    const QString bloquea = ajustar_cuentas(f, f.digitos(), viejos);
+    if (!bloquea.isEmpty()) {
+        QString quien = descripcion_cuenta(bloquea);
+        quien[0] = quien.at(0).toLower();
+        a.ui.message(QStringLiteral("No se puede pasar a %1 dígitos: ").arg(f.digitos()) + quien
+                         + QStringLiteral(" (") + f.campo(bloquea)->texto
+                         + QStringLiteral(") perdería dígitos distintos de cero. Corríjala antes de cambiar los "
+                                          "dígitos; no se ha cambiado nada."),
+                     QString::fromUtf8(kAtencion), platform::Icon::Information);
+        f.di.texto = QString::number(viejos);
+        return bloquea;
+    }
+    f.digitos_cuentas = f.digitos();
     return QStringLiteral("cage");
 }
 
@@ -251,6 +365,7 @@ void limpiar(Formulario& f)
     for (Campo* c : {&f.ce, &f.di, &f.cage, &f.cna, &f.cgru, &f.cpas, &f.cven, &f.civa, &f.ruta, &f.cTasa})
         c->texto.clear();
     f.Check1 = f.Check2 = f.Check3 = f.Check4 = f.Check5 = f.Check6 = f.Check7 = false;
+    f.digitos_cuentas = 0;
 }
 
 QString comprobar_password(A3ADO& a, Formulario& f)
@@ -277,6 +392,7 @@ void visualizar_datos(A3ADO& a, Formulario& f)
         return;
     f.ce.texto = rs.text(QStringLiteral("ca3Emp"));
     f.di.texto = texto_digitos(rs);
+    f.digitos_cuentas = f.digitos();
     f.cage.texto = rs.text(QStringLiteral("ca3Age"));
     f.cna.texto = rs.text(QStringLiteral("ca3EmpNa"));
     f.cgru.texto = rs.text(QStringLiteral("ca3Dep"));
@@ -426,6 +542,10 @@ bool guardar(A3ADO& a, Formulario& f)
         f.foco = mal;
         return false;
     }
+    if (!carpeta_lista(a, f.ruta.texto)) {
+        f.foco = QStringLiteral("ruta");
+        return false;
+    }
     // Settings changed under a running transfer would change its accounts
     // half-way through.
     const auto ocupada = ocupar_instalacion(a, QStringLiteral("configuración"));
@@ -459,29 +579,36 @@ bool guardar(A3ADO& a, Formulario& f)
     return true;
 }
 
-void ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos)
+QString ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos)
 {
     if (digitos_nuevos == digitos_viejos)
-        return;
-    for (Campo* c : {&f.cage, &f.cna, &f.cpas, &f.cgru, &f.cven, &f.civa, &f.cTasa})
-        c->longitud_maxima = 12;
-    if (digitos_nuevos > digitos_viejos) {
-        const int d = digitos_nuevos - digitos_viejos;
-        f.cage.texto = alargar_subcuenta(f.cage.texto, d);
-        f.cna.texto = alargar_subcuenta(f.cna.texto, d);
-        f.cpas.texto = alargar_subcuenta(f.cpas.texto, d);
-        f.cgru.texto = alargar_cuenta(f.cgru.texto, d, digitos_viejos);
-        f.cven.texto = alargar_cuenta(f.cven.texto, d, digitos_viejos);
-        f.civa.texto = alargar_cuenta_iva(f.civa.texto, d);
-        f.cTasa.texto = alargar_cuenta(f.cTasa.texto, d, digitos_viejos);
-        return;
+        return QString();
+    const int d = digitos_nuevos - digitos_viejos;
+    struct Ajuste {
+        const char* nombre;
+        int cambio;
+        bool completa;
+    };
+    const Ajuste ajustes[] = {
+        {"cage", cambio_subcuenta(int(f.cage.texto.size()), digitos_viejos, digitos_nuevos), false},
+        {"cna", cambio_subcuenta(int(f.cna.texto.size()), digitos_viejos, digitos_nuevos), false},
+        {"cpas", d, false}, {"cven", d, true}, {"civa", d, true}, {"cgru", d, true}, {"cTasa", d, true}};
+    // All or nothing: one account that cannot follow stops the change.
+    QString nuevos[std::size(ajustes)];
+    for (size_t i = 0; i < std::size(ajustes); ++i) {
+        const auto r = refitar(f.campo(QString::fromLatin1(ajustes[i].nombre))->texto, ajustes[i].cambio,
+                               ajustes[i].completa);
+        if (!r)
+            return QString::fromLatin1(ajustes[i].nombre);
+        nuevos[i] = *r;
     }
-    const int d = digitos_viejos - digitos_nuevos;
-    f.cpas.texto = acortar(f.cpas.texto, d);
-    f.cven.texto = acortar(f.cven.texto, d);
-    f.cgru.texto = acortar(f.cgru.texto, d);
-    f.cTasa.texto = acortar(f.cTasa.texto, d);
-    f.civa.texto = acortar(f.civa.texto, d);
+    for (size_t i = 0; i < std::size(ajustes); ++i) {
+        Campo* c = f.campo(QString::fromLatin1(ajustes[i].nombre));
+        c->longitud_maxima = 12;
+        c->texto = nuevos[i];
+    }
+    f.digitos_cuentas = digitos_nuevos;
+    return QString();
 }
 
 } // namespace configuracion

@@ -35,6 +35,9 @@ struct Formulario {
     bool Check6 = false;   // Ca3UnicaCtaPasantes
     bool Check7 = false;   // Zumeral
     bool Image2_visible = false;
+    // The number of digits the account fields were last made for (the row's
+    // when shown, then each accepted change of `di`); 0 when nothing is shown.
+    int digitos_cuentas = 0;
     // Where a refused save sends the focus (empty: it stays).
     QString foco;
 
@@ -87,8 +90,10 @@ void pulsar_Check6(Formulario& f);
 // Throws ado::Error when the link database fails.
 bool guardar(A3ADO& a, Formulario& f);
 
-// The account fields refitted to a new number of digits.
-void ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos);
+// The account fields refitted to a new number of digits, zeros in and out
+// only (see configuracion.cpp). Returns the first field that cannot be
+// shortened without losing a digit other than zero; nothing changes then.
+QString ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos);
 
 // Whether a text is made only of the digits 0-9 (and is not empty).
 bool es_numerico(const QString& texto);

@@ -11,12 +11,21 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QDateTime>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStatusBar>
 
 namespace {
 
 constexpr int kAncho = 5385;
 constexpr int kAlto = 10275;
+constexpr int kAltoBarra = 22;   // pixels, below the drawn client area
 constexpr int kLadoDibujo = 32;
 const char* const kLongitud = "longitud_maxima";
 
@@ -116,7 +125,6 @@ VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : DialogoT
     setWindowTitle(QStringLiteral("Configuración enlace a A3 Software."));
     setWindowIcon(QIcon(dibujo_ajustes()));
     setModal(true);
-    setFixedSize(px(kAncho), px(kAlto));
     // A narrow face, so the long captions fit the places they were given.
     QFont letra(QStringLiteral("Calibri"));
     letra.setFamilies({QStringLiteral("Calibri"), QStringLiteral("Carlito")});
@@ -168,16 +176,21 @@ QCheckBox* VentanaConfiguracion::crear_casilla(QWidget* padre, const char* nombr
 
 void VentanaConfiguracion::crear_controles()
 {
-    crear_etiqueta(this, QStringLiteral("Password Administrador :"), 300, 180, 2010);
-    pas = crear_campo(this, "pas", 2370, 150, 1530);
+    // The controls lie on a canvas of the window's drawn size; a screen too
+    // small for it (a laptop at 150 % or 200 %) scrolls it.
+    lienzo_ = new QWidget;
+    lienzo_->setObjectName(QStringLiteral("lienzo"));
+    lienzo_->setFixedSize(px(kAncho), px(kAlto));
+    crear_etiqueta(lienzo_, QStringLiteral("Password Administrador :"), 300, 180, 2010);
+    pas = crear_campo(lienzo_, "pas", 2370, 150, 1530);
     pas->setEchoMode(QLineEdit::Password);
-    Image1 = crear_dibujo(this, "Image1", dibujo_llave(), zona(3990, 90, 480, 480));
-    Image2 = crear_dibujo(this, "Image2", dibujo_guardar(), zona(4620, 90, 480, 480));
+    Image1 = crear_dibujo(lienzo_, "Image1", dibujo_llave(), zona(3990, 90, 480, 480));
+    Image2 = crear_dibujo(lienzo_, "Image2", dibujo_guardar(), zona(4620, 90, 480, 480));
     Image2->setToolTip(QStringLiteral("Guardar los cambios"));
     Image2->setCursor(Qt::PointingHandCursor);
     Image2->installEventFilter(this);
 
-    GroupBox1 = new QGroupBox(QStringLiteral(" Datos del enlace contable "), this);
+    GroupBox1 = new QGroupBox(QStringLiteral(" Datos del enlace contable "), lienzo_);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(zona(195, 735, 4920, 1050));
     crear_etiqueta(GroupBox1, QStringLiteral("Código Empresa "), 180, 420, 1260);
@@ -185,7 +198,7 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(GroupBox1, QStringLiteral("Nº Dígitos Cuentas :"), 2580, 435, 1600);
     di = crear_campo(GroupBox1, "di", 4215, 405, 375);
 
-    GroupBox2 = new QGroupBox(QStringLiteral(" Configuración cuentas contables  "), this);
+    GroupBox2 = new QGroupBox(QStringLiteral(" Configuración cuentas contables  "), lienzo_);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(zona(195, 1935, 4920, 3465));
     const auto cuenta = [this](const char* nombre, const QString& texto, int arriba) {
@@ -200,7 +213,7 @@ void VentanaConfiguracion::crear_controles()
     cgru = cuenta("cgru", QStringLiteral("Cuenta de depósitos y entregas"), 2370);
     cTasa = cuenta("cTasa", QStringLiteral("Cuenta Impuesto EET (Tasa)"), 2775);
 
-    GroupBox3 = new QGroupBox(QStringLiteral(" Opciones del traspaso "), this);
+    GroupBox3 = new QGroupBox(QStringLiteral(" Opciones del traspaso "), lienzo_);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setGeometry(zona(180, 5550, 4920, 4230));
     Check1 = crear_casilla(GroupBox3, "Check1", QStringLiteral("Traspasar créditos cobrados no pasados por caja."), 480);
@@ -213,15 +226,54 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(GroupBox3, QStringLiteral("Carpeta de Exportación : "), 165, 3285, 3000);
     ruta = crear_campo(GroupBox3, "ruta", 165, 3645, 4500);
 
-    Image3 = crear_dibujo(this, "Image3", dibujo_ajustes(), zona(4620, 9800, 480, 420));
+    Image3 = crear_dibujo(lienzo_, "Image3", dibujo_ajustes(), zona(4620, 9800, 480, 420));
 
     QWidget* orden[] = {pas, ce, di, cage, cna, cpas, cven, civa, cgru, cTasa,
                         Check1, Check2, Check3, Check4, Check6, Check5, Check7, ruta};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
+    desplazable_ = new QScrollArea(this);
+    desplazable_->setObjectName(QStringLiteral("desplazable"));
+    desplazable_->setFrameShape(QFrame::NoFrame);
+    desplazable_->setWidget(lienzo_);
+    // The field being typed in stays in sight however small the screen.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ahora) {
+        if (ahora && lienzo_->isAncestorOf(ahora))
+            desplazable_->ensureWidgetVisible(ahora);
+    });
+    barra = new QStatusBar(this);
+    barra->setObjectName(QStringLiteral("barra"));
+    barra->setSizeGripEnabled(false);
+    ajustar_a_pantalla();
+
+    // The picture is not reachable by keyboard: Ctrl+S saves as it does.
+    auto* guardar = new QShortcut(QKeySequence::Save, this);
+    connect(guardar, &QShortcut::activated, this, [this] {
+        if (Image2->isVisibleTo(this))
+            Image2_Click();
+    });
+
     connect(Check4, &QCheckBox::clicked, this, &VentanaConfiguracion::Check4_Click);
     connect(Check6, &QCheckBox::clicked, this, &VentanaConfiguracion::Check6_Click);
+}
+
+void VentanaConfiguracion::ajustar_a_pantalla()
+{
+    int ancho = px(kAncho);
+    int alto = px(kAlto);
+    if (const QScreen* pantalla = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        // Room for the title bar and the frame the window manager adds.
+        const QRect libre = pantalla->availableGeometry();
+        const int cabe = libre.height() - kAltoBarra - 48;
+        if (cabe > 0 && cabe < alto) {
+            alto = cabe;
+            ancho += desplazable_->verticalScrollBar()->sizeHint().width();
+        }
+    }
+    desplazable_->setGeometry(0, 0, ancho, alto);
+    barra->setGeometry(0, alto, ancho, kAltoBarra);
+    setFixedSize(ancho, alto + kAltoBarra);
 }
 
 void VentanaConfiguracion::leer()
@@ -287,7 +339,38 @@ void VentanaConfiguracion::bloquear()
     configuracion::limpiar(f_);
     escribir();
     ocupado_ = false;
+    mostrado_ = estado();
     pas->setFocus();
+}
+
+QStringList VentanaConfiguracion::estado() const
+{
+    QStringList r;
+    for (const QString& nombre : configuracion::nombres_campos())
+        if (nombre != QLatin1String("pas"))
+            r << findChild<QLineEdit*>(nombre)->text();
+    for (const QCheckBox* c : {Check1, Check2, Check3, Check4, Check5, Check6, Check7})
+        r << (c->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    return r;
+}
+
+bool VentanaConfiguracion::cambios_sin_guardar() const
+{
+    return Image2->isVisibleTo(this) && estado() != mostrado_;
+}
+
+bool VentanaConfiguracion::puede_descartar()
+{
+    if (!cambios_sin_guardar())
+        return true;
+    return a_.ui.ask(QStringLiteral("Hay cambios en la configuración que no se han guardado. ¿Desea descartarlos?"),
+                     QStringLiteral("Cambios sin guardar"), platform::Icon::Question);
+}
+
+void VentanaConfiguracion::reject()
+{
+    if (puede_descartar())
+        QDialog::reject();
 }
 
 void VentanaConfiguracion::enfocar(const QString& nombre)
@@ -308,7 +391,8 @@ bool VentanaConfiguracion::eventFilter(QObject* objeto, QEvent* e)
     if (auto* casilla = qobject_cast<QCheckBox*>(objeto)) {
         const bool limpia = casilla == Check1 || casilla == Check2 || casilla == Check3;
         if (limpia && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-            bloquear();
+            if (puede_descartar())
+                bloquear();
             return true;
         }
         return QDialog::eventFilter(objeto, e);
@@ -345,7 +429,7 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
     if (tecla == Qt::Key_Escape) {
         if (campo == pas)
             reject();
-        else
+        else if (puede_descartar())
             bloquear();
         return true;
     }
@@ -361,6 +445,10 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
             siguiente = configuracion::validar(a_, f_, campo->objectName());
         escribir();
         ocupado_ = false;
+        if (campo == pas && siguiente == QLatin1String("ce")) {
+            mostrado_ = estado();
+            barra->clearMessage();
+        }
     } catch (const std::exception& error) {
         ocupado_ = false;
         fallo_base_datos(error);
@@ -393,10 +481,11 @@ void VentanaConfiguracion::di_pierde_foco()
 
 void VentanaConfiguracion::keyPressEvent(QKeyEvent* e)
 {
-    // Only Escape in `pas` closes the window; anywhere else it does nothing
-    // (or locks, in the fields that say so).
+    // Escape where no field locks the window closes it (asking first when
+    // there are changes).
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        reject();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -431,6 +520,8 @@ void VentanaConfiguracion::Image2_Click()
     }
     if (guardado) {
         bloquear();
+        barra->showMessage(QStringLiteral("Configuración guardada el ")
+                           + QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy 'a las' hh:mm:ss")) + QLatin1Char('.'));
     } else if (!f_.foco.isEmpty()) {
         enfocar(f_.foco);
         f_.foco.clear();

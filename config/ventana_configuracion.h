@@ -10,12 +10,15 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QScrollArea;
+class QStatusBar;
 
 class VentanaConfiguracion : public ventana::DialogoTerminable {
     Q_OBJECT
@@ -33,8 +36,13 @@ public:
     // cuts a text that is already longer, so it may show more).
     static int longitud_maxima(const QLineEdit* campo);
 
+    // Whether the shown settings differ from what was loaded.
+    bool cambios_sin_guardar() const;
+
 public Q_SLOTS:
     void Image2_Click();
+    // Closing asks before unsaved changes are dropped.
+    void reject() override;
     void Check4_Click();
     void Check6_Click();
 
@@ -45,6 +53,8 @@ protected:
 
 private:
     void crear_controles();
+    // The window's size: its drawn size, or less (scrolling) on a small screen.
+    void ajustar_a_pantalla();
     QLineEdit* crear_campo(QWidget* padre, const char* nombre, int izquierda, int arriba, int ancho);
     QCheckBox* crear_casilla(QWidget* padre, const char* nombre, const QString& texto, int arriba);
     QLabel* crear_etiqueta(QWidget* padre, const QString& texto, int izquierda, int arriba, int ancho);
@@ -61,11 +71,15 @@ private:
     void aplicar_longitud(QLineEdit* campo);
 
     void fallo_base_datos(const std::exception& error);
+    QStringList estado() const;
+    // False when the user keeps the unsaved changes.
+    bool puede_descartar();
 
     A3ADO& a_;
     configuracion::Formulario f_;
     int etiquetas_ = 0;
     bool ocupado_ = false;   // a handler is changing the controls
+    QStringList mostrado_;   // estado() as loaded (or locked)
 
     QGroupBox* GroupBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
@@ -91,6 +105,9 @@ private:
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* Image3 = nullptr;
+    QStatusBar* barra = nullptr;
+    QWidget* lienzo_ = nullptr;
+    QScrollArea* desplazable_ = nullptr;
 };
 
 // The factory of the main window's menu table.

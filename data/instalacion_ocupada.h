@@ -22,3 +22,12 @@ std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& t
 // The same without telling anybody: nullptr when the installation is taken
 // (for work that simply waits for the next start, such as the recovery).
 std::unique_ptr<platform::Bloqueo> tomar_instalacion(const A3ADO& a, const QString& tarea);
+
+// The lock of the window sessions: "enlace3-ventana.lock" beside the link
+// database. Apart from the run lock, so that an open window never holds back
+// a batch transfer while two windows cannot edit the same installation.
+QString ruta_bloqueo_ventanas(const A3ADO& a);
+
+// Takes the installation for this window session. nullptr: another session
+// holds it (or the lock cannot be used) and the user has been told who.
+std::unique_ptr<platform::Bloqueo> abrir_sesion_ventanas(A3ADO& a);

@@ -6,6 +6,8 @@
 #include "transfer/fichero_suenlace.h"
 #include "transfer/records/registros.h"
 
+#include <QFileInfo>
+
 
 namespace {
 
@@ -356,19 +358,24 @@ void ExportacionPgc::exportar_cuentas()
 
 void ExportacionPgc::avisar_fin()
 {
-    if (r_.fichero_ok && r_.omitidos.isEmpty()) {
-        a.ui.message(mensaje_exito_exportacion(a.wruta));
-        return;
-    }
     if (!r_.fichero_ok) {
         a.ui.message(r_.error, QString(), platform::Icon::Critical);
         return;
     }
-    QString texto = QStringLiteral("Se ha generado ") + r_.ruta
-                    + QStringLiteral(", pero sin las cuentas siguientes, que quedan pendientes de exportar:");
-    for (const QString& omitida : r_.omitidos)
-        texto += QStringLiteral("\n") + omitida;
-    a.ui.message(texto, QString(), platform::Icon::Exclamation);
+    platform::Summary s;
+    s.icon = platform::Icon::None;
+    s.figures << QStringLiteral("Cuentas exportadas: %1").arg(r_.exportadas);
+    s.figures << lineas_del_fichero(a, r_.ruta, r_.copia);
+    s.folder = QFileInfo(a.unidades.toLocal(r_.ruta)).absolutePath();
+    s.leftOut = r_.omitidos;
+    if (r_.omitidos.isEmpty()) {
+        s.text = mensaje_exito_exportacion(a.wruta);
+    } else {
+        s.icon = platform::Icon::Exclamation;
+        s.text = QStringLiteral("Se ha generado ") + r_.ruta
+                 + QStringLiteral(", pero sin las cuentas siguientes, que quedan pendientes de exportar:");
+    }
+    a.ui.summary(s);
 }
 
 ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)

@@ -53,9 +53,22 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
     // An account the fitting cannot handle (an unusual length, spaces, a
     // letter) is shown as stored: shown empty, closing the window would
     // write the hotel's account back as nothing.
+    // Nor is an account fitted into another wrong length ("57" would come
+    // out as 57000000057): only a fit to exactly wdigitos digits is used.
     const QString guardada = texto(cuenta_hotel);
     const QString ajustada = ajustar_digitos(guardada, wdigitos);
-    return ajustada.isEmpty() ? guardada : ajustada;
+    return ajustada.size() == wdigitos ? ajustada : guardada;
+}
+
+void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos)
+{
+    if (cambios.isEmpty())
+        return;
+    ui.message(QStringLiteral("Las cuentas siguientes se han ajustado a %1 dígitos; se guardarán así en el hotel al "
+                              "cerrar la ventana:\n")
+                       .arg(wdigitos)
+                   + cambios.join(QLatin1Char('\n')),
+               QString(), platform::Icon::Information);
 }
 
 TablaCopia tabla_formas()
@@ -175,14 +188,18 @@ QList<FilaCuenta> CopiaTrabajo::filas(const QString& orden)
 
 // ---------------------------------------------------------------------------
 
-QString EdicionCuenta::a_guardar(const QString& nuevo, platform::Interaction& ui, bool* aceptada) const
+QString EdicionCuenta::a_guardar(const QString& nuevo, platform::Interaction& ui, int wdigitos, bool* aceptada) const
 {
-    const bool valida = es_numerica(nuevo);
+    const bool numerica = es_numerica(nuevo);
+    const bool valida = numerica && (wdigitos <= 0 || nuevo.size() == wdigitos);
     if (aceptada)
         *aceptada = valida;
     if (valida)
         return nuevo;
-    ui.message(QString::fromUtf8(kCuentaNoNumerica));
+    if (!numerica)
+        ui.message(QString::fromUtf8(kCuentaNoNumerica));
+    else
+        ui.message(QStringLiteral("La cuenta debe tener %1 dígitos; %2 tiene %3.").arg(wdigitos).arg(nuevo).arg(nuevo.size()));
     return wcuenta_anterior;
 }
 
@@ -206,6 +223,7 @@ bool CuentasCobro::cargar_formas()
         // Read in full before writing any scratch row: the hotel file and the
         // work database may be the same kind of file, never the same table.
         QList<FilaCuenta> leidas;
+        QStringList ajustadas;
         ado::Recordset& rs = a_.rs_formas;
         rs.closeIfOpen();
         rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod <> 9 ORDER BY ForCod"), a_.conexion_hotel("formas"),
@@ -213,10 +231,14 @@ bool CuentasCobro::cargar_formas()
         for (; !rs.eof(); rs.moveNext()) {
             leidas.append({rs.text(QStringLiteral("ForCod")), rs.text(QStringLiteral("ForDes")),
                            cuenta_a_mostrar(rs.field(QStringLiteral("ForCta")), a_.wdigitos)});
+            if (const QString antes = rs.text(QStringLiteral("ForCta")); !antes.isEmpty() && antes != leidas.last().cuenta)
+                ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
+                                 + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
         }
         rs.close();
         for (const FilaCuenta& f : leidas)
             copia_.anadir(f);
+        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
     } catch (const ado::Error& e) {
         a_.rs_formas.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se pueden leer las formas de cobro del hotel."), e);
@@ -294,6 +316,7 @@ bool CuentasVentas::cargar_ventas()
     try {
         copia_.vaciar();
         QList<FilaCuenta> leidas;
+        QStringList ajustadas;
         ado::Recordset& rs = a_.rs_ser;
         rs.closeIfOpen();
         rs.open(QStringLiteral("SELECT SerCod, SerNom, SerCta FROM ser ORDER BY SerNom"), conexion(QStringLiteral("ser")),
@@ -301,6 +324,9 @@ bool CuentasVentas::cargar_ventas()
         for (; !rs.eof(); rs.moveNext()) {
             leidas.append({rs.text(QStringLiteral("SerCod")), rs.text(QStringLiteral("SerNom")),
                            cuenta_a_mostrar(rs.field(QStringLiteral("SerCta")), a_.wdigitos)});
+            if (const QString antes = rs.text(QStringLiteral("SerCta")); !antes.isEmpty() && antes != leidas.last().cuenta)
+                ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
+                                 + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
         }
         rs.close();
         for (const FilaCuenta& f : leidas) {
@@ -308,6 +334,7 @@ bool CuentasVentas::cargar_ventas()
                 ++wsin_cuenta;
             copia_.anadir(f);
         }
+        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
     } catch (const ado::Error& e) {
         a_.rs_ser.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se pueden leer los conceptos de ventas del hotel."), e);

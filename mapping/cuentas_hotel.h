@@ -36,6 +36,10 @@ QString ajustar_digitos(const QString& wcuenta, int wdigitos);
 // hotel has must not be wiped only because its length is unusual.
 QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos);
 
+// Tells the user which stored accounts the opening fitted to the digits
+// ("code name: before -> after", one a line); nothing when none.
+void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos);
+
 // One row of a scratch table: code, name, account (Null read as "").
 struct FilaCuenta {
     QString codigo;
@@ -92,9 +96,10 @@ private:
 class EdicionCuenta {
 public:
     void empezar(const QString& texto_celda) { wcuenta_anterior = texto_celda; }
-    // The text to store: `nuevo` when it is numeric, otherwise the text from
-    // the start of the edit, after telling the user.
-    QString a_guardar(const QString& nuevo, platform::Interaction& ui, bool* aceptada = nullptr) const;
+    // The text to store: `nuevo` when it is numeric and (wdigitos > 0) of
+    // exactly wdigitos digits, otherwise the text from the start of the
+    // edit, after telling the user what the cell needs.
+    QString a_guardar(const QString& nuevo, platform::Interaction& ui, int wdigitos, bool* aceptada = nullptr) const;
 
     QString wcuenta_anterior;
 };

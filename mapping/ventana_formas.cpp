@@ -19,7 +19,7 @@ VentanaFormas::VentanaFormas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
     delegado_ = new DelegadoCuenta(this);
     delegado_->digitos = [this] { return logica_.wdigitos(); };
     delegado_->empezar = [this](const QString& t) { logica_.edicion.empezar(t); };
-    delegado_->guardar = [this](const QString& nuevo) { return logica_.edicion.a_guardar(nuevo, a_.ui); };
+    delegado_->guardar = [this](const QString& nuevo) { return logica_.edicion.a_guardar(nuevo, a_.ui, a_.wdigitos); };
 
     gformas = crear_rejilla(this, QStringLiteral("gformas"), nullptr, delegado_);
     gformas->installEventFilter(this);

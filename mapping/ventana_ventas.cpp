@@ -30,7 +30,7 @@ VentanaVentas::VentanaVentas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
     delegado_->empezar = [this](const QString& t) { logica_.edicion.empezar(t); };
     delegado_->guardar = [this](const QString& nuevo) {
         bool aceptada = false;
-        const QString guardado = logica_.edicion.a_guardar(nuevo, a_.ui, &aceptada);
+        const QString guardado = logica_.edicion.a_guardar(nuevo, a_.ui, a_.wdigitos, &aceptada);
         logica_.cuenta_guardada(logica_.edicion.wcuenta_anterior, aceptada);
         return guardado;
     };

@@ -89,4 +89,33 @@ QString DriveMap::toLocal(const QString& windowsPath) const
     return local;
 }
 
+QString DriveMap::toWindows(const QString& localPath) const
+{
+    const QString prefijo = root_ + QLatin1Char('/');
+    if (!localPath.startsWith(prefijo))
+        return localPath;
+    const QString resto = localPath.mid(prefijo.size());
+    if (resto.size() < 2 || resto.at(1) != QLatin1Char(':') || !resto.at(0).isLetter())
+        return localPath;
+    QString r = resto.left(1).toUpper() + QLatin1Char(':') + resto.mid(2);
+    r.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    if (r.size() == 2)
+        r += QLatin1Char('\\');
+    return forDisplay(r);
+}
+
+QString DriveMap::forDisplay(const QString& windowsPath)
+{
+    const bool red = windowsPath.startsWith(QLatin1String("\\\\"));
+    QString r;
+    r.reserve(windowsPath.size());
+    for (qsizetype i = 0; i < windowsPath.size(); ++i) {
+        const QChar c = windowsPath.at(i);
+        if (c == QLatin1Char('\\') && !r.isEmpty() && r.back() == QLatin1Char('\\') && !(red && i == 1))
+            continue;
+        r += c;
+    }
+    return r;
+}
+
 } // namespace platform

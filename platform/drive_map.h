@@ -22,6 +22,15 @@ public:
     // A path without a drive letter is taken relative to drive C.
     QString toLocal(const QString& windowsPath) const;
 
+    // A local path under the root as the user knows it ("<root>/f:/noctaris/x"
+    // -> "F:\noctaris\x"); any other path as it is.
+    QString toWindows(const QString& localPath) const;
+
+    // A Windows path as the user should read it: a folder ending in '\'
+    // followed by "\name" shows one separator, not two (a leading "\\" of a
+    // network path stays).
+    static QString forDisplay(const QString& windowsPath);
+
 private:
     QString root_;
 };

@@ -35,6 +35,7 @@ void ScriptedInteraction::setBusy(bool value)
 void ScriptedInteraction::progress(const QString& phase, qint64 count)
 {
     Q_UNUSED(count);
+    ++progressCalls;
     if (phases.isEmpty() || phases.constLast() != phase)
         phases << phase;
 }
@@ -89,6 +90,15 @@ void ConsoleInteraction::progress(const QString& phase, qint64 count)
     ScriptedInteraction::progress(phase, count);
     if (verbose)
         printLines(stdout, QStringLiteral("%1: %2").arg(phase).arg(count));
+}
+
+void ScriptedInteraction::summary(const Summary& s)
+{
+    QString text = s.text;
+    for (const QString& line : s.leftOut)
+        text += QLatin1Char('\n') + line;
+    message(text, s.title, s.icon);
+    shown.back().figures = s.figures.join(QLatin1Char('\n'));
 }
 
 } // namespace platform

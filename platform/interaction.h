@@ -9,6 +9,16 @@ namespace platform {
 
 enum class Icon { None, Information, Exclamation, Critical, Question };
 
+// The end of a run: what was done, the file written, and what was left out.
+struct Summary {
+    QString title;
+    QString text;
+    Icon icon = Icon::Information;
+    QStringList figures;   // one line each (counts, file, size, backup, checker)
+    QStringList leftOut;   // what was left out and why, one line each
+    QString folder;        // local folder the user may open ("" none)
+};
+
 // What the logic needs from whoever runs it: messages, Yes/No questions, the
 // hourglass and progress. The window, the batch line and the tests each
 // provide their own, so no routine of the logic touches a widget.
@@ -25,12 +35,24 @@ public:
         Q_UNUSED(figures);
         message(text, title, icon);
     }
+    // The end of a run. Where nothing better can show it, a report whose
+    // figures are the lines and then what was left out.
+    virtual void summary(const Summary& s)
+    {
+        QStringList lines = s.figures;
+        if (!s.leftOut.isEmpty())
+            lines << QString() << s.leftOut;
+        report(s.text, lines.join(QLatin1Char('\n')), s.title, s.icon);
+    }
     // Yes/No question; true means Yes.
     virtual bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) = 0;
     // Hourglass pointer while busy, default pointer otherwise.
     virtual void setBusy(bool busy) = 0;
     // Long runs report what they are doing and how far they are.
     virtual void progress(const QString& phase, qint64 count) { Q_UNUSED(phase); Q_UNUSED(count); }
+    // The user asked to stop the run in progress: long runs check it between
+    // rows and end safely (nothing of theirs marked, the file as it was).
+    virtual bool cancelled() const { return false; }
 };
 
 // Hourglass for as long as the work lasts, however it ends.
@@ -63,11 +85,19 @@ public:
     void report(const QString& text, const QString& figures, const QString& title = QString(),
                 Icon icon = Icon::Information) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
+    // Recorded (and, on the batch line, printed) as one message: the text
+    // with what was left out under it; the figures kept apart.
+    void summary(const Summary& s) override;
     void setBusy(bool busy) override;
     void progress(const QString& phase, qint64 count) override;
 
+    bool cancelled() const override { return cancelAfter >= 0 && progressCalls > cancelAfter; }
+
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    // Cancels the run once progress has been reported more than this many times (-1: never).
+    int cancelAfter = -1;
+    int progressCalls = 0;
     std::vector<Shown> shown;
     bool busy = false;
     int busyChanges = 0;

@@ -3,6 +3,7 @@
 #include "platform/ado.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
@@ -20,7 +21,11 @@ QRect zona(int izquierda, int arriba, int ancho, int alto)
 
 QPixmap lienzo(int lado)
 {
-    QPixmap p(lado, lado);
+    // At the screen's pixel ratio (at least twice), so icons stay sharp when scaled.
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const qreal razon = qMax<qreal>(2.0, gui ? gui->devicePixelRatio() : 1.0);
+    QPixmap p(QSize(lado, lado) * razon);
+    p.setDevicePixelRatio(razon);
     p.fill(Qt::transparent);
     return p;
 }

@@ -4,6 +4,9 @@
 #include "platform/interaction.h"
 #include "transfer/cuentas.h"
 #include "transfer/preparacion.h"
+#include "transfer/fichero_suenlace.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -16,37 +19,41 @@ QString rango(const Traspaso& t)
 
 // The closing words of a run. Success is only claimed for a file that holds
 // everything staged; otherwise the user learns what is missing and why.
-void informar_fin(platform::Interaction& ui, const ResultadoGeneracion& g, const std::vector<DatoRechazado>& rechazados)
+void informar_fin(A3ADO& a, const ResultadoGeneracion& g, const std::vector<DatoRechazado>& rechazados)
 {
-    const QString titulo = QStringLiteral("Fin del Traspaso");
-    QString no_traspasados;
+    platform::Summary s;
+    s.title = QStringLiteral("Fin del Traspaso");
+    QStringList no_traspasados;
     if (!rechazados.empty())
-        no_traspasados = QStringLiteral("\nEstos datos del hotel no se han traspasado; corríjalos en Noctaris Hotel y "
-                                        "vuelva a traspasar las fechas:\n")
-                         + informe_rechazados(rechazados).join(QLatin1Char('\n'));
-    if (g.completo() && rechazados.empty()) {
-        ui.report(QStringLiteral("Se ha generado Suenlace.dat correctamente"),
-                  resumen_generacion(g).join(QLatin1Char('\n')), titulo, platform::Icon::Information);
+        no_traspasados << QStringLiteral("Estos datos del hotel no se han traspasado; corríjalos en Noctaris Hotel y "
+                                         "vuelva a traspasar las fechas:")
+                       << informe_rechazados(rechazados);
+    if (!g.fichero_ok && a.ui.cancelled()) {
+        a.ui.message(g.error, s.title, platform::Icon::Information);
         return;
     }
     if (!g.fichero_ok) {
         // The generation says which file and why (and whether anything was marked).
-        ui.message((g.error.isEmpty() ? QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".")
-                                      : g.error)
-                       + no_traspasados,
-                   titulo, platform::Icon::Critical);
+        QString texto = g.error.isEmpty() ? QStringLiteral("No se ha podido generar el fichero ") + g.ruta + QStringLiteral(".")
+                                          : g.error;
+        for (const QString& linea : no_traspasados)
+            texto += QLatin1Char('\n') + linea;
+        a.ui.message(texto, s.title, platform::Icon::Critical);
         return;
     }
-    QString texto = QStringLiteral("Se ha generado ") + g.ruta;
-    if (!g.omitidos.isEmpty()) {
-        texto += QStringLiteral(", pero sin los asientos siguientes, que quedan pendientes para el próximo traspaso:");
-        for (const QString& omitido : g.omitidos)
-            texto += QStringLiteral("\n") + omitido;
+    s.figures = diario::texto_cifras(g) + lineas_del_fichero(a, g.ruta, g.copia);
+    s.folder = QFileInfo(a.unidades.toLocal(g.ruta)).absolutePath();
+    s.leftOut = g.omitidos + no_traspasados;
+    if (g.completo() && rechazados.empty()) {
+        s.text = QStringLiteral("Se ha generado Suenlace.dat correctamente");
     } else {
-        texto += QLatin1Char('.');
+        s.icon = platform::Icon::Exclamation;
+        s.text = QStringLiteral("Se ha generado ") + g.ruta
+                 + (g.omitidos.isEmpty()
+                        ? QStringLiteral(".")
+                        : QStringLiteral(", pero sin los asientos siguientes, que quedan pendientes para el próximo traspaso:"));
     }
-    ui.report(texto + no_traspasados, resumen_generacion(g).join(QLatin1Char('\n')), titulo,
-              platform::Icon::Exclamation);
+    a.ui.summary(s);
 }
 
 QString legible(const QString& aaaammdd)
@@ -99,38 +106,89 @@ ResultadoTraspaso iniciar(Traspaso& t)
 
     a.ui.progress(QStringLiteral("Generando Suenlace.dat"), 0);
     resultado.generacion = generar_suenlace_dat(t);
-    informar_fin(a.ui, resultado.generacion, resultado.rechazados);
+    informar_fin(a, resultado.generacion, resultado.rechazados);
     return resultado;
 }
 
-bool limpiar_temporales(Traspaso& t)
+namespace {
+
+int contar(ado::Connection& cn, const QString& desde_donde)
+{
+    ado::Recordset rs;
+    rs.open(QStringLiteral("SELECT COUNT(*) AS n FROM ") + desde_donde, cn, ado::adOpenDynamic, ado::adLockReadOnly);
+    const int n = rs.eof() ? 0 : int(rs.number(QStringLiteral("n")));
+    rs.close();
+    return n;
+}
+
+QString fecha_legible(const QString& amd)
+{
+    return amd.mid(6, 2) + QLatin1Char('-') + amd.mid(4, 2) + QLatin1Char('-') + amd.left(4);
+}
+
+} // namespace
+
+QStringList resumen_limpieza(const Limpieza& l)
+{
+    QStringList r;
+    const std::pair<int, const char*> filas[] = {
+        {l.fac3, "Facturas borradas (fac3): %1"},      {l.fal3, "Líneas de venta borradas (fal3): %1"},
+        {l.edep3, "Depósitos borrados (edep3): %1"},   {l.caj3, "Cobros de caja borrados (caj3): %1"},
+        {l.cre3, "Créditos por enviar otra vez (cre3): %1"},
+        {l.marcas_caja, "Marcas de caja del hotel quitadas: %1"}};
+    for (const auto& [n, texto] : filas)
+        if (n > 0)
+            r << QString::fromUtf8(texto).arg(n);
+    return r;
+}
+
+Limpieza limpiar_temporales(Traspaso& t)
 {
     A3ADO& a = t.a;
+    Limpieza l;
     const QString al_reves = rango_al_reves(t.wdesde, t.whasta);
     if (!al_reves.isEmpty()) {
         a.ui.message(al_reves, QStringLiteral("Limpieza"), platform::Icon::Exclamation);
-        return false;
+        return l;
     }
     // Deleting staged rows while another run writes or marks them would
     // lose or resend them.
     const auto ocupada = ocupar_instalacion(a, QStringLiteral("limpieza"));
     if (!ocupada)
-        return false;
+        return l;
+    l.hecha = true;
     Reloj reloj(a.ui);
     const QString entre = rango(t);
+    ado::Connection& caja = a.conexion_hotel(QStringLiteral("caja"));
+    const QString fal3_del_rango = QStringLiteral("fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje "
+                                                  "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
+                                   + entre + QStringLiteral(")");
 
-    a.conexion_hotel(QStringLiteral("caja"))
-        .execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+    caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre);
+    l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre);
+    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"));
     a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre);
     // Only the sales lines of the invoices deleted below: an invoice of
     // another range that is still waiting keeps its breakdown.
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje "
-                                       "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
-                        + entre + QStringLiteral(")"));
+    l.fal3 = contar(a.cn_enlace, fal3_del_rango);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango);
+    l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
-    a.ui.message(QStringLiteral("Datos Temporales limpiados correctamente!"));
-    return true;
+    if (l.total() == 0) {
+        a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
+                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada."),
+                     QString(), platform::Icon::Information);
+    } else {
+        platform::Summary s;
+        s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
+        s.icon = platform::Icon::None;
+        s.figures = resumen_limpieza(l);
+        a.ui.summary(s);
+    }
+    return l;
 }

@@ -30,8 +30,20 @@ QString rango_al_reves(const QString& wdesde, const QString& whasta);
 // which lists the hotel rows the staging left out.
 ResultadoTraspaso iniciar(Traspaso& t);
 
+// What a clean-up removed or reset, per table.
+struct Limpieza {
+    bool hecha = false;   // false: another run held the installation, nothing cleaned
+    int marcas_caja = 0;  // hotel cash-desk records whose mark was cleared
+    int caj3 = 0, edep3 = 0, cre3 = 0, fal3 = 0, fac3 = 0;
+    int total() const { return marcas_caja + caj3 + edep3 + cre3 + fal3 + fac3; }
+    explicit operator bool() const { return hecha; }
+};
+
 // Deletes or resets the staged rows of t.wdesde..t.whasta so the range can be
-// sent again. Shows "Datos Temporales limpiados correctamente!". False, with
-// nothing cleaned, when another run holds the installation (the user has
-// been told who) or when the range ends before it starts.
-bool limpiar_temporales(Traspaso& t);
+// sent again, and tells the user what it removed. Not done (nothing
+// cleaned) when another run holds the installation (the user has been told
+// who) or when the range ends before it starts.
+Limpieza limpiar_temporales(Traspaso& t);
+
+// The lines that say what a clean-up removed, one per table touched.
+QStringList resumen_limpieza(const Limpieza& l);

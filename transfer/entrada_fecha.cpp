@@ -1,6 +1,7 @@
 #include "transfer/entrada_fecha.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <Qt>
 
 namespace {
@@ -32,9 +33,22 @@ bool confirma_fecha(int tecla)
 EntradaFecha leer_fecha_tecleada(const QString& tecleado)
 {
     EntradaFecha r;
-    if (!ocho_digitos(tecleado))
+    int dia = 0, mes = 0, anyo = 0;
+    // The form the field shows once accepted (dd-mm-yyyy, also d-m-yyyy or
+    // with slashes) is read back as the same date.
+    static const QRegularExpression mostrada(QStringLiteral("^([0-9]{1,2})[-/.]([0-9]{1,2})[-/.]([0-9]{4})$"));
+    if (ocho_digitos(tecleado)) {
+        dia = tecleado.left(2).toInt();
+        mes = tecleado.mid(2, 2).toInt();
+        anyo = tecleado.mid(4, 4).toInt();
+    } else if (const auto m = mostrada.match(tecleado.trimmed()); m.hasMatch()) {
+        dia = m.captured(1).toInt();
+        mes = m.captured(2).toInt();
+        anyo = m.captured(3).toInt();
+    } else {
         return r;
-    const QDate fecha(tecleado.mid(4, 4).toInt(), tecleado.mid(2, 2).toInt(), tecleado.left(2).toInt());
+    }
+    const QDate fecha(anyo, mes, dia);
     if (!fecha_con_sentido(fecha)) {
         r.estado = EstadoFecha::Incorrecta;
         return r;
@@ -51,5 +65,17 @@ EntradaFecha entrar_fecha(const QString& tecleado, platform::Interaction& ui)
     if (r.estado == EstadoFecha::Incorrecta)
         ui.message(QString::fromUtf8(kFechaIncorrecta), QString::fromUtf8(kTituloErrorDatos),
                    platform::Icon::Information);
+    return r;
+}
+
+EntradaFecha fecha_de_campo(const QString& texto, platform::Interaction& ui)
+{
+    EntradaFecha r = entrar_fecha(texto, ui);
+    if (r.estado == EstadoFecha::Descartada) {
+        r.estado = EstadoFecha::Incorrecta;
+        ui.message(QStringLiteral("La fecha «") + texto.trimmed()
+                       + QStringLiteral("» no es válida. Escríbala como ddmmaaaa o dd-mm-aaaa."),
+                   QString::fromUtf8(kTituloErrorDatos), platform::Icon::Information);
+    }
     return r;
 }

@@ -1,5 +1,7 @@
 #include "transfer/fichero_suenlace.h"
 
+#include "transfer/records/verificador.h"
+
 #include "platform/cp1252.h"
 #include "platform/punto_fallo.h"
 
@@ -80,8 +82,11 @@ void FicheroSuenlace::fallo(const QString& texto)
 
 bool FicheroSuenlace::abrir()
 {
-    ruta_ = a.wruta + QStringLiteral("\\Suenlace.dat");
-    QString local = a.unidades.toLocal(ruta_);
+    // The path is the folder followed by "\\Suenlace.dat" whatever the folder
+    // ends with; the user reads it with one separator.
+    const QString ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
+    ruta_ = platform::DriveMap::forDisplay(ruta);
+    QString local = a.unidades.toLocal(ruta);
     QFileInfo info(local);
     existia_ = info.exists();
     if (existia_) {
@@ -105,7 +110,7 @@ bool FicheroSuenlace::abrir()
         return false;
     }
     gen_.destino = local;
-    gen_.ruta = ruta_;
+    gen_.ruta = ruta;
     gen_.temporal = QFileInfo(local).absoluteDir().filePath(diario::nombre_temporal());
     gen_.fecha = QDateTime::currentDateTime();
 
@@ -353,4 +358,22 @@ void FicheroSuenlace::abandonar(const QString& motivo)
         transaccion_propia_ = false;
     }
     abierto_ = false;
+}
+
+QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QString& copia)
+{
+    const QString local = a.unidades.toLocal(ruta);
+    QStringList r{QStringLiteral("Fichero: ") + ruta, QStringLiteral("Tamaño: %1 bytes").arg(QFileInfo(local).size())};
+    if (!copia.isEmpty())
+        r << QStringLiteral("Copia del fichero anterior: ") + a.unidades.toWindows(copia);
+    QString error;
+    const auto informe = verificador::verificar_fichero(local, &error);
+    if (!informe)
+        r << QStringLiteral("Comprobación del fichero: no se ha podido leer (") + error + QStringLiteral(")");
+    else if (informe->correcto())
+        r << QStringLiteral("Comprobación del fichero: correcto, %1 líneas").arg(informe->resumen.lineas);
+    else
+        r << QStringLiteral("Comprobación del fichero: %1 problemas; el primero en ").arg(informe->problemas.size())
+                 + verificador::texto_problema(informe->problemas.constFirst());
+    return r;
 }

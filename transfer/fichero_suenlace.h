@@ -84,3 +84,8 @@ private:
     bool detenido_ = false;
     bool transaccion_propia_ = false;
 };
+
+// What the end of a run shows beside its counts: the file at `ruta` (as the
+// user knows it) and its size, the copy kept of the file it replaced (local
+// path `copia`, shown as the user knows it), and what the checker finds in it.
+QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QString& copia);

@@ -39,7 +39,8 @@ private:
     // Marks come before the lines: a row whose mark fails is left out of
     // the file, so nothing goes out that stays pending.
     bool marcar(ado::Recordset& rs, const QString& tabla, const QString& columna, const QString& quien);
-    bool detenido() { return !fichero.transaccion_viva(); }
+    // A run the user cancelled stops where it is and is abandoned whole.
+    bool detenido() { return a.ui.cancelled() || !fichero.transaccion_viva(); }
     void omitir(const QString& quien, const QString& motivo) { r.omitidos << quien + QStringLiteral(": ") + motivo; }
     void avisar(const QString& fase, qint64 n)
     {
@@ -69,8 +70,20 @@ QString fecha_legible(const QDate& d)
     return d.toString(QStringLiteral("dd-MM-yyyy"));
 }
 
+QString texto_cancelado(const QString& ruta)
+{
+    return QStringLiteral("Traspaso cancelado: no se ha marcado nada como enviado y el fichero ") + ruta
+           + QStringLiteral(" queda como estaba.");
+}
+
 void Generacion::ejecutar()
 {
+    // Cancelled while staging: the file is not even opened (nor asked about).
+    if (a.ui.cancelled()) {
+        r.ruta = platform::DriveMap::forDisplay(a.wruta + QStringLiteral("\\Suenlace.dat"));
+        r.error = texto_cancelado(r.ruta);
+        return;
+    }
     const bool abierto = fichero.abrir();
     r.ruta = fichero.ruta();
     if (!abierto) {
@@ -93,7 +106,9 @@ void Generacion::ejecutar()
 void Generacion::cerrar_fichero()
 {
     r.lineas = fichero.lineas();
-    r.fichero_ok = fichero.confirmar(r);
+    if (a.ui.cancelled())
+        fichero.abandonar(texto_cancelado(fichero.ruta()));
+    r.fichero_ok = !a.ui.cancelled() && fichero.confirmar(r);
     if (r.fichero_ok) {
         r.copia = fichero.copia();
         r.generacion = fichero.generacion();

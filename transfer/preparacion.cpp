@@ -773,7 +773,7 @@ int preparar_facturas(Traspaso& t)
     int preparadas = 0;
     qint64 leidas = 0;
     QSet<QString> vistas;
-    while (!a.rs_emi.eof()) {
+    while (!a.rs_emi.eof() && !a.ui.cancelled()) {
         const QString eje = a.rs_emi.text(QStringLiteral("EmiAno"));
         const QString numero = a.rs_emi.text(QStringLiteral("EmiNum"));
         bool preparada = false;
@@ -832,7 +832,7 @@ int preparar_cobros(Traspaso& t)
     int preparados = 0;
     qint64 leidos = 0;
     QSet<QString> vistos;
-    while (!caja.eof()) {
+    while (!caja.eof() && !a.ui.cancelled()) {
         const QString fecha = caja.text(QStringLiteral("CajaFec"));
         const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
         bool preparado = false;

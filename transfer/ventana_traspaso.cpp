@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 
 namespace {
@@ -138,6 +139,11 @@ void VentanaTraspaso::crear_controles()
 
     de->installEventFilter(this);
     hasta->installEventFilter(this);
+    // The buttons by keyboard as well: Alt+G generates, Alt+L cleans up.
+    for (const auto& [boton, tecla] : {std::pair{btnGenerar, "Alt+G"}, std::pair{btnLimpiar, "Alt+L"}}) {
+        auto* atajo = new QShortcut(QKeySequence(QString::fromLatin1(tecla)), this);
+        connect(atajo, &QShortcut::activated, boton, &QPushButton::click);
+    }
     connect(btnGenerar, &QPushButton::clicked, this, &VentanaTraspaso::btnGenerar_Click);
     connect(btnLimpiar, &QPushButton::clicked, this, &VentanaTraspaso::btnLimpiar_Click);
 }
@@ -162,7 +168,7 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
         return QDialog::eventFilter(objeto, e);
     if (e->type() == QEvent::KeyPress) {
         const int tecla = static_cast<QKeyEvent*>(e)->key();
-        if (campo == de && tecla == Qt::Key_Escape) {
+        if (tecla == Qt::Key_Escape) {
             reject();
             return true;
         }
@@ -177,9 +183,11 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
 
 void VentanaTraspaso::keyPressEvent(QKeyEvent* e)
 {
-    // Only Escape in `de` closes the window; anywhere else it does nothing.
+    // Escape closes the window wherever the focus is: nothing typed here is
+    // worth keeping once the user leaves.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        reject();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -216,12 +224,43 @@ void VentanaTraspaso::de_DblClick()
     de->setFocus();
 }
 
-void VentanaTraspaso::btnGenerar_Click()
+bool VentanaTraspaso::tomar_fechas()
 {
     if (de->text().isEmpty() || hasta->text().isEmpty()) {
         de->setFocus();
-        return;
+        return false;
     }
+    // What the fields show is what runs: a date typed without Tab or Enter
+    // counts as much as an accepted one, and a wrong one stops the button.
+    QString fechas[2];
+    QLineEdit* campos[2] = {de, hasta};
+    for (int i = 0; i < 2; ++i) {
+        const EntradaFecha r = fecha_de_campo(campos[i]->text(), a_.ui);
+        if (r.estado != EstadoFecha::Aceptada) {
+            campos[i]->clear();
+            campos[i]->setFocus();
+            return false;
+        }
+        campos[i]->setText(r.texto);
+        fechas[i] = r.fecha;
+    }
+    t_->wdesde = fechas[0];
+    t_->whasta = fechas[1];
+    if (fechas[0] > fechas[1]) {
+        a_.ui.message(QStringLiteral("La fecha Desde (") + de->text() + QStringLiteral(") es posterior a la fecha Hasta (")
+                          + hasta->text() + QStringLiteral("). Corrija el rango de fechas."),
+                      QString::fromUtf8(kTituloErrorDatos), platform::Icon::Information);
+        de->setFocus();
+        de->selectAll();
+        return false;
+    }
+    return true;
+}
+
+void VentanaTraspaso::btnGenerar_Click()
+{
+    if (!tomar_fechas())
+        return;
     const QString pregunta = QString::fromUtf8(kPregunta) + de->text() + QStringLiteral(" al ") + hasta->text()
                              + QStringLiteral(" ?");
     if (!a_.ui.ask(pregunta, QString::fromUtf8(kTituloPregunta), platform::Icon::Information)) {
@@ -253,6 +292,9 @@ void VentanaTraspaso::btnGenerar_Click()
         terminar(1);
         return;
     }
+    // Cancelled by the user: nothing was sent, the same range may go again.
+    if (a_.ui.cancelled())
+        return;
     // The run reached its end (its closing words have been said), or a
     // payment account of the wrong length stopped it: the window closes.
     de->clear();
@@ -265,10 +307,8 @@ void VentanaTraspaso::btnGenerar_Click()
 
 void VentanaTraspaso::btnLimpiar_Click()
 {
-    if (hasta->text().isEmpty() || de->text().isEmpty()) {
-        de->setFocus();
+    if (!tomar_fechas())
         return;
-    }
     try {
         limpiar_temporales(*t_);
     } catch (const std::exception& e) {

@@ -27,7 +27,8 @@ public:
     // The application ends (kTerminarAplicacion) when a customer, agency or
     // company is missing from the hotel tables, or on a database failure.
 
-    // The range as last accepted by the date entry (yyyymmdd).
+    // The range as last accepted by the date entry or taken from the fields
+    // by a button (yyyymmdd).
     const QString& wdesde() const { return t_->wdesde; }
     const QString& whasta() const { return t_->whasta; }
 
@@ -52,6 +53,9 @@ private:
     bool tecla_en_fecha(QLineEdit* campo, int tecla);
     void aceptar_fecha(QLineEdit* campo);
     void de_DblClick();
+    // Both fields read as dates into the range, start not after end; false
+    // (the user told, the focus on the field to mend) otherwise.
+    bool tomar_fechas();
 
     A3ADO& a_;
     std::unique_ptr<Traspaso> t_;   // the window-level variables of one opening

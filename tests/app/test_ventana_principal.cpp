@@ -120,6 +120,7 @@ private Q_SLOTS:
     void barra_de_estado_y_resaltado_al_pasar_el_puntero();
     void menu_abre_ventanas_modales_y_reactiva();
     void imagen2_termina_la_aplicacion();
+    void menu_con_el_teclado();
     void fallo_de_edep3_termina_con_su_mensaje();
     void fallo_de_arranque_nombra_el_fichero();
     void fallo_al_cargar_la_configuracion_termina();
@@ -299,6 +300,55 @@ void TestVentanaPrincipal::menu_abre_ventanas_modales_y_reactiva()
     reactivar(w);
     QTRY_VERIFY(control(w, "Label4")->isVisibleTo(&w));
     QCOMPARE(abrir_y_cerrar(w, "Label4"), QStringLiteral("conf_ventas"));
+}
+
+// Every entry is reached without a mouse: Tab walks the menu (lit as the
+// pointer lights it), Enter opens, each entry has its Alt key; nothing is
+// lit before the user moves.
+void TestVentanaPrincipal::menu_con_el_teclado()
+{
+    Abierta v;
+    v.raiz.inst->configurar({{QStringLiteral("Zumeral"), true}, {QStringLiteral("ca3nif"), true}});
+    QVERIFY(v.mostrar());
+    auto& w = v.w;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    for (const char* nombre : {"Label1", "Label2", "Label4", "Label5"})
+        QVERIFY2(!resaltada(control(w, nombre)), nombre);
+    QStringList orden;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Tab);
+        orden << QApplication::focusWidget()->objectName();
+    }
+    // The six entries in a ring, the four labels top to bottom.
+    QCOMPARE(orden.mid(orden.indexOf("Label1"), 6),
+             (QStringList{"Label1", "Label4", "Label5", "Label2", "Image3", "Image2"}));
+    QVERIFY(resaltada(control(w, "Label2")));
+
+    const auto abre = [&w](QWidget* donde, Qt::Key tecla, Qt::KeyboardModifiers mod) {
+        QString abierta;
+        QTimer::singleShot(0, [&abierta] {
+            QWidget* m = QApplication::activeModalWidget();
+            abierta = m ? m->objectName() : QString();
+            if (auto* d = qobject_cast<QDialog*>(m)) d->accept();
+        });
+        QTest::keyClick(donde, tecla, mod);
+        return abierta;
+    };
+    control(w, "Label5")->setFocus(Qt::TabFocusReason);
+    QCOMPARE(abre(control(w, "Label5"), Qt::Key_Return, Qt::NoModifier), QStringLiteral("fcobro"));
+    const std::pair<Qt::Key, const char*> teclas[] = {{Qt::Key_G, "configc3"}, {Qt::Key_V, "conf_ventas"},
+                                                      {Qt::Key_C, "fcobro"}, {Qt::Key_S, "traspa3"},
+                                                      {Qt::Key_E, "importa"}};
+    for (const auto& [tecla, ventana] : teclas) {
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(abre(&w, tecla, Qt::AltModifier), QString::fromLatin1(ventana));
+    }
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_X, Qt::AltModifier);
+    QCOMPARE(v.codigo, 0);
 }
 
 void TestVentanaPrincipal::imagen2_termina_la_aplicacion()

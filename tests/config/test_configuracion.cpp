@@ -8,6 +8,8 @@
 #include "support/fixture_instalacion.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QStatusBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -109,9 +111,10 @@ private Q_SLOTS:
     void comprobacion_de_campos();
     void longitud_de_cuentas_data();
     void longitud_de_cuentas();
-    void longitud_sin_cuentas_que_ajustar();
-    void longitud_de_la_cuenta_de_iva_data();
-    void longitud_de_la_cuenta_de_iva();
+    void ida_y_vuelta_de_digitos_data();
+    void ida_y_vuelta_de_digitos();
+    void digitos_que_no_se_pueden_quitar();
+    void cambios_sin_guardar_y_ctrl_s();
     void opciones_de_pasantes();
     void guardar_escribe_la_fila_y_bloquea();
     void guardar_sin_dato_indispensable();
@@ -141,8 +144,11 @@ void TestConfiguracion::password_abre_y_cierra_la_ventana()
     QCOMPARE(v.casillas(), QString("1100000"));
     QVERIFY(v.w->findChild<QLabel*>("Image2")->isVisible());
 
-    // Escape in a field locks again; emptying di while unlocked keeps the focus in it.
+    // Escape in a field locks again (asking first, as something changed);
+    // emptying di while unlocked keeps the focus in it.
     v.teclear("cven", "7", Qt::Key_Escape);
+    QCOMPARE(v.mensajes(), QStringList{"Cambios sin guardar|Hay cambios en la configuración que no se han guardado. "
+                                       "¿Desea descartarlos?"});
     QVERIFY(v.bloqueada());
     QCOMPARE(v.foco(), QString("pas"));
     v.desbloquear();
@@ -184,7 +190,9 @@ void TestConfiguracion::comprobacion_de_campos_data()
 
     const QString numerica = "Atención|Las Subcuentas contables tienen que ser numéricas";
     QTest::newRow("ce con ceros") << "ce" << "12" << false << "" << "00012" << "di";
-    QTest::newRow("ce largo") << "ce" << "00000000001234567890123" << false << "" << "1234567890123" << "di";
+    QTest::newRow("ce de 5 con ceros") << "ce" << "000012345" << false << "" << "12345" << "di";
+    QTest::newRow("ce de 6") << "ce" << "123456" << false
+                             << "Atención|El código de empresa debe tener como máximo 5 dígitos" << "123456" << "ce";
     QTest::newRow("ce no numérico") << "ce" << "1a" << false << "atención|Tiene que ser numérico" << "" << "ce";
     QTest::newRow("di no numérico") << "di" << "9." << false << "Atención|Tiene que ser numérico" << "" << "di";
     const QString rango = "Atención|Los dígitos de las subcuentas tienen que estar entre 8 y 12";
@@ -232,15 +240,15 @@ void TestConfiguracion::longitud_de_cuentas_data()
                               "cTasa=47530000";
     QTest::newRow("9 a 10") << QVariantMap() << "10"
                             << "cage=43010 cna=43020 cpas=430000 cven=7059909999 civa=477000000 "
-                               "cgru=5610000000 cTasa=4753000000";
+                               "cgru=5610000000 cTasa=475300000";
     QTest::newRow("9 a 12") << QVariantMap({{"ca3iva", false}}) << "12"
                             << "cage=4301000 cna=4302000 cpas=43000000 cven=705990009999 civa=47700000000 "
-                               "cgru=561000000000 cTasa=475300000000";
+                               "cgru=561000000000 cTasa=47530000000";
     const QVariantMap doce = {{"Ca3Niv", 12},          {"ca3Age", "4301000"},       {"ca3EmpNa", "4302000"},
                               {"ca3Cli", "43000000"},  {"Ca3Vta", "705990009999"},  {"ca3Ivar", "477000000000"},
                               {"ca3Dep", "561000000000"}, {"Ca3Tasa", "475300000000"}, {"ca3iva", false}};
     QTest::newRow("12 a 9") << doce << "9"
-                            << "cage=4301000 cna=4302000 cpas=43000 cven=705990009 civa=477000000 "
+                            << "cage=4301 cna=4302 cpas=43000 cven=705999999 civa=477000000 "
                                "cgru=561000000 cTasa=475300000";
 }
 
@@ -266,53 +274,59 @@ void TestConfiguracion::longitud_de_cuentas()
     QCOMPARE(v.campo("cpas")->maxLength(), d - 4);
 }
 
-void TestConfiguracion::longitud_sin_cuentas_que_ajustar()
+void TestConfiguracion::ida_y_vuelta_de_digitos_data()
 {
-    // Fields left empty, or shorter than what must go, are not made up.
-    configuracion::Formulario f;
-    f.cage.texto = "4301";
-    f.cven.texto = "705999999";
-    configuracion::ajustar_cuentas(f, 11, 9);
-    QCOMPARE(QStringList({f.cage.texto, f.cna.texto, f.cven.texto, f.cTasa.texto, f.civa.texto}),
-             QStringList({"430100", "", "70599009999", "", ""}));
-    f.cTasa.texto = "47";
-    configuracion::ajustar_cuentas(f, 8, 11);
-    QCOMPARE(QStringList({f.cage.texto, f.cven.texto, f.cTasa.texto}), QStringList({"430100", "70599009", ""}));
-    QCOMPARE(f.cven.longitud_maxima, 12);
+    QTest::addColumn<QVariantMap>("ajustes");
+    QTest::addColumn<QStringList>("pasos");   // counts confirmed in `di`, the last one the starting count
+
+    // Accounts with the zeros a shorter count can take back.
+    const QVariantMap diez = {{"Ca3Niv", 10},           {"ca3Age", "43090"},        {"ca3EmpNa", "43020"},
+                              {"ca3Cli", "430100"},     {"Ca3Vta", "7059900999"},   {"ca3Ivar", "47712003"},
+                              {"ca3Dep", "5610000345"}, {"Ca3Tasa", "4753000100"}};
+    QTest::newRow("10-12-10") << diez << QStringList{"12", "10"};
+    QTest::newRow("10-8-12-9-10") << diez << QStringList{"8", "12", "9", "10"};
+    QTest::newRow("9-12-9") << QVariantMap() << QStringList{"12", "9"};
+    QTest::newRow("9-8-11-9") << QVariantMap({{"ca3iva", false}, {"ca3Ivar", "477000001"}, {"Ca3Vta", "705990999"}})
+                              << QStringList{"8", "11", "9"};
 }
 
-void TestConfiguracion::longitud_de_la_cuenta_de_iva_data()
+// Whatever the changes, coming back to the starting count gives back every
+// account exactly, through the window as the administrator types.
+void TestConfiguracion::ida_y_vuelta_de_digitos()
 {
-    QTest::addColumn<bool>("por_tipo");
-    QTest::addColumn<QString>("civa");
-    QTest::addColumn<QString>("a_doce");
-    QTest::addColumn<QString>("de_vuelta");
-
-    // By rate the account is two digits short of the count; the default
-    // is one short; without rates it is a full account.
-    QTest::newRow("por tipo") << true << "4771234" << "4771200034" << "4771200";
-    QTest::newRow("por defecto") << true << "47700000" << "47700000000" << "47700000";
-    QTest::newRow("cuenta completa") << false << "477001234" << "477000001234" << "477000001";
+    QFETCH(QVariantMap, ajustes);
+    QFETCH(QStringList, pasos);
+    Abierta v(ajustes);
+    v.desbloquear();
+    const QString antes = v.cuentas();
+    for (const QString& di : pasos) {
+        v.teclear("di", di);
+        QCOMPARE(v.mensajes().join(""), QString());
+        QCOMPARE(v.foco(), QString("cage"));
+    }
+    QCOMPARE(v.cuentas(), antes);
 }
 
-void TestConfiguracion::longitud_de_la_cuenta_de_iva()
+void TestConfiguracion::digitos_que_no_se_pueden_quitar()
 {
-    QFETCH(bool, por_tipo);
-    QFETCH(QString, civa);
-    QFETCH(QString, a_doce);
-    QFETCH(QString, de_vuelta);
+    // A digit other than zero where the change must remove one stops it whole.
+    Abierta v({{"Ca3Niv", 10}, {"ca3Age", "43010"}, {"ca3EmpNa", "43020"}, {"ca3Cli", "430000"},
+               {"Ca3Vta", "7059919999"}, {"ca3Ivar", "47700000"}, {"ca3Dep", "5610000000"}, {"Ca3Tasa", ""}});
+    v.desbloquear();
+    const QString antes = v.cuentas();
+    v.teclear("di", "9");
+    QCOMPARE(v.mensajes(), QStringList{"Atención|No se puede pasar a 9 dígitos: la cuenta de ventas (7059919999) "
+                                       "perdería dígitos distintos de cero. Corríjala antes de cambiar los dígitos; no "
+                                       "se ha cambiado nada."});
+    QCOMPARE(v.cuentas(), antes);
+    QCOMPARE(v.campo("di")->text(), QString("10"));
+    QCOMPARE(v.foco(), QString("cven"));
 
-    // Lengthening keeps every digit after the fifth and adds exactly the
-    // difference; going back drops as many trailing digits, so the field
-    // keeps the length the window expects of it.
-    configuracion::Formulario f;
-    f.Check2 = por_tipo;
-    f.cven.texto = "705999999";
-    f.civa.texto = civa;
-    configuracion::ajustar_cuentas(f, 12, 9);
-    QCOMPARE(f.civa.texto, a_doce);
-    configuracion::ajustar_cuentas(f, 9, 12);
-    QCOMPARE(f.civa.texto, de_vuelta);
+    // Confirming the same count again with a malformed field touches nothing.
+    v.teclear("cven", "70599", Qt::Key_unknown);
+    v.teclear("di", "10");
+    QCOMPARE(v.mensajes(), QStringList());
+    QCOMPARE(v.cuentas(), QString(antes).replace("7059919999", "70599"));
 }
 
 void TestConfiguracion::opciones_de_pasantes()
@@ -341,9 +355,11 @@ void TestConfiguracion::guardar_escribe_la_fila_y_bloquea()
     v.teclear("ce", "7");
     v.teclear("di", "10");
     v.teclear("ruta", "f:\\l'enlace\\");
+    QVERIFY(QDir().mkpath(v.e.a().unidades.toLocal("F:\\L'ENLACE\\")));
     v.teclear("cTasa", "", Qt::Key_unknown);
     for (const char* n : {"Check1", "Check2", "Check3", "Check5", "Check7"})
         v.pulsar(n);
+    v.teclear("civa", "4770000000", Qt::Key_unknown);
     {
         // While another run holds the installation nothing is saved and the form stays as typed.
         const QStringList antes = v.filas();
@@ -362,11 +378,12 @@ void TestConfiguracion::guardar_escribe_la_fila_y_bloquea()
 
     QCOMPARE(v.mensajes(), QStringList());
     QCOMPARE(v.filas(), (QStringList{"KOVE3|00007|10|F:\\L'ENLACE\\|0|-1|0|43010|43020|430000|5610000000|"
-                                     "7059909999|477000000||0|-1|0|-1",
+                                     "7059909999|4770000000||0|-1|0|-1",
                                      "OTRA|00099|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|Null|"
                                      "Null|Null|Null|Null"}));
     QVERIFY(v.bloqueada());
     QCOMPARE(v.foco(), QString("pas"));
+    QVERIFY(v.w->findChild<QStatusBar*>("barra")->currentMessage().startsWith("Configuración guardada el "));
 
     // What the rest of the link sees once the main window reloads.
     A3ADO& a = v.e.a();
@@ -392,8 +409,16 @@ void TestConfiguracion::guardar_sin_dato_indispensable()
 
     // Filled but not numbers, or a digit count out of range: refused as well.
     v.teclear("ruta", "F:\\", Qt::Key_unknown);
-    const QList<QStringList> casos = {{"cna", "43O2", "Atención|Las Subcuentas contables tienen que ser numéricas"},
+    // Each case is checked before the fields the earlier ones left wrong.
+    // The VAT account goes by rate: the default's extra digit goes once it is entered.
+    v.teclear("civa", "4770000", Qt::Key_unknown);
+    const QList<QStringList> casos = {{"cTasa", "47530000", "Atención|La cuenta del impuesto EET (tasa) debe tener 9 dígitos"},
+                                      {"cven", "70599", "Atención|La cuenta de ventas debe tener 9 dígitos"},
+                                      {"cpas", "4300", "Atención|La subcuenta de clientes particulares debe tener 5 dígitos"},
+                                      {"cna", "43O2", "Atención|Las Subcuentas contables tienen que ser numéricas"},
+                                      {"cage", "12", "Atención|La subcuenta de agencias de viajes debe tener 4 dígitos"},
                                       {"di", "13", "Atención|Los dígitos de las subcuentas tienen que estar entre 8 y 12"},
+                                      {"ce", "1234567", "Atención|El código de empresa debe tener como máximo 5 dígitos"},
                                       {"ce", "1 2", "atención|Tiene que ser numérico"}};
     for (const QStringList& c : casos) {
         v.teclear(c[0], c[1], Qt::Key_unknown);
@@ -402,6 +427,49 @@ void TestConfiguracion::guardar_sin_dato_indispensable()
         QCOMPARE(v.filas(), QStringList{kFilaInicial});
         QCOMPARE(v.foco() + "=" + v.campo(c[0])->text(), c[0] + "=" + c[1]);
     }
+}
+
+void TestConfiguracion::cambios_sin_guardar_y_ctrl_s()
+{
+    Abierta v;
+    v.desbloquear();
+    // Nothing changed: Escape closes without asking.
+    v.casilla("Check7")->setFocus();
+    QTest::keyClick(v.casilla("Check7"), Qt::Key_Escape);
+    QVERIFY(!v.w->isVisible());
+    QCOMPARE(v.mensajes(), QStringList());
+
+    v.w->show();
+    v.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(v.w.get()));
+    v.desbloquear();
+    v.teclear("cTasa", "475300000", Qt::Key_unknown);
+    v.teclear("civa", "4770000", Qt::Key_unknown);
+    v.teclear("ruta", "F:\\NUEVA\\A3", Qt::Key_unknown);
+    const QString pregunta = "Cambios sin guardar|Hay cambios en la configuración que no se han guardado. ¿Desea "
+                             "descartarlos?";
+    // Kept: the window stays, unlocked, with the changes; the close box asks the same.
+    v.e.ui.answers = {false, false};
+    QTest::keyClick(v.campo("ruta"), Qt::Key_Escape);
+    QVERIFY(!v.bloqueada());
+    v.w->close();
+    QVERIFY(v.w->isVisible());
+    QCOMPARE(v.mensajes(), (QStringList{pregunta, pregunta}));
+
+    // Ctrl+S saves as the picture does; a missing export folder is offered to be made.
+    const QString carpeta = v.e.a().unidades.toLocal("F:\\NUEVA\\A3");
+    v.e.ui.answers = {false};
+    QTest::keyClick(v.campo("ruta"), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(v.mensajes(), QStringList{"Carpeta de Exportación|La carpeta de exportación F:\\NUEVA\\A3 no existe. "
+                                       "¿Desea crearla?"});
+    QCOMPARE(v.foco(), QString("ruta"));
+    QCOMPARE(v.filas(), QStringList{kFilaInicial});
+    v.e.ui.answers = {true};
+    QTest::keyClick(v.campo("ruta"), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(v.mensajes().size(), 1);
+    QVERIFY(QFileInfo(carpeta).isDir());
+    QVERIFY(v.bloqueada());
+    QCOMPARE(v.filas().value(0).section('|', 3, 3), QString("F:\\NUEVA\\A3"));
 }
 
 QTEST_MAIN(TestConfiguracion)

@@ -15,10 +15,10 @@ using namespace pruebas_pgc;
 
 namespace {
 
-const QString kFichero = QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat");
+const QString kFichero = QStringLiteral("F:\\NOCTARIS\\Suenlace.dat");
 const QString kExito = QStringLiteral("La Exportación del PGC ha finalizado con éxito. Ud debe importar ahora desde "
                                       "A3Con el fichero SUENLACE.DAT generado en F:\\NOCTARIS\\");
-const QString kPregunta = QStringLiteral("El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la "
+const QString kPregunta = QStringLiteral("El fichero F:\\NOCTARIS\\Suenlace.dat, ya está generado. ¿Desea borrar la "
                                          "información anterior?");
 const QString kSinMarcar = QStringLiteral(". No se ha marcado ninguna cuenta como exportada.");
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         exigirFicheroValido(x.fichero());
         QCOMPARE(x.vistos(),
                  (QStringList{"Cuentas a Traspasar : 10" + kNinguno,
-                              "Se ha generado F:\\NOCTARIS\\\\Suenlace.dat, pero sin las cuentas siguientes, que quedan "
+                              "Se ha generado F:\\NOCTARIS\\Suenlace.dat, pero sin las cuentas siguientes, que quedan "
                               "pendientes de exportar:\n"
                               "Cuenta 4300000010012: campo cuenta: «4300000010012» ocupa 13 caracteres y el campo "
                               "admite 12\n"
@@ -169,15 +169,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("mensaje");   // the lines of the last box
         QTest::addColumn<QString>("estado");        // of the company's account afterwards ("" not stored)
         QTest::newRow("solo lectura") << "solo lectura"
-                                      << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\\\Suenlace.dat: el "
+                                      << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\Suenlace.dat: el "
                                                      "fichero es de solo lectura" + kSinMarcar + kCritico}
                                       << "0";
         QTest::newRow("sin carpeta") << "sin carpeta"
-                                     << QStringList{"No se ha podido abrir el fichero F:\\NOEXISTE\\\\Suenlace.dat: la carpeta no "
+                                     << QStringList{"No se ha podido abrir el fichero F:\\NOEXISTE\\Suenlace.dat: la carpeta no "
                                                     "existe" + kSinMarcar + kCritico}
                                      << "0";
         QTest::newRow("disco lleno") << "disco lleno"
-                                     << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\\\Suenlace.dat: no es un "
+                                     << QStringList{"No se ha podido abrir el fichero F:\\NOCTARIS\\Suenlace.dat: no es un "
                                                     "fichero normal" + kSinMarcar + kCritico}
                                      << "0";
         QTest::newRow("sin empresa") << "sin empresa" << QStringList{"No existe la empresa: 008" + kNinguno} << "";
@@ -268,7 +268,7 @@ private Q_SLOTS:
                                 << "";
         QTest::newRow("fichero sin respuesta")
             << QStringList{"7"} << true << 2 << QStringList()
-            << QStringList{QStringLiteral("El fichero F:\\NOCTARIS\\\\Suenlace.dat ya existe. Indique --sobrescribir "
+            << QStringList{QStringLiteral("El fichero F:\\NOCTARIS\\Suenlace.dat ya existe. Indique --sobrescribir "
                                           "para borrar la información anterior o --anadir para añadir los nuevos "
                                           "registros a continuación.")}
             << "";

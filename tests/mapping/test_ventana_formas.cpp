@@ -90,6 +90,10 @@ private Q_SLOTS:
         const QStringList vistas = {"'|Vale de O'Connor, cortesía de la dirección|", "1|Contado|570000001",
                                     "3|Transferencia bancaria|572000002", "4|Talón|"};
         QCOMPARE(lineas(f.g), vistas);
+        // An account fitted at opening is not changed without telling.
+        const QStringList ajuste = {"|Las cuentas siguientes se han ajustado a 9 dígitos; se guardarán así en el hotel "
+                                    "al cerrar la ventana:\n3 Transferencia bancaria: 57200002 -> 572000002|1"};
+        QCOMPARE(f.mensajes(), ajuste);
         QCOMPARE(f.g->model()->headerData(0, Qt::Horizontal).toString(), QString("Codigo"));
         QCOMPARE(f.g->model()->headerData(1, Qt::Horizontal).toString(), QString("Nombre Forma de Cobro"));
         QCOMPARE(f.g->model()->headerData(2, Qt::Horizontal).toString(), QString("Cta. Contable"));
@@ -105,6 +109,7 @@ private Q_SLOTS:
         // A second opening recreates the scratch copy with the same rows.
         f.w->show();
         QCOMPARE(lineas(f.g), vistas);
+        QCOMPARE(f.mensajes(), QStringList());
         QCOMPARE(f.e.inst().consultar_en("c:\\noctaris\\wdb.mdb", "SELECT count(*) AS n FROM formas").at(0).value("n").toInt(), 4);
         f.w->close();
     }
@@ -130,12 +135,20 @@ private Q_SLOTS:
     {
         Formas f(9);
         f.abrir();
+        f.mensajes();   // the fitted account, as above
         QCOMPARE(teclear_cuenta(f.g, 1, "57X"), QString("57X"));
         QCOMPARE(f.mensajes(), QStringList({"|" + kNoNumerica + "|0"}));
         QCOMPARE(lineas(f.g).at(1), QString("1|Contado|570000001"));
         teclear_cuenta(f.g, 1, "");
         QCOMPARE(f.mensajes(), QStringList({"|" + kNoNumerica + "|0"}));
         QCOMPARE(lineas(f.g).at(1), QString("1|Contado|570000001"));
+        // Only an account of the configured length is stored ("57" is no account).
+        for (const char* corta : {"57", "57000001"}) {
+            teclear_cuenta(f.g, 1, corta);
+            QCOMPARE(f.mensajes(), QStringList({QString("|La cuenta debe tener 9 dígitos; %1 tiene %2.|0")
+                                                    .arg(corta).arg(strlen(corta))}));
+            QCOMPARE(lineas(f.g).at(1), QString("1|Contado|570000001"));
+        }
         // Typing stops at the number of digits.
         QCOMPARE(teclear_cuenta(f.g, 2, "572000009999"), QString("572000009"));
         teclear_cuenta(f.g, 3, "570000004");

@@ -45,6 +45,7 @@ struct Ventas {
         g = w->findChild<QTableView*>("gventas");
         b = w->findChild<QPushButton*>("btnGenerar");
         QVERIFY(g && b);
+        al_abrir = mensajes();
     }
     QStringList tabla(const QString& t, const QStringList& columnas) { return lineas(e.inst().filas(t), columnas); }
     QStringList mensajes() { return cuentas_hotel_support::tomar_mensajes(e.ui); }
@@ -52,6 +53,7 @@ struct Ventas {
     std::unique_ptr<VentanaVentas> w;
     QTableView* g = nullptr;
     QPushButton* b = nullptr;
+    QStringList al_abrir;   // what the opening said
 };
 
 } // namespace
@@ -71,6 +73,8 @@ private Q_SLOTS:
                                            "04|Parking|705000004"}));
         QCOMPARE(v.g->model()->headerData(1, Qt::Horizontal).toString(), QString("Descripcion Concepto Ventas"));
         QCOMPARE(v.w->logica().wsin_cuenta, qint16(2));
+        QCOMPARE(v.al_abrir, QStringList({"|Las cuentas siguientes se han ajustado a 9 dígitos; se guardarán así en el "
+                                          "hotel al cerrar la ventana:\n12 Alojamiento: 70500001 -> 705000001|1"}));
         QVERIFY(!v.b->isEnabled());
 
         teclear_cuenta(v.g, 1, "70500000X");

@@ -50,8 +50,13 @@ void TestEntradaFecha::fechas_tecleadas_data()
     // Month and day are never swapped to make a date out of a wrong one.
     QTest::newRow("mes y día al revés") << "12312013" << "incorrecta||";
     QTest::newRow("año 0000") << "01010000" << "incorrecta||";
-    QTest::newRow("con guiones") << "1-2-2024" << "descartada||";
-    QTest::newRow("ya mostrada") << "01-01-2013" << "descartada||";
+    // The form the field shows is read back.
+    QTest::newRow("con guiones") << "1-2-2024" << "aceptada|01-02-2024|20240201";
+    QTest::newRow("ya mostrada") << "01-01-2013" << "aceptada|01-01-2013|20130101";
+    QTest::newRow("con barras") << "31/12/1999" << "aceptada|31-12-1999|19991231";
+    QTest::newRow("mostrada imposible") << "31-02-2013" << "incorrecta||";
+    QTest::newRow("año de dos cifras") << "1-2-24" << "descartada||";
+    QTest::newRow("guiones no latinos") << QString::fromUtf8("٠١-٠١-٢٠١٣") << "descartada||";
     QTest::newRow("siete dígitos") << "0101201" << "descartada||";
     QTest::newRow("nueve dígitos") << "010120133" << "descartada||";
     QTest::newRow("vacía") << "" << "descartada||";

@@ -164,7 +164,7 @@ void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
     const ResultadoGeneracion r = e.generar("20130101", "20130131");
 
     QVERIFY2(r.completo(), qPrintable(r.error + r.omitidos.join("\n")));
-    QCOMPARE(r.ruta, QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat"));
+    QCOMPARE(r.ruta, QStringLiteral("F:\\NOCTARIS\\Suenlace.dat"));
     QCOMPARE(r.cuentas, 1);
     QCOMPARE(r.facturas, 3);
     QCOMPARE(r.depositos, 1);
@@ -198,7 +198,7 @@ void TestGeneracion::fichero_existente_borrado_o_ampliado()
     const QString previa = "4" + E + "20121231" "C" "430009999   " + sp(30) + "S" "+0000000000.00" + sp(5)
         + sp(14) + "CL" + sp(30) + sp(11) + sp(20) + sp(5) + sp(15) + "011" + sp(75) + "EN";
     const QString pregunta = QStringLiteral(
-        "El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?");
+        "El fichero F:\\NOCTARIS\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?");
 
     for (const bool borrar : {true, false}) {
         Entorno e(kTodoActivo);
@@ -316,7 +316,7 @@ void TestGeneracion::fichero_de_solo_lectura_no_marca_nada()
         const ResultadoGeneracion r = e.generar("20130101", "20130131");
 
         QVERIFY(!r.fichero_ok);
-        QVERIFY2(r.error.contains("F:\\NOCTARIS\\\\Suenlace.dat"), qPrintable(r.error));
+        QVERIFY2(r.error.contains("F:\\NOCTARIS\\Suenlace.dat"), qPrintable(r.error));
         QCOMPARE(todos_los_estados(e), antes);
         QCOMPARE(e.bytes(), previo);
         QFile::setPermissions(e.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -338,7 +338,7 @@ void TestGeneracion::disco_lleno_no_marca_nada()
     const ResultadoGeneracion r = e.generar("20130101", "20130131");
 
     QVERIFY(!r.fichero_ok);
-    QCOMPARE(r.error, QStringLiteral("No se ha podido abrir el fichero F:\\NOCTARIS\\\\Suenlace.dat: no es un fichero normal."));
+    QCOMPARE(r.error, QStringLiteral("No se ha podido abrir el fichero F:\\NOCTARIS\\Suenlace.dat: no es un fichero normal."));
     QCOMPARE(r.facturas + r.cuentas + r.depositos + r.dias_caja + r.creditos, 0);
     QCOMPARE(todos_los_estados(e), antes);
     QVERIFY(QFileInfo(e.fichero()).isSymLink());

@@ -22,7 +22,7 @@ using pruebas_traspaso::sin_cuentas;
 
 namespace {
 
-const QString kRuta = QStringLiteral("F:\\NOCTARIS\\\\Suenlace.dat");
+const QString kRuta = QStringLiteral("F:\\NOCTARIS\\Suenlace.dat");
 
 struct Salida {
     int estado = -1;
@@ -392,7 +392,7 @@ void TestTraspasar::carpeta_inexistente_no_marca_nada()
     poblar_enero(h);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
-    QVERIFY2(s.err.contains("F:\\NO_EXISTE\\\\Suenlace.dat"), qPrintable(s.err));
+    QVERIFY2(s.err.contains("F:\\NO_EXISTE\\Suenlace.dat"), qPrintable(s.err));
     QCOMPARE(s.out, QString());
     QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'")
                  + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),

@@ -117,7 +117,8 @@ private Q_SLOTS:
     void botones_con_un_campo_vacio_y_respuesta_no();
     void traspaso_escribe_el_fichero_y_cierra();
     void otro_proceso_ocupa_la_instalacion();
-    void usa_las_ultimas_fechas_aceptadas();
+    void cancelar_deja_todo_como_estaba();
+    void los_botones_usan_lo_que_muestran_los_campos();
     void limpiar_y_volver_a_traspasar();
     void titular_inexistente_termina_la_aplicacion();
     void cuenta_de_cobro_erronea_cierra_la_ventana();
@@ -202,26 +203,29 @@ void TestVentanaTraspaso::fechas_mal_tecleadas_escape_y_doble_clic()
     QCOMPARE(v.w.whasta(), QString("20130131"));
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
 
-    // Not eight digits: emptied without a message.
+    // Neither eight digits nor the form shown: emptied without a message.
     v.e->ui.shown.clear();
-    v.teclear(v.de(), "1-2-2024", Qt::Key_Return);
-    QCOMPARE(v.de()->text(), QString());
-    QCOMPARE(v.foco(), QString("de"));
     v.teclear(v.de(), "0101201", Qt::Key_Tab);
     QCOMPARE(v.de()->text(), QString());
     QCOMPARE(v.foco(), QString("de"));
-    // An accepted date shown again is not eight digits any more.
+    // The form the field shows is read back as its date.
+    for (const char* forma : {"1-2-2024", "01-02-2024", "1/2/2024"}) {
+        v.teclear(v.de(), forma, Qt::Key_Return);
+        QCOMPARE(v.de()->text(), QString("01-02-2024"));
+        QCOMPARE(v.w.wdesde(), QString("20240201"));
+        QCOMPARE(v.foco(), QString("hasta"));
+    }
     v.teclear(v.de(), "05012013", Qt::Key_Tab);
-    QCOMPARE(v.foco(), QString("hasta"));
     v.de()->setFocus();
     QTest::keyClick(v.de(), Qt::Key_Tab);
-    QCOMPARE(v.de()->text(), QString());
-    QCOMPARE(v.foco(), QString("de"));
+    QCOMPARE(v.de()->text(), QString("05-01-2013"));
+    QCOMPARE(v.foco(), QString("hasta"));
     QCOMPARE(v.w.wdesde(), QString("20130105"));
     QCOMPARE(vistos(*v.e), QStringList());
 
     // Other keys are typed as usual.
     v.de()->clear();
+    v.de()->setFocus();
     QTest::keyClicks(v.de(), "0101");
     QTest::keyClick(v.de(), Qt::Key_Left);
     QTest::keyClicks(v.de(), "x");
@@ -229,15 +233,13 @@ void TestVentanaTraspaso::fechas_mal_tecleadas_escape_y_doble_clic()
     QCOMPARE(v.foco(), QString("de"));
     QCOMPARE(v.w.wdesde(), QString("20130105"));
 
-    // Escape closes the window from the first date field only; a double click empties a field.
-    v.teclear(v.hasta(), "3101");
-    QTest::keyClick(v.hasta(), Qt::Key_Escape);
-    QVERIFY(v.w.isVisible());
-    QCOMPARE(v.hasta()->text(), QString("3101"));
-
-    v.btnGenerar()->setFocus();
-    QTest::keyClick(v.btnGenerar(), Qt::Key_Escape);
-    QVERIFY(v.w.isVisible());
+    // Escape closes the window wherever the focus is; a double click empties a field.
+    for (QWidget* donde : std::initializer_list<QWidget*>{v.hasta(), v.btnGenerar()}) {
+        donde->setFocus();
+        QTest::keyClick(donde, Qt::Key_Escape);
+        QVERIFY(!v.w.isVisible());
+        v.abrir();
+    }
 
     v.teclear(v.de(), "01012013", Qt::Key_Tab);
     v.hasta()->setFocus();
@@ -325,10 +327,14 @@ void TestVentanaTraspaso::traspaso_escribe_el_fichero_y_cierra()
     QVERIFY(!v.e->ui.busy);
     QVERIFY(v.w.ultimo_resultado());
     QVERIFY(v.w.ultimo_resultado()->generacion.completo());
-    // The end box carries the run's figures.
-    QVERIFY2(v.e->ui.shown.back().figures.startsWith("Cuentas: 1\nFacturas: 3\nDepósitos: 1\nDías de caja: 1\n"
-                                                     "Créditos: 1\nRegistros: 15\n"),
-             qPrintable(v.e->ui.shown.back().figures));
+    // The end carries the run's figures, checked against the file itself.
+    const QStringList cifras = v.e->ui.shown.back().figures.split('\n');
+    QCOMPARE(cifras.mid(0, 6), (QStringList{"Cuentas: 1", "Facturas: 3", "Depósitos: 1", "Días de caja: 1",
+                                            "Créditos: 1", "Registros: 15"}));
+    QCOMPARE(cifras.mid(10), (QStringList{"Fichero: F:\\NOCTARIS\\Suenlace.dat",
+                                          QString("Tamaño: %1 bytes").arg(QFileInfo(h.fichero()).size()),
+                                          "Comprobación del fichero: correcto, 15 líneas"}));
+    QCOMPARE(QFileInfo(h.fichero()).size(), 15 * 256);
 }
 
 // A batch run holding the installation: the window says who, changes
@@ -355,19 +361,88 @@ void TestVentanaTraspaso::otro_proceso_ocupa_la_instalacion()
     QVERIFY(!QFileInfo::exists(h.fichero()));
 }
 
-void TestVentanaTraspaso::usa_las_ultimas_fechas_aceptadas()
+// Cancelled in the middle of the file: nothing marked, the old file as it
+// was, the window open for another try.
+void TestVentanaTraspaso::cancelar_deja_todo_como_estaba()
+{
+    Hotel h(false, crear_cuentas());
+    poblar_con_febrero(h);
+    h.traspasar("20130201", "20130228");
+    const QStringList antes = h.lineas();
+    const int marcadas = h.contar("fac3", "FacEst = '1'");
+    for (int tras : {0, 4}) {
+        Abierta v(h, {true, true});
+        v.e->ui.cancelAfter = tras;
+        v.rango("01012013", "31012013");
+        QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
+        QCOMPARE(vistos(*v.e).constLast(), QString("Fin del Traspaso|Traspaso cancelado: no se ha marcado nada como "
+                                                   "enviado y el fichero F:\\NOCTARIS\\Suenlace.dat queda como "
+                                                   "estaba.|info"));
+        QVERIFY(v.w.isVisible());
+        QCOMPARE(v.de()->text(), QString("01-01-2013"));
+        QCOMPARE(h.lineas(), antes);
+        QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
+        QCOMPARE(h.contar("cre3", "Cre3Estado = '1'"), 0);
+        QVERIFY(!v.e->ui.busy);
+    }
+}
+
+// What the fields show when a button is pressed is what runs, whether or
+// not Tab or Enter accepted it; a field that is no date, or a range that
+// ends before it starts, stops the button with nothing done.
+void TestVentanaTraspaso::los_botones_usan_lo_que_muestran_los_campos()
 {
     Hotel h;
     poblar_con_febrero(h);
+    h.traspasar("20130101", "20130131");
+    const QStringList enero = estados_preparados(h);
+    const QString malo = "Error Datos|La fecha «%1» no es válida. Escríbala como ddmmaaaa o dd-mm-aaaa.|info";
+    struct Caso {
+        const char *de, *hasta;
+        bool limpiar;
+        QStringList vistos;
+        const char* foco;
+    };
+    const Caso casos[] = {
+        {"31022013", "31012013", false, {"Error Datos|Formato de Fecha incorrecto.|info"}, "de"},
+        {"01012013", "3101", true, {malo.arg("3101")}, "hasta"},
+        {"enero", "31012013", true, {malo.arg("enero")}, "de"},
+        {"01-13-2013", "31012013", true, {"Error Datos|Formato de Fecha incorrecto.|info"}, "de"},
+        {"31012013", "01012013", true,
+         {"Error Datos|La fecha Desde (31-01-2013) es posterior a la fecha Hasta (01-01-2013). Corrija el rango de "
+          "fechas.|info"},
+         "de"},
+        // The stale range: January accepted, December typed over it.
+        {"01122012", "31122012", true,
+         {"|No había datos temporales del 01-12-2012 al 31-12-2012: no se ha limpiado nada.|info"}, "btnLimpiar"},
+    };
     Abierta v(h);
-    v.rango("05012013", "05012013");
-    // Typed over without Tab or Enter: shown in the question, not used.
-    v.teclear(v.hasta(), "31012013");
-    v.teclear(v.de(), "01012013");
-    QTest::mouseClick(v.btnGenerar(), Qt::LeftButton);
-    QCOMPARE(vistos(*v.e), (QStringList{pregunta("01012013", "31012013"), kFin}));
-    QCOMPARE(estados_preparados(h), (QStringList{"fac3 10=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=0"}));
-    QVERIFY(!v.w.isVisible());
+    for (const Caso& c : casos) {
+        v.rango("01012013", "31012013");
+        v.e->ui.shown.clear();
+        v.teclear(v.de(), c.de);
+        v.teclear(v.hasta(), c.hasta);
+        QPushButton* boton = c.limpiar ? v.btnLimpiar() : v.btnGenerar();
+        boton->setFocus();
+        QTest::mouseClick(boton, Qt::LeftButton);
+        QCOMPARE(vistos(*v.e), c.vistos);
+        QCOMPARE(v.foco(), QString(c.foco));
+        QVERIFY(v.w.isVisible());
+        QCOMPARE(estados_preparados(h), enero);
+    }
+
+    // Typed without Tab or Enter, in either form: shown in the question and used.
+    Hotel h2;
+    poblar_con_febrero(h2);
+    Abierta v2(h2);
+    v2.rango("05012013", "05012013");
+    v2.teclear(v2.hasta(), "31-1-2013");
+    v2.teclear(v2.de(), "01012013");
+    QTest::mouseClick(v2.btnGenerar(), Qt::LeftButton);
+    QCOMPARE(vistos(*v2.e), (QStringList{pregunta("01-01-2013", "31-01-2013"), kFin}));
+    QCOMPARE(estados_preparados(h2), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1",
+                                                  "caj3 2=1", "cre3 9=1"}));
+    QVERIFY(!v2.w.isVisible());
 }
 
 void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
@@ -386,6 +461,10 @@ void TestVentanaTraspaso::limpiar_y_volver_a_traspasar()
     v.rango("01012013", "31012013");
     QTest::mouseClick(v.btnLimpiar(), Qt::LeftButton);
     QCOMPARE(vistos(*v.e), QStringList{"|Datos Temporales limpiados correctamente!|-"});
+    // What was removed, per table.
+    QCOMPARE(v.e->ui.shown.back().figures.split('\n'),
+             (QStringList{"Facturas borradas (fac3): 3", "Depósitos borrados (edep3): 1", "Cobros de caja borrados (caj3): 2",
+                          "Créditos por enviar otra vez (cre3): 1", "Marcas de caja del hotel quitadas: 2"}));
     QVERIFY(v.w.isVisible());
     QCOMPARE(v.de()->text(), QString("01-01-2013"));
     QCOMPARE(v.hasta()->text(), QString("31-01-2013"));
