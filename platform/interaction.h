@@ -50,6 +50,8 @@ public:
     virtual void setBusy(bool busy) = 0;
     // Long runs report what they are doing and how far they are.
     virtual void progress(const QString& phase, qint64 count) { Q_UNUSED(phase); Q_UNUSED(count); }
+    // How many rows the phase reported next has to do (0: not known).
+    virtual void expect(qint64 total) { Q_UNUSED(total); }
     // The user asked to stop the run in progress: long runs check it between
     // rows and end safely (nothing of theirs marked, the file as it was).
     virtual bool cancelled() const { return false; }

@@ -247,9 +247,15 @@ void WidgetInteraction::progress(const QString& phase, qint64 count)
         cursor(false);
     }
     const qint64 s = clock_.elapsed() / 1000;
+    const QString hechas = total_ > 0 ? QStringLiteral("%1 de %2").arg(count).arg(total_) : QString::number(count);
+    if (total_ > 0) {
+        progress_->setRange(0, 1000);
+        progress_->setValue(int(1000 * qMin(count, total_) / total_));
+    } else {
+        progress_->setRange(0, 0);
+    }
     progress_->setLabelText(QStringLiteral("%1\nFilas hechas: %2\nTiempo: %3:%4")
-                                .arg(phase)
-                                .arg(count)
+                                .arg(phase, hechas)
                                 .arg(s / 60, 2, 10, QLatin1Char('0'))
                                 .arg(s % 60, 2, 10, QLatin1Char('0')));
     // The only moment the user can reach the Cancel button.

@@ -28,6 +28,7 @@ public:
     // After half a second of work, a dialog "progreso" with the phase, the
     // rows done and the time taken, and a button "Cancelar".
     void progress(const QString& phase, qint64 count) override;
+    void expect(qint64 total) override { total_ = total; }
     bool cancelled() const override { return cancelled_; }
     static constexpr int kProgressDelayMs = 500;
 
@@ -64,6 +65,7 @@ private:
     bool cancelled_ = false;
     QElapsedTimer clock_;
     QPointer<QProgressDialog> progress_;
+    qint64 total_ = 0;
     int shown_ = 0;
 };
 

@@ -51,6 +51,7 @@ private:
     {
         rs.closeIfOpen();
         rs.open(sql, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+        a.ui.expect(rs.recordCount());
     }
     // Totals and rows that are only read: nothing is saved through them.
     void consultar(ado::Recordset& rs, const QString& sql)
@@ -122,6 +123,7 @@ template <typename F> void Generacion::seccion(const QString& nombre, F&& cuerpo
 {
     if (detenido())
         return;
+    a.ui.expect(0);
     a.ui.progress(nombre, 0);
     try {
         cuerpo();
@@ -232,6 +234,7 @@ void Generacion::seccion_caja()
                                                      + QStringLiteral(")"));
         return;
     }
+    a.ui.expect(primero.daysTo(ultimo) + 1);
     for (t.wdia = primero; t.wdia <= ultimo && !detenido(); t.wdia = t.wdia.addDays(1)) {
         try {
             dia_de_caja();

@@ -763,6 +763,7 @@ int preparar_facturas(Traspaso& t)
                   cn, ado::adOpenDynamic, ado::adLockOptimistic);
 
     const QString fase = QStringLiteral("Preparando facturas");
+    a.ui.expect(a.rs_emi.recordCount());
     a.ui.progress(fase, 0);
     fechas_mal_escritas(t, QStringLiteral("emi"), QStringLiteral("EmiFec"),
                         QStringLiteral("EmiCie = '1' AND (EmiN <> 'B')"), [](const ado::Recordset& rs) {
@@ -822,6 +823,7 @@ int preparar_cobros(Traspaso& t)
               a.conexion_hotel(QStringLiteral("caja")), ado::adOpenDynamic, ado::adLockReadOnly);
 
     const QString fase = QStringLiteral("Preparando cobros de caja");
+    a.ui.expect(caja.recordCount());
     a.ui.progress(fase, 0);
     fechas_mal_escritas(t, QStringLiteral("caja"), QStringLiteral("CajaFec"), QStringLiteral("CajaPago = '1'"),
                         [](const ado::Recordset& rs) {

@@ -227,6 +227,10 @@ void TestMensajesVentana::progreso_tras_medio_segundo_y_cancelar()
     QVERIFY(p);
     QVERIFY(!QApplication::overrideCursor());   // the dialog, not the hourglass, says it is busy
     QVERIFY2(p->labelText().startsWith("Facturas\nFilas hechas: 500\nTiempo: 00:0"), qPrintable(p->labelText()));
+    ui.expect(2000);
+    ui.progress(QStringLiteral("Facturas"), 1000);
+    QVERIFY2(p->labelText().startsWith("Facturas\nFilas hechas: 1000 de 2000\n"), qPrintable(p->labelText()));
+    QCOMPARE(p->value(), p->maximum() / 2);
     QVERIFY(!ui.cancelled());
     QPushButton* cancelar = p->findChild<QPushButton*>();
     QCOMPARE(cancelar->text(), QStringLiteral("Cancelar"));
