@@ -29,7 +29,7 @@ ENLACE3_DOSDEVICES="$demo/instalacion" /usr/bin/enlace3 estado | head -n 2
 
 if command -v systemd-analyze >/dev/null; then
   ejemplos=/usr/share/doc/enlace3/examples
-  if salida=$(systemd-analyze verify "$ejemplos/enlace3-traspaso.service" "$ejemplos/enlace3-traspaso.timer" 2>&1); then
+  if salida=$(systemd-analyze verify --man=no "$ejemplos/enlace3-traspaso.service" "$ejemplos/enlace3-traspaso.timer" 2>&1); then
     echo "systemd-analyze verify: correcto"
   else
     echo "systemd-analyze verify:"; echo "$salida"; exit 1
