@@ -14,7 +14,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 deb=$(ls "$BUILD_DIR"/enlace3_*.deb 2>/dev/null | head -n1 || true)
 if [ -z "$deb" ]; then
-  ( cd "$BUILD_DIR" && cpack -G DEB -B "$BUILD_DIR" >/dev/null )
+  bash scripts/comprobar-paquete.sh "$BUILD_DIR"
   deb=$(ls "$BUILD_DIR"/enlace3_*.deb | head -n1)
 fi
 $SUDO apt-get update -q

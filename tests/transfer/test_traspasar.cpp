@@ -334,7 +334,7 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
         finales << c.captured(1) + " " + c.captured(2);
     }
     QCOMPARE(finales, (QStringList{"traspaso 0", "limpieza 1", "limpieza 0", "traspaso 0"}));
-    for (const QString& linea : {"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €",
+    for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €",
                                  "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3",
                                  "  No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés."})
         QVERIFY2(texto.contains(linea + "\n"), qPrintable(linea + " no está en:\n" + texto));
