@@ -57,7 +57,7 @@ bool anotar(const A3ADO& a, const QString& tarea, const QDateTime& inicio, const
         for (const QString& parte : linea.split(QLatin1Char('\n')))
             texto += QStringLiteral("  ") + parte + QLatin1Char('\n');
     texto += hora(QDateTime::currentDateTime()) + QLatin1Char(' ') + tarea
-             + QStringLiteral(" terminado, estado de salida %1\n").arg(estado);
+             + QStringLiteral(": estado de salida %1\n").arg(estado);
     try {
         return anotar_en(ruta(a), texto);
     } catch (...) {

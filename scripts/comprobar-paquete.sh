@@ -14,7 +14,7 @@ for herramienta in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate man; do
 done
 
 cmake --build "$BUILD_DIR" --target enlace3 manual -j1 >/dev/null || { echo "FALLO: no se ha podido compilar enlace3"; exit 1; }
-( cd "$BUILD_DIR" && cpack -G DEB -B "$BUILD_DIR" >/dev/null ) || { echo "FALLO: cpack no ha hecho el paquete"; exit 1; }
+salida=$(cd "$BUILD_DIR" && cpack -G DEB -B "$BUILD_DIR" 2>&1) || { echo "$salida"; echo "FALLO: cpack no ha hecho el paquete"; exit 1; }
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$BUILD_DIR/CPackConfig.cmake")
 deb=$(ls "$BUILD_DIR"/enlace3_"$version"_*.deb 2>/dev/null | head -n1)
 [ -n "$deb" ] || { echo "FALLO: no está el paquete enlace3_${version}_*.deb en $BUILD_DIR"; exit 1; }

@@ -12,10 +12,11 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 
-deb=$(ls "$BUILD_DIR"/enlace3_*.deb 2>/dev/null | head -n1 || true)
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$BUILD_DIR/CPackConfig.cmake")
+deb=$(ls "$BUILD_DIR"/enlace3_"$version"_*.deb 2>/dev/null | head -n1 || true)
 if [ -z "$deb" ]; then
   bash scripts/comprobar-paquete.sh "$BUILD_DIR"
-  deb=$(ls "$BUILD_DIR"/enlace3_*.deb | head -n1)
+  deb=$(ls "$BUILD_DIR"/enlace3_"$version"_*.deb | head -n1)
 fi
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q "$deb"

@@ -326,7 +326,7 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
     QFile log(bitacora::ruta(*h.arrancar()->a));
     QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
     const QString texto = QString::fromUtf8(log.readAll());
-    static const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+) terminado, estado de salida (\\d)$"),
+    static const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"),
                                         QRegularExpression::MultilineOption);
     QStringList finales;
     for (auto m = fin.globalMatch(texto); m.hasNext();) {
