@@ -15,6 +15,7 @@ namespace {
 const char* const kUsoTraspasar = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
 const char* const kUsoLimpiar = "Uso: enlace3 limpiar DESDE HASTA";
 const char* const kFechaIncorrecta = "Formato de Fecha incorrecto.";
+const QStringList kPalabras = {QStringLiteral("hoy"), QStringLiteral("ayer"), QStringLiteral("mes-anterior")};
 
 using linea_comandos::fallo_uso;
 using linea_comandos::Respuesta;
@@ -42,17 +43,11 @@ int leer_argumentos(const QStringList& lista, bool con_respuesta, Argumentos& ar
     QStringList fechas;
     if (const int estado = linea_comandos::leer_opciones(lista, con_respuesta, uso, args.respuesta, fechas, err))
         return estado;
-    if (fechas.size() != 2)
-        return fallo_uso(err, uso);
-    const std::optional<QString> desde = fecha_de_lote(fechas.at(0));
-    const std::optional<QString> hasta = fecha_de_lote(fechas.at(1));
-    if (!desde || !hasta)
-        return fallo_uso(err, QString::fromUtf8(kFechaIncorrecta));
-    const QString al_reves = rango_al_reves(*desde, *hasta);
-    if (!al_reves.isEmpty())
-        return fallo_uso(err, al_reves);
-    args.desde = *desde;
-    args.hasta = *hasta;
+    const RangoLote rango = rango_de_lote(fechas, QDate::currentDate(), uso);
+    if (!rango.error.isEmpty())
+        return fallo_uso(err, rango.error);
+    args.desde = rango.desde;
+    args.hasta = rango.hasta;
     return 0;
 }
 
@@ -74,8 +69,21 @@ void escribir_resumen(QTextStream& out, const ResultadoTraspaso& r)
 
 } // namespace
 
-std::optional<QString> fecha_de_lote(const QString& texto)
+std::optional<QString> fecha_de_lote(const QString& texto, const QDate& hoy, Extremo extremo)
 {
+    const QString palabra = texto.toLower();
+    std::optional<QDate> dia;
+    if (palabra == QLatin1String("hoy"))
+        dia = hoy;
+    else if (palabra == QLatin1String("ayer"))
+        dia = hoy.addDays(-1);
+    else if (palabra == QLatin1String("mes-anterior")) {
+        const QDate primero = QDate(hoy.year(), hoy.month(), 1).addMonths(-1);
+        dia = extremo == Extremo::Desde ? primero : primero.addDays(primero.daysInMonth() - 1);
+    }
+    if (dia)
+        return dia->isValid() ? std::optional<QString>(dia->toString(QStringLiteral("yyyyMMdd"))) : std::nullopt;
+
     static const QRegularExpression ocho(QStringLiteral("^[0-9]{8}$"));
     static const QRegularExpression con_guiones(QStringLiteral("^([0-9]{2})-([0-9]{2})-([0-9]{4})$"));
     QString digitos;
@@ -90,6 +98,29 @@ std::optional<QString> fecha_de_lote(const QString& texto)
     if (!fecha.isValid())
         return std::nullopt;
     return digitos.mid(4, 4) + digitos.mid(2, 2) + digitos.left(2);
+}
+
+RangoLote rango_de_lote(const QStringList& fechas, const QDate& hoy, const QString& uso)
+{
+    RangoLote r;
+    // Only a word stands for a whole range: a lone date lacks its HASTA.
+    const bool palabra_sola = fechas.size() == 1 && kPalabras.contains(fechas.at(0).toLower());
+    if (!palabra_sola && fechas.size() != 2) {
+        r.error = uso;
+        return r;
+    }
+    const std::optional<QString> desde = fecha_de_lote(fechas.constFirst(), hoy, Extremo::Desde);
+    const std::optional<QString> hasta = fecha_de_lote(fechas.constLast(), hoy, Extremo::Hasta);
+    if (!desde || !hasta) {
+        r.error = QString::fromUtf8(kFechaIncorrecta);
+        return r;
+    }
+    r.error = rango_al_reves(*desde, *hasta);
+    if (r.error.isEmpty()) {
+        r.desde = *desde;
+        r.hasta = *hasta;
+    }
+    return r;
 }
 
 int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& err)

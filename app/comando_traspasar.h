@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -20,6 +21,23 @@ int comando_traspasar(const QStringList& args, QTextStream& out, QTextStream& er
 // statement failed, 2 on a usage error.
 int comando_limpiar(const QStringList& args, QTextStream& out, QTextStream& err);
 
-// A date as typed in the transfer window, "ddmmyyyy" (or "dd-mm-yyyy"), as
-// "yyyymmdd"; nothing when it is not a date.
-std::optional<QString> fecha_de_lote(const QString& texto);
+// Which end of a range a date of the batch line stands for.
+enum class Extremo { Desde, Hasta };
+
+// A date as typed in the transfer window, "ddmmyyyy" (or "dd-mm-yyyy"), or a
+// word a scheduler can repeat every day, read against `hoy`: "hoy", "ayer",
+// and "mes-anterior" (its first day as DESDE, its last as HASTA). As
+// "yyyymmdd"; nothing when it is neither.
+std::optional<QString> fecha_de_lote(const QString& texto, const QDate& hoy = QDate::currentDate(),
+                                     Extremo extremo = Extremo::Desde);
+
+// The range of `traspasar` and `limpiar`: DESDE HASTA, or one word alone
+// standing for both ends ("ayer", "hoy": that day; "mes-anterior": the whole
+// previous month). `error` is the usage message when the dates are wrong;
+// a range that ends before it starts is refused too.
+struct RangoLote {
+    QString desde;   // yyyymmdd
+    QString hasta;
+    QString error;
+};
+RangoLote rango_de_lote(const QStringList& fechas, const QDate& hoy, const QString& uso);

@@ -87,10 +87,13 @@ const std::vector<Comando>& comandos()
          comando_estado},
         {QStringLiteral("traspasar"), QStringLiteral("DESDE HASTA [--sobrescribir | --anadir]"),
          QStringLiteral("traspasa las facturas, depósitos, cobros de caja y créditos de las fechas DESDE a HASTA "
-                        "(ddmmaaaa) y genera SUENLACE.DAT, como la ventana de traspaso."),
+                        "(ddmmaaaa) y genera SUENLACE.DAT, como la ventana de traspaso. En lugar de fechas valen las "
+                        "palabras hoy, ayer y mes-anterior; una sola vale por las dos (mes-anterior: del primer al "
+                        "último día del mes anterior)."),
          comando_traspasar},
         {QStringLiteral("limpiar"), QStringLiteral("DESDE HASTA"),
-         QStringLiteral("limpia los datos temporales de las fechas DESDE a HASTA para poder traspasarlas de nuevo."),
+         QStringLiteral("limpia los datos temporales de las fechas DESDE a HASTA (como en traspasar) para poder "
+                        "traspasarlas de nuevo."),
          comando_limpiar},
         {QStringLiteral("historial"), QString(),
          QStringLiteral("lista las generaciones de SUENLACE.DAT (traspasos y exportaciones): fecha, fechas "
@@ -121,7 +124,7 @@ const Comando* buscar(const QString& nombre)
 
 QString version()
 {
-    return QStringLiteral("enlace3 5.04.004");
+    return QStringLiteral("enlace3 " ENLACE3_VERSION);
 }
 
 QString ayuda()

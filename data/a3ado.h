@@ -5,6 +5,7 @@
 // One A3ADO is made at start-up and passed by reference to whoever needs it.
 
 #include "data/registro_cliente.h"
+#include "data/version.h"
 #include "platform/ado.h"
 #include "platform/drive_map.h"
 #include "platform/interaction.h"
@@ -87,4 +88,4 @@ public:
 };
 
 inline constexpr const char* kJetPrefix = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ";
-inline constexpr const char* kVersion = "Versión:5.04.004";
+inline constexpr const char* kVersion = "Versión:" ENLACE3_VERSION;

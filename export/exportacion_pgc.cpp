@@ -1,5 +1,6 @@
 #include "export/exportacion_pgc.h"
 
+#include "data/bitacora.h"
 #include "data/instalacion_ocupada.h"
 #include "platform/cp1252.h"
 #include "platform/interaction.h"
@@ -378,7 +379,7 @@ void ExportacionPgc::avisar_fin()
     a.ui.summary(s);
 }
 
-ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
+static ResultadoExportacion exportar(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
 {
     const std::unique_ptr<platform::Bloqueo> bloqueo = ocupar_instalacion(e.a, QStringLiteral("exportación"));
     if (!bloqueo) {
@@ -394,4 +395,44 @@ ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, con
     if (e.leer_plan_contable())
         e.exportar_cuentas();
     return e.resultado();
+}
+
+namespace {
+
+// What the log keeps of an export: what the user was shown, in short.
+QStringList lineas_bitacora(const QString& empresa, const ResultadoExportacion& r)
+{
+    QStringList l{QStringLiteral("Empresa: ") + empresa};
+    if (r.ocupada)
+        return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
+    if (!r.empresa_abierta)
+        return l << QStringLiteral("No existe la empresa.");
+    l << QStringLiteral("Cuentas almacenadas: %1").arg(r.almacenadas);
+    if (!r.lectura_ok)
+        l << QStringLiteral("No se ha leído el plan de cuentas: ") + r.error_lectura;
+    else if (r.fichero_ok)
+        l << QStringLiteral("Cuentas exportadas: %1").arg(r.exportadas) << QStringLiteral("Fichero: ") + r.ruta;
+    else
+        l << QStringLiteral("No se ha generado el fichero: ") + r.error;
+    if (!r.copia.isEmpty())
+        l << QStringLiteral("Copia del fichero anterior: ") + r.copia;
+    for (const QString& o : r.omitidos)
+        l << QStringLiteral("No exportada: ") + o;
+    return l;
+}
+
+} // namespace
+
+ResultadoExportacion exportar_pgc(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
+{
+    const QDateTime inicio = QDateTime::currentDateTime();
+    const QString tarea = QStringLiteral("exportación");
+    try {
+        ResultadoExportacion r = exportar(e, empresa, al_abrir);
+        bitacora::anotar(e.a, tarea, inicio, lineas_bitacora(empresa, r), r.completo() ? 0 : 1);
+        return r;
+    } catch (const std::exception& error) {
+        bitacora::anotar(e.a, tarea, inicio, {QStringLiteral("Empresa: ") + empresa, bitacora::interrumpido(error)}, 1);
+        throw;
+    }
 }

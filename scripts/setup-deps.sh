@@ -7,6 +7,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libgl-dev
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbcinst libsqliteodbc
   fonts-crosextra-carlito fonts-dejavu-core
+  dpkg-dev file desktop-file-utils man-db
 )
 missing=()
 for p in "${PKGS[@]}"; do

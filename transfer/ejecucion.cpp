@@ -1,5 +1,6 @@
 #include "transfer/ejecucion.h"
 
+#include "data/bitacora.h"
 #include "data/instalacion_ocupada.h"
 #include "platform/interaction.h"
 #include "transfer/cuentas.h"
@@ -72,7 +73,7 @@ QString rango_al_reves(const QString& wdesde, const QString& whasta)
            + legible(whasta) + QStringLiteral("): no se ha hecho nada. Escriba primero la fecha más antigua.");
 }
 
-ResultadoTraspaso iniciar(Traspaso& t)
+static ResultadoTraspaso traspasar(Traspaso& t)
 {
     A3ADO& a = t.a;
     ResultadoTraspaso resultado;
@@ -112,6 +113,52 @@ ResultadoTraspaso iniciar(Traspaso& t)
 
 namespace {
 
+QString fechas_de(const Traspaso& t)
+{
+    return QStringLiteral("Fechas: ") + legible(t.wdesde) + QStringLiteral(" a ") + legible(t.whasta);
+}
+
+// What the log keeps of a transfer: what the user was shown, in short.
+QStringList lineas_bitacora(const Traspaso& t, const ResultadoTraspaso& r)
+{
+    QStringList l{fechas_de(t)};
+    if (r.ocupada)
+        return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
+    if (r.rango_invertido)
+        return l << rango_al_reves(t.wdesde, t.whasta);
+    l << QStringLiteral("Facturas preparadas: %1").arg(r.facturas_preparadas)
+      << QStringLiteral("Cobros preparados: %1").arg(r.cobros_preparados);
+    if (r.detenido)
+        l << QStringLiteral("Detenido antes de escribir el fichero por un dato del hotel; lo preparado queda "
+                            "pendiente.");
+    else if (r.generacion.fichero_ok)
+        l << resumen_generacion(r.generacion);
+    else
+        l << QStringLiteral("No se ha generado el fichero: ") + r.generacion.error;
+    for (const QString& o : r.generacion.omitidos)
+        l << QStringLiteral("No escrito: ") + o;
+    for (const QString& o : informe_rechazados(r.rechazados))
+        l << QStringLiteral("No traspasado: ") + o;
+    return l;
+}
+
+} // namespace
+
+ResultadoTraspaso iniciar(Traspaso& t)
+{
+    const QDateTime inicio = QDateTime::currentDateTime();
+    try {
+        ResultadoTraspaso r = traspasar(t);
+        bitacora::anotar(t.a, QStringLiteral("traspaso"), inicio, lineas_bitacora(t, r), r.completo() ? 0 : 1);
+        return r;
+    } catch (const std::exception& e) {
+        bitacora::anotar(t.a, QStringLiteral("traspaso"), inicio, {fechas_de(t), bitacora::interrumpido(e)}, 1);
+        throw;
+    }
+}
+
+namespace {
+
 int contar(ado::Connection& cn, const QString& desde_donde)
 {
     ado::Recordset rs;
@@ -142,7 +189,7 @@ QStringList resumen_limpieza(const Limpieza& l)
     return r;
 }
 
-Limpieza limpiar_temporales(Traspaso& t)
+static Limpieza limpiar(Traspaso& t)
 {
     A3ADO& a = t.a;
     Limpieza l;
@@ -191,4 +238,23 @@ Limpieza limpiar_temporales(Traspaso& t)
         a.ui.summary(s);
     }
     return l;
+}
+
+Limpieza limpiar_temporales(Traspaso& t)
+{
+    const QDateTime inicio = QDateTime::currentDateTime();
+    try {
+        const Limpieza l = limpiar(t);
+        QStringList lineas{fechas_de(t)};
+        if (!l.hecha)
+            lineas << QStringLiteral("No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés.");
+        else if (l.total() == 0)
+            lineas << QStringLiteral("No había datos temporales de esas fechas.");
+        lineas << resumen_limpieza(l);
+        bitacora::anotar(t.a, QStringLiteral("limpieza"), inicio, lineas, l.hecha ? 0 : 1);
+        return l;
+    } catch (const std::exception& e) {
+        bitacora::anotar(t.a, QStringLiteral("limpieza"), inicio, {fechas_de(t), bitacora::interrumpido(e)}, 1);
+        throw;
+    }
 }

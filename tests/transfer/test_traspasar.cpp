@@ -3,6 +3,7 @@
 // installations made by the fixture builder.
 
 #include "app/comando_traspasar.h"
+#include "data/bitacora.h"
 #include "data/instalacion_ocupada.h"
 #include "support/traspaso_support.h"
 #include "transfer/preparacion.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +70,7 @@ class TestTraspasar : public QObject {
 
 private Q_SLOTS:
     void fechas_como_en_la_ventana();
+    void palabras_de_fecha_con_reloj_fijo();
     void errores_de_uso();
     void arranque_fallido();
     void traspaso_completo_y_resumen();
@@ -98,6 +101,42 @@ void TestTraspasar::fechas_como_en_la_ventana()
     QCOMPARE(fecha_de_lote("0101201"), std::nullopt);
     QCOMPARE(fecha_de_lote("01/01/2013"), std::nullopt);
     QCOMPARE(fecha_de_lote(""), std::nullopt);
+}
+
+void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
+{
+    const QString uso = "uso";
+    const QDate bisiesto(2024, 3, 1);
+    const QDate enero(2024, 1, 15);
+    struct Caso {
+        QDate hoy;
+        QStringList fechas;
+        QString desde, hasta, error;
+    };
+    const QString al_reves = "La fecha inicial (%1) es posterior a la final (31-12-2023): no se ha hecho nada. "
+                             "Escriba primero la fecha más antigua.";
+    const QList<Caso> casos = {
+        {bisiesto, {"ayer"}, "20240229", "20240229", {}},
+        {bisiesto, {"HOY"}, "20240301", "20240301", {}},
+        {bisiesto, {"mes-anterior"}, "20240201", "20240229", {}},
+        {bisiesto, {"mes-anterior", "hoy"}, "20240201", "20240301", {}},
+        {bisiesto, {"01-01-2024", "ayer"}, "20240101", "20240229", {}},
+        {enero, {"mes-anterior"}, "20231201", "20231231", {}},
+        {enero, {"ayer", "mes-anterior"}, {}, {}, al_reves.arg("14-01-2024")},
+        {enero, {"hoy", "mes-anterior"}, {}, {}, al_reves.arg("15-01-2024")},
+        {enero, {"01012024"}, {}, {}, uso},
+        {enero, {"mañana"}, {}, {}, uso},
+        {enero, {}, {}, {}, uso},
+        {enero, {"ayer", "hoy", "hoy"}, {}, {}, uso},
+        {enero, {"ayer", "anteayer"}, {}, {}, "Formato de Fecha incorrecto."},
+    };
+    for (const Caso& c : casos) {
+        const RangoLote r = rango_de_lote(c.fechas, c.hoy, uso);
+        QCOMPARE(r.error, c.error);
+        QCOMPARE(r.desde, c.desde);
+        QCOMPARE(r.hasta, c.hasta);
+    }
+    QCOMPARE(fecha_de_lote("mes-anterior", enero, Extremo::Hasta), std::optional<QString>("20231231"));
 }
 
 void TestTraspasar::errores_de_uso()
@@ -282,6 +321,23 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
     // The same invoices, deposit, collections and credit; the account was sent already.
     QCOMPARE(h.lineas(), sin_cuentas(primera));
     QCOMPARE(h.volcar("ctas3"), cuentas);
+
+    // Each of the four runs left its entry in the log beside the link database.
+    QFile log(bitacora::ruta(*h.arrancar()->a));
+    QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
+    const QString texto = QString::fromUtf8(log.readAll());
+    static const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"),
+                                        QRegularExpression::MultilineOption);
+    QStringList finales;
+    for (auto m = fin.globalMatch(texto); m.hasNext();) {
+        const auto c = m.next();
+        finales << c.captured(1) + " " + c.captured(2);
+    }
+    QCOMPARE(finales, (QStringList{"traspaso 0", "limpieza 1", "limpieza 0", "traspaso 0"}));
+    for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €",
+                                 "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3",
+                                 "  No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés."})
+        QVERIFY2(texto.contains(linea + "\n"), qPrintable(linea + " no está en:\n" + texto));
 }
 
 void TestTraspasar::limpiar_conserva_lineas_de_otro_rango()
