@@ -1,5 +1,9 @@
 #include "mapping/cuentas_hotel.h"
 
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+
 namespace cuentas_hotel {
 
 namespace {
@@ -46,6 +50,29 @@ QString ajustar_digitos(const QString& wcuenta, int wdigitos)
     if (largo < wdigitos && wdigitos == 9)
         return wcuenta.left(4) + QString(wdigitos - largo, QLatin1Char('0')) + wcuenta.right(4);
     return QString();
+}
+
+QString problema_cuenta(const QString& cuenta, int wdigitos)
+{
+    if (cuenta.isEmpty())
+        return QStringLiteral("Falta la cuenta: debe tener %1 dígitos.").arg(wdigitos);
+    if (cuenta.trimmed().isEmpty())
+        return QStringLiteral("La cuenta está en blanco: debe tener %1 dígitos.").arg(wdigitos);
+    if (!es_numerica(cuenta))
+        return QStringLiteral("La cuenta \"%2\" no es numérica: debe tener %1 dígitos.").arg(wdigitos).arg(cuenta);
+    if (wdigitos > 0 && cuenta.size() != wdigitos)
+        return QStringLiteral("La cuenta debe tener %1 dígitos; %2 tiene %3.").arg(wdigitos).arg(cuenta).arg(cuenta.size());
+    return QString();
+}
+
+void ordenar_por_nombre(QList<FilaCuenta>& filas)
+{
+    // ICU's Spanish collation: it needs no locale installed on the system.
+    QCollator orden(QLocale(QLocale::Spanish, QLocale::Spain));
+    orden.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(filas.begin(), filas.end(), [&orden](const FilaCuenta& x, const FilaCuenta& y) {
+        return orden.compare(x.nombre, y.nombre) < 0;
+    });
 }
 
 QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
@@ -188,19 +215,16 @@ QList<FilaCuenta> CopiaTrabajo::filas(const QString& orden)
 
 // ---------------------------------------------------------------------------
 
-QString EdicionCuenta::a_guardar(const QString& nuevo, platform::Interaction& ui, int wdigitos, bool* aceptada) const
+bool EdicionCuenta::aceptar(const QString& nuevo, platform::Interaction& ui, int wdigitos) const
 {
-    const bool numerica = es_numerica(nuevo);
-    const bool valida = numerica && (wdigitos <= 0 || nuevo.size() == wdigitos);
-    if (aceptada)
-        *aceptada = valida;
-    if (valida)
-        return nuevo;
-    if (!numerica)
+    if (!es_numerica(nuevo)) {
         ui.message(QString::fromUtf8(kCuentaNoNumerica));
-    else
-        ui.message(QStringLiteral("La cuenta debe tener %1 dígitos; %2 tiene %3.").arg(wdigitos).arg(nuevo).arg(nuevo.size()));
-    return wcuenta_anterior;
+        return false;
+    }
+    const QString problema = problema_cuenta(nuevo, wdigitos);
+    if (!problema.isEmpty())
+        ui.message(problema);
+    return problema.isEmpty();
 }
 
 // ---------------------------------------------------------------------------
@@ -329,25 +353,58 @@ bool CuentasVentas::cargar_ventas()
                                  + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
         }
         rs.close();
-        for (const FilaCuenta& f : leidas) {
-            if (f.cuenta.isEmpty())
-                ++wsin_cuenta;
+        // The database orders names byte by byte ("agua mineral" after
+        // "Teléfono"); the grid shows them as the hotel product does.
+        ordenar_por_nombre(leidas);
+        for (const FilaCuenta& f : leidas)
             copia_.anadir(f);
-        }
+        cargada_ = true;
+        contar_sin_cuenta();
         avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
     } catch (const ado::Error& e) {
+        cargada_ = false;
         a_.rs_ser.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se pueden leer los conceptos de ventas del hotel."), e);
         return false;
     }
-    cargada_ = true;
     return true;
 }
 
-void CuentasVentas::cuenta_guardada(const QString& anterior, bool aceptada)
+void CuentasVentas::contar_sin_cuenta()
 {
-    if (aceptada && anterior.isEmpty())
-        --wsin_cuenta;
+    wsin_cuenta = 0;
+    motivo_.clear();
+    if (!copia_.preparada())
+        return;
+    QList<FilaCuenta> filas;
+    try {
+        filas = copia_.filas();
+    } catch (const ado::Error& e) {
+        // Unread accounts are not known to be valid.
+        wsin_cuenta = 1;
+        motivo_ = QStringLiteral("No se pueden leer las cuentas de los conceptos de ventas: %1").arg(e.description());
+        return;
+    }
+    FilaCuenta primera;
+    for (const FilaCuenta& f : filas) {
+        if (problema_cuenta(f.cuenta, a_.wdigitos).isEmpty())
+            continue;
+        if (wsin_cuenta++ == 0)
+            primera = f;
+    }
+    if (wsin_cuenta == 0)
+        return;
+    const QString nombre = primera.codigo.trimmed() + QLatin1Char(' ') + primera.nombre.trimmed();
+    const QString problema = problema_cuenta(primera.cuenta, a_.wdigitos);
+    motivo_ = wsin_cuenta == 1
+                  ? QStringLiteral("Para regenerar falta una cuenta válida de %1 dígitos en 1 concepto de ventas: %2. %3")
+                        .arg(a_.wdigitos)
+                        .arg(nombre, problema)
+                  : QStringLiteral("Para regenerar faltan cuentas válidas de %1 dígitos en %2 conceptos de ventas; "
+                                   "el primero es %3. %4")
+                        .arg(a_.wdigitos)
+                        .arg(wsin_cuenta)
+                        .arg(nombre, problema);
 }
 
 bool CuentasVentas::grabar_ventas()
@@ -393,15 +450,17 @@ bool CuentasVentas::regenerar()
 {
     if (!cargada_)
         return false;
+    // All or nothing: a half-regenerated hotel would mix old and new
+    // accounts, and an account that is not one must never be written.
+    contar_sin_cuenta();
+    if (wsin_cuenta > 0) {
+        a_.ui.message(motivo_, QString(), platform::Icon::Exclamation);
+        return false;
+    }
     a_.ui.setBusy(true);
     try {
-        for (const FilaCuenta& f : copia_.filas()) {
-            // A service without an account keeps the accounts its charge
-            // lines have rather than losing them.
-            if (f.cuenta.isEmpty())
-                continue;
+        for (const FilaCuenta& f : copia_.filas())
             regenerar_ca_cadia_hiscadia(f.codigo, f.cuenta);
-        }
     } catch (const ado::Error& e) {
         a_.ui.setBusy(false);
         avisar_error(a_.ui, QStringLiteral("No se han podido regenerar las cuentas de los movimientos del hotel."), e);

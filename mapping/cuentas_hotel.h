@@ -30,6 +30,12 @@ bool es_numerica(const QString& texto);
 // any text that is not numeric) gives "".
 QString ajustar_digitos(const QString& wcuenta, int wdigitos);
 
+// What is wrong with `cuenta` as an account of `wdigitos` digits (missing,
+// blanks, not numeric, another length), said for the user; "" when it is
+// exactly `wdigitos` digits. Only such an account may reach the hotel's
+// charge lines.
+QString problema_cuenta(const QString& cuenta, int wdigitos);
+
 // The account a grid starts with for a stored hotel account. A stored
 // account that ajustar_digitos cannot fit to exactly `wdigitos` digits is
 // kept as it is: the grid is written back at closing, and an account the
@@ -46,6 +52,11 @@ struct FilaCuenta {
     QString nombre;
     QString cuenta;
 };
+
+// Orders rows by name as a Spanish reader expects: case and accents do not
+// count ("agua mineral", "Alojamiento", "Ático", "Teléfono"); rows of equal
+// name keep their order.
+void ordenar_por_nombre(QList<FilaCuenta>& filas);
 
 // The columns and statements of one scratch table.
 struct TablaCopia {
@@ -96,10 +107,10 @@ private:
 class EdicionCuenta {
 public:
     void empezar(const QString& texto_celda) { wcuenta_anterior = texto_celda; }
-    // The text to store: `nuevo` when it is numeric and (wdigitos > 0) of
-    // exactly wdigitos digits, otherwise the text from the start of the
-    // edit, after telling the user what the cell needs.
-    QString a_guardar(const QString& nuevo, platform::Interaction& ui, int wdigitos, bool* aceptada = nullptr) const;
+    // Whether `nuevo` may be stored: numeric and (wdigitos > 0) of exactly
+    // wdigitos digits. Otherwise the user is told what the cell needs and
+    // the cell keeps its text from the start of the edit.
+    bool aceptar(const QString& nuevo, platform::Interaction& ui, int wdigitos) const;
 
     QString wcuenta_anterior;
 };
@@ -135,18 +146,23 @@ public:
 
     // The window's load: scratch table made, counter set to 0.
     bool preparar_ventas();
-    // Each activation: scratch table refilled from ser, counter increased
-    // by the services without an account.
+    // Each activation: scratch table refilled from ser in name order, and
+    // the services without a valid account counted.
     bool cargar_ventas();
     bool grabar_ventas();
 
-    // An account cell stored: `anterior` its text before, `aceptada` whether
-    // the new text was taken. A first account for a service lowers the count.
-    void cuenta_guardada(const QString& anterior, bool aceptada);
+    // Counts again, from the grid's copy, the services whose account is not
+    // exactly wdigitos digits (empty, blanks, letters, another length): an
+    // account that is not one must never reach the charge lines.
+    void contar_sin_cuenta();
     bool generar_habilitado() const { return wsin_cuenta == 0; }
+    // Why the regeneration cannot run yet (how many services, the first of
+    // them and what its account lacks); "" when it can.
+    const QString& motivo_sin_cuenta() const { return motivo_; }
 
     // btnGenerar: every service of the grid rewrites its account into the
-    // hotel's charge lines, then one message. False after a failure (told).
+    // hotel's charge lines, then one message. Refused (told) while any
+    // account is not valid; false after a failure (told).
     bool regenerar();
     void regenerar_ca_cadia_hiscadia(const QString& codigo_servicio, const QString& cuenta);
 
@@ -164,6 +180,7 @@ private:
     A3ADO& a_;
     CopiaTrabajo copia_;
     bool cargada_ = false;
+    QString motivo_;
     ado::Connection cn_ser_, cn_ca_, cn_cadia_;
 };
 

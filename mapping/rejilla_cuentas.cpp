@@ -1,6 +1,11 @@
 #include "mapping/rejilla_cuentas.h"
 
+#include "mapping/cuentas_hotel.h"
+
+#include <QBrush>
+#include <QColor>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -19,8 +24,22 @@ Qt::ItemFlags ModeloCuentas::flags(const QModelIndex& index) const
     return f;
 }
 
-void ModeloCuentas::mostrar(const QString& tabla, const QStringList& titulos)
+QVariant ModeloCuentas::data(const QModelIndex& index, int role) const
 {
+    if (index.column() != kColumnaCuenta || (role != Qt::BackgroundRole && role != Qt::ToolTipRole))
+        return QSqlTableModel::data(index, role);
+    const QVariant v = QSqlTableModel::data(index, Qt::EditRole);
+    const QString problema = problema_cuenta(v.isNull() ? QString() : v.toString(), wdigitos_);
+    if (problema.isEmpty())
+        return QSqlTableModel::data(index, role);
+    if (role == Qt::ToolTipRole)
+        return problema;
+    return QBrush(QColor(255, 200, 200));
+}
+
+void ModeloCuentas::mostrar(const QString& tabla, const QStringList& titulos, int wdigitos)
+{
+    wdigitos_ = wdigitos;
     setTable(tabla);
     select();
     while (canFetchMore())
@@ -29,34 +48,97 @@ void ModeloCuentas::mostrar(const QString& tabla, const QStringList& titulos)
         setHeaderData(i, Qt::Horizontal, titulos.at(i));
 }
 
+namespace {
+
+// The text an account editor was opened with, to tell a change from none.
+const char* const kAnterior = "cuenta_anterior";
+
+QString texto_celda(const QModelIndex& index)
+{
+    const QVariant v = index.data(Qt::EditRole);
+    return v.isNull() ? QString() : v.toString();
+}
+
+bool cambiada(const QLineEdit* campo)
+{
+    return campo->text() != campo->property(kAnterior).toString();
+}
+
+} // namespace
+
+int DelegadoCuenta::limite() const
+{
+    const int d = digitos ? digitos() : 0;
+    return d > 0 ? d : 12;
+}
+
 QWidget* DelegadoCuenta::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                       const QModelIndex& index) const
 {
     QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
     if (index.column() != kColumnaCuenta)
         return w;
-    if (auto* campo = qobject_cast<QLineEdit*>(w))
-        campo->setMaxLength(digitos ? digitos() : 12);
-    if (empezar) {
-        const QVariant v = index.data(Qt::EditRole);
-        empezar(v.isNull() ? QString() : v.toString());
+    if (auto* campo = qobject_cast<QLineEdit*>(w)) {
+        campo->setMaxLength(limite());
+        // A too long account can be shortened key by key; it never grows.
+        connect(campo, &QLineEdit::textEdited, campo, [this, campo] {
+            const int maximo = qMax(limite(), int(campo->text().size()));
+            if (maximo == campo->maxLength())
+                return;
+            // A new limit sets the text again, which would move the cursor.
+            const int cursor = campo->cursorPosition();
+            campo->setMaxLength(maximo);
+            campo->setCursorPosition(cursor);
+        });
     }
+    if (empezar)
+        empezar(texto_celda(index));
     return w;
+}
+
+void DelegadoCuenta::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    auto* campo = qobject_cast<QLineEdit*>(editor);
+    if (index.column() != kColumnaCuenta || !campo) {
+        QStyledItemDelegate::setEditorData(editor, index);
+        return;
+    }
+    // The limit is widened first: setText would cut a longer stored account.
+    const QString texto = texto_celda(index);
+    campo->setMaxLength(qMax(limite(), int(texto.size())));
+    campo->setProperty(kAnterior, texto);
+    campo->setText(texto);
 }
 
 void DelegadoCuenta::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
     auto* campo = qobject_cast<QLineEdit*>(editor);
-    if (index.column() != kColumnaCuenta || !campo || !guardar) {
+    if (index.column() != kColumnaCuenta || !campo || !aceptar) {
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    const QVariant v = index.data(Qt::EditRole);
-    const QString antes = v.isNull() ? QString() : v.toString();
-    // A cell left as it was is not a change and is not checked.
-    if (campo->text() == antes)
+    // A cell the user did not change is never stored, nor checked.
+    if (!cambiada(campo) || campo->text() == texto_celda(index))
         return;
-    model->setData(index, guardar(campo->text()), Qt::EditRole);
+    if (aceptar(campo->text()))
+        model->setData(index, campo->text(), Qt::EditRole);
+}
+
+bool DelegadoCuenta::eventFilter(QObject* objeto, QEvent* e)
+{
+    auto* campo = qobject_cast<QLineEdit*>(objeto);
+    if (!campo || e->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape ||
+        !campo->property(kAnterior).isValid())
+        return QStyledItemDelegate::eventFilter(objeto, e);
+    // Escape closes the window as it does outside an edit, keeping the
+    // typed account; one that cannot be stored is explained and stays.
+    if (cambiada(campo) && aceptar && !aceptar(campo->text()))
+        return true;
+    Q_EMIT commitData(campo);
+    Q_EMIT closeEditor(campo, QAbstractItemDelegate::NoHint);
+    if (escape)
+        escape();
+    return true;
 }
 
 QTableView* crear_rejilla(QWidget* parent, const QString& nombre, ModeloCuentas* modelo, DelegadoCuenta* delegado)

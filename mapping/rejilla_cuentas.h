@@ -17,29 +17,46 @@ namespace cuentas_hotel {
 inline constexpr int kColumnaCuenta = 2;
 
 // The scratch table under the grid; only the account column can be changed.
+// An account that is not exactly `wdigitos` digits is shown marked, its
+// tooltip saying what is wrong, until it is fixed.
 class ModeloCuentas : public QSqlTableModel {
     Q_OBJECT
 public:
     ModeloCuentas(QObject* parent, const QSqlDatabase& db);
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     // Shows the rows of `tabla` in the order they were added, under `titulos`.
-    void mostrar(const QString& tabla, const QStringList& titulos);
+    void mostrar(const QString& tabla, const QStringList& titulos, int wdigitos);
+
+private:
+    int wdigitos_ = 0;
 };
 
 class DelegadoCuenta : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    // Characters that can be typed into the account column.
+    // Characters that can be typed into the account column. A longer stored
+    // account is opened whole: the limit stops typing, it never cuts.
     std::function<int()> digitos;
     // An edit of an account cell starts with this text.
     std::function<void(const QString& texto)> empezar;
-    // A changed account is about to be stored: the text to store.
-    std::function<QString(const QString& nuevo)> guardar;
+    // A changed account is about to be stored: whether it may be (when not,
+    // the user has been told why and the cell keeps its account).
+    std::function<bool(const QString& nuevo)> aceptar;
+    // Escape in an account cell, after its valid change (if any) is stored.
+    std::function<void()> escape;
 
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* e) override;
+
+private:
+    int limite() const;
 };
 
 // The grid, named `nombre`, over `modelo` with `delegado` on its cells.

@@ -19,7 +19,8 @@ VentanaFormas::VentanaFormas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
     delegado_ = new DelegadoCuenta(this);
     delegado_->digitos = [this] { return logica_.wdigitos(); };
     delegado_->empezar = [this](const QString& t) { logica_.edicion.empezar(t); };
-    delegado_->guardar = [this](const QString& nuevo) { return logica_.edicion.a_guardar(nuevo, a_.ui, a_.wdigitos); };
+    delegado_->aceptar = [this](const QString& nuevo) { return logica_.edicion.aceptar(nuevo, a_.ui, a_.wdigitos); };
+    delegado_->escape = [this] { close(); };
 
     gformas = crear_rejilla(this, QStringLiteral("gformas"), nullptr, delegado_);
     gformas->installEventFilter(this);
@@ -50,7 +51,8 @@ void VentanaFormas::Form_Load()
     if (logica_.preparar_formas() && logica_.cargar_formas()) {
         wformas = poner_modelo(gformas, wformas, logica_.copia().conexion().database(), QStringLiteral("wformas"));
         wformas->mostrar(logica_.copia().tabla().tabla, {QStringLiteral("Codigo"), QStringLiteral("Nombre Forma de Cobro"),
-                                                         QStringLiteral("Cta. Contable")});
+                                                         QStringLiteral("Cta. Contable")},
+                         a_.wdigitos);
         gformas->setColumnWidth(0, 60);
         gformas->setColumnWidth(1, 260);
     }

@@ -10,6 +10,11 @@
 
 using namespace cuentas_hotel;
 
+namespace {
+const char* const kTooltipGenerar = "Regenera todos los movimientos en Noctaris Hotel de los conceptos de ventas en base "
+                                    "a la cuenta contable asociada.";
+}
+
 VentanaVentas::VentanaVentas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a), logica_(a)
 {
     setObjectName(QStringLiteral("conf_ventas"));
@@ -19,8 +24,7 @@ VentanaVentas::VentanaVentas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
 
     btnGenerar = new QPushButton(QStringLiteral("Regenerar Cuentas Contables"), this);
     btnGenerar->setObjectName(QStringLiteral("btnGenerar"));
-    btnGenerar->setToolTip(QStringLiteral("Regenera todos los movimientos en Noctaris Hotel de los conceptos de ventas "
-                                          "en base a la cuenta contable asociada."));
+    btnGenerar->setToolTip(QString::fromUtf8(kTooltipGenerar));
     btnGenerar->setAutoDefault(false);
     btnGenerar->setEnabled(false);
     connect(btnGenerar, &QPushButton::clicked, this, &VentanaVentas::btnGenerar_Click);
@@ -28,12 +32,8 @@ VentanaVentas::VentanaVentas(A3ADO& a, QWidget* parent) : QDialog(parent), a_(a)
     delegado_ = new DelegadoCuenta(this);
     delegado_->digitos = [this] { return logica_.wdigitos(); };
     delegado_->empezar = [this](const QString& t) { logica_.edicion.empezar(t); };
-    delegado_->guardar = [this](const QString& nuevo) {
-        bool aceptada = false;
-        const QString guardado = logica_.edicion.a_guardar(nuevo, a_.ui, a_.wdigitos, &aceptada);
-        logica_.cuenta_guardada(logica_.edicion.wcuenta_anterior, aceptada);
-        return guardado;
-    };
+    delegado_->aceptar = [this](const QString& nuevo) { return logica_.edicion.aceptar(nuevo, a_.ui, a_.wdigitos); };
+    delegado_->escape = [this] { close(); };
     gventas = crear_rejilla(this, QStringLiteral("gventas"), nullptr, delegado_);
     gventas->installEventFilter(this);
     // The button follows the counter after every stored cell.
@@ -76,7 +76,8 @@ void VentanaVentas::Form_Activate()
         wventas = poner_modelo(gventas, wventas, logica_.copia().conexion().database(), QStringLiteral("wventas"));
         wventas->mostrar(logica_.copia().tabla().tabla, {QStringLiteral("Codigo"),
                                                          QStringLiteral("Descripcion Concepto Ventas"),
-                                                         QStringLiteral("Cta. Contable")});
+                                                         QStringLiteral("Cta. Contable")},
+                         a_.wdigitos);
         gventas->setColumnWidth(0, 60);
         gventas->setColumnWidth(1, 260);
     }
@@ -85,7 +86,13 @@ void VentanaVentas::Form_Activate()
 
 void VentanaVentas::seguir_contador()
 {
-    btnGenerar->setEnabled(logica_.cargada() && logica_.generar_habilitado());
+    if (logica_.cargada())
+        logica_.contar_sin_cuenta();
+    const bool habilitado = logica_.cargada() && logica_.generar_habilitado();
+    btnGenerar->setEnabled(habilitado);
+    // A disabled button says what it waits for.
+    btnGenerar->setToolTip(habilitado || !logica_.cargada() ? QString::fromUtf8(kTooltipGenerar)
+                                                            : logica_.motivo_sin_cuenta());
 }
 
 void VentanaVentas::btnGenerar_Click()

@@ -3,7 +3,7 @@
 // The window `conf_ventas`: the sales account of every service of the hotel,
 // typed into a grid over a scratch copy and written back when it closes, and
 // the button that rewrites those accounts into the hotel's charge lines
-// (enabled only while no service is without an account). The work lives in
+// (enabled only while every service has a valid account). The work lives in
 // cuentas_hotel::CuentasVentas.
 
 #include "data/a3ado.h"

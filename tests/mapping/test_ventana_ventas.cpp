@@ -9,10 +9,12 @@
 #include "support/fixture_instalacion.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
+using cuentas_hotel_support::abrir_cuenta;
 using cuentas_hotel_support::lineas;
 using cuentas_hotel_support::teclear_cuenta;
 
@@ -117,6 +119,120 @@ private Q_SLOTS:
         QCOMPARE(v.mensajes(), QStringList());
         QCOMPARE(v.tabla("ser", {"SerCod", "SerNom", "SerCta"}),
                  QStringList({"12|Alojamiento|705000001", "04|Parking|705000044", "O'|Bar de O'Connor|705000002"}));
+    }
+
+    // Over the demo installation: stored accounts that are not accounts are
+    // shown marked and reach ser unchanged unless typed over; Escape keeps a
+    // valid edit; regeneration waits for every service to have an account
+    // of the configured length, and then writes only such accounts.
+    void cuentas_no_validas_sobre_demo()
+    {
+        fixture::Entorno e(demo::Opciones::demostracion());
+        e.arrancar();
+        struct Caso {
+            QString cod, guardada, problema;
+        };
+        const QString largo = "La cuenta debe tener 9 dígitos; %1 tiene %2.";
+        // In the grid's order: Spanish, ignoring case and accents.
+        const QList<Caso> casos = {
+            {"05", "705000005", ""},
+            {"01", "70500000123", largo.arg("70500000123").arg(11)},
+            {"03", "   ", "La cuenta está en blanco: debe tener 9 dígitos."},
+            {"02", "57", largo.arg("57").arg(2)},
+            {"06", "7050000061234", largo.arg("7050000061234").arg(13)},
+            {"08", "705000008", ""},
+            {"04", "70500A004", "La cuenta \"70500A004\" no es numérica: debe tener 9 dígitos."},
+            {"07", "", "Falta la cuenta: debe tener 9 dígitos."},
+        };
+        for (const Caso& c : casos)
+            e.inst().ejecutar("ser", QString("UPDATE ser SET SerCta = '%1' WHERE SerCod = '%2'").arg(c.guardada, c.cod));
+        e.inst().ejecutar("ser", "UPDATE ser SET SerNom = 'agua mineral' WHERE SerCod = '05'");
+        e.inst().ejecutar("ser", "UPDATE ser SET SerNom = 'Ático' WHERE SerCod = '03'");
+
+        VentanaVentas w(e.a());
+        w.show();
+        auto* g = w.findChild<QTableView*>("gventas");
+        auto* b = w.findChild<QPushButton*>("btnGenerar");
+        QVERIFY(g && b);
+        const auto fila = [&](const QString& cod) { return int(lineas(g).indexOf(QRegularExpression("^" + cod + "\\|.*"))); };
+        QStringList marcas, esperadas;
+        for (int i = 0; i < casos.size(); ++i) {
+            const QModelIndex celda = g->model()->index(i, 2);
+            marcas << lineas(g).at(i).section('|', 0, 0) + "|" + celda.data().toString() + "|" +
+                          celda.data(Qt::ToolTipRole).toString() + "|" + QString::number(celda.data(Qt::BackgroundRole).isValid());
+            esperadas << casos[i].cod + "|" + casos[i].guardada + "|" + casos[i].problema + "|" +
+                             QString::number(!casos[i].problema.isEmpty());
+        }
+        QCOMPARE(marcas, esperadas);
+        QVERIFY(!b->isEnabled());
+        QCOMPARE(b->toolTip(), "Para regenerar faltan cuentas válidas de 9 dígitos en 6 conceptos de ventas; el primero es "
+                               "01 Alojamiento. " + casos[1].problema);
+
+        // Opened and left: shown whole, never stored.
+        for (const char* cod : {"01", "02", "03", "07"}) {
+            QLineEdit* campo = abrir_cuenta(g, fila(cod));
+            QVERIFY(campo);
+            QCOMPARE(campo->text(), casos[fila(cod)].guardada);
+            QTest::keyClick(campo, Qt::Key_Return);
+            QCoreApplication::processEvents();
+        }
+        teclear_cuenta(g, fila("05"), "705000055");
+        // A long account is shortened key by key, not cut at opening.
+        QLineEdit* campo = abrir_cuenta(g, fila("06"));
+        QTest::keyClick(campo, Qt::Key_End);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(campo, Qt::Key_Backspace);
+        QTest::keyClick(campo, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(e.ui.shown.size(), size_t(0));
+        // Escape with an account that cannot be stored says why and stays;
+        // with a valid one it stores it and closes.
+        campo = abrir_cuenta(g, fila("04"));
+        campo->selectAll();
+        QTest::keyClicks(campo, "70500");
+        QTest::keyClick(campo, Qt::Key_Escape);
+        QCOMPARE(cuentas_hotel_support::tomar_mensajes(e.ui), QStringList({"|" + largo.arg("70500").arg(5) + "|0"}));
+        QVERIFY(w.isVisible());
+        QTest::keyClicks(campo, "0004");
+        QTest::keyClick(campo, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(lineas(e.inst().filas("ser"), {"SerCod", "SerCta"}),
+                 QStringList({"01|70500000123", "02|57", "03|   ", "04|705000004", "05|705000055", "06|705000006", "07|",
+                              "08|705000008"}));
+
+        // Reopened: the button waits for the last invalid account and the
+        // regeneration refuses to run without it.
+        w.show();
+        teclear_cuenta(g, fila("01"), "705000001");
+        teclear_cuenta(g, fila("02"), "705000002");
+        teclear_cuenta(g, fila("07"), "705000007");
+        QVERIFY(!b->isEnabled());
+        const QString falta = "Para regenerar falta una cuenta válida de 9 dígitos en 1 concepto de ventas: 03 Ático. "
+                              "La cuenta está en blanco: debe tener 9 dígitos.";
+        QCOMPARE(b->toolTip(), falta);
+        const QList<QVariantMap> antes = e.inst().filas("Hiscadia");
+        QVERIFY(!w.logica().regenerar());
+        QCOMPARE(cuentas_hotel_support::tomar_mensajes(e.ui),
+                 QStringList({"|" + falta + "|" + QString::number(int(platform::Icon::Exclamation))}));
+        QCOMPARE(e.inst().filas("Hiscadia"), antes);
+        teclear_cuenta(g, fila("03"), "705000003");
+        QVERIFY(b->isEnabled());
+        QVERIFY(b->toolTip().startsWith("Regenera todos los movimientos"));
+        QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(cuentas_hotel_support::tomar_mensajes(e.ui), QStringList({"|" + kHecho + "|0"}));
+        QMap<QString, QString> cuenta;
+        for (const QString& l : lineas(g))
+            cuenta[l.section('|', 0, 0)] = l.section('|', 2);
+        for (const QStringList& t : {QStringList{"Ca", "CaSer", "CaCta"}, QStringList{"Cadia", "CadiaSer", "CadiaCta"},
+                                     QStringList{"Hiscadia", "HCadiaSer", "HCadiaCta"}}) {
+            const QStringList filas = lineas(e.inst().filas(t[0]), {t[1], t[2]});
+            QVERIFY(!filas.isEmpty());
+            for (const QString& l : filas) {
+                QCOMPARE(l.section('|', 1), cuenta.value(l.section('|', 0, 0)));
+                QVERIFY2(QRegularExpression("^[0-9]{9}$").match(l.section('|', 1)).hasMatch(), qPrintable(t[0] + ": " + l));
+            }
+        }
+        w.close();
     }
 
     // Each opening starts the count again from the hotel's table.

@@ -36,7 +36,7 @@ QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
     return r;
 }
 
-QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
+QLineEdit* abrir_cuenta(QTableView* rejilla, int fila)
 {
     const QModelIndex i = rejilla->model()->index(fila, 2);
     rejilla->setCurrentIndex(i);
@@ -46,6 +46,12 @@ QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
     for (QLineEdit* l : rejilla->viewport()->findChildren<QLineEdit*>())
         if (l->isVisible())
             campo = l;
+    return campo;
+}
+
+QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
+{
+    QLineEdit* campo = abrir_cuenta(rejilla, fila);
     if (!campo)
         return QStringLiteral("<sin editor>");
     campo->selectAll();

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+class QLineEdit;
 class QTableView;
 
 namespace cuentas_hotel_support {
@@ -17,6 +18,8 @@ namespace cuentas_hotel_support {
 QStringList lineas(const QTableView* rejilla);
 // The same lines from rows of a table.
 QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas);
+// Starts editing the account of row `fila`: its editor, or nullptr.
+QLineEdit* abrir_cuenta(QTableView* rejilla, int fila);
 // Starts editing the account of row `fila`, types over it and presses Return.
 // Returns what the editor held before Return.
 QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto);
