@@ -67,6 +67,12 @@ void VentanaVentas::Form_Load()
 {
     cargada_ = true;
     logica_.preparar_ventas();
+    solo_lectura_ = a_.motivo_solo_lectura({QStringLiteral("ser.MDB"), QStringLiteral("Ca.MDB"), QStringLiteral("Cadia.MDB"),
+                                            QStringLiteral("hiscadia.MDB")});
+    if (!solo_lectura_.isEmpty()) {
+        gventas->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        a_.ui.message(solo_lectura_, QStringLiteral("Solo lectura"), platform::Icon::Information);
+    }
 }
 
 void VentanaVentas::Form_Activate()
@@ -85,7 +91,7 @@ void VentanaVentas::Form_Activate()
 
 void VentanaVentas::seguir_contador()
 {
-    btnGenerar->setEnabled(logica_.cargada() && logica_.generar_habilitado());
+    btnGenerar->setEnabled(logica_.cargada() && logica_.generar_habilitado() && solo_lectura_.isEmpty());
 }
 
 void VentanaVentas::btnGenerar_Click()

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTime>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <sqlite3.h>
 #include <vector>
@@ -373,7 +374,7 @@ QString ejecutar(sqlite3* db, const QByteArray& sql)
     return r;
 }
 
-QString volcar(Origen& origen, sqlite3* db, const TipoColumna& tipo, QStringList* copiadas)
+QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas)
 {
     QString fallo = ejecutar(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
     if (!fallo.isEmpty())
@@ -386,10 +387,7 @@ QString volcar(Origen& origen, sqlite3* db, const TipoColumna& tipo, QStringList
             QByteArray ddl = "CREATE TABLE " + cita(tabla) + " (";
             QByteArray marcas;
             for (size_t i = 0; i < columnas.size(); ++i) {
-                QString t = tipo ? tipo(tabla, columnas[i].nombre) : QString();
-                if (t.isEmpty())
-                    t = columnas[i].tipo;
-                ddl += (i ? ", " : "") + cita(columnas[i].nombre) + ' ' + t.toUtf8();
+                ddl += (i ? ", " : "") + cita(columnas[i].nombre) + ' ' + columnas[i].tipo.toUtf8();
                 marcas += i ? ", ?" : "?";
             }
             ddl += ')';
@@ -518,7 +516,7 @@ QString fecha_jet(double valor)
         .arg(t.toString(QStringLiteral("hh:mm:ss")));
 }
 
-QString copiar(const QString& origen, const QString& destino, const TipoColumna& tipo, QStringList* tablas)
+QString copiar(const QString& origen, const QString& destino, QStringList* tablas)
 {
     const Formato f = formato(origen);
     std::unique_ptr<Origen> fuente;
@@ -543,7 +541,7 @@ QString copiar(const QString& origen, const QString& destino, const TipoColumna&
                         nullptr) != SQLITE_OK)
         fallo = QString::fromUtf8(sqlite3_errmsg(db));
     else
-        fallo = volcar(*fuente, db, tipo, tablas);
+        fallo = volcar(*fuente, db, tablas);
     if (sqlite3_close(db) != SQLITE_OK && fallo.isEmpty())
         fallo = QStringLiteral("no se puede cerrar la copia");
     if (!fallo.isEmpty())

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace jet {
 
@@ -26,10 +25,6 @@ QString nombre(Formato f);
 // Marks an SQLite file as standing in for a Jet file of that version.
 bool marcar_sustituto(const QString& sqlitePath, Formato version);
 
-// The declared SQLite type of a copied column, when the caller wants one of
-// its own (an empty text keeps the type read from the source).
-using TipoColumna = std::function<QString(const QString& tabla, const QString& columna)>;
-
 // Copies every user table of `origen` (a Jet file, or an SQLite file) into a
 // new SQLite file `destino`, with its columns in order, row by row: text in
 // its real characters, Null as Null, yes/no as -1/0, whole numbers as
@@ -37,8 +32,7 @@ using TipoColumna = std::function<QString(const QString& tabla, const QString& c
 // decimals), dates and times as "yyyy-MM-dd hh:mm:ss", memo as text, binary
 // as blob. Returns an empty text on success, otherwise why it failed (the
 // destination is then removed). `tablas` receives the names copied.
-QString copiar(const QString& origen, const QString& destino, const TipoColumna& tipo = {},
-               QStringList* tablas = nullptr);
+QString copiar(const QString& origen, const QString& destino, QStringList* tablas = nullptr);
 
 // A Jet date (days since 30-12-1899, the fraction the time of day, also for
 // days before that) as "yyyy-MM-dd hh:mm:ss".

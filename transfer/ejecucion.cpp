@@ -88,6 +88,7 @@ ResultadoTraspaso iniciar(Traspaso& t)
         resultado.ocupada = true;
         return resultado;
     }
+    a.refrescar_copias_hotel();
     normalizar_cuentas_clientes(t);
     Reloj reloj(a.ui);
     t.rechazados.clear();
@@ -139,6 +140,10 @@ QStringList resumen_limpieza(const Limpieza& l)
     for (const auto& [n, texto] : filas)
         if (n > 0)
             r << QString::fromUtf8(texto).arg(n);
+    if (l.caja_solo_lectura)
+        r << QStringLiteral("Marcas de caja del hotel no quitadas: %1 (caja.MDB es un fichero Access de una instalación "
+                            "de Windows, que aquí solo se puede leer; quítelas en el programa del hotel si hace falta)")
+                 .arg(l.marcas_caja_sin_quitar);
     return r;
 }
 
@@ -164,8 +169,14 @@ Limpieza limpiar_temporales(Traspaso& t)
                                                   "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
                                    + entre + QStringLiteral(")");
 
-    l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
-    caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    // A genuine Access file of the hotel is only read: its marks stay.
+    if (caja.isSnapshot() && jet::es_jet(caja.sourceFormat())) {
+        l.marcas_caja_sin_quitar = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+        l.caja_solo_lectura = true;
+    } else {
+        l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+        caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    }
     l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre);
     l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre);
@@ -180,8 +191,10 @@ Limpieza limpiar_temporales(Traspaso& t)
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
     if (l.total() == 0) {
+        const QStringList caja_leida = resumen_limpieza(l);
         a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
-                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada."),
+                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada.")
+                         + (caja_leida.isEmpty() ? QString() : QLatin1Char('\n') + caja_leida.join(QLatin1Char('\n'))),
                      QString(), platform::Icon::Information);
     } else {
         platform::Summary s;
