@@ -129,6 +129,15 @@ QString fecha_legible(const QString& amd)
 
 } // namespace
 
+QString aviso_caja_solo_lectura(const Limpieza& l)
+{
+    if (!l.caja_solo_lectura)
+        return QString();
+    return QStringLiteral("Marcas de caja del hotel no quitadas: %1 (caja.MDB es un fichero Access de una instalación "
+                          "de Windows, que aquí solo se puede leer; quítelas en el programa del hotel si hace falta)")
+        .arg(l.marcas_caja_sin_quitar);
+}
+
 QStringList resumen_limpieza(const Limpieza& l)
 {
     QStringList r;
@@ -140,10 +149,6 @@ QStringList resumen_limpieza(const Limpieza& l)
     for (const auto& [n, texto] : filas)
         if (n > 0)
             r << QString::fromUtf8(texto).arg(n);
-    if (l.caja_solo_lectura)
-        r << QStringLiteral("Marcas de caja del hotel no quitadas: %1 (caja.MDB es un fichero Access de una instalación "
-                            "de Windows, que aquí solo se puede leer; quítelas en el programa del hotel si hace falta)")
-                 .arg(l.marcas_caja_sin_quitar);
     return r;
 }
 
@@ -191,16 +196,18 @@ Limpieza limpiar_temporales(Traspaso& t)
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
     if (l.total() == 0) {
-        const QStringList caja_leida = resumen_limpieza(l);
+        const QString aviso = aviso_caja_solo_lectura(l);
         a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
                          + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada.")
-                         + (caja_leida.isEmpty() ? QString() : QLatin1Char('\n') + caja_leida.join(QLatin1Char('\n'))),
+                         + (aviso.isEmpty() ? QString() : QLatin1Char('\n') + aviso),
                      QString(), platform::Icon::Information);
     } else {
         platform::Summary s;
         s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
         s.icon = platform::Icon::None;
         s.figures = resumen_limpieza(l);
+        if (l.caja_solo_lectura)
+            s.leftOut << aviso_caja_solo_lectura(l);
         a.ui.summary(s);
     }
     return l;

@@ -51,3 +51,5 @@ Limpieza limpiar_temporales(Traspaso& t);
 
 // The lines that say what a clean-up removed, one per table touched.
 QStringList resumen_limpieza(const Limpieza& l);
+// What a clean-up left in the hotel's read-only caja.MDB, or "".
+QString aviso_caja_solo_lectura(const Limpieza& l);
