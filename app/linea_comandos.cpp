@@ -338,13 +338,13 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
     if (!s.arrancar()) {
         // Which form the files have is what a failed start most often needs.
         if (!s.a.wunidad.isEmpty())
-            for (const QString& linea : formas_ficheros(s.a)) out << linea << '\n';
-        out.flush();
+            for (const QString& linea : formas_ficheros(s.a)) err << linea << '\n';
+        err.flush();
         return kFallo;
     }
     out << s.activacion.barra.version << '\n' << s.activacion.barra.conexion << '\n';
-    for (const QString& linea : formas_ficheros(s.a)) out << linea << '\n';
     for (const auto& [nombre, valor] : ajustes(s.a)) out << nombre << " = " << valor << '\n';
+    for (const QString& linea : formas_ficheros(s.a)) out << linea << '\n';
     out.flush();
     return s.activacion.configuracion_ok ? kCorrecto : kFallo;
 }
