@@ -775,7 +775,7 @@ void Connection::openJet(const QString& connectionString)
     if (jet::es_jet(format) && role_ == Role::LinkDatabase) {
         name_.clear();
         throw Error(kCannotOpen,
-                    QStringLiteral("La base de datos del enlace '%1' es un fichero Access (%2) de una instalación "
+                    QStringLiteral("La base de datos del enlace '%1' es un fichero %2 de una instalación "
                                    "de Windows y aquí no se puede modificar. Conviértala una vez con \"enlace3 "
                                    "migrar\": se convierte entera y el original se guarda al lado como copia.")
                         .arg(windowsPath, jet::nombre(format)),
