@@ -6,6 +6,7 @@
 #include "app/ventana_principal.h"
 #include "app/ventanas.h"
 #include "platform/widget_interaction.h"
+#include "data/migracion.h"
 #include "demo/instalacion.h"
 #include "transfer/diario.h"
 
@@ -85,6 +86,11 @@ const std::vector<Comando>& comandos()
                         "actualización de la base del enlace) y muestra la barra de estado y la configuración "
                         "cargada."),
          comando_estado},
+        {QStringLiteral("migrar"), QString(),
+         QStringLiteral("convierte una vez la base del enlace enlace3.MDB de una instalación de Windows (fichero "
+                        "Access) al formato SQLite con el que trabaja enlace3; el original queda al lado como "
+                        "enlace3-access.MDB."),
+         comando_migrar},
         {QStringLiteral("traspasar"), QStringLiteral("DESDE HASTA [--sobrescribir | --anadir]"),
          QStringLiteral("traspasa las facturas, depósitos, cobros de caja y créditos de las fechas DESDE a HASTA "
                         "(ddmmaaaa) y genera SUENLACE.DAT, como la ventana de traspaso. En lugar de fechas valen las "
@@ -293,6 +299,38 @@ QList<QPair<QString, QString>> ajustes(const A3ADO& a)
     };
 }
 
+// What each database file of the installation is: SQLite, or a genuine
+// Access file of a Windows installation (read here through a private copy).
+QStringList formas_ficheros(const A3ADO& a)
+{
+    const auto forma = [&a](const QString& archivo) {
+        const QString ruta = a.wunidad + QStringLiteral(":\\noctaris\\") + archivo;
+        const QString local = a.unidades.toLocal(ruta);
+        if (!QFileInfo(local).isFile())
+            return QStringLiteral("no se encuentra (%1)").arg(ruta);
+        return jet::nombre(jet::formato(local));
+    };
+    QStringList r;
+    if (a.wsql) {
+        r << QStringLiteral("Datos del hotel: SQL Server %1 (%2)").arg(a.wservidor, a.wcatalogo);
+    } else {
+        r << QStringLiteral("Ficheros del hotel:");
+        for (const char* archivo : {"emi.MDB", "hiscadia.MDB", "agen.MDB", "na.MDB", "caja.MDB", "cli.MDB", "formas.MDB"}) {
+            const QString f = forma(QString::fromLatin1(archivo));
+            const bool access = f.startsWith(QLatin1String("Access"));
+            r << QStringLiteral("  %1: %2%3").arg(QString::fromLatin1(archivo), f,
+                                                   access ? QStringLiteral(", solo lectura (se lee en una copia privada)")
+                                                          : QString());
+        }
+    }
+    const QString enlace = forma(QStringLiteral("enlace3.MDB"));
+    r << QStringLiteral("Base del enlace enlace3.MDB: %1%2")
+             .arg(enlace, enlace.startsWith(QLatin1String("Access"))
+                              ? QStringLiteral(", sin convertir: conviértala con \"enlace3 migrar\"")
+                              : QString());
+    return r;
+}
+
 int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     if (!args.isEmpty()) {
@@ -300,11 +338,37 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
         return kErrorUso;
     }
     SesionLote s;
-    if (!s.arrancar()) return kFallo;
+    if (!s.arrancar()) {
+        // Which form the files have is what a failed start most often needs.
+        if (!s.a.wunidad.isEmpty())
+            for (const QString& linea : formas_ficheros(s.a)) err << linea << '\n';
+        err.flush();
+        return kFallo;
+    }
     out << s.activacion.barra.version << '\n' << s.activacion.barra.conexion << '\n';
     for (const auto& [nombre, valor] : ajustes(s.a)) out << nombre << " = " << valor << '\n';
+    for (const QString& linea : formas_ficheros(s.a)) out << linea << '\n';
     out.flush();
     return s.activacion.configuracion_ok ? kCorrecto : kFallo;
+}
+
+int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        err << QStringLiteral("La orden migrar no admite argumentos.") << Qt::endl;
+        return kErrorUso;
+    }
+    SesionLote s;
+    try {
+        s.a.wunidad = s.a.leer_unidad_hotel();
+    } catch (const ado::Error& e) {
+        err << QStringLiteral("No se puede leer la unidad de los datos en %1: %2").arg(e.source(), e.description())
+            << Qt::endl;
+        return kFallo;
+    }
+    const Migracion m = migrar_enlace(s.a.unidades, s.a.wunidad + QStringLiteral(":\\noctaris\\enlace3.MDB"));
+    (m.resultado == Migracion::Resultado::Fallo ? err : out) << m.mensaje << Qt::endl;
+    return m.resultado == Migracion::Resultado::Fallo ? kFallo : kCorrecto;
 }
 
 int comando_historial(const QStringList& args, QTextStream& out, QTextStream& err)

@@ -113,6 +113,7 @@ QList<QPair<QString, QString>> ajustes(const A3ADO& a);
 
 int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_historial(const QStringList& args, QTextStream& out, QTextStream& err);
+int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err);
 

@@ -249,6 +249,7 @@ void A3ADO::abrir_bases_hotel()
     };
     for (const auto& base : bases) {
         const QString ruta = ruta_datos(*this, QString::fromLatin1(base.archivo));
+        (this->*(base.cn)).setRole(ado::Connection::Role::HotelData);
         abrir(*this, this->*(base.cn), QString::fromUtf8(kJetPrefix) + ruta, ruta);
     }
 }
@@ -256,6 +257,7 @@ void A3ADO::abrir_bases_hotel()
 void A3ADO::abrir_enlace()
 {
     const QString ruta = ruta_datos(*this, QStringLiteral("enlace3.MDB"));
+    cn_enlace.setRole(ado::Connection::Role::LinkDatabase);
     abrir(*this, cn_enlace, QString::fromUtf8(kJetPrefix) + ruta, ruta);
     for (ado::Recordset* rs : {&rs_caj3, &rs_ca3, &rs_fac3, &rs_fal3, &rs_cre3, &rs_edep3, &rs_ctas3})
         rs->closeIfOpen();
@@ -397,4 +399,39 @@ ado::Connection& A3ADO::conexion_hotel(const QString& tabla)
     throw ado::Error(ado::kCannotOpen,
                      QStringLiteral("La tabla %1 del hotel no tiene una base de datos abierta en modo Access").arg(tabla),
                      tabla);
+}
+
+void A3ADO::refrescar_copias_hotel()
+{
+    if (wsql)
+        return;
+    for (ado::Recordset* rs : {&rs_emi, &rs_hiscadia, &rs_agen, &rs_na, &rs_cli, &rs_caja, &rs_formas, &rs_ser})
+        rs->closeIfOpen();
+    for (ado::Connection* cn : {&cn_emi, &cn_hiscadia, &cn_agen, &cn_na, &cn_caja, &cn_cli, &cn_formas})
+        if (cn->isOpen())
+            cn->refreshSnapshot();
+}
+
+QString A3ADO::motivo_solo_lectura(const QStringList& archivos) const
+{
+    if (wsql)
+        return QString();
+    QStringList jet;
+    jet::Formato version = jet::Formato::Desconocido;
+    for (const QString& archivo : archivos) {
+        const jet::Formato f = jet::formato(unidades.toLocal(ruta_datos(*this, archivo)));
+        if (jet::es_jet(f)) {
+            jet << archivo;
+            version = f;
+        }
+    }
+    if (jet.isEmpty())
+        return QString();
+    const bool uno = jet.size() == 1;
+    return (uno ? QStringLiteral("El fichero del hotel %1 es un fichero Access (%2) de una instalación de Windows, "
+                                 "que aquí solo se puede leer")
+                : QStringLiteral("Los ficheros del hotel %1 son ficheros Access (%2) de una instalación de Windows, "
+                                 "que aquí solo se pueden leer"))
+               .arg(jet.join(QStringLiteral(", ")), jet::nombre(version))
+           + QStringLiteral(": las cuentas se muestran pero no se pueden cambiar. Cámbielas en el programa del hotel.");
 }

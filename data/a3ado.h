@@ -80,6 +80,14 @@ public:
     // --- pending accounts ---
     void grabar_cuenta_pendiente(RegistroCliente& registro);
 
+    // Hotel files read into a private copy (genuine Access files) are read
+    // again when they changed since: a run works on the hotel's data of now.
+    void refrescar_copias_hotel();
+    // Why the hotel's files in \noctaris\ named cannot be changed here (some
+    // are genuine Access files, which only the hotel product can write), or
+    // "" when they can.
+    QString motivo_solo_lectura(const QStringList& archivos) const;
+
     // The Jet connection string of a file in \noctaris\ of the data drive.
     QString cadena_jet(const QString& windowsPath) const;
     // The hotel connection that serves a table: cn_sql in server mode,

@@ -55,6 +55,11 @@ void VentanaFormas::Form_Load()
                          a_.wdigitos);
         gformas->setColumnWidth(0, 60);
         gformas->setColumnWidth(1, 260);
+        const QString solo_lectura = a_.motivo_solo_lectura({QStringLiteral("formas.MDB")});
+        if (!solo_lectura.isEmpty()) {
+            gformas->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            a_.ui.message(solo_lectura, QStringLiteral("Solo lectura"), platform::Icon::Information);
+        }
     }
 }
 

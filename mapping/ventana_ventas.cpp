@@ -67,6 +67,12 @@ void VentanaVentas::Form_Load()
 {
     cargada_ = true;
     logica_.preparar_ventas();
+    solo_lectura_ = a_.motivo_solo_lectura({QStringLiteral("ser.MDB"), QStringLiteral("Ca.MDB"), QStringLiteral("Cadia.MDB"),
+                                            QStringLiteral("hiscadia.MDB")});
+    if (!solo_lectura_.isEmpty()) {
+        gventas->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        a_.ui.message(solo_lectura_, QStringLiteral("Solo lectura"), platform::Icon::Information);
+    }
 }
 
 void VentanaVentas::Form_Activate()
@@ -88,10 +94,11 @@ void VentanaVentas::seguir_contador()
 {
     if (logica_.cargada())
         logica_.contar_sin_cuenta();
-    const bool habilitado = logica_.cargada() && logica_.generar_habilitado();
+    const bool habilitado = logica_.cargada() && logica_.generar_habilitado() && solo_lectura_.isEmpty();
     btnGenerar->setEnabled(habilitado);
     // A disabled button says what it waits for.
     btnGenerar->setToolTip(habilitado || !logica_.cargada() ? QString::fromUtf8(kTooltipGenerar)
+                           : !solo_lectura_.isEmpty()       ? solo_lectura_
                                                             : logica_.motivo_sin_cuenta());
 }
 

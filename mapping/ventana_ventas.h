@@ -47,6 +47,7 @@ private:
     A3ADO& a_;
     cuentas_hotel::CuentasVentas logica_;
     bool cargada_ = false;
+    QString solo_lectura_;  // why the hotel files cannot be changed here, or ""
     QPushButton* btnGenerar = nullptr;
     cuentas_hotel::ModeloCuentas* wventas = nullptr;
     cuentas_hotel::DelegadoCuenta* delegado_ = nullptr;

@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -187,16 +190,6 @@ QHash<QString, QString> connectionPairs(const QString& connectionString)
         pairs.insert(part.left(eq).trimmed().toLower(), part.mid(eq + 1).trimmed());
     }
     return pairs;
-}
-
-bool looksLikeSqlite(const QString& localPath)
-{
-    QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    static constexpr char kMagic[] = "SQLite format 3";
-    const QByteArray head = file.read(16);
-    return head.size() == 16 && head == QByteArray(kMagic, 16);
 }
 
 struct Rewrite {
@@ -771,10 +764,45 @@ void Connection::openJet(const QString& connectionString)
         name_.clear();
         throw Error(kCannotOpen, QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(windowsPath), windowsPath);
     }
-    if (!looksLikeSqlite(local)) {
+    const jet::Formato format = jet::formato(local);
+    const bool copyOfSqlite = format == jet::Formato::SQLite && role_ == Role::HotelData
+                              && qEnvironmentVariable("ENLACE3_INSTANTANEA") == QLatin1String("1");
+    if (!jet::es_jet(format) && format != jet::Formato::SQLite) {
         name_.clear();
         throw Error(kCannotOpen, QStringLiteral("No se reconoce el formato de base de datos '%1'.").arg(windowsPath),
                     windowsPath);
+    }
+    if (jet::es_jet(format) && role_ == Role::LinkDatabase) {
+        name_.clear();
+        throw Error(kCannotOpen,
+                    QStringLiteral("La base de datos del enlace '%1' es un fichero %2 de una instalación "
+                                   "de Windows y aquí no se puede modificar. Conviértala una vez con \"enlace3 "
+                                   "migrar\": se convierte entera y el original se guarda al lado como copia.")
+                        .arg(windowsPath, jet::nombre(format)),
+                    windowsPath);
+    }
+    QString target = local;
+    if (jet::es_jet(format) || copyOfSqlite) {
+        // Read the tables now: the run works on what the file held when it
+        // was opened, and nothing it does can reach the file.
+        QElapsedTimer clock;
+        clock.start();
+        auto dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/enlace3-copia-XXXXXX"));
+        const QString copy = dir->isValid() ? dir->filePath(QStringLiteral("copia.sqlite")) : QString();
+        const QString why = copy.isEmpty() ? QStringLiteral("no se puede crear una carpeta temporal")
+                                           : jet::copiar(local, copy);
+        if (!why.isEmpty()) {
+            name_.clear();
+            throw Error(kCannotOpen, QStringLiteral("No se puede leer el archivo '%1' (%2): %3")
+                                         .arg(windowsPath, jet::nombre(format), why),
+                        windowsPath);
+        }
+        snapshotDir_ = std::move(dir);
+        snapshotPath_ = copy;
+        snapshotMs_ = clock.elapsed();
+        sourceModified_ = info.lastModified();
+        sourceSize_ = info.size();
+        target = copy;
     }
 
     QString failure;
@@ -782,7 +810,7 @@ void Connection::openJet(const QString& connectionString)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         // mode=rw: SQLite itself refuses to create a file that vanished
         // since the check above.
-        db.setDatabaseName(QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+        db.setDatabaseName(QUrl::fromLocalFile(target).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"));
         if (!db.open()) {
             failure = db.lastError().databaseText();
@@ -802,7 +830,8 @@ void Connection::openJet(const QString& connectionString)
                 // Every commit reaches the disk: a power cut must not leave
                 // a hotel's or the link's file corrupt. Speed comes from
                 // committing staged rows in groups instead.
-                sqlite3_exec(h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+                sqlite3_exec(h, snapshotPath_.isEmpty() ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF",
+                             nullptr, nullptr, nullptr);
                 prepared_ = std::make_unique<Prepared>();
                 prepared_->db = db;
                 prepared_->handle = h;
@@ -814,11 +843,25 @@ void Connection::openJet(const QString& connectionString)
     if (!failure.isNull()) {
         QSqlDatabase::removeDatabase(name_);
         name_.clear();
+        snapshotPath_.clear();
+        snapshotDir_.reset();
         throw Error(kCannotOpen, QStringLiteral("No se puede abrir el archivo '%1': %2").arg(windowsPath, failure),
                     windowsPath);
     }
     kind_ = Kind::Jet;
     localPath_ = local;
+    sourceFormat_ = format;
+}
+
+void Connection::refreshSnapshot()
+{
+    if (!isSnapshot() || inTransaction_)
+        return;
+    const QFileInfo info(localPath_);
+    if (info.exists() && info.lastModified() == sourceModified_ && info.size() == sourceSize_)
+        return;
+    const QString again = connectionString_;
+    open(again);
 }
 
 void Connection::openOdbc(const QString& connectionString)
@@ -869,6 +912,10 @@ void Connection::close()
     kind_ = Kind::None;
     localPath_.clear();
     inTransaction_ = false;
+    sourceFormat_ = jet::Formato::Desconocido;
+    snapshotPath_.clear();
+    snapshotDir_.reset();
+    sourceSize_ = -1;
 }
 
 int Connection::state() const

@@ -5,6 +5,9 @@
 // over QtSql. A Jet connection string opens the SQLite file of the same name
 // under the drive root; a "Driver={...}" string goes to ODBC as it is.
 
+#include "platform/jet.h"
+
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -14,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class QTemporaryDir;
 namespace platform { class DriveMap; }
 
 namespace ado {
@@ -74,6 +78,16 @@ public:
     // Needed before a Jet string can be opened (maps "X:\..." to a local file).
     void setDriveMap(const platform::DriveMap* drives) { drives_ = drives; }
 
+    // What the file is for decides how a genuine Access (Jet) file, which
+    // nothing here can write, is opened.
+    enum class Role {
+        Other,         // its tables are read into a private SQLite copy
+        HotelData,     // the same; with ENLACE3_INSTANTANEA=1 SQLite files too
+        LinkDatabase,  // refused (kCannotOpen): it has to be converted first
+    };
+    void setRole(Role role) { role_ = role; }
+    Role role() const { return role_; }
+
     // Throws Error. A Jet file that does not exist (or is not a database) is
     // kCannotOpen and nothing is created.
     void open(const QString& connectionString);
@@ -87,6 +101,20 @@ public:
     const QString& connectionString() const { return connectionString_; }
     // Jet: the mapped local file; ODBC: empty.
     const QString& localPath() const { return localPath_; }
+    // What the file is (SQLite, Jet 3, Jet 4); Desconocido for ODBC.
+    jet::Formato sourceFormat() const { return sourceFormat_; }
+    // True when the statements run on a private copy of the file's tables:
+    // whatever they change stays in the copy and never reaches the file.
+    bool isSnapshot() const { return !snapshotPath_.isEmpty(); }
+    const QString& snapshotPath() const { return snapshotPath_; }
+    // Milliseconds the copy took to read when the file was opened.
+    qint64 snapshotMilliseconds() const { return snapshotMs_; }
+    // Reads the file into a new copy when it changed since it was read (the
+    // hotel product keeps working while the link stays open); changes made
+    // to the old copy are dropped. Nothing outside a transaction is lost by
+    // this on a hotel file, whose copy only receives the run's normalising
+    // statements, run again by every run. Throws Error.
+    void refreshSnapshot();
 
     void beginTrans();
     // Throws Error, also when the transaction has been lost (see below); the
@@ -135,6 +163,13 @@ private:
     QString connectionString_;
     QString localPath_;
     bool inTransaction_ = false;
+    Role role_ = Role::Other;
+    jet::Formato sourceFormat_ = jet::Formato::Desconocido;
+    std::unique_ptr<QTemporaryDir> snapshotDir_;
+    QString snapshotPath_;
+    QDateTime sourceModified_;
+    qint64 sourceSize_ = -1;
+    qint64 snapshotMs_ = 0;
 };
 
 // A point inside the current transaction of a local connection to which the

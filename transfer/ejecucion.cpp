@@ -89,6 +89,7 @@ static ResultadoTraspaso traspasar(Traspaso& t)
         resultado.ocupada = true;
         return resultado;
     }
+    a.refrescar_copias_hotel();
     normalizar_cuentas_clientes(t);
     Reloj reloj(a.ui);
     t.rechazados.clear();
@@ -175,6 +176,15 @@ QString fecha_legible(const QString& amd)
 
 } // namespace
 
+QString aviso_caja_solo_lectura(const Limpieza& l)
+{
+    if (!l.caja_solo_lectura)
+        return QString();
+    return QStringLiteral("Marcas de caja del hotel no quitadas: %1 (caja.MDB es un fichero Access de una instalación "
+                          "de Windows, que aquí solo se puede leer; quítelas en el programa del hotel si hace falta)")
+        .arg(l.marcas_caja_sin_quitar);
+}
+
 QStringList resumen_limpieza(const Limpieza& l)
 {
     QStringList r;
@@ -211,8 +221,14 @@ static Limpieza limpiar(Traspaso& t)
                                                   "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
                                    + entre + QStringLiteral(")");
 
-    l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
-    caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    // A genuine Access file of the hotel is only read: its marks stay.
+    if (caja.isSnapshot() && jet::es_jet(caja.sourceFormat())) {
+        l.marcas_caja_sin_quitar = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+        l.caja_solo_lectura = true;
+    } else {
+        l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+        caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+    }
     l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre);
     l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre);
@@ -227,14 +243,18 @@ static Limpieza limpiar(Traspaso& t)
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
 
     if (l.total() == 0) {
+        const QString aviso = aviso_caja_solo_lectura(l);
         a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
-                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada."),
+                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada.")
+                         + (aviso.isEmpty() ? QString() : QLatin1Char('\n') + aviso),
                      QString(), platform::Icon::Information);
     } else {
         platform::Summary s;
         s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
         s.icon = platform::Icon::None;
         s.figures = resumen_limpieza(l);
+        if (l.caja_solo_lectura)
+            s.leftOut << aviso_caja_solo_lectura(l);
         a.ui.summary(s);
     }
     return l;

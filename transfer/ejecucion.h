@@ -34,6 +34,10 @@ ResultadoTraspaso iniciar(Traspaso& t);
 struct Limpieza {
     bool hecha = false;   // false: another run held the installation, nothing cleaned
     int marcas_caja = 0;  // hotel cash-desk records whose mark was cleared
+    // caja.MDB is a genuine Access file, only read: its marks were left as
+    // they are (this many in the range).
+    bool caja_solo_lectura = false;
+    int marcas_caja_sin_quitar = 0;
     int caj3 = 0, edep3 = 0, cre3 = 0, fal3 = 0, fac3 = 0;
     int total() const { return marcas_caja + caj3 + edep3 + cre3 + fal3 + fac3; }
     explicit operator bool() const { return hecha; }
@@ -47,3 +51,5 @@ Limpieza limpiar_temporales(Traspaso& t);
 
 // The lines that say what a clean-up removed, one per table touched.
 QStringList resumen_limpieza(const Limpieza& l);
+// What a clean-up left in the hotel's read-only caja.MDB, or "".
+QString aviso_caja_solo_lectura(const Limpieza& l);

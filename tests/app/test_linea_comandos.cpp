@@ -69,6 +69,10 @@ void TestLineaComandos::demo_y_estado_muestran_la_configuracion_actualizada()
     QCOMPARE(estado.codigo, 0);
     QStringList esperado = {QStringLiteral("Versión:5.04.004"), QStringLiteral("Conectado: F:\\")};
     esperado += fixture::ajustesTrasActualizar();
+    esperado << QStringLiteral("Ficheros del hotel:");
+    for (const char* f : {"emi", "hiscadia", "agen", "na", "caja", "cli", "formas"})
+        esperado << QStringLiteral("  %1.MDB: SQLite").arg(QLatin1String(f));
+    esperado << QStringLiteral("Base del enlace enlace3.MDB: SQLite");
     QCOMPARE(estado.out, esperado);
     // the first start created edep3 and upgraded the old link database
     const QString esquema = appsupport::esquema(enlace);
@@ -100,7 +104,8 @@ void TestLineaComandos::estado_en_modo_servidor()
     QCOMPARE(s.out.value(1), QStringLiteral("Conectado: SERVIDOR (CATALOGO)"));
     QCOMPARE(s.out.value(2), QStringLiteral("wempresa = 00001"));
     QCOMPARE(s.out.value(17), QStringLiteral("wcta_tasa = 47530000"));
-    QCOMPARE(s.out.size(), 19);
+    QCOMPARE(s.out.mid(19), (QStringList{QStringLiteral("Datos del hotel: SQL Server SERVIDOR (CATALOGO)"),
+                                         QStringLiteral("Base del enlace enlace3.MDB: SQLite")}));
 }
 
 void TestLineaComandos::fallo_de_arranque_sale_con_error_y_lo_explica()
@@ -140,7 +145,7 @@ void TestLineaComandos::configuracion_incompleta_lo_dice_y_sale_con_error()
     raiz.inst->configurar({{QStringLiteral("Ca3Niv"), QVariant()}});
     const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
     QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.out.size(), 1 + 2 + 17);
+    QCOMPARE(s.out.size(), 1 + 2 + 17 + 9);
     QVERIFY(s.out.value(0).endsWith(QStringLiteral("Complete la configuración en \"Configuración General\".")));
     QCOMPARE(s.out.value(1), QStringLiteral("Versión:5.04.004"));
     QCOMPARE(s.out.value(2), QStringLiteral("Conectado: F:\\"));
