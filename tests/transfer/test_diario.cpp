@@ -61,6 +61,7 @@ private Q_SLOTS:
     void muerte_y_arranque_data();
     void muerte_y_arranque();
     void copia_del_fichero_sustituido();
+    void diario_que_no_se_puede_escribir();
     void instalacion_ocupada_data();
     void instalacion_ocupada();
 };
@@ -147,6 +148,23 @@ void TestDiario::copia_del_fichero_sustituido()
     QVERIFY2(texto.contains("Traspaso del 01-01-2013 al 31-01-2013") && texto.contains("(hecha)")
                  && texto.contains("Facturas: 3") && texto.contains(copia),
              qPrintable(texto));
+}
+
+// The journal cannot take the run (here a view stands where its table
+// goes): nothing is written, nothing marked, and the user is told why.
+void TestDiario::diario_que_no_se_puede_escribir()
+{
+    Hotel h;
+    pruebas_traspaso::poblar_enero(h);
+    h.inst().ejecutar("fac3", "CREATE VIEW gen3 AS SELECT 1 AS GenId");
+    const appsupport::Salida s = lote(h, {"traspasar", "01012013", "31012013", "--sobrescribir"});
+    QCOMPARE(s.codigo, 1);
+    QVERIFY2(s.err.join('\n').contains("No se puede marcar lo enviado en la base de datos del enlace"),
+             qPrintable(s.err.join('\n')));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
+    QCOMPARE(h.contar("caj3", "CajEstado = '1'"), 0);
+    QVERIFY(!QFileInfo::exists(h.fichero()));
+    QCOMPARE(temporales(h), QStringList());
 }
 
 void TestDiario::instalacion_ocupada_data()
