@@ -507,7 +507,11 @@ def ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta, cons
     if not e.caida and proceso.returncode != 0:
         e.fallos.append("la ejecución terminó con estado %s sin caída" % proceso.returncode)
 
-    # Start-up recovery.
+    return recuperar_y_repetir(prog, raiz, carpeta, args, previo, desde, hasta, e, registro, conservar)
+
+
+def recuperar_y_repetir(prog, raiz, carpeta, args, previo, desde, hasta, e, registro, conservar):
+    """After the kill: start-up recovery, its checks, the complete rerun, the final checks."""
     estado, out, err = prog.ejecutar(raiz, "estado")
     registro["estado"] = {"estado": estado, "stdout": out, "stderr": err}
     e.recuperacion = mensajes_de_recuperacion(out + "\n" + err)
@@ -516,13 +520,12 @@ def ejecutar_ensayo(e, prog, instalaciones, previos, trabajo, desde, hasta, cons
     enlace = Enlace(base_enlace(raiz), desde, hasta)
     if enlace.integridad != "ok":
         e.fallos.append("integridad de enlace3.MDB tras la recuperación: %s" % enlace.integridad)
-    tras_recuperar = lo_que_importa_a3con(previo, leer(ruta_suenlace(carpeta)), enlace.empresa)
-    perdidas = enlace.marcadas() - tras_recuperar.claves
+    tras = lo_que_importa_a3con(previo, leer(ruta_suenlace(carpeta)), enlace.empresa)
+    perdidas = enlace.marcadas() - tras.claves
     if perdidas:
         e.fallos.append("marcado sin estar en el fichero tras la recuperación: %d (p. ej. %s)"
                         % (sum(perdidas.values()), describir(next(iter(perdidas)))))
 
-    # The complete rerun.
     estado, out, err = prog.ejecutar(raiz, *args, "--anadir")
     registro["repeticion"] = {"estado": estado, "stdout": out, "stderr": err}
     if estado != 0:
@@ -791,30 +794,7 @@ def ejecutar_ensayo_pgc(e, prog, instalaciones, previos, trabajo, conservar):
     if not e.caida and proceso.returncode != 0:
         e.fallos.append("la exportación terminó con estado %s sin caída" % proceso.returncode)
 
-    estado, out, err = prog.ejecutar(raiz, "estado")
-    registro["estado"] = {"estado": estado, "stdout": out, "stderr": err}
-    e.recuperacion = mensajes_de_recuperacion(out + "\n" + err)
-    if estado != 0:
-        e.fallos.append("enlace3 estado terminó con %s: %s" % (estado, err.strip()[:200]))
-    enlace = Enlace(base_enlace(raiz), "0", "0")
-    if enlace.integridad != "ok":
-        e.fallos.append("integridad de enlace3.MDB tras la recuperación: %s" % enlace.integridad)
-    tras = lo_que_importa_a3con(previo, leer(ruta_suenlace(carpeta)), enlace.empresa)
-    perdidas = enlace.marcadas() - tras.claves
-    if perdidas:
-        e.fallos.append("marcado sin estar en el fichero tras la recuperación: %d (p. ej. %s)"
-                        % (sum(perdidas.values()), describir(next(iter(perdidas)))))
-
-    estado, out, err = prog.ejecutar(raiz, *args, "--anadir")
-    registro["repeticion"] = {"estado": estado, "stdout": out, "stderr": err}
-    if estado != 0:
-        e.fallos.append("la repetición terminó con %s: %s" % (estado, err.strip()[:200]))
-    enlace = Enlace(base_enlace(raiz), "0", "0")
-    comprobar_final(e, enlace, lo_que_importa_a3con(previo, leer(ruta_suenlace(carpeta)), enlace.empresa))
-    with open(os.path.join(raiz, "ensayo.json"), "w", encoding="utf-8") as f:
-        json.dump(dict(registro, fallos=e.fallos), f, ensure_ascii=False, indent=1)
-    conservar.decidir(e)
-    return e
+    return recuperar_y_repetir(prog, raiz, carpeta, args, previo, "0", "0", e, registro, conservar)
 
 
 def modo_pgc(args, prog, trabajo, rng, conservar):
