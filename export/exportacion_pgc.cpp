@@ -5,6 +5,7 @@
 #include "platform/cp1252.h"
 #include "platform/interaction.h"
 #include "transfer/fichero_suenlace.h"
+#include "transfer/generacion.h"
 #include "transfer/records/registros.h"
 
 #include <QFileInfo>
@@ -303,17 +304,7 @@ void ExportacionPgc::escribir_pendientes(Escritura& e)
         const QString quien = QStringLiteral("Cuenta ") + cuenta;
         informar(QStringLiteral("Exportando : ") + rellenado(cuenta, 12) + QStringLiteral(" ") + rellenado(nombre, 30));
         try {
-            registros::RegistroCuenta c;
-            c.empresa = a.wempresa;
-            c.fecha = rs.text(QStringLiteral("fechaAlta"));
-            c.cuenta = cuenta;
-            c.nombre = nombre;
-            c.nif = rs.text(QStringLiteral("nif"));
-            c.direccion = rs.text(QStringLiteral("direccion"));
-            c.localidad = rs.text(QStringLiteral("localidad"));
-            c.cp = rs.text(QStringLiteral("Cp"));
-            c.provincia = rs.text(QStringLiteral("provincia"));
-            const QString linea = registros::registro_cuenta(c);
+            const QString linea = linea_de_cuenta_pendiente(a, rs);
             if (marcar_exportada(e, quien) && e.fichero.escribir(linea))
                 ++r_.exportadas;
         } catch (const registros::RegistroRechazado& rechazo) {

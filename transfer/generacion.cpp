@@ -156,17 +156,7 @@ void Generacion::seccion_cuentas()
     while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Cuenta ") + rs.text(QStringLiteral("cuenta"));
         try {
-            registros::RegistroCuenta c;
-            c.empresa = a.wempresa;
-            c.fecha = rs.text(QStringLiteral("fechaAlta"));
-            c.cuenta = rs.text(QStringLiteral("cuenta"));
-            c.nombre = rs.text(QStringLiteral("nombre"));
-            c.nif = rs.text(QStringLiteral("nif"));
-            c.direccion = rs.text(QStringLiteral("direccion"));
-            c.localidad = rs.text(QStringLiteral("localidad"));
-            c.cp = rs.text(QStringLiteral("Cp"));
-            c.provincia = rs.text(QStringLiteral("provincia"));
-            const QString linea = registros::registro_cuenta(c);
+            const QString linea = linea_de_cuenta_pendiente(a, rs);
             if (marcar(rs, QStringLiteral("ctas3"), QStringLiteral("Estado"), quien) && escribir({linea}))
                 avisar(QStringLiteral("Cuentas"), ++r.cuentas);
         } catch (const registros::RegistroRechazado& e) {
@@ -354,4 +344,19 @@ QStringList resumen_generacion(const ResultadoGeneracion& g)
     if (!g.copia.isEmpty())
         lineas << QStringLiteral("Copia del fichero anterior: ") + g.copia;
     return lineas;
+}
+
+QString linea_de_cuenta_pendiente(const A3ADO& a, const ado::Recordset& rs)
+{
+    registros::RegistroCuenta c;
+    c.empresa = a.wempresa;
+    c.fecha = rs.text(QStringLiteral("fechaAlta"));
+    c.cuenta = rs.text(QStringLiteral("cuenta"));
+    c.nombre = rs.text(QStringLiteral("nombre"));
+    c.nif = rs.text(QStringLiteral("nif"));
+    c.direccion = rs.text(QStringLiteral("direccion"));
+    c.localidad = rs.text(QStringLiteral("localidad"));
+    c.cp = rs.text(QStringLiteral("Cp"));
+    c.provincia = rs.text(QStringLiteral("provincia"));
+    return registros::registro_cuenta(c);
 }

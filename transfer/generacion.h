@@ -27,3 +27,7 @@ ResultadoGeneracion generar_suenlace_dat(Traspaso& t);
 // The summary of a run that put its file in place: the figures, the file and
 // the copy of the file it replaced.
 QStringList resumen_generacion(const ResultadoGeneracion& g);
+
+// The account record of the current pending row of ctas3 (the transfer and
+// the chart export write the same record for it).
+QString linea_de_cuenta_pendiente(const A3ADO& a, const ado::Recordset& rs);
