@@ -95,7 +95,4 @@ bool guardar(A3ADO& a, Formulario& f);
 // shortened without losing a digit other than zero; nothing changes then.
 QString ajustar_cuentas(Formulario& f, int digitos_nuevos, int digitos_viejos);
 
-// Whether a text is made only of the digits 0-9 (and is not empty).
-bool es_numerico(const QString& texto);
-
 } // namespace configuracion

@@ -2,20 +2,12 @@
 // holder whose account the transfer (or the Zumeral export) has to create.
 
 #include "data/a3ado.h"
-#include "transfer/records/registros.h"
+#include "platform/vb.h"
 
 namespace {
 
-using registros::primeros;
-
-// LTrim$: only blanks are removed, and only on the left.
-QString sin_blancos_iniciales(const QString& texto)
-{
-    qsizetype i = 0;
-    while (i < texto.size() && texto.at(i) == QLatin1Char(' '))
-        ++i;
-    return texto.mid(i);
-}
+using vb::primeros;
+using vb::sin_blancos_iniciales;
 
 // A value the table receives as text. A missing value is stored as the empty
 // text, as the link always has, never as Null.

@@ -7,6 +7,7 @@
 #include "transfer/fichero_suenlace.h"
 #include "transfer/generacion.h"
 #include "transfer/records/registros.h"
+#include "platform/vb.h"
 
 #include <QFileInfo>
 
@@ -19,7 +20,7 @@ const char* const kFechaAlta = "20130101";
 // holder for them, so they get a name of their own.
 const char* const kPasantes = "43000";
 
-using registros::primeros;
+using vb::primeros;
 
 // Padded with blanks to `ancho` bytes of the file; a longer text is left as
 // it is (the record builder is the one that refuses it).
@@ -89,23 +90,13 @@ QString texto_error(const ado::Error& e)
 std::optional<QString> formatear_empresa(const QString& texto)
 {
     const QString limpio = texto.trimmed();
-    if (!es_codigo_numerico(limpio))
+    if (!vb::es_numerico(limpio))
         return std::nullopt;
     qsizetype ceros = 0;
     while (ceros < limpio.size() - 1 && limpio.at(ceros) == QLatin1Char('0'))
         ++ceros;
     const QString valor = limpio.mid(ceros);
     return valor.size() >= 3 ? valor : QString(3 - valor.size(), QLatin1Char('0')) + valor;
-}
-
-bool es_codigo_numerico(const QString& codigo)
-{
-    if (codigo.isEmpty())
-        return false;
-    for (const QChar c : codigo)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
 }
 
 QString archivo_empresa(const QString& unidad, const QString& empresa)
@@ -240,7 +231,7 @@ bool ExportacionPgc::leer_plan_contable()
         int almacenadas = 0;
         while (!rs_cta->eof()) {
             const QString cuenta = rs_cta->text(QStringLiteral("CtaCod"));
-            if (es_codigo_numerico(cuenta) && !existe_en_ctas3(cuenta)) {
+            if (vb::es_numerico(cuenta) && !existe_en_ctas3(cuenta)) {
                 guardar_cuenta(cuenta, rs_cta->text(QStringLiteral("CtaNom")), rs_cta->text(QStringLiteral("CtaNif")));
                 ++almacenadas;
             }

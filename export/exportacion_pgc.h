@@ -38,8 +38,6 @@ struct ResultadoExportacion {
 // it are ignored; anything but digits is no company code (nothing returned).
 std::optional<QString> formatear_empresa(const QString& texto);
 
-// Whether a Zumeral account code is one A3Con can hold: digits only.
-bool es_codigo_numerico(const QString& codigo);
 
 // The Zumeral company file of a drive and a formatted company code:
 // "G:\zumeral\007MAE.mdb".

@@ -1,5 +1,7 @@
 #include "mapping/cuentas_hotel.h"
 
+#include "platform/vb.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
@@ -27,20 +29,9 @@ void avisar_error(platform::Interaction& ui, const QString& que, const ado::Erro
 
 } // namespace
 
-bool es_numerica(const QString& texto)
-{
-    if (texto.isEmpty())
-        return false;
-    for (const QChar c : texto) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
 QString ajustar_digitos(const QString& wcuenta, int wdigitos)
 {
-    if (!es_numerica(wcuenta))
+    if (!vb::es_numerico(wcuenta))
         return QString();
     const int largo = int(wcuenta.size());
     if (largo == wdigitos)
@@ -58,7 +49,7 @@ QString problema_cuenta(const QString& cuenta, int wdigitos)
         return QStringLiteral("Falta la cuenta: debe tener %1 dígitos.").arg(wdigitos);
     if (cuenta.trimmed().isEmpty())
         return QStringLiteral("La cuenta está en blanco: debe tener %1 dígitos.").arg(wdigitos);
-    if (!es_numerica(cuenta))
+    if (!vb::es_numerico(cuenta))
         return QStringLiteral("La cuenta \"%2\" no es numérica: debe tener %1 dígitos.").arg(wdigitos).arg(cuenta);
     if (wdigitos > 0 && cuenta.size() != wdigitos)
         return QStringLiteral("La cuenta debe tener %1 dígitos; %2 tiene %3.").arg(wdigitos).arg(cuenta).arg(cuenta.size());
@@ -217,7 +208,7 @@ QList<FilaCuenta> CopiaTrabajo::filas(const QString& orden)
 
 bool EdicionCuenta::aceptar(const QString& nuevo, platform::Interaction& ui, int wdigitos) const
 {
-    if (!es_numerica(nuevo)) {
+    if (!vb::es_numerico(nuevo)) {
         ui.message(QString::fromUtf8(kCuentaNoNumerica));
         return false;
     }

@@ -20,9 +20,6 @@ inline constexpr const char* kBaseTrabajo = "c:\\noctaris\\wdb.mdb";
 inline constexpr const char* kCuentaNoNumerica = "La Cuenta debe de ser numérica";
 inline constexpr const char* kRegeneracionCorrecta = "Regeneración realizada correctamente!";
 
-// Whether an account text is a number the accounting package accepts as an
-// account: one or more digits and nothing else ("" is not).
-bool es_numerica(const QString& texto);
 
 // Fits an account to `wdigitos` digits the way these windows always have:
 // same length unchanged; longer to 8 keeps the first and last four; shorter

@@ -1,6 +1,7 @@
 #include "platform/ado.h"
 
 #include "platform/drive_map.h"
+#include "platform/vb.h"
 
 #include <QFile>
 #include <QDateTime>
@@ -72,52 +73,6 @@ bool isYes(const QVariant& value)
 
 namespace {
 
-// Result of reading the leading number of a text the way Val does.
-struct ValNumber {
-    bool negative = false;
-    bool hasPoint = false;
-    int digits = 0;
-    QByteArray text; // digits and '.', ready for strtod
-};
-
-bool isValBlank(uint c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-template <typename CharAt>
-ValNumber scanVal(qsizetype size, CharAt at)
-{
-    ValNumber n;
-    qsizetype i = 0;
-    while (i < size && isValBlank(at(i)))
-        ++i;
-    if (i < size && (at(i) == '-' || at(i) == '+')) {
-        n.negative = at(i) == '-';
-        ++i;
-    }
-    for (; i < size; ++i) {
-        const uint c = at(i);
-        if (isValBlank(c))
-            continue;
-        if (c >= '0' && c <= '9') {
-            n.text.append(char(c));
-            ++n.digits;
-        } else if (c == '.' && !n.hasPoint) {
-            n.text.append('.');
-            n.hasPoint = true;
-        } else {
-            break;
-        }
-    }
-    return n;
-}
-
-double valueOf(const ValNumber& n)
-{
-    if (n.digits == 0)
-        return 0.0;
-    const double v = std::strtod(n.text.constData(), nullptr);
-    return n.negative ? -v : v;
-}
-
 void sqliteVal(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (argc != 1) {
@@ -140,14 +95,14 @@ void sqliteVal(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
     const unsigned char* text = sqlite3_value_text(v);
     const int size = sqlite3_value_bytes(v);
-    const ValNumber n = scanVal(size, [text](qsizetype i) { return uint(text[i]); });
+    const vb::ValNumber n = vb::scanVal(size, [text](qsizetype i) { return uint(text[i]); });
     if (n.digits == 0) {
         sqlite3_result_int64(ctx, 0);
     } else if (!n.hasPoint && n.digits <= 18) {
         const qint64 whole = n.text.toLongLong();
         sqlite3_result_int64(ctx, n.negative ? -whole : whole);
     } else {
-        sqlite3_result_double(ctx, valueOf(n));
+        sqlite3_result_double(ctx, vb::valueOf(n));
     }
 }
 
@@ -208,11 +163,6 @@ const std::vector<Rewrite>& jetRewrites()
 }
 
 } // namespace
-
-double vbVal(const QString& text)
-{
-    return valueOf(scanVal(text.size(), [&text](qsizetype i) { return uint(text.at(i).unicode()); }));
-}
 
 // ---------------------------------------------------------------------------
 // Statements on a local (SQLite) database run straight on its handle: the
@@ -1538,7 +1488,7 @@ double Recordset::number(const QString& name) const
     if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
         bool ok = false;
         const double n = v.toString().trimmed().toDouble(&ok);
-        return ok ? n : vbVal(v.toString());
+        return ok ? n : vb::val(v.toString());
     }
     return v.toDouble();
 }

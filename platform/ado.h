@@ -61,11 +61,6 @@ QString q(const QString& value);
 QVariant yesNo(bool value);
 bool isYes(const QVariant& value);
 
-// Visual Basic's Val: the leading decimal number of the text (leading blanks
-// skipped, blanks between digits ignored, optional sign, at most one '.');
-// 0 when there is none. The SQL function `val` has this meaning.
-double vbVal(const QString& text);
-
 class Connection {
 public:
     enum class Kind { None, Jet, Odbc };

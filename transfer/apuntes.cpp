@@ -1,6 +1,7 @@
 #include "transfer/apuntes.h"
 
 #include "transfer/cuentas.h"
+#include "platform/vb.h"
 
 using registros::Apunte;
 
@@ -30,7 +31,7 @@ std::optional<Apunte> apunte_debe_caja(Traspaso& t)
 {
     const ado::Recordset& rs = t.a.rs_caj3;
     const double suma = rs.number(QStringLiteral("CajSuma"));
-    if (registros::centimos(suma) == 0) {
+    if (vb::centimos(suma) == 0) {
         if (t.wlinea == 1)
             t.wlinea = 0;
         return std::nullopt;
@@ -50,7 +51,7 @@ std::optional<Apunte> apunte_haber_caja(Traspaso& t)
 {
     const ado::Recordset& rs = t.a.rs_caj3;
     const double importe = rs.number(QStringLiteral("CajImp"));
-    if (registros::centimos(importe) == 0)
+    if (vb::centimos(importe) == 0)
         return std::nullopt;
     const QString factura = rs.text(QStringLiteral("CajFra"));
     Apunte a = apunte_base(t, amd(t.wdia));

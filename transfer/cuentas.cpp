@@ -1,6 +1,7 @@
 #include "transfer/cuentas.h"
 
 #include "platform/interaction.h"
+#include "platform/vb.h"
 
 #include <algorithm>
 
@@ -326,10 +327,7 @@ QString amd(const QDate& ddmmaa)
 
 QDate dma(const QString& aaaammdd)
 {
-    if (aaaammdd.size() != 8)
+    if (aaaammdd.size() != 8 || !vb::es_numerico(aaaammdd))
         return QDate();
-    for (const QChar c : aaaammdd)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return QDate();
     return QDate(aaaammdd.left(4).toInt(), aaaammdd.mid(4, 2).toInt(), aaaammdd.mid(6, 2).toInt());
 }

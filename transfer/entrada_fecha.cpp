@@ -1,5 +1,7 @@
 #include "transfer/entrada_fecha.h"
 
+#include "platform/vb.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <Qt>
@@ -8,12 +10,7 @@ namespace {
 
 bool ocho_digitos(const QString& texto)
 {
-    if (texto.size() != 8)
-        return false;
-    for (const QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
+    return texto.size() == 8 && vb::es_numerico(texto);
 }
 
 // Dates before the year 100 do not exist for the hotel's data either: every

@@ -2,8 +2,9 @@
 
 #include "transfer/preparacion.h"
 #include "transfer/records/registros.h"
+#include "platform/vb.h"
 
-using registros::centimos;
+using vb::centimos;
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "transfer/facturas.h"
 #include "transfer/fichero_suenlace.h"
 #include "transfer/records/registros.h"
+#include "platform/vb.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ void Generacion::seccion_facturas()
         try {
             const QStringList lineas = generar_factura_ascii(t);
             if (marcar(rs, QStringLiteral("fac3"), QStringLiteral("FacEst"), quien) && escribir(lineas)) {
-                r.importe_facturas += registros::centimos(rs.number(QStringLiteral("FacTotal")));
+                r.importe_facturas += vb::centimos(rs.number(QStringLiteral("FacTotal")));
                 avisar(QStringLiteral("Facturas"), ++r.facturas);
             }
         } catch (const registros::RegistroRechazado& e) {
@@ -203,7 +204,7 @@ void Generacion::seccion_depositos()
         try {
             const QStringList lineas{apunte_debe_descontar_deposito(t), apunte_haber_descontar_deposito(t)};
             if (marcar(rs, QStringLiteral("edep3"), QStringLiteral("EdepEstado"), quien) && escribir(lineas)) {
-                r.importe_depositos += registros::centimos(rs.number(QStringLiteral("EdepImp")));
+                r.importe_depositos += vb::centimos(rs.number(QStringLiteral("EdepImp")));
                 avisar(QStringLiteral("Depósitos"), ++r.depositos);
             }
         } catch (const registros::RegistroRechazado& e) {
@@ -283,7 +284,7 @@ void Generacion::dia_de_caja()
         t.wlinea = t.wlinea + 1;
         if (auto l = apunte_haber_caja(t)) {
             lineas.push_back(*l);
-            importe += registros::centimos(rs.number(QStringLiteral("CajImp")));
+            importe += vb::centimos(rs.number(QStringLiteral("CajImp")));
         }
         rs.moveNext();
     }
@@ -317,7 +318,7 @@ void Generacion::seccion_creditos()
         try {
             const QStringList lineas{crear_credito_debe(t), crear_credito_haber(t)};
             if (marcar(rs, QStringLiteral("cre3"), QStringLiteral("Cre3Estado"), quien) && escribir(lineas)) {
-                r.importe_creditos += registros::centimos(rs.number(QStringLiteral("Cre3Imp")));
+                r.importe_creditos += vb::centimos(rs.number(QStringLiteral("Cre3Imp")));
                 avisar(QStringLiteral("Créditos"), ++r.creditos);
             }
         } catch (const registros::RegistroRechazado& e) {

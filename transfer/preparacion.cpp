@@ -3,6 +3,7 @@
 #include "platform/punto_fallo.h"
 #include "transfer/cuentas.h"
 #include "transfer/records/registros.h"
+#include "platform/vb.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -313,8 +314,8 @@ ImportesFactura importes_factura(const ado::Recordset& emi, const QString& quien
         f.b[n] = numero_exigido(emi, quien, tabla, b, true);
         f.i[n] = numero_exigido(emi, quien, tabla, i, true);
         f.c[n] = numero_exigido(emi, quien, tabla, c, true);
-        const bool con_base = registros::centimos(f.b[n]) != 0;
-        if (!con_base && emi.isNull(b) && registros::centimos(f.c[n]) != 0)
+        const bool con_base = vb::centimos(f.b[n]) != 0;
+        if (!con_base && emi.isNull(b) && vb::centimos(f.c[n]) != 0)
             rechazar(DatoRechazado::Clase::Vacio, quien, tabla, b, QVariant());
         if (con_base) {
             numero_exigido(emi, quien, tabla, i);
@@ -457,14 +458,14 @@ double base_banda2(double total, double tipo)
     const double divisor = 1.0 + tipo / 100.0;
     if (divisor == 0.0 || !std::isfinite(divisor))
         return 0.0;   // a rate of -100 % has no base; never store an infinity
-    return registros::redondear_par(total / divisor, 2);
+    return vb::redondear_par(total / divisor, 2);
 }
 
 QString cuenta_iva_factura(const QString& wcta_iva, bool wiva_por_tipo, double tipo)
 {
     if (!wiva_por_tipo)
         return wcta_iva;
-    const qint64 entero = qint64(registros::redondear(tipo, 0));
+    const qint64 entero = qint64(vb::redondear(tipo, 0));
     const QString digitos = QString::number(entero < 0 ? -entero : entero).rightJustified(2, QLatin1Char('0'));
     return wcta_iva + (entero < 0 ? QStringLiteral("-") : QString()) + digitos;
 }
@@ -482,7 +483,7 @@ QString empresa_000(const QString& wempresa)
 
 double importe_linea(double cantidad, double precio, const QString& cargo_abono)
 {
-    const double importe = registros::redondear(cantidad * precio, 3);
+    const double importe = vb::redondear(cantidad * precio, 3);
     // + 0.0 turns a negated zero into a plain zero.
     return (cargo_abono == QLatin1String("+") ? importe : -importe) + 0.0;
 }
@@ -525,7 +526,7 @@ NumeroHotel numero_hotel(const QVariant& valor)
         n.estado = NumeroHotel::NoNumero;
         return n;
     }
-    n.valor = registros::quince_cifras(d);
+    n.valor = vb::quince_cifras(d);
     return n;
 }
 
@@ -786,7 +787,7 @@ int preparar_facturas(Traspaso& t)
                 preparar_entero(t, [&] {
                     mover_datos_factura(t);
                     // A deposit that rounds to no cent is no deposit.
-                    if (registros::centimos(numero_hotel(a.rs_emi.field(QStringLiteral("EmiDep"))).valor) != 0)
+                    if (vb::centimos(numero_hotel(a.rs_emi.field(QStringLiteral("EmiDep"))).valor) != 0)
                         mover_deposito(t);
                 });
                 preparada = true;

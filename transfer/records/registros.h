@@ -27,24 +27,11 @@ public:
     QString explicacion() const;
 };
 
-// Rounding on the decimal representation of the value (15 significant
-// digits), so 2.675 rounds to 2.68 and 1.005 to 1.01.
-double redondear(double valor, int decimales);        // half away from zero
-double redondear_par(double valor, int decimales);    // half to even
 // Eight digits yyyymmdd naming a day of the calendar.
 bool es_fecha(const QString& texto);
-// The value as its 15 significant digits read back: what a driver returns as
-// 38.52499999999999 for a stored 38.525 becomes 38.525 again.
-double quince_cifras(double valor);
-// Value in cents after redondear(valor, 2).
-qint64 centimos(double valor);
-
 // Text left-aligned and padded with blanks to `ancho` Windows-1252 bytes;
 // refused when longer or when it holds a control character.
 QString rellenar(const QString& texto, int ancho, const QString& campo);
-// Left$: the first `n` characters, never splitting a character that takes
-// two UTF-16 units.
-QString primeros(const QString& texto, int n);
 // First `ancho` characters when longer, else padded; control characters
 // become blanks.
 QString cortar_rellenar(const QString& texto, int ancho);

@@ -1,0 +1,94 @@
+#include "platform/vb.h"
+#include "transfer/preparacion.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+class TestVb : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void redondeos_sobre_el_decimal()
+    {
+        // Each value rounded half away from zero and half to even; the
+        // binary value of 2.675 or 1.005 lies below the tie a person reads.
+        const struct {
+            double valor;
+            int decimales;
+            double lejos, par;
+        } casos[] = {
+            {2.675, 2, 2.68, 2.68},       {1.005, 2, 1.01, 1.0},      {2.665, 2, 2.67, 2.66},
+            {2.6651, 2, 2.67, 2.67},      {1.0005, 3, 1.001, 1.0},    {0.0005, 3, 0.001, 0.0},
+            {0.125, 2, 0.13, 0.12},       {-0.375, 2, -0.38, -0.38},  {2.5, 0, 3.0, 2.0},
+            {-2.5, 0, -3.0, -2.0},        {3.5, 0, 4.0, 4.0},         {0.5, 0, 1.0, 0.0},
+            {123456.5, 0, 123457.0, 123456.0},                        {1250, -2, 1300.0, 1200.0},
+            // too long for an exact integer of a double
+            {98765432109876.5, 3, 98765432109876.5, 98765432109876.5},
+            {123456789012345.0, 4, 123456789012345.0, 123456789012345.0},
+        };
+        for (const auto& c : casos) {
+            const QByteArray que = QByteArray::number(c.valor, 'g', 17) + " " + QByteArray::number(c.decimales);
+            QVERIFY2(vb::redondear(c.valor, c.decimales) == c.lejos, que.constData());
+            QVERIFY2(vb::redondear_par(c.valor, c.decimales) == c.par, que.constData());
+        }
+        // The band-2 base is the one value rounded to even: 0.125 stays 0.12.
+        QCOMPARE(base_banda2(0.125, 0.0), 0.12);
+        QCOMPARE(base_banda2(110.0, 10.0), 100.0);
+    }
+
+    void centimos_y_quince_cifras()
+    {
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        constexpr qint64 max = std::numeric_limits<qint64>::max(), min = std::numeric_limits<qint64>::min();
+        const struct {
+            double valor;
+            qint64 centimos;
+        } casos[] = {
+            {1.005, 101}, {-87.456, -8746}, {0.1 + 0.7, 80}, {-0.0, 0}, {-0.004, 0}, {-0.005, -1},
+            {9999999999999990.0, 999999999999999000}, {-9999999999999990.0, -999999999999999000},
+            {1e16, max}, {-1e16, min}, {inf, max}, {-inf, min}, {std::nan(""), 0},
+        };
+        for (const auto& c : casos)
+            QVERIFY2(vb::centimos(c.valor) == c.centimos, QByteArray::number(c.valor, 'g', 17).constData());
+        QCOMPARE(vb::quince_cifras(38.52499999999999), 38.525);
+        QCOMPARE(vb::quince_cifras(-1.0000000000000002), -1.0);
+        QCOMPARE(vb::quince_cifras(0.0), 0.0);
+        QVERIFY(std::isnan(vb::quince_cifras(std::nan(""))));
+    }
+
+    void textos_como_visual_basic()
+    {
+        const QString cara = QStringLiteral("A\U0001F600B");   // one character in two UTF-16 units
+        const struct {
+            QString texto;
+            int n;
+            QString primeros;
+        } left[] = {{"ABCDEF", 3, "ABC"}, {"AB", 5, "AB"}, {"ABC", 0, ""}, {cara, 2, "A"}, {cara, 3, cara.left(3)}};
+        for (const auto& c : left)
+            QCOMPARE(vb::primeros(c.texto, c.n), c.primeros);
+
+        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("  a b ")), QStringLiteral("a b "));
+        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("\t x")), QStringLiteral("\t x"));
+        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("   ")), QString());
+
+        for (const char* si : {"0", "0123456789", "4300000012"})
+            QVERIFY2(vb::es_numerico(QString::fromLatin1(si)), si);
+        for (const QString& no : {QString(), QStringLiteral(" 1"), QStringLiteral("1 "), QStringLiteral("-1"),
+                                  QStringLiteral("12a"), QStringLiteral("1.5"), QStringLiteral("/"),
+                                  QStringLiteral(":"), QStringLiteral("\uFF11")})
+            QVERIFY2(!vb::es_numerico(no), qPrintable(no));
+
+        const struct {
+            QString texto;
+            double valor;
+        } val[] = {{"\t+.25 1x", 0.251}, {"-", 0.0}, {"4300000012", 4300000012.0}, {"-1.5.2", -1.5},
+                   {"A12", 0.0},         {" 3 4x", 34.0}, {"1e3", 1.0}, {"\n-7", -7.0}, {"", 0.0}, {"+-1", 0.0}};
+        for (const auto& c : val)
+            QVERIFY2(vb::val(c.texto) == c.valor, qPrintable(c.texto));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVb)
+#include "test_vb.moc"
