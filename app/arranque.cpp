@@ -1,5 +1,6 @@
 #include "app/arranque.h"
 
+#include "data/tablas_hotel.h"
 #include "transfer/diario.h"
 
 #include <exception>
@@ -8,10 +9,6 @@
 namespace arranque {
 
 namespace {
-
-const char* const kCrearEdep3 =
-    "CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), EdepImp double, EdepFra varchar(6), "
-    "EdepEstado varchar(1))";
 
 QString carpeta_datos(const A3ADO& a)
 {
@@ -105,7 +102,7 @@ bool comprobar_edep(A3ADO& a)
                             ado::adLockOptimistic);
         } catch (const ado::Error& e) {
             if (e.number() != ado::kNoSuchTable) throw;
-            a.cn_enlace.execute(QString::fromLatin1(kCrearEdep3));
+            a.cn_enlace.execute(tablas::edep3().ddl);
             a.rs_edep3.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic,
                             ado::adLockOptimistic);
         }

@@ -315,10 +315,10 @@ QStringList formas_ficheros(const A3ADO& a)
         r << QStringLiteral("Datos del hotel: SQL Server %1 (%2)").arg(a.wservidor, a.wcatalogo);
     } else {
         r << QStringLiteral("Ficheros del hotel:");
-        for (const char* archivo : {"emi.MDB", "hiscadia.MDB", "agen.MDB", "na.MDB", "caja.MDB", "cli.MDB", "formas.MDB"}) {
-            const QString f = forma(QString::fromLatin1(archivo));
+        for (const QString& archivo : A3ADO::archivos_hotel()) {
+            const QString f = forma(archivo);
             const bool access = f.startsWith(QLatin1String("Access"));
-            r << QStringLiteral("  %1: %2%3").arg(QString::fromLatin1(archivo), f,
+            r << QStringLiteral("  %1: %2%3").arg(archivo, f,
                                                    access ? QStringLiteral(", solo lectura (se lee en una copia privada)")
                                                           : QString());
         }

@@ -1,7 +1,9 @@
 #include "config/configuracion.h"
 
 #include "data/instalacion_ocupada.h"
+#include "data/tablas_hotel.h"
 #include "platform/ado.h"
+#include "platform/vb.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 #include <optional>
 
 namespace configuracion {
+
+using vb::es_numerico;
 
 namespace {
 
@@ -54,7 +58,7 @@ void abrir_ajustes(A3ADO& a)
 // Ca3Niv as the field shows it: the whole number, "" for Null.
 QString texto_digitos(const ado::Recordset& rs)
 {
-    const QVariant v = rs.field(QStringLiteral("Ca3Niv"));
+    const QVariant v = rs.field(tablas::ajustes::digitos);
     if (v.isNull() || !v.isValid())
         return QString();
     bool ok = false;
@@ -272,7 +276,7 @@ QString validar_di(A3ADO& a, Formulario& f)
         f.di.texto.clear();
         return QStringLiteral("di");
     }
-    const double valor = ado::vbVal(f.di.texto);
+    const double valor = vb::val(f.di.texto);
     if (valor < 8 || valor > 12) {
         avisar(a, kRangoDigitos, kAtencion);
         return QStringLiteral("di");
@@ -330,7 +334,7 @@ Campo* Formulario::campo(const QString& nombre)
 int Formulario::digitos() const
 {
     // Far beyond any account length, and never past what an int holds.
-    return static_cast<int>(std::clamp(ado::vbVal(di.texto), -1000.0, 1000.0));
+    return static_cast<int>(std::clamp(vb::val(di.texto), -1000.0, 1000.0));
 }
 
 const QStringList& nombres_campos()
@@ -348,14 +352,6 @@ bool es_campo_cuenta(const QString& nombre)
                                   QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
                                   QStringLiteral("cTasa")};
     return n.contains(nombre);
-}
-
-bool es_numerico(const QString& texto)
-{
-    if (texto.isEmpty())
-        return false;
-    return std::all_of(texto.begin(), texto.end(),
-                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 void limpiar(Formulario& f)
@@ -387,32 +383,33 @@ QString comprobar_password(A3ADO& a, Formulario& f)
 void visualizar_datos(A3ADO& a, Formulario& f)
 {
     abrir_ajustes(a);
+    namespace ajustes = tablas::ajustes;
     const ado::Recordset& rs = a.rs_ca3;
     if (rs.eof())
         return;
-    f.ce.texto = rs.text(QStringLiteral("ca3Emp"));
+    f.ce.texto = rs.text(ajustes::empresa);
     f.di.texto = texto_digitos(rs);
     f.digitos_cuentas = f.digitos();
-    f.cage.texto = rs.text(QStringLiteral("ca3Age"));
-    f.cna.texto = rs.text(QStringLiteral("ca3EmpNa"));
-    f.cgru.texto = rs.text(QStringLiteral("ca3Dep"));
-    f.cpas.texto = rs.text(QStringLiteral("ca3Cli"));
-    f.cven.texto = rs.text(QStringLiteral("Ca3Vta"));
-    f.civa.texto = rs.text(QStringLiteral("ca3Ivar"));
-    f.ruta.texto = rs.text(QStringLiteral("Ca3ruta"));
-    f.cTasa.texto = rs.text(QStringLiteral("Ca3Tasa"));
+    f.cage.texto = rs.text(ajustes::agencias);
+    f.cna.texto = rs.text(ajustes::empresas);
+    f.cgru.texto = rs.text(ajustes::depositos);
+    f.cpas.texto = rs.text(ajustes::clientes);
+    f.cven.texto = rs.text(ajustes::cuadre);
+    f.civa.texto = rs.text(ajustes::iva);
+    f.ruta.texto = rs.text(ajustes::ruta);
+    f.cTasa.texto = rs.text(ajustes::tasa);
     // A box whose column is no keeps what it shows.
-    const auto marcar = [&rs](bool& casilla, const char* columna) {
-        if (ado::isYes(rs.field(QString::fromLatin1(columna))))
+    const auto marcar = [&rs](bool& casilla, const QString& columna) {
+        if (ado::isYes(rs.field(columna)))
             casilla = true;
     };
-    marcar(f.Check1, "ca3Cre");
-    marcar(f.Check2, "ca3iva");
-    marcar(f.Check3, "ca3nif");
-    marcar(f.Check4, "Ca3DesglosarPasantes");
-    marcar(f.Check5, "Ca3CrearCuentas");
-    marcar(f.Check6, "Ca3UnicaCtaPasantes");
-    marcar(f.Check7, "Zumeral");
+    marcar(f.Check1, ajustes::creditos);
+    marcar(f.Check2, ajustes::iva_por_tipo);
+    marcar(f.Check3, ajustes::desglosar);
+    marcar(f.Check4, ajustes::por_pasante);
+    marcar(f.Check5, ajustes::crear_cuentas);
+    marcar(f.Check6, ajustes::unica_pasantes);
+    marcar(f.Check7, ajustes::zumeral);
     f.Image2_visible = true;
 }
 
@@ -420,24 +417,9 @@ void crear_registro(A3ADO& a)
 {
     ado::Recordset& rs = a.rs_ca3;
     rs.addNew();
-    rs.setField(QStringLiteral("Ca3Key"), QStringLiteral("KOVE3"));
-    rs.setField(QStringLiteral("ca3Emp"), QStringLiteral("00001"));
-    rs.setField(QStringLiteral("Ca3Niv"), 9);
-    rs.setField(QStringLiteral("Ca3ruta"), QStringLiteral("F:\\NOCTARIS\\"));
-    rs.setField(QStringLiteral("ca3Cre"), ado::yesNo(true));
-    rs.setField(QStringLiteral("ca3nif"), ado::yesNo(false));
-    rs.setField(QStringLiteral("ca3iva"), ado::yesNo(true));
-    rs.setField(QStringLiteral("ca3Age"), QStringLiteral("4301"));
-    rs.setField(QStringLiteral("ca3EmpNa"), QStringLiteral("4302"));
-    rs.setField(QStringLiteral("ca3Cli"), QStringLiteral("43000"));
-    rs.setField(QStringLiteral("ca3Dep"), QStringLiteral("561000000"));
-    rs.setField(QStringLiteral("Ca3Vta"), QStringLiteral("705999999"));
-    rs.setField(QStringLiteral("ca3Ivar"), QStringLiteral("47700000"));
-    rs.setField(QStringLiteral("Ca3Tasa"), QStringLiteral("47530000"));
-    rs.setField(QStringLiteral("Ca3DesglosarPasantes"), ado::yesNo(false));
-    rs.setField(QStringLiteral("Ca3CrearCuentas"), ado::yesNo(false));
-    rs.setField(QStringLiteral("Ca3UnicaCtaPasantes"), ado::yesNo(false));
-    rs.setField(QStringLiteral("Zumeral"), ado::yesNo(false));
+    for (const tablas::ajustes::Ajuste& c : tablas::ajustes::columnas())
+        rs.setField(c.columna.nombre,
+                    c.nuevo.typeId() == QMetaType::Bool ? ado::yesNo(c.nuevo.toBool()) : c.nuevo);
     rs.update();
 }
 
@@ -555,23 +537,23 @@ bool guardar(A3ADO& a, Formulario& f)
     ado::Recordset& rs = a.rs_ca3;
     if (!rs.eof()) {
         rs.moveFirst();
-        rs.setField(QStringLiteral("ca3Emp"), f.ce.texto);
-        rs.setField(QStringLiteral("Ca3Niv"), f.digitos());
-        rs.setField(QStringLiteral("Ca3ruta"), f.ruta.texto);
-        rs.setField(QStringLiteral("ca3Age"), f.cage.texto);
-        rs.setField(QStringLiteral("ca3EmpNa"), f.cna.texto);
-        rs.setField(QStringLiteral("ca3Cli"), f.cpas.texto);
-        rs.setField(QStringLiteral("ca3Dep"), f.cgru.texto);
-        rs.setField(QStringLiteral("Ca3Vta"), f.cven.texto);
-        rs.setField(QStringLiteral("ca3Ivar"), f.civa.texto);
-        rs.setField(QStringLiteral("ca3Cre"), ado::yesNo(f.Check1));
-        rs.setField(QStringLiteral("ca3nif"), ado::yesNo(f.Check3));
-        rs.setField(QStringLiteral("ca3iva"), ado::yesNo(f.Check2));
-        rs.setField(QStringLiteral("Ca3DesglosarPasantes"), ado::yesNo(f.Check4));
-        rs.setField(QStringLiteral("Ca3CrearCuentas"), ado::yesNo(f.Check5));
-        rs.setField(QStringLiteral("Ca3UnicaCtaPasantes"), ado::yesNo(f.Check6));
-        rs.setField(QStringLiteral("Ca3Tasa"), f.cTasa.texto);
-        rs.setField(QStringLiteral("Zumeral"), ado::yesNo(f.Check7));
+        rs.setField(tablas::ajustes::empresa, f.ce.texto);
+        rs.setField(tablas::ajustes::digitos, f.digitos());
+        rs.setField(tablas::ajustes::ruta, f.ruta.texto);
+        rs.setField(tablas::ajustes::agencias, f.cage.texto);
+        rs.setField(tablas::ajustes::empresas, f.cna.texto);
+        rs.setField(tablas::ajustes::clientes, f.cpas.texto);
+        rs.setField(tablas::ajustes::depositos, f.cgru.texto);
+        rs.setField(tablas::ajustes::cuadre, f.cven.texto);
+        rs.setField(tablas::ajustes::iva, f.civa.texto);
+        rs.setField(tablas::ajustes::creditos, ado::yesNo(f.Check1));
+        rs.setField(tablas::ajustes::desglosar, ado::yesNo(f.Check3));
+        rs.setField(tablas::ajustes::iva_por_tipo, ado::yesNo(f.Check2));
+        rs.setField(tablas::ajustes::por_pasante, ado::yesNo(f.Check4));
+        rs.setField(tablas::ajustes::crear_cuentas, ado::yesNo(f.Check5));
+        rs.setField(tablas::ajustes::unica_pasantes, ado::yesNo(f.Check6));
+        rs.setField(tablas::ajustes::tasa, f.cTasa.texto);
+        rs.setField(tablas::ajustes::zumeral, ado::yesNo(f.Check7));
         rs.update();
     }
     rs.close();

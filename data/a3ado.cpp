@@ -115,10 +115,6 @@ std::optional<int> digitos(const QVariant& valor)
     return static_cast<int>(redondeado);
 }
 
-const char* const kCrearCtas3 =
-    "CREATE TABLE Ctas3 (Cuenta CHAR(12), Nombre CHAR(30), Nif CHAR(14), Siglas CHAR(2), Direccion CHAR(30), "
-    "Localidad CHAR(20), Cp CHAR(5), Provincia CHAR(15), FechaAlta CHAR(8), Estado CHAR(1))";
-
 struct Sonda {
     int paso;
     ado::Recordset A3ADO::*recordset;
@@ -173,6 +169,17 @@ const Indice kIndices[] = {
     {"enlace3_ctas3_cuenta", "ctas3", "Cuenta"},
     {"enlace3_fal3_emp_eje_fra", "fal3", "FalEmp, FalEje, FalFra"},
     {"enlace3_cre3_fecvalor", "cre3", "Cre3FecValor"},
+};
+
+// The hotel's Access files the link opens, each on its own connection.
+struct BaseHotel {
+    ado::Connection A3ADO::*cn;
+    const char* archivo;
+};
+const BaseHotel kBasesHotel[] = {
+    {&A3ADO::cn_emi, "emi.MDB"}, {&A3ADO::cn_hiscadia, "hiscadia.MDB"}, {&A3ADO::cn_agen, "agen.MDB"},
+    {&A3ADO::cn_na, "na.MDB"},   {&A3ADO::cn_caja, "caja.MDB"},         {&A3ADO::cn_cli, "cli.MDB"},
+    {&A3ADO::cn_formas, "formas.MDB"},
 };
 
 } // namespace
@@ -237,17 +244,17 @@ void A3ADO::abrir_sql()
     abrir(*this, cn_sql, cadena, wservidor + QStringLiteral(" (") + wcatalogo + QLatin1Char(')'));
 }
 
+QStringList A3ADO::archivos_hotel()
+{
+    QStringList archivos;
+    for (const BaseHotel& base : kBasesHotel)
+        archivos << QString::fromLatin1(base.archivo);
+    return archivos;
+}
+
 void A3ADO::abrir_bases_hotel()
 {
-    const struct {
-        ado::Connection A3ADO::*cn;
-        const char* archivo;
-    } bases[] = {
-        {&A3ADO::cn_emi, "emi.MDB"},   {&A3ADO::cn_hiscadia, "hiscadia.MDB"}, {&A3ADO::cn_agen, "agen.MDB"},
-        {&A3ADO::cn_na, "na.MDB"},     {&A3ADO::cn_caja, "caja.MDB"},         {&A3ADO::cn_cli, "cli.MDB"},
-        {&A3ADO::cn_formas, "formas.MDB"},
-    };
-    for (const auto& base : bases) {
+    for (const BaseHotel& base : kBasesHotel) {
         const QString ruta = ruta_datos(*this, QString::fromLatin1(base.archivo));
         (this->*(base.cn)).setRole(ado::Connection::Role::HotelData);
         abrir(*this, this->*(base.cn), QString::fromUtf8(kJetPrefix) + ruta, ruta);
@@ -302,7 +309,7 @@ void A3ADO::actualizar_estructura()
                 // ca3 or fac3 cannot be mended and must not be changed.
                 if (!sonda.es_ctas3)
                     throw;
-                cn_enlace.execute(QString::fromLatin1(kCrearCtas3));
+                cn_enlace.execute(tablas::ctas3().ddl);
                 asegurar_indices();
             }
         }
@@ -321,23 +328,23 @@ bool A3ADO::cargar_configuracion()
     }
     // Read everything first so that a row that cannot be loaded changes no
     // setting at all.
-    const QString empresa = rs_ca3.text(QStringLiteral("ca3Emp"));
-    const QString ruta = rs_ca3.text(QStringLiteral("Ca3ruta"));
-    const std::optional<int> niv = digitos(rs_ca3.field(QStringLiteral("Ca3Niv")));
-    const QString clientes = rs_ca3.text(QStringLiteral("ca3Cli"));
-    const QString agencias = rs_ca3.text(QStringLiteral("ca3Age"));
-    const QString empresas = rs_ca3.text(QStringLiteral("ca3EmpNa"));
-    const QString depositos = rs_ca3.text(QStringLiteral("ca3Dep"));
-    const QString iva = rs_ca3.text(QStringLiteral("ca3Ivar"));
-    const QString cuadre = rs_ca3.text(QStringLiteral("Ca3Vta"));
-    const bool desglosar = indicador(rs_ca3.field(QStringLiteral("ca3nif")));
-    const bool creditos = indicador(rs_ca3.field(QStringLiteral("ca3Cre")));
-    const bool por_tipo = indicador(rs_ca3.field(QStringLiteral("ca3iva")));
-    const bool por_pasante = indicador(rs_ca3.field(QStringLiteral("Ca3DesglosarPasantes")));
-    const bool crear = indicador(rs_ca3.field(QStringLiteral("Ca3CrearCuentas")));
-    const bool unica = indicador(rs_ca3.field(QStringLiteral("Ca3UnicaCtaPasantes")));
-    const QString tasa = rs_ca3.text(QStringLiteral("Ca3Tasa"));
-    const bool zumeral = indicador(rs_ca3.field(QStringLiteral("Zumeral")));
+    const QString empresa = rs_ca3.text(tablas::ajustes::empresa);
+    const QString ruta = rs_ca3.text(tablas::ajustes::ruta);
+    const std::optional<int> niv = digitos(rs_ca3.field(tablas::ajustes::digitos));
+    const QString clientes = rs_ca3.text(tablas::ajustes::clientes);
+    const QString agencias = rs_ca3.text(tablas::ajustes::agencias);
+    const QString empresas = rs_ca3.text(tablas::ajustes::empresas);
+    const QString depositos = rs_ca3.text(tablas::ajustes::depositos);
+    const QString iva = rs_ca3.text(tablas::ajustes::iva);
+    const QString cuadre = rs_ca3.text(tablas::ajustes::cuadre);
+    const bool desglosar = indicador(rs_ca3.field(tablas::ajustes::desglosar));
+    const bool creditos = indicador(rs_ca3.field(tablas::ajustes::creditos));
+    const bool por_tipo = indicador(rs_ca3.field(tablas::ajustes::iva_por_tipo));
+    const bool por_pasante = indicador(rs_ca3.field(tablas::ajustes::por_pasante));
+    const bool crear = indicador(rs_ca3.field(tablas::ajustes::crear_cuentas));
+    const bool unica = indicador(rs_ca3.field(tablas::ajustes::unica_pasantes));
+    const QString tasa = rs_ca3.text(tablas::ajustes::tasa);
+    const bool zumeral = indicador(rs_ca3.field(tablas::ajustes::zumeral));
     rs_ca3.close();
 
     if (!niv) {
@@ -381,21 +388,10 @@ ado::Connection& A3ADO::conexion_hotel(const QString& tabla)
 {
     if (wsql)
         return cn_sql;
-    const QString nombre = tabla.toLower();
-    if (nombre == QStringLiteral("emi"))
-        return cn_emi;
-    if (nombre == QStringLiteral("hiscadia"))
-        return cn_hiscadia;
-    if (nombre == QStringLiteral("agen"))
-        return cn_agen;
-    if (nombre == QStringLiteral("na"))
-        return cn_na;
-    if (nombre == QStringLiteral("caja"))
-        return cn_caja;
-    if (nombre == QStringLiteral("cli"))
-        return cn_cli;
-    if (nombre == QStringLiteral("formas"))
-        return cn_formas;
+    const QString archivo = tabla.toLower() + QStringLiteral(".mdb");
+    for (const BaseHotel& base : kBasesHotel)
+        if (archivo == QString::fromLatin1(base.archivo).toLower())
+            return this->*(base.cn);
     throw ado::Error(ado::kCannotOpen,
                      QStringLiteral("La tabla %1 del hotel no tiene una base de datos abierta en modo Access").arg(tabla),
                      tabla);
@@ -407,9 +403,9 @@ void A3ADO::refrescar_copias_hotel()
         return;
     for (ado::Recordset* rs : {&rs_emi, &rs_hiscadia, &rs_agen, &rs_na, &rs_cli, &rs_caja, &rs_formas, &rs_ser})
         rs->closeIfOpen();
-    for (ado::Connection* cn : {&cn_emi, &cn_hiscadia, &cn_agen, &cn_na, &cn_caja, &cn_cli, &cn_formas})
-        if (cn->isOpen())
-            cn->refreshSnapshot();
+    for (const BaseHotel& base : kBasesHotel)
+        if ((this->*(base.cn)).isOpen())
+            (this->*(base.cn)).refreshSnapshot();
 }
 
 QString A3ADO::motivo_solo_lectura(const QStringList& archivos) const

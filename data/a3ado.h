@@ -11,6 +11,7 @@
 #include "platform/interaction.h"
 
 #include <QString>
+#include <QStringList>
 
 class A3ADO {
 public:
@@ -63,6 +64,8 @@ public:
     void abrir_conexiones();
     void abrir_sql();
     void abrir_bases_hotel();
+    // The hotel's Access files the link opens, in the order it opens them.
+    static QStringList archivos_hotel();
     void abrir_enlace();
     // Creates, when missing, the indexes the transfer's lookups go by (fac3,
     // caj3, ctas3, fal3, cre3; only on tables that exist). Run by

@@ -7,7 +7,6 @@ namespace {
 Columna t(const char* nombre, int ancho = 0) { return {QString::fromUtf8(nombre), Tipo::Texto, ancho}; }
 Columna n(const char* nombre) { return {QString::fromUtf8(nombre), Tipo::Numero, 0}; }
 Columna e(const char* nombre) { return {QString::fromUtf8(nombre), Tipo::Entero, 0}; }
-Columna b(const char* nombre) { return {QString::fromUtf8(nombre), Tipo::SiNo, 0}; }
 
 Tabla hacer(const char* nombre, const char* archivo, QList<Columna> columnas, const char* ddl = nullptr)
 {
@@ -100,16 +99,54 @@ const Tabla* tabla_hotel(const QString& nombre)
     return nullptr;
 }
 
+namespace ajustes {
+
+const QList<Ajuste>& columnas()
+{
+    static const QList<Ajuste> c = {
+        {{clave, Tipo::Texto, 5}, QStringLiteral("KOVE3")},
+        {{empresa, Tipo::Texto, 5}, QStringLiteral("00001")},
+        {{digitos, Tipo::Entero}, 9},
+        {{ruta, Tipo::Texto, 255}, QStringLiteral("F:\\NOCTARIS\\")},
+        {{creditos, Tipo::SiNo}, true},
+        {{desglosar, Tipo::SiNo}, false},
+        {{iva_por_tipo, Tipo::SiNo}, true},
+        {{agencias, Tipo::Texto, 12}, QStringLiteral("4301")},
+        {{empresas, Tipo::Texto, 12}, QStringLiteral("4302")},
+        {{clientes, Tipo::Texto, 12}, QStringLiteral("43000")},
+        {{depositos, Tipo::Texto, 12}, QStringLiteral("561000000")},
+        {{cuadre, Tipo::Texto, 12}, QStringLiteral("705999999")},
+        {{iva, Tipo::Texto, 12}, QStringLiteral("47700000")},
+        {{tasa, Tipo::Texto, 12}, QStringLiteral("47530000"), true},
+        {{por_pasante, Tipo::SiNo}, false, true},
+        {{crear_cuentas, Tipo::SiNo}, false, true},
+        {{unica_pasantes, Tipo::SiNo}, false, true},
+        {{zumeral, Tipo::SiNo}, false, true},
+    };
+    return c;
+}
+
+QVariantMap fila_nueva(bool actual)
+{
+    QVariantMap fila;
+    for (const Ajuste& a : columnas())
+        if (actual || !a.posterior)
+            fila.insert(a.columna.nombre, a.nuevo);
+    return fila;
+}
+
+} // namespace ajustes
+
 Tabla ca3(bool actual)
 {
-    QList<Columna> columnas = {t("Ca3Key", 5),  t("ca3Emp", 5),   e("Ca3Niv"),    t("Ca3ruta", 255),
-                               b("ca3Cre"),     b("ca3nif"),      b("ca3iva"),    t("ca3Age", 12),
-                               t("ca3EmpNa", 12), t("ca3Cli", 12), t("ca3Dep", 12), t("Ca3Vta", 12),
-                               t("ca3Ivar", 12)};
-    if (actual)
-        columnas << t("Ca3Tasa", 12) << b("Ca3DesglosarPasantes") << b("Ca3CrearCuentas")
-                 << b("Ca3UnicaCtaPasantes") << b("Zumeral");
-    return hacer("ca3", "enlace3.MDB", columnas);
+    Tabla tabla;
+    tabla.nombre = QStringLiteral("ca3");
+    tabla.archivo = QStringLiteral("enlace3.MDB");
+    for (const ajustes::Ajuste& a : ajustes::columnas())
+        if (actual || !a.posterior)
+            tabla.columnas << a.columna;
+    tabla.ddl = crear(tabla);
+    return tabla;
 }
 
 Tabla fac3(bool con_tasa)
@@ -175,6 +212,19 @@ Tabla tabla_enlace(const QString& nombre)
     for (const Tabla& tabla : tablas_enlace(true))
         if (tabla.nombre.compare(nombre, Qt::CaseInsensitive) == 0)
             return tabla;
+    return Tabla();
+}
+
+Tabla tabla(const QString& nombre)
+{
+    if (const Tabla* hotel = tabla_hotel(nombre))
+        return *hotel;
+    const Tabla enlace = tabla_enlace(nombre);
+    if (!enlace.nombre.isEmpty())
+        return enlace;
+    for (Tabla fuera : {noctaris(), con(), vacio(), cta(), ter()})
+        if (fuera.nombre.compare(nombre, Qt::CaseInsensitive) == 0)
+            return fuera;
     return Tabla();
 }
 

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 namespace tablas {
 
@@ -42,6 +43,42 @@ const QList<Tabla>& tablas_hotel();
 // The hotel table of that name (case-insensitive), or nullptr.
 const Tabla* tabla_hotel(const QString& nombre);
 
+// The columns of the settings row of ca3 (Ca3Key 'KOVE3'), named here
+// only: the settings load, the configuration window, the demo and the
+// schema upgrade go through these names.
+namespace ajustes {
+inline const QString clave = QStringLiteral("Ca3Key");
+inline const QString empresa = QStringLiteral("ca3Emp");
+inline const QString digitos = QStringLiteral("Ca3Niv");
+inline const QString ruta = QStringLiteral("Ca3ruta");
+inline const QString creditos = QStringLiteral("ca3Cre");
+inline const QString desglosar = QStringLiteral("ca3nif");
+inline const QString iva_por_tipo = QStringLiteral("ca3iva");
+inline const QString agencias = QStringLiteral("ca3Age");
+inline const QString empresas = QStringLiteral("ca3EmpNa");
+inline const QString clientes = QStringLiteral("ca3Cli");
+inline const QString depositos = QStringLiteral("ca3Dep");
+inline const QString cuadre = QStringLiteral("Ca3Vta");
+inline const QString iva = QStringLiteral("ca3Ivar");
+// Added by later versions (the schema upgrade adds them).
+inline const QString tasa = QStringLiteral("Ca3Tasa");
+inline const QString por_pasante = QStringLiteral("Ca3DesglosarPasantes");
+inline const QString crear_cuentas = QStringLiteral("Ca3CrearCuentas");
+inline const QString unica_pasantes = QStringLiteral("Ca3UnicaCtaPasantes");
+inline const QString zumeral = QStringLiteral("Zumeral");
+
+struct Ajuste {
+    Columna columna;
+    QVariant nuevo;        // value of a new row; yes/no as bool
+    bool posterior = false;  // one of the later columns
+};
+// Every column in the order of the table.
+const QList<Ajuste>& columnas();
+// The row a new link database gets (older versions: without the later
+// columns), column name to value.
+QVariantMap fila_nueva(bool actual = true);
+} // namespace ajustes
+
 // Link tables of enlace3.MDB.
 Tabla ca3(bool actual = true);        // older versions lack the five later columns
 Tabla fac3(bool con_tasa = true);     // older versions lack FacTasa
@@ -55,6 +92,10 @@ QList<Tabla> tablas_enlace(bool actual = true);
 // The link table of that name (case-insensitive) in its current shape, or an
 // empty Tabla.
 Tabla tabla_enlace(const QString& nombre);
+
+// Any table the link knows (hotel, link in its current shape, or outside),
+// by name (case-insensitive); an empty Tabla when none.
+Tabla tabla(const QString& nombre);
 
 // Outside tables.
 Tabla noctaris();  // C:\noctaris.MDB

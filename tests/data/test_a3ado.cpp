@@ -7,8 +7,6 @@
 #include "data/tablas_hotel.h"
 
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -30,6 +28,9 @@ const QStringList kSentenciasActualizacion = {
     "UPDATE ca3 SET Zumeral = 0",
 };
 
+const QStringList kIndices = {"caj3(CajFec, CajOrd)", "cre3(Cre3FecValor)", "ctas3(Cuenta)",
+                              "fac3(FacEje, FacFra)", "fac3(FacFec)",        "fal3(FalEmp, FalEje, FalFra)"};
+
 // Every setting, one "name = value" a line, so a whole state compares at once.
 QStringList ajustes(const A3ADO& a)
 {
@@ -39,29 +40,24 @@ QStringList ajustes(const A3ADO& a)
     return l;
 }
 
-using fixture::ajustesTrasActualizar;
-
 // Settings no load could produce, to see whether a load changed anything.
 void marcar(A3ADO& a)
 {
-    a.wempresa = "X";
-    a.wruta = "X";
-    a.wdigitos = 77;
-    a.wcta_clientes = a.wcta_agencias = a.wcta_empresas = a.wcta_depositos = "X";
+    a.wempresa = a.wruta = a.wcta_clientes = a.wcta_agencias = a.wcta_empresas = a.wcta_depositos = "X";
     a.wcta_iva = a.wcta_cuadre = a.wcta_tasa = "X";
+    a.wdigitos = 77;
     a.wdesglosar_ventas = a.wtraspasar_creditos = a.wiva_por_tipo = true;
     a.wcuenta_por_pasante = a.wcrear_cuentas = a.wcuenta_unica_pasantes = a.wexportar_pgc = true;
 }
 
-// "name(col, col)" of every index of the link database, sorted.
+// "table(col, col)" of every index of the link database, sorted.
 QStringList indices(demo::Instalacion& inst)
 {
     QStringList lista;
     for (const QVariantMap& i : inst.consultar(
              "ca3", "SELECT name, tbl_name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL")) {
         QStringList columnas;
-        for (const QVariantMap& c :
-             inst.consultar("ca3", QStringLiteral("PRAGMA index_info(%1)").arg(i.value("name").toString())))
+        for (const QVariantMap& c : inst.consultar("ca3", "PRAGMA index_info(" + i.value("name").toString() + ")"))
             columnas << c.value("name").toString();
         lista << i.value("tbl_name").toString().toLower() + "(" + columnas.join(", ") + ")";
     }
@@ -76,9 +72,6 @@ QStringList esquema(demo::Instalacion& inst)
         l << f.value("sql").toString();
     return l;
 }
-
-const QStringList kIndices = {"caj3(CajFec, CajOrd)", "cre3(Cre3FecValor)", "ctas3(Cuenta)",
-                              "fac3(FacEje, FacFra)", "fac3(FacFec)",        "fal3(FalEmp, FalEje, FalFra)"};
 
 // The error a start-up step raises (number 0 when it raises none).
 template <typename Paso>
@@ -98,336 +91,270 @@ class TestA3ado : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void actualizacionDesdeEnlaceAntiguo();
-    void actualizacionParcial();
-    void reglaDeIndicadores_data();
-    void reglaDeIndicadores();
-    void zumeralNuloYTextosNulos();
-    void sinFilaKove3ConservaAjustes();
-    void ca3NivNuloNoCargaNada();
-    void conexionSqlModoAccess();
-    void conexionSqlSegunLaTablaCon();
-    void fallosDeArranque();
-    void arranqueEnModoServidor();
-    void indices();
-    void conexionHotelYCadenaJet();
-};
-
-void TestA3ado::actualizacionDesdeEnlaceAntiguo()
-{
-    fixture::Entorno e(demo::Opciones::demostracion());
-    demo::Instalacion& inst = e.inst();
-    const int facturas = inst.contar("fac3");
-    QVERIFY(facturas > 0);
-    QVERIFY(!inst.columnas("ca3").contains("Zumeral"));
-
-    e.arrancar(false);
-    QStringList sinCtas3 = kIndices;
-    sinCtas3.removeAll("ctas3(Cuenta)");
-    QCOMPARE(::indices(inst), sinCtas3);
-    A3ADO& a = e.a();
-    a.cn_enlace.trace = true;
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(a.cn_enlace.executed, kSentenciasActualizacion);
-    QCOMPARE(::indices(inst), kIndices);  // with Ctas3 comes its index
-    QCOMPARE(ajustes(a), ajustesTrasActualizar());
-    QVERIFY(e.ui.shown.empty());
-
-    const QList<QVariantMap> fila = inst.consultar(
-        "ca3", "SELECT Ca3DesglosarPasantes, Ca3CrearCuentas, Ca3UnicaCtaPasantes, Ca3Tasa, Zumeral FROM ca3");
-    QCOMPARE(fila.size(), 1);
-    QCOMPARE(fila[0], (QVariantMap{{"Ca3DesglosarPasantes", 0},
-                                   {"Ca3CrearCuentas", 0},
-                                   {"Ca3UnicaCtaPasantes", 0},
-                                   {"Ca3Tasa", "475300000"},
-                                   {"Zumeral", 0}}));
-    QCOMPARE(inst.contar("fac3", "FacTasa = 0"), facturas);
-    QCOMPARE(inst.columnas("Ctas3"), (QStringList{"Cuenta", "Nombre", "Nif", "Siglas", "Direccion", "Localidad",
-                                                  "Cp", "Provincia", "FechaAlta", "Estado"}));
-    QCOMPARE(inst.contar("Ctas3"), 0);
-
-    // Second load, and a whole new start: nothing is executed, nothing changes.
-    const QStringList antes = esquema(inst);
-    a.cn_enlace.executed.clear();
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(a.cn_enlace.executed, QStringList());
-
-    A3ADO& b = e.reiniciar();
-    e.arrancar(false);
-    b.cn_enlace.trace = true;
-    QVERIFY(b.cargar_configuracion());
-    QCOMPARE(b.cn_enlace.executed, QStringList());
-    QCOMPARE(ajustes(b), ajustesTrasActualizar());
-    QCOMPARE(esquema(inst), antes);
-}
-
-void TestA3ado::actualizacionParcial()
-{
-    // A database that already has the walk-in options and Ctas3 but not the
-    // tourist-tax account: only steps 3-5 run; an existing empty Ca3Tasa of
-    // another database is left empty.
-    demo::Opciones o = demo::Opciones::pruebas();
-    o.enlace_antiguo = true;
-    fixture::Entorno e(o);
-    demo::Instalacion& inst = e.inst();
-    inst.ejecutar("ca3", "ALTER TABLE ca3 ADD Ca3DesglosarPasantes BIT");
-    inst.ejecutar("ca3", "ALTER TABLE ca3 ADD Ca3CrearCuentas BIT");
-    inst.ejecutar("ca3", "ALTER TABLE ca3 ADD Ca3UnicaCtaPasantes BIT");
-    inst.ejecutar("ca3", "UPDATE ca3 SET Ca3DesglosarPasantes = -1, Ca3CrearCuentas = -1, Ca3UnicaCtaPasantes = 0");
-    inst.ejecutar("ca3", tablas::ctas3().ddl);
-    e.arrancar(false);
-    A3ADO& a = e.a();
-    a.cn_enlace.trace = true;
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(a.cn_enlace.executed, kSentenciasActualizacion.mid(7));
-    QVERIFY(a.wcuenta_por_pasante);
-    QVERIFY(a.wcrear_cuentas);
-    QVERIFY(!a.wcuenta_unica_pasantes);
-
-    fixture::Entorno vacia(demo::Opciones::pruebas());
-    vacia.inst().configurar({{"Ca3Tasa", ""}});
-    vacia.arrancar(false);
-    vacia.a().cn_enlace.trace = true;
-    QVERIFY(vacia.a().cargar_configuracion());
-    QCOMPARE(vacia.a().cn_enlace.executed, QStringList());
-    QCOMPARE(vacia.a().wcta_tasa, QString());
-    QCOMPARE(vacia.inst().consultar("ca3", "SELECT Ca3Tasa FROM ca3").value(0).value("Ca3Tasa"), QVariant(""));
-}
-
-void TestA3ado::reglaDeIndicadores_data()
-{
-    QTest::addColumn<QVariant>("valor");
-    QTest::addColumn<bool>("esperado");
-    QTest::newRow("nulo") << QVariant() << false;
-    QTest::newRow("texto 0") << QVariant("0") << false;
-    QTest::newRow("texto vacio") << QVariant("") << false;
-    QTest::newRow("no") << QVariant(0) << false;
-    QTest::newRow("si") << QVariant(-1) << true;
-    QTest::newRow("si como 1") << QVariant(1) << true;
-}
-
-void TestA3ado::reglaDeIndicadores()
-{
-    QFETCH(QVariant, valor);
-    QFETCH(bool, esperado);
-    fixture::Entorno e;
-    const QStringList columnas = {"ca3nif", "ca3Cre", "ca3iva", "Ca3DesglosarPasantes", "Ca3CrearCuentas",
-                                  "Ca3UnicaCtaPasantes", "Zumeral"};
-    QVariantMap cambios;
-    for (const QString& c : columnas)
-        cambios.insert(c, valor);
-    e.inst().configurar(cambios);
-    e.arrancar(false);
-    A3ADO& a = e.a();
-    marcar(a);
-    QVERIFY(a.cargar_configuracion());
-    const QList<bool> leidos = {a.wdesglosar_ventas,   a.wtraspasar_creditos, a.wiva_por_tipo,
-                                a.wcuenta_por_pasante, a.wcrear_cuentas,      a.wcuenta_unica_pasantes,
-                                a.wexportar_pgc};
-    QCOMPARE(leidos, QList<bool>(columnas.size(), esperado));
-}
-
-void TestA3ado::zumeralNuloYTextosNulos()
-{
-    fixture::Entorno e;
-    e.inst().configurar({{"Zumeral", QVariant()}, {"ca3Cli", QVariant()}, {"Ca3ruta", QVariant()},
-                         {"Ca3Tasa", QVariant()}});
-    e.arrancar(false);
-    A3ADO& a = e.a();
-    marcar(a);
-    QVERIFY(a.cargar_configuracion());
-    QStringList esperado = ajustesTrasActualizar();
-    esperado[1] = "wruta = ";
-    esperado[3] = "wcta_clientes = ";
-    esperado[15] = "wcta_tasa = ";
-    QCOMPARE(ajustes(a), esperado);
-    QVERIFY(e.ui.shown.empty());
-}
-
-void TestA3ado::sinFilaKove3ConservaAjustes()
-{
-    fixture::Entorno e;
-    e.arrancar(true);
-    A3ADO& a = e.a();
-    QStringList cargados = ajustes(a);
-    cargados[15] = "wcta_tasa = 47530000";  // a new row's value
-    QCOMPARE(ajustes(a), cargados);
-
-    // Other rows exist, none is 'KOVE3': nothing changes.
-    e.inst().configurar({{"ca3Emp", "00002"}, {"Ca3Niv", 10}});
-    e.inst().ejecutar("ca3", "UPDATE ca3 SET Ca3Key = 'OTRA'");
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(ajustes(a), cargados);
-    marcar(a);
-    const QStringList marcados = ajustes(a);
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(ajustes(a), marcados);
-    QVERIFY(e.ui.shown.empty());
-}
-
-void TestA3ado::ca3NivNuloNoCargaNada()
-{
-    fixture::Entorno e;
-    e.inst().configurar({{"Ca3Niv", QVariant()}, {"ca3Emp", "00009"}});
-    e.arrancar(false);
-    A3ADO& a = e.a();
-    marcar(a);
-    const QStringList marcados = ajustes(a);
-    QVERIFY(!a.cargar_configuracion());
-    QCOMPARE(ajustes(a), marcados);
-    QCOMPARE(e.ui.texts(), QStringList{"La configuración del enlace está incompleta: falta el número de dígitos de "
-                                       "las cuentas contables. Complete la configuración en \"Configuración "
-                                       "General\"."});
-    QVERIFY(!e.ui.shown.front().question);
-
-    // Once completed, the next load takes the whole row.
-    e.inst().configurar({{"Ca3Niv", 10}});
-    QVERIFY(a.cargar_configuracion());
-    QCOMPARE(a.wdigitos, 10);
-    QCOMPARE(a.wempresa, QString("00009"));
-}
-
-void TestA3ado::conexionSqlModoAccess()
-{
-    // Without INFHSYS.MDB: Access files, whatever was set before.
+    void actualizacionDesdeEnlaceAntiguo()
     {
+        fixture::Entorno e(demo::Opciones::demostracion());
+        demo::Instalacion& inst = e.inst();
+        const int facturas = inst.contar("fac3");
+        QVERIFY(facturas > 0);
+        QCOMPARE(::indices(inst), QStringList());
+        e.arrancar(false);
+        QStringList sinCtas3 = kIndices;
+        sinCtas3.removeAll("ctas3(Cuenta)");
+        QCOMPARE(::indices(inst), sinCtas3);
+        A3ADO& a = e.a();
+        a.cn_enlace.trace = true;
+        QVERIFY(a.cargar_configuracion());
+        QCOMPARE(a.cn_enlace.executed, kSentenciasActualizacion);
+        QCOMPARE(::indices(inst), kIndices);  // with Ctas3 comes its index
+        QCOMPARE(ajustes(a), fixture::ajustesTrasActualizar());
+        QVERIFY(e.ui.shown.empty());
+        QCOMPARE(inst.consultar("ca3", "SELECT Ca3DesglosarPasantes AS a, Ca3CrearCuentas AS b, "
+                                       "Ca3UnicaCtaPasantes AS c, Ca3Tasa AS d, Zumeral AS e FROM ca3"),
+                 (QList<QVariantMap>{{{"a", 0}, {"b", 0}, {"c", 0}, {"d", "475300000"}, {"e", 0}}}));
+        QCOMPARE(inst.contar("fac3", "FacTasa = 0"), facturas);
+        QCOMPARE(inst.columnas("Ctas3"), (QStringList{"Cuenta", "Nombre", "Nif", "Siglas", "Direccion", "Localidad",
+                                                      "Cp", "Provincia", "FechaAlta", "Estado"}));
+        QCOMPARE(inst.contar("Ctas3"), 0);
+
+        // Second load, a new start and the indexes again: nothing runs, nothing changes.
+        const QStringList antes = esquema(inst);
+        a.cn_enlace.executed.clear();
+        QVERIFY(a.cargar_configuracion());
+        a.asegurar_indices();
+        QCOMPARE(a.cn_enlace.executed, QStringList());
+        A3ADO& b = e.reiniciar();
+        e.arrancar(false);
+        b.cn_enlace.trace = true;
+        QVERIFY(b.cargar_configuracion());
+        QCOMPARE(b.cn_enlace.executed, QStringList());
+        QCOMPARE(ajustes(b), fixture::ajustesTrasActualizar());
+        QCOMPARE(esquema(inst), antes);
+        QCOMPARE(::indices(inst), kIndices);
+    }
+
+    void actualizacionParcial()
+    {
+        // The walk-in options and Ctas3 already there: only steps 3-5 run.
+        demo::Opciones o = demo::Opciones::pruebas();
+        o.enlace_antiguo = true;
+        fixture::Entorno e(o);
+        for (const char* c : {"Ca3DesglosarPasantes", "Ca3CrearCuentas", "Ca3UnicaCtaPasantes"})
+            e.inst().ejecutar("ca3", QStringLiteral("ALTER TABLE ca3 ADD %1 BIT").arg(c));
+        e.inst().ejecutar("ca3", "UPDATE ca3 SET Ca3DesglosarPasantes = -1, Ca3CrearCuentas = -1, Ca3UnicaCtaPasantes = 0");
+        e.inst().ejecutar("ca3", tablas::ctas3().ddl);
+        e.arrancar(false);
+        A3ADO& a = e.a();
+        a.cn_enlace.trace = true;
+        QVERIFY(a.cargar_configuracion());
+        QCOMPARE(a.cn_enlace.executed, kSentenciasActualizacion.mid(7));
+        QVERIFY(a.wcuenta_por_pasante && a.wcrear_cuentas && !a.wcuenta_unica_pasantes);
+
+        // An existing empty Ca3Tasa is left empty.
+        fixture::Entorno vacia;
+        vacia.inst().configurar({{"Ca3Tasa", ""}});
+        vacia.arrancar(false);
+        vacia.a().cn_enlace.trace = true;
+        QVERIFY(vacia.a().cargar_configuracion());
+        QCOMPARE(vacia.a().cn_enlace.executed, QStringList());
+        QCOMPARE(vacia.a().wcta_tasa, QString());
+        QCOMPARE(vacia.inst().consultar("ca3", "SELECT Ca3Tasa FROM ca3").value(0).value("Ca3Tasa"), QVariant(""));
+    }
+
+    void cargaDeLaFilaDeAjustes()
+    {
+        const QStringList indicadores = {"ca3nif", "ca3Cre", "ca3iva", "Ca3DesglosarPasantes", "Ca3CrearCuentas",
+                                         "Ca3UnicaCtaPasantes", "Zumeral"};
+        const auto todos = [&](const QVariant& v) {
+            QVariantMap m;
+            for (const QString& c : indicadores)
+                m.insert(c, v);
+            return m;
+        };
+        QStringList tras = fixture::ajustesTrasActualizar();
+        tras[15] = "wcta_tasa = 47530000";   // a new row's value, not the upgrade's
+        const auto con = [&](QList<QPair<int, QString>> cambios) {
+            QStringList l = tras;
+            for (const auto& [i, texto] : cambios)
+                l[i] = texto;
+            return l;
+        };
+        const auto si_no = [&](bool si) {
+            QList<QPair<int, QString>> c;
+            for (int i : {9, 10, 11, 12, 13, 14, 16})
+                c.append({i, tras[i].section(" = ", 0, 0) + (si ? " = true" : " = false")});
+            return con(c);
+        };
+        const struct {
+            const char* caso;
+            QVariantMap fila;
+            const char* sql;
+            bool cargada;
+            QStringList esperado;   // empty: the marked settings stay
+        } casos[] = {
+            // Flag rule: Null, "0", "" and no are false; -1 and 1 are yes.
+            {"nulo", todos(QVariant()), "", true, si_no(false)},
+            {"texto 0", todos("0"), "", true, si_no(false)},
+            {"texto vacio", todos(""), "", true, si_no(false)},
+            {"no", todos(0), "", true, si_no(false)},
+            {"si", todos(-1), "", true, si_no(true)},
+            {"si como 1", todos(1), "", true, si_no(true)},
+            {"textos nulos", {{"ca3Cli", QVariant()}, {"Ca3ruta", QVariant()}, {"Ca3Tasa", QVariant()}, {"Zumeral", QVariant()}}, "", true,
+             con({{1, "wruta = "}, {3, "wcta_clientes = "}, {15, "wcta_tasa = "}})},
+            {"sin fila KOVE3", {{"ca3Emp", "00002"}, {"Ca3Niv", 10}}, "UPDATE ca3 SET Ca3Key = 'OTRA'", true, {}},
+            {"sin digitos", {{"Ca3Niv", QVariant()}, {"ca3Emp", "00009"}}, "", false, {}},
+        };
+        for (const auto& c : casos) {
+            fixture::Entorno e;
+            e.inst().configurar(c.fila);
+            if (*c.sql)
+                e.inst().ejecutar("ca3", c.sql);
+            e.arrancar(false);
+            A3ADO& a = e.a();
+            marcar(a);
+            const QStringList marcados = ajustes(a);
+            QVERIFY2(a.cargar_configuracion() == c.cargada, c.caso);
+            QCOMPARE(ajustes(a), c.esperado.isEmpty() ? marcados : c.esperado);
+            if (c.cargada) {
+                QVERIFY2(e.ui.shown.empty(), c.caso);
+                continue;
+            }
+            QCOMPARE(e.ui.texts(), QStringList{"La configuración del enlace está incompleta: falta el número de "
+                                               "dígitos de las cuentas contables. Complete la configuración en "
+                                               "\"Configuración General\"."});
+            QVERIFY(!e.ui.shown.front().question);
+            // Once completed, the next load takes the whole row.
+            e.inst().configurar({{"Ca3Niv", 10}});
+            QVERIFY(a.cargar_configuracion());
+            QCOMPARE(a.wdigitos, 10);
+            QCOMPARE(a.wempresa, QString("00009"));
+        }
+    }
+
+    void modoSegunLaTablaCon()
+    {
+        // Without INFHSYS.MDB: Access files, whatever was set before.
         demo::Opciones o = demo::Opciones::pruebas();
         o.infhsys = false;
-        fixture::Entorno e(o);
-        A3ADO& a = e.a();
-        a.wsql = true;
-        a.wservidor = a.wcatalogo = "previo";
-        e.arrancar();
-        QVERIFY(!a.wsql);
-        QCOMPARE(a.wservidor, QString());
-        QCOMPARE(a.wcatalogo, QString());
-        QVERIFY(!QFileInfo::exists(e.inst().ruta("F:\\noctaris\\INFHSYS.MDB")));
-        for (ado::Connection* cn : {&a.cn_emi, &a.cn_hiscadia, &a.cn_agen, &a.cn_na, &a.cn_caja, &a.cn_cli,
-                                    &a.cn_formas, &a.cn_enlace})
-            QVERIFY(cn->isOpen());
-        QVERIFY(!a.cn_sql.isOpen());
-        QVERIFY(!a.cn_sistema.isOpen());
-    }
-}
+        fixture::Entorno sin(o);
+        sin.a().wsql = true;
+        sin.a().wservidor = sin.a().wcatalogo = "previo";
+        sin.arrancar();
+        QCOMPARE(QString("%1|%2|%3").arg(sin.a().wsql).arg(sin.a().wservidor, sin.a().wcatalogo), QString("0||"));
+        QVERIFY(!sin.a().cn_sql.isOpen() && !sin.a().cn_sistema.isOpen() && sin.a().cn_enlace.isOpen());
 
-void TestA3ado::conexionSqlSegunLaTablaCon()
-{
-    fixture::Entorno e;
-    A3ADO& a = e.a();
-    a.wunidad = a.leer_unidad_hotel();
-    QCOMPARE(a.wunidad, QString("F"));
-    auto leer = [&](const QString& sentencia) {
-        e.inst().ejecutar("con", sentencia);
-        a.leer_conexion_sql();
-        return QString(a.wsql ? "servidor" : "access") + "|" + a.wservidor + "|" + a.wcatalogo
-            + (a.cn_sistema.isOpen() ? "|INFHSYS abierta" : "");
-    };
-    // ConTipo "0" wins over any server values; a Null ConTipo is not "0".
-    QCOMPARE(leer("UPDATE con SET ConServer = 'SRV1', catalogo = 'HOTEL'"), QString("access||"));
-    QCOMPARE(leer("UPDATE con SET ConTipo = NULL, ConServer = 'S2', catalogo = 'C2'"), QString("servidor|S2|C2"));
-    // An empty con means Access files.
-    a.wsql = false;
-    e.inst().vaciar("con");
-    a.leer_conexion_sql();
-    QVERIFY(!a.wsql);
-    // Any failure but a file that cannot be opened leaves what was set.
-    a.wsql = true;
-    a.wservidor = "S";
-    QCOMPARE(leer("DROP TABLE con"), QString("servidor|S|"));
-}
-
-void TestA3ado::fallosDeArranque()
-{
-    {
         fixture::Entorno e;
-        const QString archivo = e.inst().ruta("C:\\noctaris.MDB");
-        e.inst().cerrar();
-        QVERIFY(QFile::remove(archivo));
-        const ado::Error error = errorDe([&] { e.a().leer_unidad_hotel(); });
-        QCOMPARE(error.number(), ado::kCannotOpen);
-        QCOMPARE(error.source(), QString("C:\\noctaris.MDB"));
-        QVERIFY(!QFileInfo::exists(archivo));
-    }
-    {
-        fixture::Entorno e;
-        e.inst().ejecutar("noctaris", "DELETE FROM noctaris WHERE cod = '1'");
-        const ado::Error error = errorDe([&] { e.a().leer_unidad_hotel(); });
-        QCOMPARE(error.source(), QString("C:\\noctaris.MDB"));
-        QCOMPARE(error.description(),
-                 QString("La tabla noctaris no tiene la fila cod = '1' que indica la unidad de los datos"));
-        QCOMPARE(e.a().leer_unidad_conta(), QString("G"));
-        QVERIFY(!e.a().cn_unidades.isOpen());
-    }
-    {
-        fixture::Entorno e;
-        const QString cli = e.inst().ruta("F:\\noctaris\\cli.MDB");
-        e.inst().cerrar();
-        QVERIFY(QFile::remove(cli));
         A3ADO& a = e.a();
         a.wunidad = a.leer_unidad_hotel();
-        a.leer_conexion_sql();
-        const ado::Error error = errorDe([&] { a.abrir_conexiones(); });
-        QCOMPARE(error.number(), Q_INT64_C(-2147467259));
-        QCOMPARE(error.source(), QString("F:\\noctaris\\cli.MDB"));
-        const QList<bool> abiertas = {a.cn_emi.isOpen(), a.cn_hiscadia.isOpen(), a.cn_agen.isOpen(),
-                                      a.cn_na.isOpen(),  a.cn_caja.isOpen(),     a.cn_cli.isOpen(),
-                                      a.cn_formas.isOpen(), a.cn_enlace.isOpen()};
-        QCOMPARE(abiertas, (QList<bool>{true, true, true, true, true, false, false, false}));
-        QVERIFY(!QFileInfo::exists(cli));
+        QCOMPARE(a.wunidad, QString("F"));
+        const auto leer = [&](const QString& sentencia) {
+            e.inst().ejecutar("con", sentencia);
+            a.leer_conexion_sql();
+            return QString(a.wsql ? "servidor" : "access") + "|" + a.wservidor + "|" + a.wcatalogo
+                + (a.cn_sistema.isOpen() ? "|INFHSYS abierta" : "");
+        };
+        // ConTipo "0" wins over any server values; a Null ConTipo is not "0";
+        // an empty con is Access; any other failure leaves what was set.
+        QCOMPARE(leer("UPDATE con SET ConServer = 'SRV1', catalogo = 'HOTEL'"), QString("access||"));
+        QCOMPARE(leer("UPDATE con SET ConTipo = NULL, ConServer = 'S2', catalogo = 'C2'"), QString("servidor|S2|C2"));
+        QCOMPARE(leer("DELETE FROM con"), QString("access||"));
+        a.wsql = true;
+        a.wservidor = "S";
+        QCOMPARE(leer("DROP TABLE con"), QString("servidor|S|"));
     }
-}
 
-void TestA3ado::arranqueEnModoServidor()
-{
-    demo::Opciones o = demo::Opciones::pruebas();
-    o.servidor = true;
-    fixture::Entorno e(o);
-    demo::Instalacion& inst = e.inst();
-    for (const tablas::Tabla& t : tablas::tablas_hotel())
-        QVERIFY2(!QFileInfo::exists(inst.ruta("F:\\noctaris\\" + t.archivo)), qPrintable(t.archivo));
-    inst.insertar("formas", QVariantMap{{"ForCod", "1"}, {"ForDes", "Contado"}, {"ForCta", "570000001"}});
+    void fallosDeArranque()
+    {
+        const struct {
+            const char* archivo;   // removed first, when given
+            const char* sql;       // run on noctaris first, when given
+            qint64 numero;
+            const char* fuente;
+            const char* descripcion;
+        } casos[] = {
+            {"C:\\noctaris.MDB", nullptr, ado::kCannotOpen, "C:\\noctaris.MDB", nullptr},
+            {nullptr, "DELETE FROM noctaris WHERE cod = '1'", ado::kNoCurrentRecord, "C:\\noctaris.MDB",
+             "La tabla noctaris no tiene la fila cod = '1' que indica la unidad de los datos"},
+            {nullptr, "UPDATE noctaris SET unidad = ' ' WHERE cod = '1'", ado::kNoCurrentRecord, "C:\\noctaris.MDB",
+             "La fila cod = '1' de la tabla noctaris no indica ninguna unidad"},
+            {"F:\\noctaris\\cli.MDB", nullptr, Q_INT64_C(-2147467259), "F:\\noctaris\\cli.MDB", nullptr},
+        };
+        for (const auto& c : casos) {
+            fixture::Entorno e;
+            if (c.archivo) {
+                const QString local = e.inst().ruta(c.archivo);
+                e.inst().cerrar();
+                QVERIFY(QFile::remove(local));
+            }
+            if (c.sql)
+                e.inst().ejecutar("noctaris", c.sql);
+            A3ADO& a = e.a();
+            const ado::Error error = errorDe([&] {
+                a.wunidad = a.leer_unidad_hotel();
+                a.leer_conexion_sql();
+                a.abrir_conexiones();
+            });
+            QCOMPARE(error.number(), c.numero);
+            QCOMPARE(error.source(), QString(c.fuente));
+            if (c.descripcion)
+                QCOMPARE(error.description(), QString(c.descripcion));
+            QVERIFY(!a.cn_unidades.isOpen());
+            if (c.archivo)
+                QVERIFY(!QFileInfo::exists(e.inst().ruta(c.archivo)));   // nothing is created in its place
+            if (c.sql) {
+                QCOMPARE(a.leer_unidad_conta(), QString("G"));
+                continue;
+            }
+            // The files open in order, and stop at the one that failed.
+            const QList<bool> abiertas = {a.cn_emi.isOpen(),  a.cn_hiscadia.isOpen(), a.cn_agen.isOpen(),
+                                          a.cn_na.isOpen(),   a.cn_caja.isOpen(),     a.cn_cli.isOpen(),
+                                          a.cn_formas.isOpen(), a.cn_enlace.isOpen()};
+            if (QString(c.archivo).contains("cli"))
+                QCOMPARE(abiertas, (QList<bool>{true, true, true, true, true, false, false, false}));
+        }
+    }
 
-    e.arrancar();
-    A3ADO& a = e.a();
-    QVERIFY(a.wsql);
-    QCOMPARE(a.cn_sql.connectionString(),
-             QString("Driver={SQL Native Client};Server=SERVIDOR;Database=CATALOGO; Uid=noctaris;Pwd=KOVE3;"));
-    QVERIFY(a.cn_sql.isOpen());
-    QCOMPARE(a.cn_sql.kind(), ado::Connection::Kind::Odbc);
-    for (ado::Connection* cn : {&a.cn_emi, &a.cn_hiscadia, &a.cn_agen, &a.cn_na, &a.cn_caja, &a.cn_cli, &a.cn_formas})
-        QVERIFY(!cn->isOpen());
-    QCOMPARE(&a.conexion_hotel("formas"), &a.cn_sql);
-    a.rs_formas.open("SELECT * FROM formas WHERE ForCod = '1'", a.conexion_hotel("formas"));
-    QCOMPARE(a.rs_formas.text("ForCta"), QString("570000001"));
-    a.rs_formas.close();
-    QCOMPARE(ajustes(a)[2], QString("wdigitos = 9"));
-}
+    void conexionesDelHotel()
+    {
+        fixture::Entorno e;
+        e.arrancar();
+        A3ADO& a = e.a();
+        const QList<QPair<QString, ado::Connection*>> tablas = {
+            {"EMI", &a.cn_emi}, {"Hiscadia", &a.cn_hiscadia}, {"agen", &a.cn_agen},   {"na", &a.cn_na},
+            {"Caja", &a.cn_caja}, {"Cli", &a.cn_cli},         {"formas", &a.cn_formas}};
+        for (const auto& [tabla, cn] : tablas) {
+            QCOMPARE(&a.conexion_hotel(tabla), cn);
+            QVERIFY(cn->isOpen());
+        }
+        QVERIFY_THROWS_EXCEPTION(ado::Error, a.conexion_hotel("ser"));
+        QCOMPARE(a.cn_enlace.connectionString(),
+                 QString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= F:\\noctaris\\enlace3.MDB"));
+        QCOMPARE(a.cn_cli.connectionString(), a.cadena_jet("cli.MDB"));
+        QCOMPARE(A3ADO::archivos_hotel(), (QStringList{"emi.MDB", "hiscadia.MDB", "agen.MDB", "na.MDB", "caja.MDB",
+                                                       "cli.MDB", "formas.MDB"}));
 
-void TestA3ado::indices()
-{
-    fixture::Entorno e;
-    QCOMPARE(::indices(e.inst()), QStringList());
-    e.arrancar(false);
-    QCOMPARE(::indices(e.inst()), kIndices);
-    e.a().asegurar_indices();
-    QCOMPARE(::indices(e.inst()), kIndices);
-}
-
-void TestA3ado::conexionHotelYCadenaJet()
-{
-    fixture::Entorno e;
-    e.arrancar();
-    A3ADO& a = e.a();
-    const QList<QPair<QString, ado::Connection*>> tablas = {
-        {"EMI", &a.cn_emi}, {"Hiscadia", &a.cn_hiscadia}, {"agen", &a.cn_agen},   {"na", &a.cn_na},
-        {"Caja", &a.cn_caja}, {"Cli", &a.cn_cli},         {"formas", &a.cn_formas}};
-    for (const auto& [tabla, cn] : tablas)
-        QCOMPARE(&a.conexion_hotel(tabla), cn);
-    QVERIFY_THROWS_EXCEPTION(ado::Error, a.conexion_hotel("ser"));
-    QCOMPARE(a.cn_enlace.connectionString(),
-             QString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= F:\\noctaris\\enlace3.MDB"));
-    QCOMPARE(a.cn_cli.connectionString(), a.cadena_jet("cli.MDB"));
-}
+        // Server mode: one ODBC connection serves every hotel table.
+        demo::Opciones o = demo::Opciones::pruebas();
+        o.servidor = true;
+        fixture::Entorno s(o);
+        for (const tablas::Tabla& t : tablas::tablas_hotel())
+            QVERIFY2(!QFileInfo::exists(s.inst().ruta("F:\\noctaris\\" + t.archivo)), qPrintable(t.archivo));
+        s.inst().insertar("formas", QVariantMap{{"ForCod", "1"}, {"ForDes", "Contado"}, {"ForCta", "570000001"}});
+        s.arrancar();
+        A3ADO& b = s.a();
+        QVERIFY(b.wsql && b.cn_sql.isOpen());
+        QCOMPARE(b.cn_sql.connectionString(),
+                 QString("Driver={SQL Native Client};Server=SERVIDOR;Database=CATALOGO; Uid=noctaris;Pwd=KOVE3;"));
+        QCOMPARE(b.cn_sql.kind(), ado::Connection::Kind::Odbc);
+        for (ado::Connection* cn : {&b.cn_emi, &b.cn_hiscadia, &b.cn_agen, &b.cn_na, &b.cn_caja, &b.cn_cli, &b.cn_formas})
+            QVERIFY(!cn->isOpen());
+        QCOMPARE(&b.conexion_hotel("formas"), &b.cn_sql);
+        b.rs_formas.open("SELECT * FROM formas WHERE ForCod = '1'", b.conexion_hotel("formas"));
+        QCOMPARE(b.rs_formas.text("ForCta"), QString("570000001"));
+        b.rs_formas.close();
+        QCOMPARE(ajustes(b)[2], QString("wdigitos = 9"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestA3ado)
 #include "test_a3ado.moc"
