@@ -13,12 +13,14 @@
 
 #include "app/arranque.h"
 #include "data/a3ado.h"
-#include "generador_instalacion.h"
+#include "data/tablas_hotel.h"
+#include "demo/instalacion.h"
 #include "platform/interaction.h"
 #include "transfer/ejecucion.h"
 #include "transfer/records/verificador.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -34,6 +36,30 @@
 #include <sys/resource.h>
 
 namespace {
+
+// The transfer works on the generator's year of a 150-room hotel, from the
+// first of January, with the sales breakdown and account creation on.
+constexpr int kAnyo = 2013;
+
+QString fecha_dia(int n) { return QDate(kAnyo, 1, 1).addDays(n).toString(QStringLiteral("yyyyMMdd")); }
+
+// Builds the installation under `raiz` (which must not hold one yet), with
+// the date keys a large hotel's own tables have: a year of rows is read by
+// date range.
+demo::Totales generar(const QString& raiz, const demo::Tamano& t)
+{
+    demo::Opciones opciones = demo::Opciones::pruebas();
+    opciones.anyo = kAnyo;
+    opciones.mes = 1;
+    demo::Instalacion inst(raiz, opciones);
+    inst.construir();
+    inst.configurar({{tablas::ajustes::desglosar, true}, {tablas::ajustes::crear_cuentas, true}});
+    const demo::Totales tot = demo::generar(inst, t);
+    inst.ejecutar(QStringLiteral("emi"), QStringLiteral("CREATE INDEX emi_fecha ON emi (EmiFec)"));
+    inst.ejecutar(QStringLiteral("caja"), QStringLiteral("CREATE INDEX caja_fecha ON caja (CajaFec, CajaOrd)"));
+    inst.cerrar();
+    return tot;
+}
 
 QTextStream& salida()
 {
@@ -165,8 +191,7 @@ double suelo(const QString& raiz, const QString& desde, const QString& hasta, qi
     return reloj.nsecsElapsed() / 1e6;
 }
 
-Medida medir(const QString& plantilla, const QString& raiz, const QString& nombre, const generador::Parametros& p,
-             int dias)
+Medida medir(const QString& plantilla, const QString& raiz, const QString& nombre, int dias)
 {
     Medida m;
     m.nombre = nombre;
@@ -175,8 +200,8 @@ Medida medir(const QString& plantilla, const QString& raiz, const QString& nombr
         salida() << "No se ha podido copiar la instalación a " << raiz << Qt::endl;
         return m;
     }
-    const QString desde = generador::fecha_dia(p, 0);
-    const QString hasta = generador::fecha_dia(p, dias - 1);
+    const QString desde = fecha_dia(0);
+    const QString hasta = fecha_dia(dias - 1);
 
     QElapsedTimer reloj;
     InteraccionBanco ui(reloj);
@@ -242,12 +267,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    generador::Parametros p;
-    p.facturas_dia = leer_entero(args, QStringLiteral("--facturas-dia"), p.facturas_dia);
+    demo::Tamano p = demo::Tamano::anyo_grande();
+    p.facturas_dia_min = p.facturas_dia_max = leer_entero(args, QStringLiteral("--facturas-dia"), p.facturas_dia_max);
     p.lineas_factura = leer_entero(args, QStringLiteral("--lineas-factura"), p.lineas_factura);
     p.cobros_dia = leer_entero(args, QStringLiteral("--cobros-dia"), p.cobros_dia);
     p.dias = leer_entero(args, QStringLiteral("--dias"), p.dias);
-    if (p.facturas_dia < 1 || p.lineas_factura < 0 || p.cobros_dia < 0 || p.dias < 2) {
+    if (p.facturas_dia_min < 1 || p.lineas_factura < 0 || p.cobros_dia < 0 || p.dias < 2) {
         std::fprintf(stderr, "Uso: benchmark_traspaso [--facturas-dia N] [--lineas-factura N] [--cobros-dia N] "
                              "[--dias N] [--dir CARPETA]\n");
         return 2;
@@ -266,15 +291,15 @@ int main(int argc, char** argv)
                          qPrintable(destino));
             return 2;
         }
-        generador::Totales tot;
+        demo::Totales tot;
         try {
-            tot = generador::generar(destino, p);
+            tot = generar(destino, p);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "No se ha podido generar la instalación en %s: %s\n", qPrintable(destino), e.what());
             return 1;
         }
         salida() << tot.facturas << " facturas, " << tot.lineas << " líneas de venta, " << tot.cobros
-                 << " cobros, " << tot.clientes << " titulares en " << destino << Qt::endl;
+                 << " cobros, " << tot.titulares << " titulares en " << destino << Qt::endl;
         return 0;
     }
 
@@ -285,23 +310,23 @@ int main(int argc, char** argv)
     QDir().mkpath(base);
 
     QTextStream& out = salida();
-    out << "Instalación: " << p.facturas_dia << " facturas/día, " << p.lineas_factura << " líneas/factura, "
+    out << "Instalación: " << p.facturas_dia_max << " facturas/día, " << p.lineas_factura << " líneas/factura, "
         << p.cobros_dia << " cobros/día, " << p.dias << " días" << Qt::endl;
     QElapsedTimer reloj;
     reloj.start();
     const QString plantilla = base + QStringLiteral("/plantilla");
-    const generador::Totales tot = generador::generar(plantilla, p);
+    const demo::Totales tot = generar(plantilla, p);
     out << "    " << tot.facturas << " facturas, " << tot.lineas << " líneas de venta, " << tot.cobros
-        << " cobros, " << tot.clientes << " titulares; generada en "
+        << " cobros, " << tot.titulares << " titulares; generada en "
         << QString::number(reloj.nsecsElapsed() / 1e9, 'f', 1) << " s" << Qt::endl;
 
     const int mes = std::min(31, p.dias);
-    const Medida m = medir(plantilla, base + QStringLiteral("/mes"), QStringLiteral("Un mes"), p, mes);
+    const Medida m = medir(plantilla, base + QStringLiteral("/mes"), QStringLiteral("Un mes"), mes);
     imprimir(m);
     const Medida mitad =
-        medir(plantilla, base + QStringLiteral("/mitad"), QStringLiteral("Medio periodo"), p, p.dias / 2);
+        medir(plantilla, base + QStringLiteral("/mitad"), QStringLiteral("Medio periodo"), p.dias / 2);
     imprimir(mitad);
-    const Medida todo = medir(plantilla, base + QStringLiteral("/todo"), QStringLiteral("Periodo entero"), p, p.dias);
+    const Medida todo = medir(plantilla, base + QStringLiteral("/todo"), QStringLiteral("Periodo entero"), p.dias);
     imprimir(todo);
 
     out << "Crecimiento: el doble de datos (" << mitad.facturas << " -> " << todo.facturas << " facturas) cuesta "

@@ -26,56 +26,15 @@
 //   G:\zumeral\007MAE.mdb    Zumeral company 7: tables Cta and TER
 //
 // Link database. Older version (enlace_antiguo): ca3 with the settings row
-// 'KOVE3' but without Ca3DesglosarPasantes, Ca3CrearCuentas,
-// Ca3UnicaCtaPasantes, Ca3Tasa and Zumeral; fac3 without FacTasa; fal3,
-// caj3, cre3; no ctas3 and no edep3. Current version: every table (edep3 and
-// Ctas3 with the system's own statements) and a full settings row with the
-// values a new row gets: ca3Emp "00001", Ca3Niv 9, Ca3ruta "F:\NOCTARIS\",
-// ca3Cre yes, ca3nif no, ca3iva yes, ca3Age "4301", ca3EmpNa "4302",
-// ca3Cli "43000", ca3Dep "561000000", Ca3Vta "705999999",
-// ca3Ivar "47700000", Ca3Tasa "47530000", the other four yes/no columns no.
-// The older row holds the same values in the columns it has.
+// 'KOVE3' but without the later columns; fac3 without FacTasa; fal3, caj3,
+// cre3; no ctas3 and no edep3. Current version: every table (edep3 and Ctas3
+// with the system's own statements) and the settings row a new link database
+// gets (tablas::ajustes::fila_nueva). The older row holds the same values in
+// the columns it has.
 //
-// With datos (the demo), one month (Opciones anyo/mes) of a 60-room hotel,
-// the same for the same seed:
-//   - Cli: 60 private customers, codes "1001".."1060"; about half with their
-//     own account CliCta ("43" + 7 digits), the others walk-in customers
-//     with CliCta Null, "" or " ". Names with accents ("José María Núñez
-//     Ibáñez"), an apostrophe ("O'Connor"), and one over 30 characters.
-//   - agen: 8 travel agencies "201".."208", some with billing data
-//     (AgenFNom, AgenFDir, ...) and some without, some with AgenCta, one
-//     postcode longer than 5 characters ("E-08001").
-//   - na: 6 companies "301".."306", names over 30 characters, some NaCta.
-//   - formas: 1 "Contado" 570000001, 2 "Tarjeta de crédito" 572000001,
-//     3 "Transferencia bancaria" 572000002, 4 "Talón" with ForCta Null,
-//     5 "Crédito agencia" 430000000.
-//   - ser: 8 sales concepts "01".."08" (Alojamiento 705000001, Desayuno,
-//     Media pensión, Restaurante, Bar, Lavandería, Teléfono with SerCta "",
-//     Parking); Ca and Cadia: charge lines of the guests still in house.
-//   - emi: about 12 invoices a day, EmiNum "1", "2", ... (text), EmiAno the
-//     year; eMIC "0" private (most), "1" agency, "2" company; VAT rates
-//     EmiI1 21, EmiI2 10, EmiI3 4, EmiI4 0, the stay in band 2 and minibar
-//     or restaurant sometimes in band 1; tourist tax TasaImporte on some
-//     (Null on others), deposits EmiDep on some (Null on a few); EmiN "" on
-//     most, Null on some, "B" on a few; EmiCie "1", "0" on half the
-//     invoices of the last day (those have no collection).
-//   - Hiscadia: 1 to 9 lines per invoice (nights, breakfasts, bar...), HCadiaCA
-//     "+" or "-" (discounts), HCadiaCta the concept's account ("" for
-//     Teléfono); the "+" lines minus the "-" lines make the invoice total
-//     less the tourist tax.
-//   - caja: the collections of the invoices (one, or two with different
-//     payment methods), CajaOrd 1, 2, ... within each day, CajaPago "1";
-//     agencies and companies mostly on credit (method 5, CajaCre "1",
-//     CajaPago "0"); advance payments without invoice (CajaFra "" and CajaCon
-//     "Anticipo nº 000123", the reference in characters 13-18; one with
-//     CajaFra Null), CajaTur "1".
-//   - link database: fac3 and caj3 rows of the previous month already sent
-//     (state "1"), cre3 with a few credits collected in the month (state
-//     "0") and one of the previous month ("1").
-//   - Zumeral: Cta with accounts of levels 1 to 9 (level 9: customers'
-//     430..., suppliers' 400..., one code that is not numeric, one with
-//     CtaNif Null), TER with the holders of those tax ids.
+// With datos, the rows of demo/generador.h for the size Opciones::tamano.
 
+#include "demo/generador.h"
 #include "platform/drive_map.h"
 
 #include <QList>
@@ -97,7 +56,7 @@ public:
 };
 
 struct Opciones {
-    // A month of hotel activity (the demo); false: every hotel table exists
+    // Hotel activity of `tamano` (the demo); false: every hotel table exists
     // and is empty, ready for a test to make the rows it needs.
     bool datos = true;
     // Link database of an older version. Unset: older with datos, current
@@ -117,6 +76,7 @@ struct Opciones {
     int anyo = 2013;
     int mes = 1;
     unsigned semilla = 20130101u;
+    Tamano tamano = Tamano::mes();
 
     bool antiguo() const { return enlace_antiguo.value_or(datos); }
 
@@ -202,9 +162,6 @@ private:
     void construir_enlace();
     void construir_trabajo();
     void construir_zumeral();
-    void llenar_hotel();
-    void llenar_enlace();
-    void llenar_zumeral();
 
     QString raiz_;
     Opciones opciones_;

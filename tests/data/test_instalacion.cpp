@@ -52,6 +52,7 @@ private Q_SLOTS:
     void columnasQueElEnlaceNombra();
     void enlaceAntiguoYActual();
     void mesDeDemostracionMismaSemillaYServidor();
+    void tamanoDelGenerador();
     void apiDeFilas();
 };
 
@@ -269,6 +270,40 @@ void TestInstalacion::mesDeDemostracionMismaSemillaYServidor()
     QVERIFY(QFileInfo(srv.ruta("F:\\noctaris\\enlace3.MDB")).isFile());
     for (const char* t : {"emi", "Hiscadia", "caja", "Cli", "agen", "na", "formas", "ser", "Ca", "Cadia"})
         QCOMPARE(renglones(srv.filas(t)), renglones(inst.filas(t)));
+}
+
+void TestInstalacion::tamanoDelGenerador()
+{
+    // Every size the generator is asked for is what it writes: holders,
+    // invoices a day, the least lines an invoice and collections a day.
+    QTemporaryDir dir;
+    demo::Instalacion inst(dir.path(), demo::Opciones::pruebas());
+    inst.construir();
+    demo::Tamano t;
+    t.dias = 40;   // past the end of the month
+    t.clientes = 70;
+    t.agencias = 11;
+    t.empresas = 9;
+    t.facturas_dia_min = t.facturas_dia_max = 6;
+    t.lineas_factura = 3;
+    t.cobros_dia = 9;
+    const demo::Totales tot = demo::generar(inst, t);
+    QCOMPARE(QList<qint64>({tot.facturas, tot.lineas, tot.cobros, tot.titulares}),
+             QList<qint64>({inst.contar("emi"), inst.contar("Hiscadia"), inst.contar("caja"), 90}));
+    QCOMPARE(QList<int>({inst.contar("Cli"), inst.contar("agen"), inst.contar("na"), inst.contar("emi")}),
+             QList<int>({70, 11, 9, 240}));
+    QCOMPARE(inst.contar("agen", "AgenCod = '211' AND AgenCta = ''"), 1);
+    QCOMPARE(inst.contar("na", "NaCod = '309' AND NaNom <> ''"), 1);
+    QCOMPARE(inst.contar("emi", "EmiFec NOT BETWEEN '20130101' AND '20130209'"), 0);
+    QCOMPARE(inst.consultar("Hiscadia", "SELECT COUNT(*) AS n FROM (SELECT HCadiaFra FROM Hiscadia GROUP BY "
+                                        "HCadiaFra HAVING COUNT(*) < 3)").value(0).value("n").toInt(), 0);
+    const QList<QVariantMap> dias = inst.consultar("caja", "SELECT COUNT(*) AS n, MAX(CajaOrd) AS ultimo FROM caja "
+                                                           "GROUP BY CajaFec");
+    QCOMPARE(dias.size(), 40);
+    for (const QVariantMap& d : dias) {
+        QVERIFY(d.value("n").toInt() >= 9);
+        QCOMPARE(d.value("ultimo").toInt(), d.value("n").toInt());
+    }
 }
 
 void TestInstalacion::apiDeFilas()
