@@ -120,6 +120,14 @@ constexpr qsizetype kLote = 20000;
 
 QString cinco_cifras(int n) { return QStringLiteral("%1").arg(n, 5, 10, QLatin1Char('0')); }
 
+// The i-th holder of the hand-made list, or one made up past its end (a
+// large hotel works with more agencies and companies than the list names).
+template <typename Nuevo>
+QStringList de_la_lista_o(const QList<QStringList>& lista, int i, Nuevo nuevo)
+{
+    return i < lista.size() ? lista[i] : nuevo();
+}
+
 void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
 {
     const Opciones& opciones = inst.opciones();
@@ -183,11 +191,11 @@ void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
     QList<QVariantMap> filasAgencias;
     QList<Titular> agenciasTitulares;
     for (int i = 0; i < t.agencias; ++i) {
-        const QString cod = QString::number(201 + i);
-        const QStringList a = i < agencias.size()
-                                  ? agencias[i]
-                                  : QStringList{cod, "Viajes " + cod, i % 2 ? "Viajes y Turismo " + cod : "",
-                                                "B0800" + cod, i % 3 ? "" : "4301" + cinco_cifras(i)};
+        const QStringList a = de_la_lista_o(agencias, i, [i] {
+            const QString cod = QString::number(201 + i);
+            return QStringList{cod, "Viajes " + cod, i % 2 ? "Viajes y Turismo " + cod : "", "B0800" + cod,
+                               i % 3 ? "" : "4301" + cinco_cifras(i)};
+        });
         const Lugar& lugar = lugares().at(i % lugares().size());
         const bool facturacion = !a[2].isEmpty();
         filasAgencias << QVariantMap{
@@ -219,11 +227,10 @@ void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
     QList<QVariantMap> filasEmpresas;
     QList<Titular> empresasTitulares;
     for (int i = 0; i < t.empresas; ++i) {
-        const QString cod = QString::number(301 + i);
-        const QStringList e = i < empresas.size()
-                                  ? empresas[i]
-                                  : QStringList{cod, "Empresa " + cod + " S.L.", "B0700" + cod,
-                                                i % 4 ? "" : "4302" + cinco_cifras(i)};
+        const QStringList e = de_la_lista_o(empresas, i, [i] {
+            const QString cod = QString::number(301 + i);
+            return QStringList{cod, "Empresa " + cod + " S.L.", "B0700" + cod, i % 4 ? "" : "4302" + cinco_cifras(i)};
+        });
         const Lugar& lugar = lugares().at((i + 3) % lugares().size());
         filasEmpresas << QVariantMap{{"NaCod", e[0]},
                                      {"NaNom", e[1]},
@@ -572,15 +579,14 @@ Tamano Tamano::mes() { return Tamano(); }
 
 Tamano Tamano::anyo_grande()
 {
-    Tamano t;
-    t.dias = 365;
-    t.clientes = 4000;
-    t.agencias = 30;
-    t.empresas = 40;
-    t.facturas_dia_min = t.facturas_dia_max = 165;
-    t.lineas_factura = 3;
-    t.cobros_dia = 250;
-    return t;
+    return Tamano{.dias = 365,
+                  .clientes = 4000,
+                  .agencias = 30,
+                  .empresas = 40,
+                  .facturas_dia_min = 165,
+                  .facturas_dia_max = 165,
+                  .lineas_factura = 3,
+                  .cobros_dia = 250};
 }
 
 Totales generar(Instalacion& inst, const Tamano& tamano)

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <utility>
 
 using namespace ado;
 
@@ -35,35 +36,23 @@ struct Cell {
 
 QList<QList<Cell>> parseCsv(const QString& csv)
 {
-    QList<QList<Cell>> rows;
-    QList<Cell> row;
+    QList<QList<Cell>> rows(1);
     Cell cell;
     bool inQuotes = false;
     for (qsizetype i = 0; i < csv.size(); ++i) {
         const QChar c = csv.at(i);
-        if (inQuotes) {
-            if (c == QLatin1Char('"') && i + 1 < csv.size() && csv.at(i + 1) == QLatin1Char('"')) {
-                cell.text += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                inQuotes = false;
-            } else {
-                cell.text += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            inQuotes = cell.quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            row << cell;
-            cell = Cell();
-        } else if (c == QLatin1Char('\n')) {
-            row << cell;
-            rows << row;
-            row.clear();
-            cell = Cell();
-        } else {
+        if (c == u'"' && inQuotes && i + 1 < csv.size() && csv.at(i + 1) == u'"')
+            cell.text += csv.at(++i);
+        else if (c == u'"')
+            inQuotes = (cell.quoted = true) && !inQuotes;
+        else if (inQuotes || (c != u',' && c != u'\n'))
             cell.text += c;
-        }
+        else
+            rows.last() << std::exchange(cell, Cell());
+        if (!inQuotes && c == u'\n')
+            rows << QList<Cell>();
     }
+    rows.removeLast();
     return rows;
 }
 

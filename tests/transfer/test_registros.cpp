@@ -96,46 +96,23 @@ Valores con(Valores v, const Valores& cambios)
     return v;
 }
 
-template <class R>
-R rellenado(std::initializer_list<std::pair<const char*, QString R::*>> textos,
-            std::initializer_list<std::pair<const char*, double R::*>> numeros, const Valores& v)
-{
-    R r;
-    for (const auto& [nombre, m] : textos)
-        r.*m = v.value(QString::fromLatin1(nombre));
-    for (const auto& [nombre, m] : numeros)
-        r.*m = std::strtod(v.value(QString::fromLatin1(nombre)).toLatin1().constData(), nullptr);
-    return r;
-}
-
 // The line of type `tipo` whose fields are the valid ones with `cambios`.
 QString construir(QChar tipo, const Valores& cambios)
 {
     const Valores v = con(kValidos.value(tipo), cambios);
-    using C = RegistroCuenta;
-    using A = Apunte;
-    using F = CabeceraFactura;
-    using I = LineaIva;
+    const auto x = [&v](const char* campo) { return v.value(QString::fromLatin1(campo)); };
+    const auto n = [&v](const char* campo) { return std::strtod(v.value(QString::fromLatin1(campo)).toLatin1().constData(), nullptr); };
     if (tipo == u'C')
-        return registro_cuenta(rellenado<C>({{"empresa", &C::empresa}, {"fecha", &C::fecha}, {"cuenta", &C::cuenta},
-                                             {"nombre", &C::nombre}, {"nif", &C::nif}, {"direccion", &C::direccion},
-                                             {"localidad", &C::localidad}, {"cp", &C::cp}, {"provincia", &C::provincia}},
-                                            {}, v));
+        return registro_cuenta({x("empresa"), x("fecha"), x("cuenta"), x("nombre"), x("nif"), x("direccion"),
+                                x("localidad"), x("cp"), x("provincia")});
     if (tipo == u'0')
-        return registro_apunte(rellenado<A>({{"empresa", &A::empresa}, {"fecha", &A::fecha}, {"cuenta", &A::cuenta},
-                                             {"descripcion", &A::descripcion}, {"lado", &A::lado},
-                                             {"documento", &A::documento}, {"posicion", &A::posicion},
-                                             {"concepto", &A::concepto}},
-                                            {{"importe", &A::importe}}, v));
+        return registro_apunte({x("empresa"), x("fecha"), x("cuenta"), x("descripcion"), x("lado"), x("documento"),
+                                x("posicion"), x("concepto"), n("importe")});
     if (tipo == u'1')
-        return registro_cabecera_factura(rellenado<F>({{"empresa", &F::empresa}, {"fecha", &F::fecha},
-                                                       {"cuenta", &F::cuenta}, {"nombre", &F::nombre},
-                                                       {"documento", &F::documento}, {"concepto", &F::concepto}},
-                                                      {{"total", &F::total}}, v));
-    return registro_linea_iva(rellenado<I>({{"empresa", &I::empresa}, {"fecha", &I::fecha}, {"cuenta", &I::cuenta},
-                                            {"descripcion", &I::descripcion}, {"documento", &I::documento},
-                                            {"posicion", &I::posicion}, {"concepto", &I::concepto}},
-                                           {{"base", &I::base}, {"tipo", &I::tipo}, {"cuota", &I::cuota}}, v));
+        return registro_cabecera_factura({x("empresa"), x("fecha"), x("cuenta"), x("nombre"), x("documento"),
+                                          x("concepto"), n("total")});
+    return registro_linea_iva({x("empresa"), x("fecha"), x("cuenta"), x("descripcion"), x("documento"),
+                               x("posicion"), x("concepto"), n("base"), n("tipo"), n("cuota")});
 }
 
 struct Rechazo {
