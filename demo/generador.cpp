@@ -290,7 +290,26 @@ void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
     };
     QList<QVariantMap> caja;
     int diaAnterior = 0, orden = 0;
+    int dia_completo = 0;
     const auto asentar_cobros = [&](int hasta_dia) {
+        // A busy desk also takes advance payments for stays still to come:
+        // they fill each day, once final, up to its number of collections.
+        while (dia_completo < hasta_dia) {
+            const int dia = ++dia_completo;
+            const auto del_dia = std::count_if(cobros.cbegin(), cobros.cend(), [dia](const Cobro& c) { return c.dia == dia; });
+            for (qsizetype n = del_dia; n < t.cobros_dia; ++n) {
+                ++referencia;
+                cobros << Cobro{dia, QVariantMap{{"CajaFra", QStringLiteral("")},
+                                                 {"CajaAnoF", ano},
+                                                 {"CajaCobroc", "2"},
+                                                 {"CajaCobron", "Tarjeta de crédito"},
+                                                 {"CajaCon", QStringLiteral("Anticipo nº %1").arg(referencia, 6, 10, QLatin1Char('0'))},
+                                                 {"CajaCre", "0"},
+                                                 {"CajaImp", euros(azar.entre(50, 300) * 100)},
+                                                 {"CajaPago", "1"},
+                                                 {"CajaTur", "1"}}};
+            }
+        }
         std::stable_sort(cobros.begin(), cobros.end(), [](const Cobro& a, const Cobro& b) { return a.dia < b.dia; });
         qsizetype n = 0;
         for (; n < cobros.size() && cobros[n].dia <= hasta_dia; ++n) {
@@ -345,8 +364,13 @@ void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
                 partes << Linea{&servicios()[7], "+", noches, 1200};
             if (azar.porcentaje(10))
                 partes << Linea{&servicios()[0], "-", 1, noche / 10};
-            while (partes.size() < t.lineas_factura)
-                partes << Linea{&servicios()[3], "+", 1, 2500 + azar.entre(0, 20) * 100};
+            if (t.lineas_factura > 0) {
+                while (partes.size() < t.lineas_factura)
+                    partes << Linea{&servicios()[3], "+", 1, 2500 + azar.entre(0, 20) * 100};
+                partes.resize(t.lineas_factura);
+                if (std::none_of(partes.cbegin(), partes.cend(), [](const Linea& l) { return l.servicio == &servicios()[4]; }))
+                    bar = 0;
+            }
 
             qint64 lineasTotal = 0;
             for (const Linea& l : std::as_const(partes)) {
@@ -461,20 +485,6 @@ void llenar_hotel(Instalacion& inst, const Tamano& t, Totales& tot)
                 const int f = azar.entre(1, 100);
                 cobro(f <= 40 ? "1" : f <= 90 ? "2" : f <= 95 ? "3" : "4", pendiente);
             }
-        }
-        // A busy desk also takes advance payments for stays still to come.
-        const auto del_dia = std::count_if(cobros.cbegin(), cobros.cend(), [dia](const Cobro& c) { return c.dia == dia; });
-        for (qsizetype n = del_dia; n < t.cobros_dia; ++n) {
-            ++referencia;
-            cobros << Cobro{dia, QVariantMap{{"CajaFra", QStringLiteral("")},
-                                             {"CajaAnoF", ano},
-                                             {"CajaCobroc", "2"},
-                                             {"CajaCobron", "Tarjeta de crédito"},
-                                             {"CajaCon", QStringLiteral("Anticipo nº %1").arg(referencia, 6, 10, QLatin1Char('0'))},
-                                             {"CajaCre", "0"},
-                                             {"CajaImp", euros(azar.entre(50, 300) * 100)},
-                                             {"CajaPago", "1"},
-                                             {"CajaTur", "1"}}};
         }
         asentar_cobros(dia - 4);
         volcar(QStringLiteral("emi"), facturas, kLote, tot.facturas);

@@ -58,8 +58,8 @@ struct Tamano {
     int empresas = 6;
     int facturas_dia_min = 10;
     int facturas_dia_max = 14;
-    int lineas_factura = 0;    // at least this many sales lines an invoice
-    int cobros_dia = 0;        // at least this many collections a day
+    int lineas_factura = 0;    // exactly this many sales lines an invoice (0: as they come)
+    int cobros_dia = 0;        // at least this many collections a day (advance payments fill it)
 
     // A month of a 60-room hotel: the demo.
     static Tamano mes();

@@ -204,28 +204,10 @@ private Q_SLOTS:
         QVERIFY(after.readAll() == before);
     }
 
-    // Accents, currency, Null, yes/no and dates on known rows, and the dates
-    // libmdb itself cannot print.
-    void knownValues()
+    // The dates libmdb itself cannot print (mdb-export shows day 0 of 1900).
+    void datesOutsideLibmdb()
     {
-        Connection nw;
-        nw.setDriveMap(&drives_);
-        QVERIFY(!place(QStringLiteral("nwind.mdb"), QStringLiteral("nwind.mdb")).isEmpty());
-        nw.open(kJet + QStringLiteral("c:\\jet\\nwind.mdb"));
         Recordset rs;
-        rs.open(QStringLiteral("SELECT * FROM [Umsätze] WHERE OrderID = 10331"), nw);
-        QVERIFY(!rs.eof());
-        QVERIFY(rs.isNull(QStringLiteral("ShipRegion")));
-        QCOMPARE(rs.field(QStringLiteral("Freight")).toDouble(), 10.19);
-        QCOMPARE(rs.text(QStringLiteral("OrderDate")), QStringLiteral("1994-11-16 00:00:00"));
-        rs.close();
-        rs.open(QStringLiteral("SELECT ShipAddress FROM Orders WHERE OrderID = 10330"), nw);
-        QCOMPARE(rs.text(QStringLiteral("ShipAddress")), QStringLiteral("Carrera 52 con Ave. Bolívar #65-98 Llano Largo"));
-        rs.close();
-        rs.open(QStringLiteral("SELECT COUNT(*) AS n FROM Products WHERE Discontinued = -1"), nw);
-        QVERIFY(rs.number(QStringLiteral("n")) > 0);
-        rs.close();
-
         Connection dt;
         dt.setDriveMap(&drives_);
         QVERIFY(!place(QStringLiteral("DateTestDatabase.mdb"), QStringLiteral("DateTestDatabase.mdb")).isEmpty());
