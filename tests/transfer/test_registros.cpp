@@ -230,7 +230,7 @@ private Q_SLOTS:
     void lo_que_a3con_leeria_mal_se_rechaza()
     {
         const QString c13 = "4300001234567", t31 = QString(31, 'A'), largo = QStringLiteral("Pérez") + QString(26, 'A');
-        const QString nul = QString::fromLatin1("1\0", 2), penis = QStringLiteral("Peñíscola Peñíscola Peñíscola P");
+        const QString nul = QString::fromLatin1("1\0", 2), acentuada31 = QStringLiteral("Peñíscola Peñíscola Peñíscola P");
         const struct {
             QChar tipo;
             QString campo, dado, valor, explicacion;   // valor: as the refusal names it, when not as given
@@ -244,7 +244,7 @@ private Q_SLOTS:
             {u'0', "cuenta", c13}, {u'1', "cuenta", c13}, {u'9', "cuenta", c13}, {u'C', "cuenta", "4300\n01"},
             {u'0', "cuenta", "4300013-0"}, {u'1', "cuenta", ""},
             {u'C', "nombre", t31}, {u'1', "nombre", t31}, {u'C', "nif", "123456789012345"}, {u'C', "nif", nul},
-            {u'C', "direccion", t31}, {u'C', "localidad", QString(21, 'L')}, {u'C', "localidad", penis},
+            {u'C', "direccion", t31}, {u'C', "localidad", QString(21, 'L')}, {u'C', "localidad", acentuada31},
             {u'C', "cp", "070012"}, {u'C', "provincia", QString(16, 'P')},
             {u'0', "descripcion", t31}, {u'9', "descripcion", t31},
             {u'0', "documento", "12345678901"}, {u'1', "documento", "12345678901"}, {u'9', "documento", "12345678901"},
