@@ -29,8 +29,6 @@ struct Comando {
     QString argumentos;      // as shown in the help, e.g. "DESDE HASTA"
     QString descripcion;     // one Spanish sentence
     Funcion funcion;         // empty: announced, not available yet
-    bool oculto = false;     // left out of the help
-    bool necesita_ventanas = false;  // runs with widgets (offscreen)
 };
 
 inline constexpr int kCorrecto = 0;
@@ -46,6 +44,9 @@ QString version();
 // Runs the order `args[0]` with the rest of `args`. An unknown order or
 // option is a usage error (status 2) with the help's hint on `err`.
 int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err);
+// Runs one order's function on its arguments: what it throws is printed on
+// `err` and ends it with status 1.
+int ejecutar(const Funcion& funcion, const QStringList& args, QTextStream& out, QTextStream& err);
 
 // What a batch order needs before it can touch the data: the same start-up
 // and the same settings load as the main window, with console messages.
@@ -115,7 +116,6 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_historial(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err);
-int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Where no display can be reached the window cannot open: say how to start
 // it and print the status-bar texts instead.
