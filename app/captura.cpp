@@ -97,7 +97,7 @@ int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err)
         err << QStringLiteral("La captura necesita la interfaz gráfica.") << Qt::endl;
         return kFallo;
     }
-    platform::ConsoleInteraction ui;
+    platform::ConsoleInteraction ui(out, err);
     A3ADO a(platform::DriveMap::fromEnvironment(), ui);
     VentanaPrincipal ventana(a);
     int codigo = kCorrecto;

@@ -172,11 +172,16 @@ int ejecutar(const Funcion& funcion, const QStringList& args, QTextStream& out, 
     return r;
 }
 
-SesionLote::SesionLote() : a(platform::DriveMap::fromEnvironment(), ui) {}
-
-bool SesionLote::arrancar()
+Sesion::Sesion(QTextStream& out, QTextStream& err, Respuesta r)
+    : ui(out, err), a(platform::DriveMap::fromEnvironment(), ui), respuesta(r)
 {
-    if (!arranque::arrancar(a)) return false;
+    ui.defaultAnswer = respuesta == Respuesta::Sobrescribir;
+}
+
+bool Sesion::arrancar()
+{
+    if (!arranque::arrancar(a))
+        return false;
     activacion = arranque::activar(a);
     return activacion.continuar;
 }
@@ -210,51 +215,12 @@ int leer_opciones(const QStringList& lista, bool con_respuesta, const QString& u
     return 0;
 }
 
-namespace {
-
-void escribir_linea(QTextStream& flujo, const QString& texto)
-{
-    flujo << texto;
-    if (!texto.endsWith(QLatin1Char('\n')))
-        flujo << '\n';
-    flujo.flush();
-}
-
-} // namespace
-
-void InteraccionLote::message(const QString& text, const QString& title, platform::Icon icon)
-{
-    ScriptedInteraction::message(text, title, icon);
-    escribir_linea(es_resultado && es_resultado(text, icon) ? out_ : err_, text);
-}
-
-bool InteraccionLote::ask(const QString& text, const QString& title, platform::Icon icon)
-{
-    const bool respuesta = ScriptedInteraction::ask(text, title, icon);
-    escribir_linea(out_, text + (respuesta ? QStringLiteral(" -> Sí") : QStringLiteral(" -> No")));
-    return respuesta;
-}
-
-SesionSuenlace::SesionSuenlace(QTextStream& out, QTextStream& err, Respuesta r)
-    : ui(out, err), a(platform::DriveMap::fromEnvironment(), ui), respuesta(r)
-{
-    ui.defaultAnswer = respuesta == Respuesta::Sobrescribir;
-}
-
-bool SesionSuenlace::arrancar()
-{
-    if (!arranque::arrancar(a))
-        return false;
-    const arranque::Activacion activacion = arranque::activar(a);
-    return activacion.continuar && activacion.configuracion_ok;
-}
-
-QString SesionSuenlace::ruta_suenlace() const
+QString Sesion::ruta_suenlace() const
 {
     return platform::DriveMap::forDisplay(a.wruta + QStringLiteral("\\Suenlace.dat"));
 }
 
-bool SesionSuenlace::puede_escribir(QTextStream& err) const
+bool Sesion::puede_escribir(QTextStream& err) const
 {
     const QString ruta = ruta_suenlace();
     if (respuesta != Respuesta::Ninguna || !QFileInfo::exists(a.unidades.toLocal(ruta)))
@@ -327,7 +293,7 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
         err << QStringLiteral("La orden estado no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) {
         // Which form the files have is what a failed start most often needs.
         if (!s.a.wunidad.isEmpty())
@@ -348,7 +314,7 @@ int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err)
         err << QStringLiteral("La orden migrar no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     try {
         s.a.wunidad = s.a.leer_unidad_hotel();
     } catch (const ado::Error& e) {
@@ -367,7 +333,7 @@ int comando_historial(const QStringList& args, QTextStream& out, QTextStream& er
         err << QStringLiteral("La orden historial no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) return kFallo;
     const std::vector<diario::Generacion> generaciones = diario::leer(s.a.cn_enlace);
     if (generaciones.empty())
@@ -430,7 +396,7 @@ int sin_pantalla(QTextStream& out, QTextStream& err)
         << '\n'
         << QStringLiteral("Barra de estado de la ventana:") << '\n';
     out.flush();
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) {
         err.flush();
         return kFallo;

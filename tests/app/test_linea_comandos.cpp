@@ -11,9 +11,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
+
+const QString kSinUnidad = "No se ha podido leer la unidad de datos del hotel (fila cod = '1') en la tabla de unidades "
+                           "C:\\noctaris.MDB.";
 
 // Every file under a folder with a digest of its bytes.
 QMap<QString, QByteArray> huellas(const QString& raiz)
@@ -21,10 +25,9 @@ QMap<QString, QByteArray> huellas(const QString& raiz)
     QMap<QString, QByteArray> r;
     QDirIterator it(raiz, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString f = it.next();
-        QFile file(f);
+        QFile file(it.next());
         if (file.open(QIODevice::ReadOnly))
-            r.insert(QDir(raiz).relativeFilePath(f), QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+            r.insert(QDir(raiz).relativeFilePath(file.fileName()), QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
     }
     return r;
 }
@@ -32,7 +35,8 @@ QMap<QString, QByteArray> huellas(const QString& raiz)
 QProcessEnvironment sin_pantalla()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(v));
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(v));
     return env;
 }
 
@@ -42,198 +46,165 @@ class TestLineaComandos : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void demo_y_estado_muestran_la_configuracion_actualizada();
-    void estado_en_modo_servidor();
-    void fallo_de_arranque_sale_con_error_y_lo_explica();
-    void configuracion_incompleta_lo_dice_y_sale_con_error();
-    void demo_no_pisa_una_carpeta_con_datos();
-    void ayuda_version_y_errores_de_uso();
-    void sin_pantalla_explica_como_abrir_la_ventana();
-    void captura_guarda_la_ventana();
-};
+    // What an order says without touching any installation: the exit status,
+    // the first line of out and err (of a failed start, its first line). "vacia": an empty drive root;
+    // "nota": a folder holding a file of the user's.
+    void ordenes_y_errores_de_uso_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("raiz");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QStringList>("err");
+        QTest::newRow("ayuda") << QStringList{"--help"} << "" << 0 << "Uso: enlace3 [ORDEN [ARGUMENTOS]]" << QStringList();
+        QTest::newRow("versión") << QStringList{"-V"} << "" << 0 << "enlace3 5.04.004" << QStringList();
+        QTest::newRow("desconocida") << QStringList{"borrar-todo"} << "" << 2 << ""
+                                     << QStringList{"Orden desconocida: «borrar-todo». Use «enlace3 --help» para ver las órdenes."};
+        QTest::newRow("sobra") << QStringList{"estado", "x"} << "" << 2 << "" << QStringList{"La orden estado no admite argumentos."};
+        QTest::newRow("demo sin dir") << QStringList{"demo"} << "" << 2 << "" << QStringList{"Uso: enlace3 demo DIR"};
+        QTest::newRow("demo sobre datos") << QStringList{"demo", "nota"} << "" << 2 << ""
+                                          << QStringList{"La carpeta «nota» no está vacía: la instalación de demostración se "
+                                                         "crea en una carpeta nueva o vacía."};
+        QTest::newRow("año antes del 100") << QStringList{"limpiar", "01010050", "01010050"} << "vacia" << 2 << ""
+                                           << QStringList{"Formato de Fecha incorrecto."};
+        QTest::newRow("sin unidades") << QStringList{"estado"} << "vacia" << 1 << "" << QStringList{kSinUnidad};
+        QTest::newRow("sin pantalla ni unidades") << QStringList() << "vacia" << 1
+                                                  << "No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí."
+                                                  << QStringList{kSinUnidad};
+    }
+    void ordenes_y_errores_de_uso()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, raiz);
+        QFETCH(int, codigo);
+        QFETCH(QString, out);
+        QFETCH(QStringList, err);
+        QTemporaryDir tmp;
+        QFile nota(tmp.filePath("nota.txt"));
+        QVERIFY(nota.open(QIODevice::WriteOnly) && nota.write("mío\n") == 5);
+        nota.close();
+        args.replaceInStrings(QRegularExpression("^nota$"), tmp.path());
+        err.replaceInStrings("«nota»", "«" + tmp.path() + "»");
+        const appsupport::Salida s = appsupport::ejecutar(args, raiz.isEmpty() ? QString() : tmp.path(), sin_pantalla());
+        QCOMPARE(s.codigo, codigo);
+        QCOMPARE(s.out.value(0), out);
+        QCOMPARE(codigo == 1 ? s.err.mid(0, 1) : s.err, err);   // a failed start explains below its first line
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"nota.txt"}));
+        if (args == QStringList{"--help"}) {
+            for (const QString linea : {"  --version", "  demo DIR", "  estado", "  migrar", "  historial",
+                                        "  traspasar DESDE HASTA [--sobrescribir | --anadir]", "  limpiar DESDE HASTA",
+                                        "  verificar FICHERO", "  exportar-pgc EMPRESA [--sobrescribir | --anadir]"})
+                QVERIFY2(s.out.contains(linea), qPrintable(linea));
+            QVERIFY(!s.out.join('\n').contains("captura"));
+        }
+    }
 
-void TestLineaComandos::demo_y_estado_muestran_la_configuracion_actualizada()
-{
-    QTemporaryDir tmp;
-    const QString raiz = tmp.path() + QStringLiteral("/instalacion");
-    const appsupport::Salida demo = appsupport::ejecutar({QStringLiteral("demo"), raiz}, QString());
-    QCOMPARE(demo.codigo, 0);
-    QCOMPARE(demo.err, QStringList());
-    QCOMPARE(demo.out.value(0), QStringLiteral("Instalación de demostración creada en ") + raiz);
-    const QString enlace = raiz + QStringLiteral("/f:/noctaris/enlace3.MDB");
-    QVERIFY(QFileInfo::exists(enlace));
-    QVERIFY(!appsupport::esquema(enlace).contains(QStringLiteral("edep3")));
+    // demo builds an old-style installation; the first estado upgrades it
+    // and prints the status bar, the settings and the files; a second start
+    // writes nothing; a window-less start prints the status bar.
+    void demo_estado_y_sin_pantalla()
+    {
+        QTemporaryDir tmp;
+        const QString raiz = tmp.path() + "/instalacion";
+        const appsupport::Salida demo = appsupport::ejecutar({"demo", raiz}, QString());
+        QCOMPARE(demo.codigo, 0);
+        QCOMPARE(demo.out, QStringList({"Instalación de demostración creada en " + raiz,
+                                        "Para usarla: ENLACE3_DOSDEVICES=" + raiz + " enlace3"}));
+        const QString enlace = raiz + "/f:/noctaris/enlace3.MDB";
+        QVERIFY(!appsupport::esquema(enlace).contains("edep3"));
 
-    const appsupport::Salida estado = appsupport::ejecutar({QStringLiteral("estado")}, raiz);
-    QCOMPARE(estado.err, QStringList());
-    QCOMPARE(estado.codigo, 0);
-    QStringList esperado = {QStringLiteral("Versión:5.04.004"), QStringLiteral("Conectado: F:\\")};
-    esperado += fixture::ajustesTrasActualizar();
-    esperado << QStringLiteral("Ficheros del hotel:");
-    for (const char* f : {"emi", "hiscadia", "agen", "na", "caja", "cli", "formas"})
-        esperado << QStringLiteral("  %1.MDB: SQLite").arg(QLatin1String(f));
-    esperado << QStringLiteral("Base del enlace enlace3.MDB: SQLite");
-    QCOMPARE(estado.out, esperado);
-    // the first start created edep3 and upgraded the old link database
-    const QString esquema = appsupport::esquema(enlace);
-    QVERIFY(esquema.contains(QStringLiteral(
-        "table edep3 CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), EdepImp double, EdepFra varchar(6), "
-        "EdepEstado varchar(1))")));
-    QVERIFY(esquema.contains(QStringLiteral("table Ctas3 ")));
+        const appsupport::Salida estado = appsupport::ejecutar({"estado"}, raiz);
+        QCOMPARE(estado.err, QStringList());
+        QCOMPARE(estado.codigo, 0);
+        QStringList esperado = QStringList{"Versión:5.04.004", "Conectado: F:\\"} + fixture::ajustesTrasActualizar();
+        esperado << "Ficheros del hotel:";
+        for (const char* f : {"emi", "hiscadia", "agen", "na", "caja", "cli", "formas"})
+            esperado << QString("  %1.MDB: SQLite").arg(QLatin1String(f));
+        QCOMPARE(estado.out, esperado << "Base del enlace enlace3.MDB: SQLite");
+        const QString esquema = appsupport::esquema(enlace);
+        QVERIFY(esquema.contains("table edep3 CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), EdepImp double, "
+                                 "EdepFra varchar(6), EdepEstado varchar(1))"));
+        QVERIFY(esquema.contains("table Ctas3 "));
 
-    // a second start writes nothing of the installation
-    const auto antes = huellas(raiz);
-    const appsupport::Salida segunda = appsupport::ejecutar({QStringLiteral("estado")}, raiz);
-    QCOMPARE(segunda.codigo, 0);
-    QCOMPARE(segunda.out, estado.out);
-    QCOMPARE(huellas(raiz), antes);
-}
+        const auto antes = huellas(raiz);
+        QCOMPARE(appsupport::ejecutar({"estado"}, raiz).out, estado.out);
+        const appsupport::Salida ventana = appsupport::ejecutar({}, raiz, sin_pantalla());
+        QCOMPARE(ventana.codigo, 0);
+        QCOMPARE(ventana.out, QStringList({"No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí.",
+                                           "Arranque enlace3 en una sesión gráfica (con DISPLAY o WAYLAND_DISPLAY), o con "
+                                           "QT_QPA_PLATFORM=offscreen para una ventana sin pantalla.",
+                                           "Barra de estado de la ventana:", "Versión:5.04.004", "Conectado: F:\\"}));
+        QCOMPARE(huellas(raiz), antes);
+    }
 
-void TestLineaComandos::estado_en_modo_servidor()
-{
-    const QString antes = QDir::currentPath();
-    appsupport::RaizServidor raiz;
-    QVERIFY2(raiz.listo, qPrintable(raiz.error));
-    QDir::setCurrent(antes);
-    QProcessEnvironment env = testsupport::odbcStandinEnvironment(raiz.dir.path() + QStringLiteral("/odbc"));
-    const appsupport::Salida s =
-        appsupport::ejecutar({QStringLiteral("estado")}, raiz.dir.path(), env, raiz.inst->dir_servidor());
-    QCOMPARE(s.err, QStringList());
-    QCOMPARE(s.codigo, 0);
-    QCOMPARE(s.out.value(0), QStringLiteral("Versión:5.04.004"));
-    QCOMPARE(s.out.value(1), QStringLiteral("Conectado: SERVIDOR (CATALOGO)"));
-    QCOMPARE(s.out.value(2), QStringLiteral("wempresa = 00001"));
-    QCOMPARE(s.out.value(17), QStringLiteral("wcta_tasa = 47530000"));
-    QCOMPARE(s.out.mid(19), (QStringList{QStringLiteral("Datos del hotel: SQL Server SERVIDOR (CATALOGO)"),
-                                         QStringLiteral("Base del enlace enlace3.MDB: SQLite")}));
-}
+    void estado_en_modo_servidor()
+    {
+        const QString antes = QDir::currentPath();
+        appsupport::RaizServidor raiz;
+        QVERIFY2(raiz.listo, qPrintable(raiz.error));
+        QDir::setCurrent(antes);
+        const QProcessEnvironment env = testsupport::odbcStandinEnvironment(raiz.dir.path() + "/odbc");
+        const appsupport::Salida s = appsupport::ejecutar({"estado"}, raiz.dir.path(), env, raiz.inst->dir_servidor());
+        QCOMPARE(s.err, QStringList());
+        QCOMPARE(s.codigo, 0);
+        QCOMPARE(s.out.mid(0, 3), QStringList({"Versión:5.04.004", "Conectado: SERVIDOR (CATALOGO)", "wempresa = 00001"}));
+        QCOMPARE(s.out.value(17), QString("wcta_tasa = 47530000"));
+        QCOMPARE(s.out.mid(19), QStringList({"Datos del hotel: SQL Server SERVIDOR (CATALOGO)",
+                                             "Base del enlace enlace3.MDB: SQLite"}));
+    }
 
-void TestLineaComandos::fallo_de_arranque_sale_con_error_y_lo_explica()
-{
-    const QString sin_unidad = QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
-                                              "en la tabla de unidades C:\\noctaris.MDB.");
+    // A start that fails says why on err and ends with 1, creating nothing;
+    // an incomplete settings row is said on out and loads nothing.
+    void arranques_fallidos()
+    {
+        for (const char* caso : {"sin enlace", "sin fila 1", "configuración incompleta"}) {
+            appsupport::Raiz raiz;
+            const QString enlace = raiz.inst->ruta("F:\\noctaris\\enlace3.MDB");
+            if (caso == QLatin1String("sin enlace")) {
+                raiz.inst->cerrar();
+                QVERIFY(QFile::remove(enlace));
+            } else if (caso == QLatin1String("sin fila 1")) {
+                raiz.inst->ejecutar("noctaris", "DELETE FROM noctaris WHERE cod = '1'");
+            } else {
+                raiz.inst->configurar({{"Ca3Niv", QVariant()}});
+            }
+            const appsupport::Salida s = appsupport::ejecutar({"estado"}, raiz.ruta());
+            QCOMPARE(s.codigo, 1);
+            if (caso == QLatin1String("sin enlace")) {
+                QCOMPARE(s.out, QStringList());
+                QCOMPARE(s.err.value(0), QString("No se ha podido abrir la base de datos del enlace F:\\noctaris\\enlace3.MDB."));
+                QVERIFY(s.err.value(2).startsWith("Error -2147467259: "));
+                QCOMPARE(s.err.value(4), QString("La aplicación no puede continuar."));
+                QVERIFY(!QFileInfo::exists(enlace));
+            } else if (caso == QLatin1String("sin fila 1")) {
+                QCOMPARE(s.err.value(0), kSinUnidad);
+            } else {
+                QCOMPARE(s.out.size(), 1 + 2 + 17 + 9);
+                QVERIFY(s.out.value(0).endsWith("Complete la configuración en \"Configuración General\"."));
+                QCOMPARE(s.out.mid(1, 5), QStringList({"Versión:5.04.004", "Conectado: F:\\", "wempresa = ", "wruta = ",
+                                                       "wdigitos = 0"}));
+            }
+        }
+    }
+
+    // The hidden order of the documentation pictures draws the main window
+    // without a display.
+    void captura_guarda_la_ventana()
     {
         appsupport::Raiz raiz;
-        const QString enlace = raiz.inst->ruta(QStringLiteral("F:\\noctaris\\enlace3.MDB"));
-        raiz.inst->cerrar();
-        QVERIFY(QFile::remove(enlace));
-        const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-        QCOMPARE(s.codigo, 1);
-        QCOMPARE(s.out, QStringList());
-        QCOMPARE(s.err.value(0),
-                 QStringLiteral("No se ha podido abrir la base de datos del enlace F:\\noctaris\\enlace3.MDB."));
-        QVERIFY(s.err.value(2).startsWith(QStringLiteral("Error -2147467259: ")));
-        QCOMPARE(s.err.value(4), QStringLiteral("La aplicación no puede continuar."));
-        QVERIFY(!QFileInfo::exists(enlace));
+        QTemporaryDir tmp;
+        const QString png = tmp.filePath("ventana.png");
+        const appsupport::Salida s = appsupport::ejecutar({"captura", png}, raiz.ruta(), sin_pantalla());
+        QCOMPARE(s.codigo, 0);
+        QCOMPARE(s.out, QStringList({"Imagen de la ventana guardada en " + png}));
+        QFile f(png);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray cabecera = f.read(24);
+        QVERIFY(cabecera.startsWith("\x89PNG"));
+        QCOMPARE(qFromBigEndian<quint32>(cabecera.constData() + 16), quint32(503));
+        QCOMPARE(qFromBigEndian<quint32>(cabecera.constData() + 20), quint32(195));
     }
-    // no drive table at all, and one without the row '1'
-    QTemporaryDir vacia;
-    appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, vacia.path());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.err.value(0), sin_unidad);
-    QVERIFY(QDir(vacia.path()).isEmpty());
-    appsupport::Raiz raiz;
-    raiz.inst->ejecutar(QStringLiteral("noctaris"), QStringLiteral("DELETE FROM noctaris WHERE cod = '1'"));
-    s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.err.value(0), sin_unidad);
-}
+};
 
-void TestLineaComandos::configuracion_incompleta_lo_dice_y_sale_con_error()
-{
-    appsupport::Raiz raiz;
-    raiz.inst->configurar({{QStringLiteral("Ca3Niv"), QVariant()}});
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.out.size(), 1 + 2 + 17 + 9);
-    QVERIFY(s.out.value(0).endsWith(QStringLiteral("Complete la configuración en \"Configuración General\".")));
-    QCOMPARE(s.out.value(1), QStringLiteral("Versión:5.04.004"));
-    QCOMPARE(s.out.value(2), QStringLiteral("Conectado: F:\\"));
-    // nothing was loaded from the incomplete row
-    QCOMPARE(s.out.value(3), QStringLiteral("wempresa = "));
-    QCOMPARE(s.out.value(5), QStringLiteral("wdigitos = 0"));
-}
-
-void TestLineaComandos::demo_no_pisa_una_carpeta_con_datos()
-{
-    QTemporaryDir tmp;
-    QFile nota(tmp.path() + QStringLiteral("/nota.txt"));
-    QVERIFY(nota.open(QIODevice::WriteOnly));
-    nota.write("mío\n");
-    nota.close();
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("demo"), tmp.path()}, QString());
-    QCOMPARE(s.codigo, 2);
-    QCOMPARE(s.out, QStringList());
-    QCOMPARE(s.err, QStringList({QStringLiteral("La carpeta «%1» no está vacía: la instalación de demostración se crea "
-                                                "en una carpeta nueva o vacía.")
-                                     .arg(tmp.path())}));
-    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"nota.txt"}));
-
-    const appsupport::Salida sin_dir = appsupport::ejecutar({QStringLiteral("demo")}, QString());
-    QCOMPARE(sin_dir.codigo, 2);
-    QCOMPARE(sin_dir.err, QStringList({QStringLiteral("Uso: enlace3 demo DIR")}));
-}
-
-void TestLineaComandos::ayuda_version_y_errores_de_uso()
-{
-    const appsupport::Salida ayuda = appsupport::ejecutar({QStringLiteral("--help")}, QString());
-    QCOMPARE(ayuda.codigo, 0);
-    QCOMPARE(ayuda.out.value(0), QStringLiteral("Uso: enlace3 [ORDEN [ARGUMENTOS]]"));
-    for (const QString& linea : {QStringLiteral("  --help"), QStringLiteral("  --version"), QStringLiteral("  demo DIR"),
-                                 QStringLiteral("  estado"),
-                                 QStringLiteral("  traspasar DESDE HASTA [--sobrescribir | --anadir]"),
-                                 QStringLiteral("  limpiar DESDE HASTA"), QStringLiteral("  verificar FICHERO"),
-                                 QStringLiteral("  exportar-pgc EMPRESA [--sobrescribir | --anadir]")})
-        QVERIFY2(ayuda.out.contains(linea), qPrintable(linea));
-
-    const appsupport::Salida version = appsupport::ejecutar({QStringLiteral("--version")}, QString());
-    QCOMPARE(version.codigo, 0);
-    QCOMPARE(version.out, QStringList({QStringLiteral("enlace3 5.04.004")}));
-
-    const appsupport::Salida desconocida = appsupport::ejecutar({QStringLiteral("borrar-todo")}, QString());
-    QCOMPARE(desconocida.codigo, 2);
-    QCOMPARE(desconocida.out, QStringList());
-    QCOMPARE(desconocida.err, QStringList({QStringLiteral(
-                                  "Orden desconocida: «borrar-todo». Use «enlace3 --help» para ver las órdenes.")}));
-
-    const appsupport::Salida sobra = appsupport::ejecutar({QStringLiteral("estado"), QStringLiteral("x")}, QString());
-    QCOMPARE(sobra.codigo, 2);
-    QCOMPARE(sobra.err, QStringList({QStringLiteral("La orden estado no admite argumentos.")}));
-}
-
-void TestLineaComandos::sin_pantalla_explica_como_abrir_la_ventana()
-{
-    appsupport::Raiz raiz;
-    const appsupport::Salida s = appsupport::ejecutar({}, raiz.ruta(), sin_pantalla());
-    QCOMPARE(s.codigo, 0);
-    const QStringList esperado = {
-        QStringLiteral("No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí."),
-        QStringLiteral("Arranque enlace3 en una sesión gráfica (con DISPLAY o WAYLAND_DISPLAY), o con "
-                       "QT_QPA_PLATFORM=offscreen para una ventana sin pantalla."),
-        QStringLiteral("Barra de estado de la ventana:"),
-        QStringLiteral("Versión:5.04.004"),
-        QStringLiteral("Conectado: F:\\"),
-    };
-    QCOMPARE(s.out, esperado);
-
-    // and a start-up failure still ends with an error
-    QTemporaryDir vacia;
-    const appsupport::Salida f = appsupport::ejecutar({}, vacia.path(), sin_pantalla());
-    QCOMPARE(f.codigo, 1);
-    QCOMPARE(f.err.value(0), QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
-                                            "en la tabla de unidades C:\\noctaris.MDB."));
-}
-
-void TestLineaComandos::captura_guarda_la_ventana()
-{
-    appsupport::Raiz raiz;
-    QTemporaryDir tmp;
-    const QString png = tmp.path() + QStringLiteral("/ventana.png");
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("captura"), png}, raiz.ruta());
-    QCOMPARE(s.codigo, 0);
-    QImage imagen(png);
-    QCOMPARE(imagen.size(), QSize(503, 195));
-}
-
-QTEST_MAIN(TestLineaComandos)
+QTEST_GUILESS_MAIN(TestLineaComandos)
 #include "test_linea_comandos.moc"

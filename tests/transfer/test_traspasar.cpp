@@ -96,10 +96,10 @@ void TestTraspasar::fechas_como_en_la_ventana()
     QCOMPARE(fecha_de_lote("29022012"), std::optional<QString>("20120229"));
     QCOMPARE(fecha_de_lote("29022013"), std::nullopt);
     QCOMPARE(fecha_de_lote("31022013"), std::nullopt);
-    QCOMPARE(fecha_de_lote("1-2-2024"), std::nullopt);
+    QCOMPARE(fecha_de_lote("1-2-2024"), std::optional<QString>("20240201"));
     QCOMPARE(fecha_de_lote("2013-01-01"), std::nullopt);
     QCOMPARE(fecha_de_lote("0101201"), std::nullopt);
-    QCOMPARE(fecha_de_lote("01/01/2013"), std::nullopt);
+    QCOMPARE(fecha_de_lote("01/01/2013"), std::optional<QString>("20130101"));
     QCOMPARE(fecha_de_lote(""), std::nullopt);
 }
 
