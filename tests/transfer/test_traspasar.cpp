@@ -150,7 +150,7 @@ void TestTraspasar::errores_de_uso()
     };
     const QList<Caso> casos = {
         {{"31022013", "31012013"}, {"Formato de Fecha incorrecto."}},
-        {{"01012013", "1-2-2024"}, {"Formato de Fecha incorrecto."}},
+        {{"01012013", "1-2-24"}, {"Formato de Fecha incorrecto."}},
         {{"01012013"}, {uso}},
         {{"01012013", "31012013", "01022013"}, {uso}},
         {{"01012013", "31012013", "--sobrescribir", "--anadir"},
