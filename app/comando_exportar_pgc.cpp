@@ -53,16 +53,17 @@ int comando_exportar_pgc(const QStringList& lista, QTextStream& out, QTextStream
     if (const int estado = leer_argumentos(lista, args, err))
         return estado;
 
-    linea_comandos::SesionSuenlace s(out, err, args.respuesta);
-    if (!s.arrancar())
-        return 1;
+    linea_comandos::Sesion s(out, err, args.respuesta);
     // The count, the question with its answer and the closing words of a run
-    // that went well are results; everything else (a company that does not
-    // exist, a failure, the accounts left out) goes to the error stream.
-    s.ui.es_resultado = [wruta = s.a.wruta](const QString& text, platform::Icon icon) {
+    // that went well are results; everything else (what the start-up says, a
+    // company that does not exist, a failure, the accounts left out) goes to
+    // the error stream.
+    s.ui.es_resultado = [&a = s.a](const QString& text, platform::Icon icon) {
         return icon == platform::Icon::None
-               && (text.startsWith(QLatin1String("Cuentas a Traspasar : ")) || text == mensaje_exito_exportacion(wruta));
+               && (text.startsWith(QLatin1String("Cuentas a Traspasar : ")) || text == mensaje_exito_exportacion(a.wruta));
     };
+    if (!s.arrancar() || !s.activacion.configuracion_ok)
+        return 1;
     // Nothing is stored until the shell has answered for an existing file.
     if (!s.puede_escribir(err))
         return 2;

@@ -3,10 +3,10 @@
 #include "app/linea_comandos.h"
 #include "data/a3ado.h"
 #include "transfer/ejecucion.h"
+#include "transfer/entrada_fecha.h"
 #include "transfer/preparacion.h"
 
 #include <QDate>
-#include <QRegularExpression>
 
 #include <exception>
 
@@ -14,7 +14,6 @@ namespace {
 
 const char* const kUsoTraspasar = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
 const char* const kUsoLimpiar = "Uso: enlace3 limpiar DESDE HASTA";
-const char* const kFechaIncorrecta = "Formato de Fecha incorrecto.";
 const QStringList kPalabras = {QStringLiteral("hoy"), QStringLiteral("ayer"), QStringLiteral("mes-anterior")};
 
 using linea_comandos::fallo_uso;
@@ -84,20 +83,12 @@ std::optional<QString> fecha_de_lote(const QString& texto, const QDate& hoy, Ext
     if (dia)
         return dia->isValid() ? std::optional<QString>(dia->toString(QStringLiteral("yyyyMMdd"))) : std::nullopt;
 
-    static const QRegularExpression ocho(QStringLiteral("^[0-9]{8}$"));
-    static const QRegularExpression con_guiones(QStringLiteral("^([0-9]{2})-([0-9]{2})-([0-9]{4})$"));
-    QString digitos;
-    const QRegularExpressionMatch guiones = con_guiones.match(texto);
-    if (guiones.hasMatch())
-        digitos = guiones.captured(1) + guiones.captured(2) + guiones.captured(3);
-    else if (ocho.match(texto).hasMatch())
-        digitos = texto;
-    else
+    // Typed dates follow the transfer window's rules, so a shell and the
+    // window accept and refuse the same texts.
+    const EntradaFecha tecleada = leer_fecha_tecleada(texto);
+    if (tecleada.estado != EstadoFecha::Aceptada)
         return std::nullopt;
-    const QDate fecha(digitos.mid(4, 4).toInt(), digitos.mid(2, 2).toInt(), digitos.left(2).toInt());
-    if (!fecha.isValid())
-        return std::nullopt;
-    return digitos.mid(4, 4) + digitos.mid(2, 2) + digitos.left(2);
+    return tecleada.fecha;
 }
 
 RangoLote rango_de_lote(const QStringList& fechas, const QDate& hoy, const QString& uso)
@@ -129,9 +120,9 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
     if (const int estado = leer_argumentos(lista, true, args, err))
         return estado;
 
-    linea_comandos::SesionSuenlace s(out, err, args.respuesta);
+    linea_comandos::Sesion s(out, err, args.respuesta);
     s.ui.es_resultado = es_resultado;
-    if (!s.arrancar())
+    if (!s.arrancar() || !s.activacion.configuracion_ok)
         return 1;
     // Nothing is staged until the shell has answered for an existing file.
     if (!s.puede_escribir(err))
@@ -174,9 +165,9 @@ int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err
     if (const int estado = leer_argumentos(lista, false, args, err))
         return estado;
 
-    linea_comandos::SesionSuenlace s(out, err, args.respuesta);
+    linea_comandos::Sesion s(out, err, args.respuesta);
     s.ui.es_resultado = es_resultado;
-    if (!s.arrancar())
+    if (!s.arrancar() || !s.activacion.configuracion_ok)
         return 1;
 
     Traspaso t(s.a);

@@ -24,10 +24,11 @@ int comando_limpiar(const QStringList& args, QTextStream& out, QTextStream& err)
 // Which end of a range a date of the batch line stands for.
 enum class Extremo { Desde, Hasta };
 
-// A date as typed in the transfer window, "ddmmyyyy" (or "dd-mm-yyyy"), or a
-// word a scheduler can repeat every day, read against `hoy`: "hoy", "ayer",
-// and "mes-anterior" (its first day as DESDE, its last as HASTA). As
-// "yyyymmdd"; nothing when it is neither.
+// A date as the transfer window reads it (leer_fecha_tecleada: "ddmmyyyy"
+// or as shown, "dd-mm-yyyy"; no year below 100), or a word a scheduler can
+// repeat every day, read against `hoy`: "hoy", "ayer", and "mes-anterior"
+// (its first day as DESDE, its last as HASTA). As "yyyymmdd"; nothing when
+// it is neither.
 std::optional<QString> fecha_de_lote(const QString& texto, const QDate& hoy = QDate::currentDate(),
                                      Extremo extremo = Extremo::Desde);
 

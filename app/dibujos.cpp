@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <initializer_list>
+
 namespace dibujos {
 
 namespace {
@@ -50,6 +52,39 @@ void flecha(QPainter& g, QPointF desde, QPointF hasta, qreal grosor, const QColo
     g.setPen(Qt::NoPen);
     g.setBrush(color);
     g.drawPolygon(QPolygonF({hasta, base + n * punta * 0.8, base - n * punta * 0.8}));
+}
+
+// A closed outline through `puntos`, drawn with the current pen and brush.
+void camino(QPainter& g, std::initializer_list<QPointF> puntos)
+{
+    QPainterPath trazo;
+    trazo.moveTo(*puntos.begin());
+    for (auto p = puntos.begin() + 1; p != puntos.end(); ++p)
+        trazo.lineTo(*p);
+    trazo.closeSubpath();
+    g.drawPath(trazo);
+}
+
+// The green arrow leaving a 32 x 32 button picture, from `cola` to its head
+// at the right edge; the head starts at `cuello`.
+void flecha_de_salida(QPainter& g, qreal cola, qreal cuello)
+{
+    g.setPen(Qt::NoPen);
+    g.setBrush(QColor(40, 150, 60));
+    camino(g, {{cola, 17}, {cuello, 17}, {cuello, 12}, {31, 20}, {cuello, 28}, {cuello, 23}, {cola, 23}});
+}
+
+// The button pictures of the dialogs are drawn on a 32 x 32 grid.
+constexpr int kLado = 32;
+
+template <typename Dibujo>
+QPixmap de_boton(Dibujo dibujar)
+{
+    QPixmap p = lienzo(QSize(kLado, kLado));
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    dibujar(g);
+    return p;
 }
 
 } // namespace
@@ -185,6 +220,116 @@ QPixmap icono_ventana(QSize tamano)
     g.drawRoundedRect(QRectF(4, 4, 92, 92), 16, 16);
     flecha(g, QPointF(20, 50), QPointF(82, 50), 14, kNaranja);
     return p;
+}
+
+
+// A diskette: the changes kept.
+QPixmap guardar()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(30, 40, 70), 1.2));
+        g.setBrush(QColor(50, 80, 150));
+        camino(g, {{3, 3}, {25, 3}, {29, 7}, {29, 29}, {3, 29}});
+        g.setBrush(QColor(210, 215, 225));
+        g.drawRect(QRectF(9, 3, 14, 9));
+        g.setBrush(QColor(50, 80, 150));
+        g.drawRect(QRectF(18, 5, 3, 5));
+        g.setBrush(Qt::white);
+        g.drawRect(QRectF(7, 17, 18, 12));
+        g.setPen(QPen(QColor(150, 150, 160), 1));
+        for (int y = 20; y <= 26; y += 3)
+            g.drawLine(QPointF(9, y), QPointF(23, y));
+    });
+}
+
+// A key: the administrator's lock.
+QPixmap llave()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(120, 90, 20), 1.5));
+        g.setBrush(QColor(230, 190, 60));
+        g.drawEllipse(QRectF(3, 9, 13, 13));
+        g.setBrush(Qt::white);
+        g.drawEllipse(QRectF(7, 13, 5, 5));
+        g.setPen(QPen(QColor(120, 90, 20), 3, Qt::SolidLine, Qt::FlatCap));
+        g.drawLine(QPointF(16, 15.5), QPointF(30, 15.5));
+        g.drawLine(QPointF(25, 15.5), QPointF(25, 21));
+        g.drawLine(QPointF(29, 15.5), QPointF(29, 20));
+    });
+}
+
+// A ledger with a cog: the settings of the accounts.
+QPixmap ajustes()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(70, 70, 70), 1.2));
+        g.setBrush(Qt::white);
+        g.drawRect(QRectF(3, 2, 20, 27));
+        g.setPen(QPen(QColor(60, 90, 160), 1.2));
+        for (int y = 8; y <= 24; y += 4)
+            g.drawLine(QPointF(6, y), QPointF(20, y));
+        g.translate(22, 22);
+        g.setPen(QPen(QColor(60, 60, 60), 1));
+        g.setBrush(QColor(150, 150, 160));
+        for (int i = 0; i < 8; ++i) {
+            g.drawRect(QRectF(-1.5, -9, 3, 4));
+            g.rotate(45);
+        }
+        g.drawEllipse(QRectF(-6.5, -6.5, 13, 13));
+        g.setBrush(Qt::white);
+        g.drawEllipse(QRectF(-2.5, -2.5, 5, 5));
+    });
+}
+
+// A ledger with a green arrow leaving it: the chart of accounts on its way
+// to A3Con.
+QPixmap exportar_pgc()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(60, 50, 40), 1.2));
+        g.setBrush(QColor(150, 60, 50));
+        g.drawRoundedRect(QRectF(3, 3, 20, 26), 2, 2);
+        g.setBrush(QColor(250, 248, 235));
+        g.drawRect(QRectF(7, 5, 14, 22));
+        g.setPen(QPen(QColor(60, 90, 160), 1));
+        for (int y = 9; y <= 23; y += 3)
+            g.drawLine(QPointF(9, y), QPointF(19, y));
+        flecha_de_salida(g, 15, 23);
+    });
+}
+
+// A written sheet with a green arrow leaving it: the file for A3Con.
+QPixmap generar()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(70, 70, 70), 1.2));
+        g.setBrush(Qt::white);
+        camino(g, {{4, 2}, {18, 2}, {24, 8}, {24, 29}, {4, 29}});
+        g.drawLine(QPointF(18, 2), QPointF(18, 8));
+        g.drawLine(QPointF(18, 8), QPointF(24, 8));
+        g.setPen(QPen(QColor(60, 90, 160), 1.5));
+        for (int y = 12; y <= 24; y += 4)
+            g.drawLine(QPointF(7, y), QPointF(18, y));
+        flecha_de_salida(g, 16, 24);
+    });
+}
+
+// A broom over a bin: the staged data of the range swept away.
+QPixmap limpiar()
+{
+    return de_boton([](QPainter& g) {
+        g.setPen(QPen(QColor(70, 70, 70), 1.2));
+        g.setBrush(QColor(200, 200, 205));
+        camino(g, {{6, 14}, {22, 14}, {20, 30}, {8, 30}});
+        g.drawRect(QRectF(4, 11, 20, 3));
+        for (int x = 10; x <= 18; x += 4)
+            g.drawLine(QPointF(x, 17), QPointF(x, 27));
+        g.setPen(QPen(QColor(140, 90, 40), 2.2, Qt::SolidLine, Qt::RoundCap));
+        g.drawLine(QPointF(30, 2), QPointF(21, 17));
+        g.setPen(QPen(QColor(110, 70, 30), 1));
+        g.setBrush(QColor(230, 190, 60));
+        camino(g, {{20, 15}, {25, 18}, {21, 26}, {13, 22}});
+    });
 }
 
 } // namespace dibujos

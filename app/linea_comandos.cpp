@@ -3,9 +3,6 @@
 #include "app/comando_exportar_pgc.h"
 #include "app/comando_traspasar.h"
 #include "app/comando_verificar.h"
-#include "app/ventana_principal.h"
-#include "app/ventanas.h"
-#include "platform/widget_interaction.h"
 #include "data/migracion.h"
 #include "demo/instalacion.h"
 #include "transfer/diario.h"
@@ -13,12 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QApplication>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QThread>
-#include <QPixmap>
 #include <QProcessEnvironment>
 
 namespace linea_comandos {
@@ -110,11 +101,6 @@ const std::vector<Comando>& comandos()
          comando_verificar},
         {QStringLiteral("exportar-pgc"), QStringLiteral("EMPRESA [--sobrescribir | --anadir]"),
          QStringLiteral("exporta a SUENLACE.DAT el plan de cuentas de una empresa de Zumeral."), comando_exportar_pgc},
-        {QStringLiteral("captura"), QStringLiteral("FICHERO.png | CARPETA"),
-         QStringLiteral("guarda una imagen de la ventana principal tal como arranca (en una carpeta: de cada "
-                        "ventana y de los diálogos de progreso y de resumen)."),
-         comando_captura,
-         /*oculto=*/true, /*necesita_ventanas=*/true},
     };
     return tabla;
 }
@@ -141,7 +127,6 @@ QString ayuda()
       << "Sin argumentos abre la ventana principal «Enlace de Noctaris a A3 Software.».\n\n"
       << "Órdenes:\n";
     for (const Comando& c : comandos()) {
-        if (c.oculto) continue;
         const QString uso = c.argumentos.isEmpty() ? c.nombre : c.nombre + QLatin1Char(' ') + c.argumentos;
         s << "  " << uso << "\n      " << c.descripcion << "\n";
     }
@@ -164,10 +149,15 @@ int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err)
         return kErrorUso;
     }
     if (!c->funcion) return no_disponible(*c, err);
+    return ejecutar(c->funcion, args.mid(1), out, err);
+}
+
+int ejecutar(const Funcion& funcion, const QStringList& args, QTextStream& out, QTextStream& err)
+{
     out.flush();
     int r = kFallo;
     try {
-        r = c->funcion(args.mid(1), out, err);
+        r = funcion(args, out, err);
     } catch (const ado::Error& e) {
         out.flush();
         err << QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()) << Qt::endl;
@@ -182,11 +172,16 @@ int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err)
     return r;
 }
 
-SesionLote::SesionLote() : a(platform::DriveMap::fromEnvironment(), ui) {}
-
-bool SesionLote::arrancar()
+Sesion::Sesion(QTextStream& out, QTextStream& err, Respuesta r)
+    : ui(out, err), a(platform::DriveMap::fromEnvironment(), ui), respuesta(r)
 {
-    if (!arranque::arrancar(a)) return false;
+    ui.defaultAnswer = respuesta == Respuesta::Sobrescribir;
+}
+
+bool Sesion::arrancar()
+{
+    if (!arranque::arrancar(a))
+        return false;
     activacion = arranque::activar(a);
     return activacion.continuar;
 }
@@ -220,51 +215,12 @@ int leer_opciones(const QStringList& lista, bool con_respuesta, const QString& u
     return 0;
 }
 
-namespace {
-
-void escribir_linea(QTextStream& flujo, const QString& texto)
-{
-    flujo << texto;
-    if (!texto.endsWith(QLatin1Char('\n')))
-        flujo << '\n';
-    flujo.flush();
-}
-
-} // namespace
-
-void InteraccionLote::message(const QString& text, const QString& title, platform::Icon icon)
-{
-    ScriptedInteraction::message(text, title, icon);
-    escribir_linea(es_resultado && es_resultado(text, icon) ? out_ : err_, text);
-}
-
-bool InteraccionLote::ask(const QString& text, const QString& title, platform::Icon icon)
-{
-    const bool respuesta = ScriptedInteraction::ask(text, title, icon);
-    escribir_linea(out_, text + (respuesta ? QStringLiteral(" -> Sí") : QStringLiteral(" -> No")));
-    return respuesta;
-}
-
-SesionSuenlace::SesionSuenlace(QTextStream& out, QTextStream& err, Respuesta r)
-    : ui(out, err), a(platform::DriveMap::fromEnvironment(), ui), respuesta(r)
-{
-    ui.defaultAnswer = respuesta == Respuesta::Sobrescribir;
-}
-
-bool SesionSuenlace::arrancar()
-{
-    if (!arranque::arrancar(a))
-        return false;
-    const arranque::Activacion activacion = arranque::activar(a);
-    return activacion.continuar && activacion.configuracion_ok;
-}
-
-QString SesionSuenlace::ruta_suenlace() const
+QString Sesion::ruta_suenlace() const
 {
     return platform::DriveMap::forDisplay(a.wruta + QStringLiteral("\\Suenlace.dat"));
 }
 
-bool SesionSuenlace::puede_escribir(QTextStream& err) const
+bool Sesion::puede_escribir(QTextStream& err) const
 {
     const QString ruta = ruta_suenlace();
     if (respuesta != Respuesta::Ninguna || !QFileInfo::exists(a.unidades.toLocal(ruta)))
@@ -337,7 +293,7 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err)
         err << QStringLiteral("La orden estado no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) {
         // Which form the files have is what a failed start most often needs.
         if (!s.a.wunidad.isEmpty())
@@ -358,7 +314,7 @@ int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err)
         err << QStringLiteral("La orden migrar no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     try {
         s.a.wunidad = s.a.leer_unidad_hotel();
     } catch (const ado::Error& e) {
@@ -377,7 +333,7 @@ int comando_historial(const QStringList& args, QTextStream& out, QTextStream& er
         err << QStringLiteral("La orden historial no admite argumentos.") << Qt::endl;
         return kErrorUso;
     }
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) return kFallo;
     const std::vector<diario::Generacion> generaciones = diario::leer(s.a.cn_enlace);
     if (generaciones.empty())
@@ -425,105 +381,6 @@ int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err)
     return kCorrecto;
 }
 
-namespace {
-
-bool guardar_imagen(QWidget& w, const QString& carpeta, const QString& nombre, QTextStream& out, QTextStream& err)
-{
-    w.show();
-    w.raise();
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-    const QString ruta = QDir(carpeta).filePath(nombre + QStringLiteral(".png"));
-    const QPixmap imagen = w.grab();
-    if (imagen.isNull() || !imagen.save(ruta, "PNG")) {
-        err << QStringLiteral("No se ha podido guardar la imagen en «%1».").arg(ruta) << Qt::endl;
-        return false;
-    }
-    out << QStringLiteral("Imagen guardada en %1").arg(ruta) << '\n';
-    return true;
-}
-
-// Every window as the user meets it (the configuration unlocked), and the
-// progress and end-of-run dialogs.
-int capturar_todas(A3ADO& a, VentanaPrincipal& principal, const QString& carpeta, QTextStream& out, QTextStream& err)
-{
-    bool bien = guardar_imagen(principal, carpeta, QStringLiteral("main-window"), out, err);
-    const ventanas::Tabla tabla = ventanas::tabla_ventanas();
-    for (const char* nombre : {ventanas::kTraspaso, ventanas::kConfiguracion, ventanas::kCuentasCobro,
-                               ventanas::kCuentasVentas, ventanas::kExportarPgc}) {
-        std::unique_ptr<QDialog> d = ventanas::crear(tabla, QString::fromLatin1(nombre), a);
-        d->show();
-        if (auto* pas = d->findChild<QLineEdit*>(QStringLiteral("pas"))) {
-            pas->setText(QStringLiteral("GARVEX"));
-            QKeyEvent intro(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(pas, &intro);
-        }
-        bien = guardar_imagen(*d, carpeta, QString::fromLatin1(nombre), out, err) && bien;
-        d->hide();
-    }
-
-    platform::WidgetInteraction ui(&principal);
-    ui.setBusy(true);
-    QThread::msleep(platform::WidgetInteraction::kProgressDelayMs + 20);
-    ui.progress(QStringLiteral("Facturas"), 1500);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("progreso") && w->isVisible())
-            bien = guardar_imagen(*w, carpeta, QStringLiteral("progreso"), out, err) && bien;
-    ui.setBusy(false);
-
-    platform::Summary s;
-    s.title = QStringLiteral("Fin del Traspaso");
-    s.text = QStringLiteral("Se ha generado F:\\NOCTARIS\\Suenlace.dat, pero sin los asientos siguientes, que quedan "
-                            "pendientes para el próximo traspaso:");
-    s.icon = platform::Icon::Exclamation;
-    s.figures = QStringList{QStringLiteral("Cuentas: 12"), QStringLiteral("Facturas: 431"), QStringLiteral("Depósitos: 9"),
-                            QStringLiteral("Días de caja: 31"), QStringLiteral("Créditos: 4"),
-                            QStringLiteral("Registros: 1930"), QStringLiteral("Fichero: F:\\NOCTARIS\\Suenlace.dat"),
-                            QStringLiteral("Tamaño: 494080 bytes"),
-                            QStringLiteral("Copia del fichero anterior: F:\\NOCTARIS\\Suenlace.dat.1"),
-                            QStringLiteral("Comprobación del fichero: correcto, 1930 líneas")};
-    for (int i = 1; i <= 40; ++i)
-        s.leftOut << QStringLiteral("Factura %1 del 05-01-2013: la cuenta del cliente está vacía").arg(1000 + i);
-    s.folder = QDir::tempPath();
-    std::unique_ptr<QDialog> resumen(platform::WidgetInteraction::buildSummary(s, &principal));
-    bien = guardar_imagen(*resumen, carpeta, QStringLiteral("resumen"), out, err) && bien;
-    out.flush();
-    return bien ? kCorrecto : kFallo;
-}
-
-} // namespace
-
-int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err)
-{
-    if (args.size() != 1) {
-        err << QStringLiteral("Uso: enlace3 captura FICHERO.png") << Qt::endl;
-        return kErrorUso;
-    }
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        err << QStringLiteral("La captura necesita la interfaz gráfica.") << Qt::endl;
-        return kFallo;
-    }
-    platform::ConsoleInteraction ui;
-    A3ADO a(platform::DriveMap::fromEnvironment(), ui);
-    VentanaPrincipal ventana(a);
-    int codigo = kCorrecto;
-    ventana.al_terminar = [&codigo](int c) { codigo = c; };
-    if (!ventana.cargar()) return kFallo;
-    ventana.show();
-    if (!ventana.activar() || codigo != kCorrecto) return kFallo;
-    QCoreApplication::processEvents();
-    if (QFileInfo(args.first()).isDir())
-        return capturar_todas(a, ventana, args.first(), out, err);
-    const QPixmap imagen = ventana.grab();
-    if (imagen.isNull() || !imagen.save(args.first(), "PNG")) {
-        err << QStringLiteral("No se ha podido guardar la imagen en «%1».").arg(args.first()) << Qt::endl;
-        return kFallo;
-    }
-    out << QStringLiteral("Imagen de la ventana guardada en %1").arg(args.first()) << '\n';
-    out.flush();
-    return kCorrecto;
-}
-
 bool hay_pantalla()
 {
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -539,7 +396,7 @@ int sin_pantalla(QTextStream& out, QTextStream& err)
         << '\n'
         << QStringLiteral("Barra de estado de la ventana:") << '\n';
     out.flush();
-    SesionLote s;
+    Sesion s(out, err);
     if (!s.arrancar()) {
         err.flush();
         return kFallo;

@@ -29,8 +29,6 @@ struct Comando {
     QString argumentos;      // as shown in the help, e.g. "DESDE HASTA"
     QString descripcion;     // one Spanish sentence
     Funcion funcion;         // empty: announced, not available yet
-    bool oculto = false;     // left out of the help
-    bool necesita_ventanas = false;  // runs with widgets (offscreen)
 };
 
 inline constexpr int kCorrecto = 0;
@@ -46,22 +44,33 @@ QString version();
 // Runs the order `args[0]` with the rest of `args`. An unknown order or
 // option is a usage error (status 2) with the help's hint on `err`.
 int ejecutar(const QStringList& args, QTextStream& out, QTextStream& err);
-
-// What a batch order needs before it can touch the data: the same start-up
-// and the same settings load as the main window, with console messages.
-struct SesionLote {
-    SesionLote();
-    platform::ConsoleInteraction ui;
-    A3ADO a;
-    arranque::Activacion activacion;
-    // false: the start-up or the settings load failed and the reason was
-    // printed to stderr; the order ends with status 1.
-    bool arrancar();
-};
+// Runs one order's function on its arguments: what it throws is printed on
+// `err` and ends it with status 1.
+int ejecutar(const Funcion& funcion, const QStringList& args, QTextStream& out, QTextStream& err);
 
 // The answer given on the line beforehand to the question the window asks
 // when SUENLACE.DAT already exists.
 enum class Respuesta { Ninguna, Sobrescribir, Anadir };
+
+// What a batch order needs before it can touch the data: the same start-up
+// and the same settings load as the main window, with the conversation on
+// the console (an order decides which messages are its results by setting
+// ui.es_resultado before arrancar).
+struct Sesion {
+    Sesion(QTextStream& out, QTextStream& err, Respuesta respuesta = Respuesta::Ninguna);
+    platform::ConsoleInteraction ui;
+    A3ADO a;
+    Respuesta respuesta;
+    arranque::Activacion activacion;
+    // false: the start-up failed and the reason was printed; the order ends
+    // with status 1. Whether the settings loaded is activacion.configuracion_ok.
+    bool arrancar();
+    QString ruta_suenlace() const;
+    // The window would ask about an existing file; a shell must say
+    // beforehand. false (with the reason on `err`, status 2) when the file
+    // exists and no answer was given: nothing may be touched yet.
+    bool puede_escribir(QTextStream& err) const;
+};
 
 // Prints a usage error and gives its exit status.
 int fallo_uso(QTextStream& err, const QString& texto);
@@ -72,41 +81,6 @@ int fallo_uso(QTextStream& err, const QString& texto);
 int leer_opciones(const QStringList& lista, bool con_respuesta, const QString& uso, Respuesta& respuesta,
                   QStringList& posicionales, QTextStream& err);
 
-// The batch line's side of the conversation of an order that writes
-// SUENLACE.DAT: what `es_resultado` recognises goes to `out`, everything
-// else to `err`; each question is answered from the command line and
-// printed with its answer on `out`.
-class InteraccionLote : public platform::ScriptedInteraction {
-public:
-    InteraccionLote(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
-
-    std::function<bool(const QString& text, platform::Icon icon)> es_resultado;
-
-    void message(const QString& text, const QString& title, platform::Icon icon) override;
-    bool ask(const QString& text, const QString& title, platform::Icon icon) override;
-
-private:
-    QTextStream& out_;
-    QTextStream& err_;
-};
-
-// A batch order that writes SUENLACE.DAT, after the same start-up and
-// settings load as the main window.
-struct SesionSuenlace {
-    SesionSuenlace(QTextStream& out, QTextStream& err, Respuesta respuesta);
-    InteraccionLote ui;
-    A3ADO a;
-    Respuesta respuesta;
-    // false: the start-up or the settings load failed (already said); the
-    // order ends with status 1.
-    bool arrancar();
-    QString ruta_suenlace() const;
-    // The window would ask about an existing file; a shell must say
-    // beforehand. false (with the reason on `err`, status 2) when the file
-    // exists and no answer was given: nothing may be touched yet.
-    bool puede_escribir(QTextStream& err) const;
-};
-
 // Every setting of the settings row as `name` and printed value, in the
 // order of the row (booleans as true/false).
 QList<QPair<QString, QString>> ajustes(const A3ADO& a);
@@ -115,7 +89,6 @@ int comando_estado(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_historial(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_migrar(const QStringList& args, QTextStream& out, QTextStream& err);
 int comando_demo(const QStringList& args, QTextStream& out, QTextStream& err);
-int comando_captura(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Where no display can be reached the window cannot open: say how to start
 // it and print the status-bar texts instead.

@@ -1,15 +1,16 @@
 // enlace3: with no argument the main window; with arguments the batch line.
+// Only this file and the windows know about widgets: the batch line runs
+// under a QCoreApplication and never links a window.
 
+#include "app/captura.h"
 #include "app/linea_comandos.h"
+#include "app/ventana_mensajes.h"
 #include "app/ventana_principal.h"
 #include "data/instalacion_ocupada.h"
-#include "platform/widget_interaction.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -37,28 +38,31 @@ QStringList argumentos(int argc, char** argv)
     return args;
 }
 
-int lote(int argc, char** argv)
+// Pictures of the windows are taken without showing them anywhere.
+int captura(int argc, char** argv)
 {
-    const QStringList args = argumentos(argc, argv);
-    const linea_comandos::Comando* c = linea_comandos::buscar(args.first());
-    std::unique_ptr<QCoreApplication> app;
-    if (c && c->necesita_ventanas) {
-        // Pictures of the window are taken without showing it anywhere.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("enlace3"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return linea_comandos::ejecutar(args, out, err);
+    return linea_comandos::ejecutar(comando_captura, argumentos(argc, argv).mid(1), out, err);
+}
+
+int lote(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("enlace3"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return linea_comandos::ejecutar(argumentos(argc, argv), out, err);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && QByteArray(argv[1]) == "captura") return captura(argc, argv);
     if (argc > 1) return lote(argc, argv);
     if (!linea_comandos::hay_pantalla()) {
         QCoreApplication app(argc, argv);

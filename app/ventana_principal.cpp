@@ -2,7 +2,6 @@
 
 #include "app/arranque.h"
 #include "app/dibujos.h"
-#include "transfer/traspaso.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -220,14 +219,6 @@ void VentanaPrincipal::abrir(const QString& nombre)
                 connect(d.get(), SIGNAL(terminar_aplicacion(int)), this, SLOT(terminar_por_ventana(int)));
         }
         d->exec();
-    } catch (const TraspasoDetenido& detenido) {
-        // Its message has been shown already. A holder missing from the hotel
-        // tables ends the program; any other stop leaves the menu usable.
-        unsetCursor();
-        if (detenido.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
-            terminar(1);
-            return;
-        }
     } catch (const std::exception& e) {
         // Nothing a window leaves unhandled may cross the event loop: the
         // program reports it and ends, as it always has.

@@ -2,8 +2,7 @@
 
 #include "config/ventana_configuracion.h"
 #include "export/ventana_importa.h"
-#include "mapping/ventana_formas.h"
-#include "mapping/ventana_ventas.h"
+#include "mapping/ventana_cuentas.h"
 #include "transfer/ventana_traspaso.h"
 
 #include <QDialogButtonBox>

@@ -7,11 +7,10 @@
 //
 // A window that must end the program (after its own message) declares the
 // signal `terminar_aplicacion(int codigo)`: the main window connects it when
-// it makes the window. What a window leaves unhandled reaches the main window: a TraspasoDetenido
-// for a holder missing from the hotel ends the program (its message shown
-// already), any other TraspasoDetenido returns to the menu, and any other
-// exception (an ado::Error, say) is reported with its number and text and
-// ends the program.
+// it makes the window. A stopped transfer is the transfer window's own
+// business (the logic has told the user through the Interaction). Any
+// exception a window leaves unhandled (an ado::Error, say) reaches the main
+// window, which reports it with its number and text and ends the program.
 
 #include "data/a3ado.h"
 

@@ -1,5 +1,7 @@
 #include "config/ventana_configuracion.h"
 
+#include "app/dibujos.h"
+
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QFont>
@@ -8,8 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QDateTime>
 #include <QApplication>
@@ -26,81 +26,9 @@ namespace {
 constexpr int kAncho = 5385;
 constexpr int kAlto = 10275;
 constexpr int kAltoBarra = 22;   // pixels, below the drawn client area
-constexpr int kLadoDibujo = 32;
 const char* const kLongitud = "longitud_maxima";
 
 using ventana::zona;
-
-// A diskette: the changes kept.
-QPixmap dibujo_guardar()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(30, 40, 70), 1.2));
-    g.setBrush(QColor(50, 80, 150));
-    QPainterPath disco;
-    disco.moveTo(3, 3);
-    disco.lineTo(25, 3);
-    disco.lineTo(29, 7);
-    disco.lineTo(29, 29);
-    disco.lineTo(3, 29);
-    disco.closeSubpath();
-    g.drawPath(disco);
-    g.setBrush(QColor(210, 215, 225));
-    g.drawRect(QRectF(9, 3, 14, 9));
-    g.setBrush(QColor(50, 80, 150));
-    g.drawRect(QRectF(18, 5, 3, 5));
-    g.setBrush(Qt::white);
-    g.drawRect(QRectF(7, 17, 18, 12));
-    g.setPen(QPen(QColor(150, 150, 160), 1));
-    for (int y = 20; y <= 26; y += 3)
-        g.drawLine(QPointF(9, y), QPointF(23, y));
-    return p;
-}
-
-// A key: the administrator's lock.
-QPixmap dibujo_llave()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(120, 90, 20), 1.5));
-    g.setBrush(QColor(230, 190, 60));
-    g.drawEllipse(QRectF(3, 9, 13, 13));
-    g.setBrush(Qt::white);
-    g.drawEllipse(QRectF(7, 13, 5, 5));
-    g.setPen(QPen(QColor(120, 90, 20), 3, Qt::SolidLine, Qt::FlatCap));
-    g.drawLine(QPointF(16, 15.5), QPointF(30, 15.5));
-    g.drawLine(QPointF(25, 15.5), QPointF(25, 21));
-    g.drawLine(QPointF(29, 15.5), QPointF(29, 20));
-    return p;
-}
-
-// A ledger with a cog: the settings of the accounts.
-QPixmap dibujo_ajustes()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(70, 70, 70), 1.2));
-    g.setBrush(Qt::white);
-    g.drawRect(QRectF(3, 2, 20, 27));
-    g.setPen(QPen(QColor(60, 90, 160), 1.2));
-    for (int y = 8; y <= 24; y += 4)
-        g.drawLine(QPointF(6, y), QPointF(20, y));
-    g.translate(22, 22);
-    g.setPen(QPen(QColor(60, 60, 60), 1));
-    g.setBrush(QColor(150, 150, 160));
-    for (int i = 0; i < 8; ++i) {
-        g.drawRect(QRectF(-1.5, -9, 3, 4));
-        g.rotate(45);
-    }
-    g.drawEllipse(QRectF(-6.5, -6.5, 13, 13));
-    g.setBrush(Qt::white);
-    g.drawEllipse(QRectF(-2.5, -2.5, 5, 5));
-    return p;
-}
 
 QLabel* crear_dibujo(QWidget* padre, const char* nombre, const QPixmap& dibujo, QRect donde)
 {
@@ -123,7 +51,7 @@ VentanaConfiguracion::VentanaConfiguracion(A3ADO& a, QWidget* parent) : DialogoT
 {
     setObjectName(QStringLiteral("configc3"));
     setWindowTitle(QStringLiteral("Configuración enlace a A3 Software."));
-    setWindowIcon(QIcon(dibujo_ajustes()));
+    setWindowIcon(QIcon(dibujos::ajustes()));
     setModal(true);
     // A narrow face, so the long captions fit the places they were given.
     QFont letra(QStringLiteral("Calibri"));
@@ -184,8 +112,8 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(lienzo_, QStringLiteral("Password Administrador :"), 300, 180, 2010);
     pas = crear_campo(lienzo_, "pas", 2370, 150, 1530);
     pas->setEchoMode(QLineEdit::Password);
-    Image1 = crear_dibujo(lienzo_, "Image1", dibujo_llave(), zona(3990, 90, 480, 480));
-    Image2 = crear_dibujo(lienzo_, "Image2", dibujo_guardar(), zona(4620, 90, 480, 480));
+    Image1 = crear_dibujo(lienzo_, "Image1", dibujos::llave(), zona(3990, 90, 480, 480));
+    Image2 = crear_dibujo(lienzo_, "Image2", dibujos::guardar(), zona(4620, 90, 480, 480));
     Image2->setToolTip(QStringLiteral("Guardar los cambios"));
     Image2->setCursor(Qt::PointingHandCursor);
     Image2->installEventFilter(this);
@@ -226,7 +154,7 @@ void VentanaConfiguracion::crear_controles()
     crear_etiqueta(GroupBox3, QStringLiteral("Carpeta de Exportación : "), 165, 3285, 3000);
     ruta = crear_campo(GroupBox3, "ruta", 165, 3645, 4500);
 
-    Image3 = crear_dibujo(lienzo_, "Image3", dibujo_ajustes(), zona(4620, 9800, 480, 420));
+    Image3 = crear_dibujo(lienzo_, "Image3", dibujos::ajustes(), zona(4620, 9800, 480, 420));
 
     QWidget* orden[] = {pas, ce, di, cage, cna, cpas, cven, civa, cgru, cTasa,
                         Check1, Check2, Check3, Check4, Check6, Check5, Check7, ruta};

@@ -6,7 +6,7 @@
 
 #include "config/configuracion.h"
 #include "data/a3ado.h"
-#include "platform/ventana_util.h"
+#include "app/ventana_util.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,11 +1,12 @@
 #include "export/ventana_importa.h"
 
+#include "app/dibujos.h"
+
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
@@ -14,30 +15,11 @@ namespace {
 
 constexpr int kAncho = 5385;
 constexpr int kAlto = 2640;
-constexpr int kLadoDibujo = 32;   // drawn at this size, shown at kLadoIcono
-constexpr int kLadoIcono = 24;
+constexpr int kLadoIcono = 24;   // the 32 x 32 pictures shown smaller
 
 using ventana::crear_etiqueta;
 using ventana::zona;
 
-// A ledger with a green arrow leaving it: the chart of accounts on its way
-// to A3Con.
-QPixmap dibujo_exportar()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(60, 50, 40), 1.2));
-    g.setBrush(QColor(150, 60, 50));
-    g.drawRoundedRect(QRectF(3, 3, 20, 26), 2, 2);
-    g.setBrush(QColor(250, 248, 235));
-    g.drawRect(QRectF(7, 5, 14, 22));
-    g.setPen(QPen(QColor(60, 90, 160), 1));
-    for (int y = 9; y <= 23; y += 3)
-        g.drawLine(QPointF(9, y), QPointF(19, y));
-    ventana::flecha_de_salida(g, 15, 23);
-    return p;
-}
 
 } // namespace
 
@@ -45,7 +27,7 @@ VentanaImporta::VentanaImporta(A3ADO& a, QWidget* parent) : QDialog(parent), a_(
 {
     setObjectName(QStringLiteral("importa"));
     setWindowTitle(QStringLiteral("Exportación PGC desde Noctaris Conta."));
-    setWindowIcon(QIcon(dibujo_exportar()));
+    setWindowIcon(QIcon(dibujos::exportar_pgc()));
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
     // The small dialog font of the era, so the texts fit their places.
@@ -60,7 +42,7 @@ void VentanaImporta::crear_controles()
 {
     btnGenerar = ventana::crear_boton(this, "btnGenerar", QStringLiteral("Exportar PGC de Zumeral"),
                                       QStringLiteral("Generar el Fichero Suenlace.DAT para importar desde A3 Con"),
-                                      dibujo_exportar(), zona(210, 1275, 4920, 720), kLadoIcono);
+                                      dibujos::exportar_pgc(), zona(210, 1275, 4920, 720), kLadoIcono);
 
     GroupBox2 = new QGroupBox(QStringLiteral(" Empresa en Noctaris Conta "), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

@@ -7,7 +7,7 @@
 
 #include "data/a3ado.h"
 #include "export/exportacion_pgc.h"
-#include "platform/ventana_util.h"
+#include "app/ventana_util.h"
 
 #include <QDialog>
 #include <QString>

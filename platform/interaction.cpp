@@ -1,6 +1,5 @@
 #include "platform/interaction.h"
 
-#include <cstdio>
 
 namespace platform {
 
@@ -53,43 +52,34 @@ QStringList ScriptedInteraction::texts() const
 
 namespace {
 
-void printLines(std::FILE* stream, const QString& text)
+// One message a line or more, ended by a newline; carriage returns (of a
+// database's error text, say) become line ends on a console.
+void printLines(QTextStream& stream, const QString& text)
 {
     QString normalised = text;
     normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (!normalised.endsWith(QLatin1Char('\n')))
         normalised += QLatin1Char('\n');
-    const QByteArray bytes = normalised.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    stream << normalised;
+    stream.flush();
 }
 
 } // namespace
 
-bool ConsoleInteraction::isError(const QString& title, Icon icon) const
-{
-    return icon == Icon::Critical || icon == Icon::Exclamation || errorTitles.contains(title);
-}
-
 void ConsoleInteraction::message(const QString& text, const QString& title, Icon icon)
 {
     ScriptedInteraction::message(text, title, icon);
-    printLines(isError(title, icon) ? stderr : stdout, text);
+    const bool resultado =
+        es_resultado ? es_resultado(text, icon) : icon != Icon::Critical && icon != Icon::Exclamation;
+    printLines(resultado ? out_ : err_, text);
 }
 
 bool ConsoleInteraction::ask(const QString& text, const QString& title, Icon icon)
 {
     const bool answer = ScriptedInteraction::ask(text, title, icon);
-    printLines(stdout, text + QStringLiteral(" -> ") + (answer ? QStringLiteral("Sí") : QStringLiteral("No")));
+    printLines(out_, text + QStringLiteral(" -> ") + (answer ? QStringLiteral("Sí") : QStringLiteral("No")));
     return answer;
-}
-
-void ConsoleInteraction::progress(const QString& phase, qint64 count)
-{
-    ScriptedInteraction::progress(phase, count);
-    if (verbose)
-        printLines(stdout, QStringLiteral("%1: %2").arg(phase).arg(count));
 }
 
 void ScriptedInteraction::summary(const Summary& s)

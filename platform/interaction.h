@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 #include <deque>
+#include <functional>
 
 namespace platform {
 
@@ -108,23 +109,22 @@ public:
     QStringList texts() const;
 };
 
-// Batch line: messages go to stdout (to stderr when the icon is Critical or
-// Exclamation, or the title is one of `errorTitles`), questions are answered
-// from `answers` as above and printed with the answer given.
+// The batch line's side of the conversation: every message is printed on
+// `out` when it is a result, otherwise on `err`; each question is answered
+// as above and printed with its answer on `out`. Without `es_resultado` a
+// message is a result unless its icon is Critical or Exclamation.
 class ConsoleInteraction : public ScriptedInteraction {
 public:
-    // Whether a message with this title and icon goes to stderr.
-    bool isError(const QString& title, Icon icon) const;
-    QSet<QString> errorTitles;
+    ConsoleInteraction(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
+
+    std::function<bool(const QString& text, Icon icon)> es_resultado;
 
     void message(const QString& text, const QString& title = QString(), Icon icon = Icon::None) override;
     bool ask(const QString& text, const QString& title = QString(), Icon icon = Icon::Information) override;
-    void setBusy(bool busy) override { busy_ = busy; }
-    void progress(const QString& phase, qint64 count) override;
-    bool verbose = false;
 
 private:
-    bool busy_ = false;
+    QTextStream& out_;
+    QTextStream& err_;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "transfer/ventana_traspaso.h"
 
+#include "app/dibujos.h"
 #include "transfer/entrada_fecha.h"
 
 #include <QGroupBox>
@@ -7,8 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
@@ -18,8 +17,7 @@ namespace {
 
 constexpr int kAncho = 5385;
 constexpr int kAlto = 2850;
-constexpr int kLadoDibujo = 32;   // drawn at this size, shown at kLadoIcono
-constexpr int kLadoIcono = 24;
+constexpr int kLadoIcono = 24;   // the 32 x 32 pictures shown smaller
 
 const char* const kPregunta = "Esta Ud. seguro/a de querer traspasar del ";
 const char* const kTituloPregunta = "Seguridad Traspaso";
@@ -31,63 +29,6 @@ QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& text
                          const QPixmap& dibujo, QRect donde)
 {
     return ventana::crear_boton(padre, nombre, texto, consejo, dibujo, donde, kLadoIcono);
-}
-
-// A written sheet with a green arrow leaving it: the file for A3Con.
-QPixmap dibujo_generar()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(70, 70, 70), 1.2));
-    g.setBrush(Qt::white);
-    QPainterPath hoja;
-    hoja.moveTo(4, 2);
-    hoja.lineTo(18, 2);
-    hoja.lineTo(24, 8);
-    hoja.lineTo(24, 29);
-    hoja.lineTo(4, 29);
-    hoja.closeSubpath();
-    g.drawPath(hoja);
-    g.drawLine(QPointF(18, 2), QPointF(18, 8));
-    g.drawLine(QPointF(18, 8), QPointF(24, 8));
-    g.setPen(QPen(QColor(60, 90, 160), 1.5));
-    for (int y = 12; y <= 24; y += 4)
-        g.drawLine(QPointF(7, y), QPointF(18, y));
-    ventana::flecha_de_salida(g, 16, 24);
-    return p;
-}
-
-// A broom over a bin: the staged data of the range swept away.
-QPixmap dibujo_limpiar()
-{
-    QPixmap p = ventana::lienzo(kLadoDibujo);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(70, 70, 70), 1.2));
-    g.setBrush(QColor(200, 200, 205));
-    QPainterPath cubo;
-    cubo.moveTo(6, 14);
-    cubo.lineTo(22, 14);
-    cubo.lineTo(20, 30);
-    cubo.lineTo(8, 30);
-    cubo.closeSubpath();
-    g.drawPath(cubo);
-    g.drawRect(QRectF(4, 11, 20, 3));
-    for (int x = 10; x <= 18; x += 4)
-        g.drawLine(QPointF(x, 17), QPointF(x, 27));
-    g.setPen(QPen(QColor(140, 90, 40), 2.2, Qt::SolidLine, Qt::RoundCap));
-    g.drawLine(QPointF(30, 2), QPointF(21, 17));
-    g.setPen(QPen(QColor(110, 70, 30), 1));
-    g.setBrush(QColor(230, 190, 60));
-    QPainterPath escoba;
-    escoba.moveTo(20, 15);
-    escoba.lineTo(25, 18);
-    escoba.lineTo(21, 26);
-    escoba.lineTo(13, 22);
-    escoba.closeSubpath();
-    g.drawPath(escoba);
-    return p;
 }
 
 QLineEdit* crear_campo(QWidget* padre, const char* nombre, QRect donde)
@@ -105,7 +46,7 @@ VentanaTraspaso::VentanaTraspaso(A3ADO& a, QWidget* parent)
 {
     setObjectName(QStringLiteral("traspa3"));
     setWindowTitle(QStringLiteral("Traspaso a Suenlace.dat"));
-    setWindowIcon(QIcon(dibujo_generar()));
+    setWindowIcon(QIcon(dibujos::generar()));
     setModal(true);
     setFixedSize(px(kAncho), px(kAlto));
     // The small dialog font of the era, so the button texts fit beside their pictures.
@@ -128,10 +69,10 @@ void VentanaTraspaso::crear_controles()
 
     btnGenerar = crear_boton(this, "btnGenerar", QStringLiteral("Generar Suenlace.DAT"),
                              QStringLiteral("Generar el Fichero Suenlace.DAT para importar desde A3 Con"),
-                             dibujo_generar(), zona(240, 1770, 2250, 720));
+                             dibujos::generar(), zona(240, 1770, 2250, 720));
     btnLimpiar = crear_boton(this, "btnLimpiar", QStringLiteral("Limpiar Temporales"),
                              QStringLiteral("Limpia los ficheros temporales para realizar de nuevo la exportación."),
-                             dibujo_limpiar(), zona(2895, 1770, 2250, 720));
+                             dibujos::limpiar(), zona(2895, 1770, 2250, 720));
 
     setTabOrder(de, hasta);
     setTabOrder(hasta, btnGenerar);

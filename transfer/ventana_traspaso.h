@@ -5,7 +5,7 @@
 // window only takes the dates and reacts to how the run ended.
 
 #include "data/a3ado.h"
-#include "platform/ventana_util.h"
+#include "app/ventana_util.h"
 #include "transfer/ejecucion.h"
 #include "transfer/traspaso.h"
 

@@ -6,25 +6,24 @@
 #include "support/odbc_standin.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
+
+const QString kSinUnidad = "No se ha podido leer la unidad de datos del hotel (fila cod = '1') en la tabla de unidades "
+                           "C:\\noctaris.MDB.";
+const QString kSinPantalla = "No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí.";
 
 // Every file under a folder with a digest of its bytes.
 QMap<QString, QByteArray> huellas(const QString& raiz)
 {
     QMap<QString, QByteArray> r;
-    QDirIterator it(raiz, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString f = it.next();
-        QFile file(f);
-        if (file.open(QIODevice::ReadOnly))
-            r.insert(QDir(raiz).relativeFilePath(f), QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    for (QDirIterator it(raiz, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            r.insert(QDir(raiz).relativeFilePath(f.fileName()), QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1));
     }
     return r;
 }
@@ -32,7 +31,8 @@ QMap<QString, QByteArray> huellas(const QString& raiz)
 QProcessEnvironment sin_pantalla()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(v));
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(v);
     return env;
 }
 
@@ -42,198 +42,137 @@ class TestLineaComandos : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void demo_y_estado_muestran_la_configuracion_actualizada();
-    void estado_en_modo_servidor();
-    void fallo_de_arranque_sale_con_error_y_lo_explica();
-    void configuracion_incompleta_lo_dice_y_sale_con_error();
-    void demo_no_pisa_una_carpeta_con_datos();
-    void ayuda_version_y_errores_de_uso();
-    void sin_pantalla_explica_como_abrir_la_ventana();
-    void captura_guarda_la_ventana();
+    // What an order says (status, first line of out, err; of a failed start
+    // the first line of err) with no installation or over a folder holding
+    // only a file of the user's ("nota"), which nothing may touch.
+    void ordenes_y_errores_de_uso()
+    {
+        struct Caso {
+            QStringList args;
+            bool raiz;
+            int codigo;
+            QString out, err;
+        };
+        const QList<Caso> casos = {
+            {{"--help"}, false, 0, "Uso: enlace3 [ORDEN [ARGUMENTOS]]", ""},
+            {{"-V"}, false, 0, "enlace3 5.04.004", ""},
+            {{"borrar-todo"}, false, 2, "", "Orden desconocida: «borrar-todo». Use «enlace3 --help» para ver las órdenes."},
+            {{"estado", "x"}, false, 2, "", "La orden estado no admite argumentos."},
+            {{"demo"}, false, 2, "", "Uso: enlace3 demo DIR"},
+            {{"demo", "nota"}, false, 2, "", "La carpeta «nota» no está vacía: la instalación de demostración se crea en una "
+                                             "carpeta nueva o vacía."},
+            {{"limpiar", "01010050", "01010050"}, true, 2, "", "Formato de Fecha incorrecto."},   // no year below 100
+            {{"estado"}, true, 1, "", kSinUnidad},
+            {{}, true, 1, kSinPantalla, kSinUnidad},
+        };
+        for (Caso c : casos) {
+            QTemporaryDir tmp;
+            QFile nota(tmp.filePath("nota.txt"));
+            QVERIFY(nota.open(QIODevice::WriteOnly) && nota.write("mío\n") == 5);
+            nota.close();
+            c.args.replaceInStrings(QRegularExpression("^nota$"), tmp.path());
+            const appsupport::Salida s = appsupport::ejecutar(c.args, c.raiz ? tmp.path() : QString(), sin_pantalla());
+            QCOMPARE(s.codigo, c.codigo);
+            QCOMPARE(s.out.value(0), c.out);
+            QCOMPARE((c.codigo == 1 ? s.err.mid(0, 1) : s.err).join('\n'), QString(c.err).replace("«nota»", "«" + tmp.path() + "»"));
+            QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"nota.txt"}));
+            if (c.args == QStringList{"--help"}) {
+                for (const QString l : {"  --version", "  demo DIR", "  estado", "  migrar", "  historial", "  verificar FICHERO",
+                                        "  traspasar DESDE HASTA [--sobrescribir | --anadir]", "  limpiar DESDE HASTA",
+                                        "  exportar-pgc EMPRESA [--sobrescribir | --anadir]"})
+                    QVERIFY2(s.out.contains(l), qPrintable(l));
+                QVERIFY(!s.out.join('\n').contains("captura"));
+            }
+        }
+    }
+
+    // demo builds an old-style installation; the first estado upgrades it
+    // and prints the status bar, the settings and the files; later starts
+    // (estado, the window-less start) write nothing.
+    void demo_estado_sin_pantalla_y_captura()
+    {
+        QTemporaryDir tmp;
+        const QString raiz = tmp.path() + "/instalacion", enlace = raiz + "/f:/noctaris/enlace3.MDB";
+        QCOMPARE(appsupport::ejecutar({"demo", raiz}, QString()).out,
+                 QStringList({"Instalación de demostración creada en " + raiz, "Para usarla: ENLACE3_DOSDEVICES=" + raiz + " enlace3"}));
+        QVERIFY(!appsupport::esquema(enlace).contains("edep3"));
+        const appsupport::Salida estado = appsupport::ejecutar({"estado"}, raiz);
+        QCOMPARE(estado.err, QStringList());
+        QCOMPARE(estado.codigo, 0);
+        QStringList esperado = QStringList{"Versión:5.04.004", "Conectado: F:\\"} + fixture::ajustesTrasActualizar();
+        esperado << "Ficheros del hotel:";
+        for (const char* f : {"emi", "hiscadia", "agen", "na", "caja", "cli", "formas"})
+            esperado << QString("  %1.MDB: SQLite").arg(f);
+        QCOMPARE(estado.out, esperado << "Base del enlace enlace3.MDB: SQLite");
+        QVERIFY(appsupport::esquema(enlace).contains("table edep3 CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), "
+                                                     "EdepImp double, EdepFra varchar(6), EdepEstado varchar(1))"));
+        QVERIFY(appsupport::esquema(enlace).contains("table Ctas3 "));
+        const auto antes = huellas(raiz);
+        QCOMPARE(appsupport::ejecutar({"estado"}, raiz).out, estado.out);
+        const appsupport::Salida ventana = appsupport::ejecutar({}, raiz, sin_pantalla());
+        QCOMPARE(ventana.codigo, 0);
+        QCOMPARE(ventana.out, QStringList({kSinPantalla, "Arranque enlace3 en una sesión gráfica (con DISPLAY o WAYLAND_DISPLAY), o "
+                                                         "con QT_QPA_PLATFORM=offscreen para una ventana sin pantalla.",
+                                           "Barra de estado de la ventana:", "Versión:5.04.004", "Conectado: F:\\"}));
+        QCOMPARE(huellas(raiz), antes);
+
+        // The hidden order of the documentation pictures draws the main window without a display.
+        const QString png = tmp.filePath("ventana.png");
+        QCOMPARE(appsupport::ejecutar({"captura", png}, raiz, sin_pantalla()).out, QStringList({"Imagen de la ventana guardada en " + png}));
+        QFile f(png);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray cabecera = f.read(24);
+        QVERIFY(cabecera.startsWith("\x89PNG"));
+        QCOMPARE(qFromBigEndian<quint32>(cabecera.constData() + 16), quint32(503));   // width and height
+        QCOMPARE(qFromBigEndian<quint32>(cabecera.constData() + 20), quint32(195));
+    }
+
+    void estado_en_modo_servidor()
+    {
+        const QString antes = QDir::currentPath();
+        appsupport::RaizServidor raiz;
+        QVERIFY2(raiz.listo, qPrintable(raiz.error));
+        QDir::setCurrent(antes);
+        const QProcessEnvironment env = testsupport::odbcStandinEnvironment(raiz.dir.path() + "/odbc");
+        const appsupport::Salida s = appsupport::ejecutar({"estado"}, raiz.dir.path(), env, raiz.inst->dir_servidor());
+        QCOMPARE(s.err, QStringList());
+        QCOMPARE(s.codigo, 0);
+        QCOMPARE(s.out.mid(0, 3) << s.out.value(17) << s.out.mid(19),
+                 QStringList({"Versión:5.04.004", "Conectado: SERVIDOR (CATALOGO)", "wempresa = 00001", "wcta_tasa = 47530000",
+                              "Datos del hotel: SQL Server SERVIDOR (CATALOGO)", "Base del enlace enlace3.MDB: SQLite"}));
+    }
+
+    // A start that fails says why on err and ends with 1, creating nothing;
+    // an incomplete settings row is said on out and loads nothing.
+    void arranques_fallidos()
+    {
+        for (const int caso : {0, 1, 2}) {
+            appsupport::Raiz raiz;
+            const QString enlace = raiz.inst->ruta("F:\\noctaris\\enlace3.MDB");
+            if (caso == 0) {
+                raiz.inst->cerrar();
+                QVERIFY(QFile::remove(enlace));
+            }
+            if (caso == 1)
+                raiz.inst->ejecutar("noctaris", "DELETE FROM noctaris WHERE cod = '1'");
+            if (caso == 2)
+                raiz.inst->configurar({{"Ca3Niv", QVariant()}});
+            const appsupport::Salida s = appsupport::ejecutar({"estado"}, raiz.ruta());
+            QCOMPARE(s.codigo, 1);
+            QCOMPARE(s.err.value(0), caso == 0 ? "No se ha podido abrir la base de datos del enlace F:\\noctaris\\enlace3.MDB."
+                                     : caso == 1 ? kSinUnidad : QString());
+            if (caso == 0)
+                QVERIFY(s.out.isEmpty() && s.err.value(2).startsWith("Error -2147467259: ") && !QFileInfo::exists(enlace)
+                        && s.err.value(4) == "La aplicación no puede continuar.");
+            if (caso == 2) {
+                QCOMPARE(s.out.size(), 1 + 2 + 17 + 9);
+                QVERIFY(s.out.value(0).endsWith("Complete la configuración en \"Configuración General\"."));
+                QCOMPARE(s.out.mid(1, 5), QStringList({"Versión:5.04.004", "Conectado: F:\\", "wempresa = ", "wruta = ", "wdigitos = 0"}));
+            }
+        }
+    }
+
 };
 
-void TestLineaComandos::demo_y_estado_muestran_la_configuracion_actualizada()
-{
-    QTemporaryDir tmp;
-    const QString raiz = tmp.path() + QStringLiteral("/instalacion");
-    const appsupport::Salida demo = appsupport::ejecutar({QStringLiteral("demo"), raiz}, QString());
-    QCOMPARE(demo.codigo, 0);
-    QCOMPARE(demo.err, QStringList());
-    QCOMPARE(demo.out.value(0), QStringLiteral("Instalación de demostración creada en ") + raiz);
-    const QString enlace = raiz + QStringLiteral("/f:/noctaris/enlace3.MDB");
-    QVERIFY(QFileInfo::exists(enlace));
-    QVERIFY(!appsupport::esquema(enlace).contains(QStringLiteral("edep3")));
-
-    const appsupport::Salida estado = appsupport::ejecutar({QStringLiteral("estado")}, raiz);
-    QCOMPARE(estado.err, QStringList());
-    QCOMPARE(estado.codigo, 0);
-    QStringList esperado = {QStringLiteral("Versión:5.04.004"), QStringLiteral("Conectado: F:\\")};
-    esperado += fixture::ajustesTrasActualizar();
-    esperado << QStringLiteral("Ficheros del hotel:");
-    for (const char* f : {"emi", "hiscadia", "agen", "na", "caja", "cli", "formas"})
-        esperado << QStringLiteral("  %1.MDB: SQLite").arg(QLatin1String(f));
-    esperado << QStringLiteral("Base del enlace enlace3.MDB: SQLite");
-    QCOMPARE(estado.out, esperado);
-    // the first start created edep3 and upgraded the old link database
-    const QString esquema = appsupport::esquema(enlace);
-    QVERIFY(esquema.contains(QStringLiteral(
-        "table edep3 CREATE TABLE edep3(EdepFec varchar(8), EdepCli varchar(9), EdepImp double, EdepFra varchar(6), "
-        "EdepEstado varchar(1))")));
-    QVERIFY(esquema.contains(QStringLiteral("table Ctas3 ")));
-
-    // a second start writes nothing of the installation
-    const auto antes = huellas(raiz);
-    const appsupport::Salida segunda = appsupport::ejecutar({QStringLiteral("estado")}, raiz);
-    QCOMPARE(segunda.codigo, 0);
-    QCOMPARE(segunda.out, estado.out);
-    QCOMPARE(huellas(raiz), antes);
-}
-
-void TestLineaComandos::estado_en_modo_servidor()
-{
-    const QString antes = QDir::currentPath();
-    appsupport::RaizServidor raiz;
-    QVERIFY2(raiz.listo, qPrintable(raiz.error));
-    QDir::setCurrent(antes);
-    QProcessEnvironment env = testsupport::odbcStandinEnvironment(raiz.dir.path() + QStringLiteral("/odbc"));
-    const appsupport::Salida s =
-        appsupport::ejecutar({QStringLiteral("estado")}, raiz.dir.path(), env, raiz.inst->dir_servidor());
-    QCOMPARE(s.err, QStringList());
-    QCOMPARE(s.codigo, 0);
-    QCOMPARE(s.out.value(0), QStringLiteral("Versión:5.04.004"));
-    QCOMPARE(s.out.value(1), QStringLiteral("Conectado: SERVIDOR (CATALOGO)"));
-    QCOMPARE(s.out.value(2), QStringLiteral("wempresa = 00001"));
-    QCOMPARE(s.out.value(17), QStringLiteral("wcta_tasa = 47530000"));
-    QCOMPARE(s.out.mid(19), (QStringList{QStringLiteral("Datos del hotel: SQL Server SERVIDOR (CATALOGO)"),
-                                         QStringLiteral("Base del enlace enlace3.MDB: SQLite")}));
-}
-
-void TestLineaComandos::fallo_de_arranque_sale_con_error_y_lo_explica()
-{
-    const QString sin_unidad = QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
-                                              "en la tabla de unidades C:\\noctaris.MDB.");
-    {
-        appsupport::Raiz raiz;
-        const QString enlace = raiz.inst->ruta(QStringLiteral("F:\\noctaris\\enlace3.MDB"));
-        raiz.inst->cerrar();
-        QVERIFY(QFile::remove(enlace));
-        const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-        QCOMPARE(s.codigo, 1);
-        QCOMPARE(s.out, QStringList());
-        QCOMPARE(s.err.value(0),
-                 QStringLiteral("No se ha podido abrir la base de datos del enlace F:\\noctaris\\enlace3.MDB."));
-        QVERIFY(s.err.value(2).startsWith(QStringLiteral("Error -2147467259: ")));
-        QCOMPARE(s.err.value(4), QStringLiteral("La aplicación no puede continuar."));
-        QVERIFY(!QFileInfo::exists(enlace));
-    }
-    // no drive table at all, and one without the row '1'
-    QTemporaryDir vacia;
-    appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, vacia.path());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.err.value(0), sin_unidad);
-    QVERIFY(QDir(vacia.path()).isEmpty());
-    appsupport::Raiz raiz;
-    raiz.inst->ejecutar(QStringLiteral("noctaris"), QStringLiteral("DELETE FROM noctaris WHERE cod = '1'"));
-    s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.err.value(0), sin_unidad);
-}
-
-void TestLineaComandos::configuracion_incompleta_lo_dice_y_sale_con_error()
-{
-    appsupport::Raiz raiz;
-    raiz.inst->configurar({{QStringLiteral("Ca3Niv"), QVariant()}});
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("estado")}, raiz.ruta());
-    QCOMPARE(s.codigo, 1);
-    QCOMPARE(s.out.size(), 1 + 2 + 17 + 9);
-    QVERIFY(s.out.value(0).endsWith(QStringLiteral("Complete la configuración en \"Configuración General\".")));
-    QCOMPARE(s.out.value(1), QStringLiteral("Versión:5.04.004"));
-    QCOMPARE(s.out.value(2), QStringLiteral("Conectado: F:\\"));
-    // nothing was loaded from the incomplete row
-    QCOMPARE(s.out.value(3), QStringLiteral("wempresa = "));
-    QCOMPARE(s.out.value(5), QStringLiteral("wdigitos = 0"));
-}
-
-void TestLineaComandos::demo_no_pisa_una_carpeta_con_datos()
-{
-    QTemporaryDir tmp;
-    QFile nota(tmp.path() + QStringLiteral("/nota.txt"));
-    QVERIFY(nota.open(QIODevice::WriteOnly));
-    nota.write("mío\n");
-    nota.close();
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("demo"), tmp.path()}, QString());
-    QCOMPARE(s.codigo, 2);
-    QCOMPARE(s.out, QStringList());
-    QCOMPARE(s.err, QStringList({QStringLiteral("La carpeta «%1» no está vacía: la instalación de demostración se crea "
-                                                "en una carpeta nueva o vacía.")
-                                     .arg(tmp.path())}));
-    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"nota.txt"}));
-
-    const appsupport::Salida sin_dir = appsupport::ejecutar({QStringLiteral("demo")}, QString());
-    QCOMPARE(sin_dir.codigo, 2);
-    QCOMPARE(sin_dir.err, QStringList({QStringLiteral("Uso: enlace3 demo DIR")}));
-}
-
-void TestLineaComandos::ayuda_version_y_errores_de_uso()
-{
-    const appsupport::Salida ayuda = appsupport::ejecutar({QStringLiteral("--help")}, QString());
-    QCOMPARE(ayuda.codigo, 0);
-    QCOMPARE(ayuda.out.value(0), QStringLiteral("Uso: enlace3 [ORDEN [ARGUMENTOS]]"));
-    for (const QString& linea : {QStringLiteral("  --help"), QStringLiteral("  --version"), QStringLiteral("  demo DIR"),
-                                 QStringLiteral("  estado"),
-                                 QStringLiteral("  traspasar DESDE HASTA [--sobrescribir | --anadir]"),
-                                 QStringLiteral("  limpiar DESDE HASTA"), QStringLiteral("  verificar FICHERO"),
-                                 QStringLiteral("  exportar-pgc EMPRESA [--sobrescribir | --anadir]")})
-        QVERIFY2(ayuda.out.contains(linea), qPrintable(linea));
-
-    const appsupport::Salida version = appsupport::ejecutar({QStringLiteral("--version")}, QString());
-    QCOMPARE(version.codigo, 0);
-    QCOMPARE(version.out, QStringList({QStringLiteral("enlace3 5.04.004")}));
-
-    const appsupport::Salida desconocida = appsupport::ejecutar({QStringLiteral("borrar-todo")}, QString());
-    QCOMPARE(desconocida.codigo, 2);
-    QCOMPARE(desconocida.out, QStringList());
-    QCOMPARE(desconocida.err, QStringList({QStringLiteral(
-                                  "Orden desconocida: «borrar-todo». Use «enlace3 --help» para ver las órdenes.")}));
-
-    const appsupport::Salida sobra = appsupport::ejecutar({QStringLiteral("estado"), QStringLiteral("x")}, QString());
-    QCOMPARE(sobra.codigo, 2);
-    QCOMPARE(sobra.err, QStringList({QStringLiteral("La orden estado no admite argumentos.")}));
-}
-
-void TestLineaComandos::sin_pantalla_explica_como_abrir_la_ventana()
-{
-    appsupport::Raiz raiz;
-    const appsupport::Salida s = appsupport::ejecutar({}, raiz.ruta(), sin_pantalla());
-    QCOMPARE(s.codigo, 0);
-    const QStringList esperado = {
-        QStringLiteral("No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí."),
-        QStringLiteral("Arranque enlace3 en una sesión gráfica (con DISPLAY o WAYLAND_DISPLAY), o con "
-                       "QT_QPA_PLATFORM=offscreen para una ventana sin pantalla."),
-        QStringLiteral("Barra de estado de la ventana:"),
-        QStringLiteral("Versión:5.04.004"),
-        QStringLiteral("Conectado: F:\\"),
-    };
-    QCOMPARE(s.out, esperado);
-
-    // and a start-up failure still ends with an error
-    QTemporaryDir vacia;
-    const appsupport::Salida f = appsupport::ejecutar({}, vacia.path(), sin_pantalla());
-    QCOMPARE(f.codigo, 1);
-    QCOMPARE(f.err.value(0), QStringLiteral("No se ha podido leer la unidad de datos del hotel (fila cod = '1') "
-                                            "en la tabla de unidades C:\\noctaris.MDB."));
-}
-
-void TestLineaComandos::captura_guarda_la_ventana()
-{
-    appsupport::Raiz raiz;
-    QTemporaryDir tmp;
-    const QString png = tmp.path() + QStringLiteral("/ventana.png");
-    const appsupport::Salida s = appsupport::ejecutar({QStringLiteral("captura"), png}, raiz.ruta());
-    QCOMPARE(s.codigo, 0);
-    QImage imagen(png);
-    QCOMPARE(imagen.size(), QSize(503, 195));
-}
-
-QTEST_MAIN(TestLineaComandos)
+QTEST_GUILESS_MAIN(TestLineaComandos)
 #include "test_linea_comandos.moc"

@@ -5,7 +5,7 @@
 #include "app/arranque.h"
 #include "app/ventana_principal.h"
 #include "data/instalacion_ocupada.h"
-#include "platform/widget_interaction.h"
+#include "app/ventana_mensajes.h"
 #include "support/app_support.h"
 
 #include <QApplication>

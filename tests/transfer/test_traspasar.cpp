@@ -96,10 +96,10 @@ void TestTraspasar::fechas_como_en_la_ventana()
     QCOMPARE(fecha_de_lote("29022012"), std::optional<QString>("20120229"));
     QCOMPARE(fecha_de_lote("29022013"), std::nullopt);
     QCOMPARE(fecha_de_lote("31022013"), std::nullopt);
-    QCOMPARE(fecha_de_lote("1-2-2024"), std::nullopt);
+    QCOMPARE(fecha_de_lote("1-2-2024"), std::optional<QString>("20240201"));
     QCOMPARE(fecha_de_lote("2013-01-01"), std::nullopt);
     QCOMPARE(fecha_de_lote("0101201"), std::nullopt);
-    QCOMPARE(fecha_de_lote("01/01/2013"), std::nullopt);
+    QCOMPARE(fecha_de_lote("01/01/2013"), std::optional<QString>("20130101"));
     QCOMPARE(fecha_de_lote(""), std::nullopt);
 }
 
@@ -150,7 +150,7 @@ void TestTraspasar::errores_de_uso()
     };
     const QList<Caso> casos = {
         {{"31022013", "31012013"}, {"Formato de Fecha incorrecto."}},
-        {{"01012013", "1-2-2024"}, {"Formato de Fecha incorrecto."}},
+        {{"01012013", "1-2-24"}, {"Formato de Fecha incorrecto."}},
         {{"01012013"}, {uso}},
         {{"01012013", "31012013", "01022013"}, {uso}},
         {{"01012013", "31012013", "--sobrescribir", "--anadir"},

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the link's windows share: positions given in twips, the transparent
-// canvas their button pictures are drawn on, labels and picture buttons, the
-// small dialog font, and the way a dialog ends the application.
+// What the link's windows share: positions given in twips, labels and
+// picture buttons, the small dialog font, and the way a dialog ends the
+// application.
 
 #include "platform/interaction.h"
 
@@ -14,7 +14,6 @@
 #include <exception>
 
 class QLabel;
-class QPainter;
 class QPushButton;
 class QWidget;
 
@@ -24,12 +23,6 @@ namespace ventana {
 // Control positions are given in twips; the windows work in pixels.
 constexpr int px(int twips) { return twips / 15; }
 QRect zona(int izquierda, int arriba, int ancho, int alto);
-
-// A transparent square to draw a picture on.
-QPixmap lienzo(int lado);
-// The green arrow leaving a picture of 32 x 32, from `cola` to its head at
-// the right edge; the head starts at `cuello`.
-void flecha_de_salida(QPainter& g, qreal cola, qreal cuello);
 
 QLabel* crear_etiqueta(QWidget* padre, const char* nombre, const QString& texto, QRect donde);
 QPushButton* crear_boton(QWidget* padre, const char* nombre, const QString& texto, const QString& consejo,

@@ -1,4 +1,4 @@
-#include "platform/widget_interaction.h"
+#include "app/ventana_mensajes.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,15 +1,12 @@
-#include "platform/ventana_util.h"
+#include "app/ventana_util.h"
 
 #include "platform/ado.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QMetaMethod>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 namespace ventana {
@@ -17,33 +14,6 @@ namespace ventana {
 QRect zona(int izquierda, int arriba, int ancho, int alto)
 {
     return QRect(px(izquierda), px(arriba), px(ancho), px(alto));
-}
-
-QPixmap lienzo(int lado)
-{
-    // At the screen's pixel ratio (at least twice), so icons stay sharp when scaled.
-    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    const qreal razon = qMax<qreal>(2.0, gui ? gui->devicePixelRatio() : 1.0);
-    QPixmap p(QSize(lado, lado) * razon);
-    p.setDevicePixelRatio(razon);
-    p.fill(Qt::transparent);
-    return p;
-}
-
-void flecha_de_salida(QPainter& g, qreal cola, qreal cuello)
-{
-    g.setPen(Qt::NoPen);
-    g.setBrush(QColor(40, 150, 60));
-    QPainterPath flecha;
-    flecha.moveTo(cola, 17);
-    flecha.lineTo(cuello, 17);
-    flecha.lineTo(cuello, 12);
-    flecha.lineTo(31, 20);
-    flecha.lineTo(cuello, 28);
-    flecha.lineTo(cuello, 23);
-    flecha.lineTo(cola, 23);
-    flecha.closeSubpath();
-    g.drawPath(flecha);
 }
 
 QLabel* crear_etiqueta(QWidget* padre, const char* nombre, const QString& texto, QRect donde)
