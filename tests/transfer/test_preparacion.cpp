@@ -1,13 +1,13 @@
 // Staging of invoices, sales lines, deposits and cash-desk collections, on
 // installations made by the fixture builder.
 
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
 #include <QtTest>
 
-using pruebas_traspaso::Enlace;
-using pruebas_traspaso::Hotel;
+using Enlace = fixture::Sesion;
+using fixture::Hotel;
 
 namespace {
 
@@ -92,7 +92,6 @@ class TestPreparacion : public QObject {
 
 private Q_SLOTS:
     void facturas_base_y_cuota_de_banda2();
-    void cuenta_de_iva_por_tipo();
     void lineas_de_venta_signo_orden_y_cuenta();
     void depositos_solo_con_centimos();
     void deposito_con_cuenta_larga_entera();
@@ -107,51 +106,41 @@ private Q_SLOTS:
 
 void TestPreparacion::facturas_base_y_cuota_de_banda2()
 {
-    Hotel h;
-    preparar_hotel(h);
-    h.factura("1", "20130105", 110.0, {{"EmiNif", "B07000001XYZ"}, {"EmiB1", 5.5}, {"EmiC1", 1.16}});
-    h.factura("2", "20130106", 100.0, {{"EmiI2", 21.0}, {"EmiNif", "123456789"}, {"TasaImporte", 2.5}});
-    // Ties to even: 100.125 / 1 is exactly halfway and stays 100.12.
-    h.factura("3", "20130107", 100.125, {{"EmiI2", 0.0}, {"EmiNif", QVariant()}, {"TasaImporte", QVariant()}});
-
-    auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 3);
-
-    const QStringList esperadas = {
-        fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001",
-             "Cliente de la factura 1", "4770000010", "430000001"),
-        fac3("2", "20130106", "0 82.64 0 0", "21 21 4 0", "0 17.36 0 0", "100", "123456789",
-             "Cliente de la factura 2", "4770000021", "430000001", "2.5"),
-        fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "",
-             "Cliente de la factura 3", "4770000000", "430000001"),
-    };
-    QCOMPARE(h.volcar("fac3"), esperadas);
-    // The two halves of band 2 make the total exactly.
-    for (const QVariantMap& f : h.inst().filas("fac3"))
-        QCOMPARE(f.value("FacB2").toDouble() + f.value("FacC2").toDouble(), f.value("FacTotal").toDouble());
-}
-
-void TestPreparacion::cuenta_de_iva_por_tipo()
-{
-    {
-        Hotel h;   // VAT accounts by rate (the default row)
+    for (const bool por_tipo : {true, false}) {
+        Hotel h(false, {{"ca3iva", por_tipo}});
         preparar_hotel(h);
-        h.factura("1", "20130105", 107.0, {{"EmiI2", 7.0}});
-        h.factura("2", "20130105", 107.5, {{"EmiI2", 7.5}});
-        auto e = h.arrancar();
-        preparar_facturas_de(*e);
-        const QList<QVariantMap> filas = h.inst().filas("fac3", "FacFra");
-        QCOMPARE(filas.size(), 2);
-        QCOMPARE(filas[0].value("FacIvaR").toString(), QString("4770000007"));
-        QCOMPARE(filas[1].value("FacIvaR").toString(), QString("4770000008"));
-    }
-    {
-        Hotel h({}, {{"ca3iva", false}});
-        preparar_hotel(h);
-        h.factura("1", "20130105", 107.0, {{"EmiI2", 7.0}});
-        auto e = h.arrancar();
-        preparar_facturas_de(*e);
-        QCOMPARE(h.inst().filas("fac3").value(0).value("FacIvaR").toString(), QString("47700000"));
+        h.factura("1", "20130105", 110.0, {{"EmiNif", "B07000001XYZ"}, {"EmiB1", 5.5}, {"EmiC1", 1.16}});
+        h.factura("2", "20130106", 100.0, {{"EmiI2", 21.0}, {"EmiNif", "123456789"}, {"TasaImporte", 2.5}});
+        // Ties to even: 100.125 / 1 is exactly halfway and stays 100.12.
+        h.factura("3", "20130107", 100.125, {{"EmiI2", 0.0}, {"EmiNif", QVariant()}, {"TasaImporte", QVariant()}});
+        // 2.665 is halfway at 15 digits: 2.66; -0.125 rounds to -0.12.
+        h.factura("4", "20130108", 2.665, {{"EmiI2", 0.0}});
+        h.factura("5", "20130108", -0.125, {{"EmiI2", 0.0}});
+        h.factura("6", "20130108", 11.0275, {{"EmiI2", 10.0}});   // 10.025 -> 10.02
+        h.factura("7", "20130108", 107.0, {{"EmiI2", 7.0}});
+        h.factura("8", "20130108", 107.5, {{"EmiI2", 7.5}});      // account of 8 %, half away from zero
+        QCOMPARE(preparar_facturas_de(*h.arrancar()), 8);
+        const QStringList esperadas = {
+            fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001",
+                 "Cliente de la factura 1", "4770000010", "430000001"),
+            fac3("2", "20130106", "0 82.64 0 0", "21 21 4 0", "0 17.36 0 0", "100", "123456789",
+                 "Cliente de la factura 2", "4770000021", "430000001", "2.5"),
+            fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "",
+                 "Cliente de la factura 3", "4770000000", "430000001"),
+        };
+        QStringList filas = h.volcar("fac3", "FacFra");
+        if (por_tipo)
+            QCOMPARE(filas.mid(0, 3), esperadas);
+        QStringList bases, cuentas_iva;
+        for (const QVariantMap& f : h.inst().filas("fac3", "FacFra")) {
+            // The two halves of band 2 make the total exactly.
+            QCOMPARE(f.value("FacB2").toDouble() + f.value("FacC2").toDouble(), f.value("FacTotal").toDouble());
+            bases << QString::number(f.value("FacB2").toDouble(), 'g', 15);
+            cuentas_iva << f.value("FacIvaR").toString();
+        }
+        QCOMPARE(bases.mid(3), QStringList({"2.66", "-0.12", "10.02", "100", "100"}));
+        QCOMPARE(cuentas_iva.mid(6), por_tipo ? QStringList({"4770000007", "4770000008"})
+                                              : QStringList({"47700000", "47700000"}));
     }
 }
 
@@ -377,8 +366,10 @@ void TestPreparacion::reglas_de_valores()
 {
     QCOMPARE(base_banda2(110.0, 10.0), 100.0);
     QCOMPARE(base_banda2(100.0, 21.0), 82.64);
-    QCOMPARE(base_banda2(0.125, 0.0), 0.12);    // ties to even
-    QCOMPARE(base_banda2(0.135, 0.0), 0.14);
+    // Ties to even, whichever way the even neighbour lies and whatever the sign.
+    for (const auto& [total, tipo, base] : std::initializer_list<std::tuple<double, double, double>>{{0.125, 0.0, 0.12}, {0.135, 0.0, 0.14}, {-0.125, 0.0, -0.12},
+                                            {-0.135, 0.0, -0.14}, {2.665, 0.0, 2.66}, {11.0275, 10.0, 10.02}})
+        QCOMPARE(base_banda2(total, tipo), base);
     QCOMPARE(base_banda2(50.0, -100.0), 0.0);   // no base at all, never an infinity
 
     QCOMPARE(cuenta_iva_factura("477", true, 4.0), QString("47704"));
