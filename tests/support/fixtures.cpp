@@ -239,10 +239,7 @@ QStringList Hotel::volcar(const QString& tabla, const QString& orden) const
     return r;
 }
 
-int Hotel::contar(const QString& tabla, const QString& where) const
-{
-    return inst().contar(tabla, where);
-}
+int Hotel::contar(const QString& tabla, const QString& where) const { return inst().contar(tabla, where); }
 
 QStringList Hotel::estados(const QString& tabla, const QString& clave, const QString& estado,
                            const QString& orden) const
@@ -253,15 +250,9 @@ QStringList Hotel::estados(const QString& tabla, const QString& clave, const QSt
     return r;
 }
 
-QStringList Hotel::ctas3() const
-{
-    return fixture::ctas3(inst());
-}
+QStringList Hotel::ctas3() const { return fixture::ctas3(inst()); }
 
-QString Hotel::fichero() const
-{
-    return inst().ruta(QStringLiteral("F:\\NOCTARIS\\Suenlace.dat"));
-}
+QString Hotel::fichero() const { return inst().ruta(QStringLiteral("F:\\NOCTARIS\\Suenlace.dat")); }
 
 QByteArray Hotel::bytes() const
 {
@@ -307,25 +298,16 @@ void Enlace::linea_venta(const QString& fra, const QString& cta, double imp, con
                                         {"FalCta", cta}, {"FalImp", imp}});
 }
 
-void Enlace::deposito(const QVariantMap& columnas)
-{
-    fila("edep3", con({{"EdepEstado", "0"}}, columnas));
-}
+void Enlace::deposito(const QVariantMap& columnas) { fila("edep3", con({{"EdepEstado", "0"}}, columnas)); }
 
 void Enlace::cobro3(const QVariantMap& columnas)
 {
     fila("caj3", con({{"CajEstado", "0"}, {"CajAnoF", "2013"}}, columnas));
 }
 
-void Enlace::credito(const QVariantMap& columnas)
-{
-    fila("cre3", con({{"Cre3Estado", "0"}}, columnas));
-}
+void Enlace::credito(const QVariantMap& columnas) { fila("cre3", con({{"Cre3Estado", "0"}}, columnas)); }
 
-void Enlace::cuenta(const QVariantMap& columnas)
-{
-    fila("ctas3", con({{"Siglas", "CL"}, {"Estado", "0"}}, columnas));
-}
+void Enlace::cuenta(const QVariantMap& columnas) { fila("ctas3", con({{"Siglas", "CL"}, {"Estado", "0"}}, columnas)); }
 
 ResultadoGeneracion Enlace::generar(const QString& desde, const QString& hasta)
 {
@@ -370,10 +352,7 @@ void poblar_enero(Hotel& h)
                     {"Cre3Fra", "9"}, {"Cre3Imp", 30.0}, {"Cre3Estado", "0"}});
 }
 
-QVariantMap crear_cuentas()
-{
-    return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
-}
+QVariantMap crear_cuentas() { return {{"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}}; }
 
 QStringList estados_preparados(const Hotel& h)
 {
@@ -390,7 +369,7 @@ QStringList sin_cuentas(const QStringList& lineas)
 {
     QStringList r;
     for (const QString& l : lineas)
-        if (l.mid(14, 1) != QLatin1String("C"))
+        if (campo(l, "tipo") != QLatin1String("C"))
             r << l;
     return r;
 }

@@ -39,7 +39,7 @@ QStringList documentos(const QStringList& lineas)
 {
     QStringList r;
     for (const QString& l : lineas)
-        if (l.mid(68, 1) == QLatin1String("I") || l.mid(14, 1) == QLatin1String("C"))
+        if (fixture::campo(l, "posicion") == QLatin1String("I") || fixture::campo(l, "tipo") == QLatin1String("C"))
             r << l.left(113);
     r.sort();
     return r;

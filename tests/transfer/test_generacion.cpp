@@ -141,6 +141,8 @@ void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
     QCOMPARE(cifras(r), QString("1 3 1 2 1"));
     QVERIFY(e.ui.shown.empty());   // no file before: no question
     FICHERO(e, kEnero);
+    for (const QString& l : e.lineas())
+        QCOMPARE(fixture::campo(l, "empresa"), QStringLiteral("00001"));
     QCOMPARE(fixture::sin_diario(e.a().cn_enlace.executed),
              QStringList({"UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '20130104'",
                           "UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '20130106'"}));
@@ -327,6 +329,7 @@ void TestGeneracion::facturas_bandas_tasa_y_desglose()
                          const QString& imp) { esperadas << F + "0" + cta + lado + "|" + doc + "|" + pos + D + imp; };
     cab("501", "+0000000005.00");
     iva(V, "501", "U", "+0000000000.00|00.00|+0000000000.00");
+    des(V, "D", "501", "U", "+0000000000.00");
     cab("502", "+0000000003.50");
     iva(T, "502", "U", "+0000000003.50|10.00|+0000000000.00");
     cab("503", "+0000000000.30");
@@ -394,18 +397,18 @@ void TestGeneracion::dias_de_caja()
     // 21st: an account of 13 characters: the whole day stays pending.
     cobro("21", 1, 10.0, "602", "4300006020000", "570000001", "Contado");
     cobro("21", 2, 30.0, "603", "430000603", "570000001", "Contado");
-    // 22nd: each collection is nothing in cents; their total is one cent: one line.
-    cobro("22", 1, 0.004, "451", "430000451", "570000001", "Contado");
-    cobro("22", 2, 0.004, "452", "430000452", "570000001", "Contado");
-    // 23rd: already sent; 24th: out of the range.
+    // 23rd: already sent; 27th: out of the range.
     cobro("23", 1, 10.0, "701", "430000701", "570000001", "Contado");
     e.inst().ejecutar("caj3", "UPDATE caj3 SET CajEstado = '1' WHERE CajFra = '701'");
-    cobro("24", 1, 10.0, "702", "430000702", "570000001", "Contado");
+    // 26th: each collection is nothing in cents; their total is one cent: one line.
+    cobro("26", 1, 0.004, "451", "430000451", "570000001", "Contado");
+    cobro("26", 2, 0.004, "452", "430000452", "570000001", "Contado");
+    cobro("27", 1, 10.0, "702", "430000702", "570000001", "Contado");
 
     e.a().cn_enlace.trace = true;
     const ResultadoGeneracion r = e.generar("20130114", "20130123");
     QVERIFY(r.fichero_ok);
-    QCOMPARE(r.dias_caja, 8);
+    QCOMPARE(r.dias_caja, 7);
     QCOMPARE(r.omitidos.size(), 1);
     QVERIFY2(r.omitidos[0].startsWith("Cobros de caja del día 21-01-2013: ") && r.omitidos[0].contains("4300006020000"),
              qPrintable(r.omitidos[0]));
@@ -439,17 +442,22 @@ void TestGeneracion::dias_de_caja()
     debe("20", "572000009", "Transferencia internacion", "I", "+0000000149.75");
     haber("20", "430000501", "501", "M", "+0000000200.00");
     haber("20", "430000502", "502", "U", "-0000000050.25");
-    debe("22", "570000001", "Contado", "I", "+0000000000.01");
     FICHERO(e, esperadas);
     // Every collection of the days written is marked, the zero ones too; a
     // day with nothing pending is not touched.
     QStringList marcas;
-    for (const char* dia : {"14", "15", "16", "17", "18", "19", "20", "22"})
+    for (const char* dia : {"14", "15", "16", "17", "18", "19", "20"})
         marcas << QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '201301%1'").arg(dia);
     QCOMPARE(fixture::sin_diario(e.a().cn_enlace.executed), marcas);
+    // A single line is a day's whole entry (the checker wants two sides).
+    e.ui.answers = {true};
+    QVERIFY(e.generar("20130126", "20130126").completo());
+    esperadas.clear();
+    debe("26", "570000001", "Contado", "I", "+0000000000.01");
+    QCOMPARE(campos(e.lineas()), esperadas);
     QCOMPARE(e.contar("caj3", "CajEstado <> '1'"), 3);
     QCOMPARE(e.estados("caj3", "CajFra", "CajEstado", "CajFec, CajOrd").mid(18),
-             QStringList({"602=0", "603=0", "451=1", "452=1", "701=1", "702=0"}));
+             QStringList({"602=0", "603=0", "701=1", "451=1", "452=1", "702=0"}));
 }
 
 void TestGeneracion::depositos_y_creditos()
