@@ -11,9 +11,6 @@ using fixture::Hotel;
 
 namespace {
 
-const QString kEnero1 = QStringLiteral("20130101");
-const QString kEnero31 = QStringLiteral("20130131");
-
 // The usual payment methods and one customer with an account of its own.
 void preparar_hotel(Hotel& h)
 {
@@ -22,18 +19,12 @@ void preparar_hotel(Hotel& h)
     h.cliente("1001", "430000001");
 }
 
-int preparar_facturas_de(Enlace& e, const QString& desde = kEnero1, const QString& hasta = kEnero31)
+// Stages January's invoices (or collections) on a started link.
+int preparar_de(Enlace& e, bool cobros = false)
 {
-    e.t->wdesde = desde;
-    e.t->whasta = hasta;
-    return preparar_facturas(*e.t);
-}
-
-int preparar_cobros_de(Enlace& e, const QString& desde = kEnero1, const QString& hasta = kEnero31)
-{
-    e.t->wdesde = desde;
-    e.t->whasta = hasta;
-    return preparar_cobros(*e.t);
+    e.t->wdesde = QStringLiteral("20130101");
+    e.t->whasta = QStringLiteral("20130131");
+    return cobros ? preparar_cobros(*e.t) : preparar_facturas(*e.t);
 }
 
 QString fac3(const QString& fra, const QString& fec, const QString& bases, const QString& tipos,
@@ -53,10 +44,7 @@ QString fac3(const QString& fra, const QString& fec, const QString& bases, const
 
 // Settings and rows where staging an invoice or a collection records an
 // account, and every invoice has lines (the second one a deposit too).
-QVariantMap ajustes_completos()
-{
-    return {{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
-}
+const QVariantMap kCompletos{{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
 
 void poblar_completo(Hotel& h)
 {
@@ -119,7 +107,7 @@ void TestPreparacion::facturas_base_y_cuota_de_banda2()
         h.factura("6", "20130108", 11.0275, {{"EmiI2", 10.0}});   // 10.025 -> 10.02
         h.factura("7", "20130108", 107.0, {{"EmiI2", 7.0}});
         h.factura("8", "20130108", 107.5, {{"EmiI2", 7.5}});      // account of 8 %, half away from zero
-        QCOMPARE(preparar_facturas_de(*h.arrancar()), 8);
+        QCOMPARE(preparar_de(*h.arrancar()), 8);
         const QStringList esperadas = {
             fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001",
                  "Cliente de la factura 1", "4770000010", "430000001"),
@@ -159,7 +147,7 @@ void TestPreparacion::lineas_de_venta_signo_orden_y_cuenta()
     h.linea("2", "2012", "+", 1, 99, "705000001");    // another year's invoice 2
 
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 3);
+    QCOMPARE(preparar_de(*e), 3);
     const QStringList esperadas = {
         "FalEmp=001|FalEje=2013|FalOrden=1|FalFra=1|FalCta=705000001|FalImp=7.5",
         "FalEmp=001|FalEje=2013|FalOrden=2|FalFra=1|FalCta=705000001|FalImp=-7.5",
@@ -180,7 +168,7 @@ void TestPreparacion::depositos_solo_con_centimos()
     h.factura("4", "20130105", 110.0, {{"EmiDep", 0.004}});    // no cent: no deposit
     h.factura("5", "20130105", 110.0, {{"EmiDep", -0.005}});   // rounds to -0.01
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 5);
+    QCOMPARE(preparar_de(*e), 5);
     const QStringList esperadas = {
         "EdepFec=20130105|EdepCli=430000001|EdepImp=50|EdepFra=1|EdepEstado=0",
         "EdepFec=20130105|EdepCli=430000001|EdepImp=-0.005|EdepFra=5|EdepEstado=0",
@@ -198,7 +186,7 @@ void TestPreparacion::deposito_con_cuenta_larga_entera()
     h.cliente("1001", "430000000012");
     h.factura("1", "20130105", 110.0, {{"EmiDep", 20.0}});
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 1);
+    QCOMPARE(preparar_de(*e), 1);
     QCOMPARE(h.volcar("edep3"),
              QStringList{"EdepFec=20130105|EdepCli=430000000012|EdepImp=20|EdepFra=1|EdepEstado=0"});
 }
@@ -217,8 +205,8 @@ void TestPreparacion::filtros_de_la_seleccion()
     h.cobro("20130105", 2, 10.0, "3");
     h.cobro("20130201", 1, 10.0, "5");
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 1);
+    QCOMPARE(preparar_de(*e), 2);
+    QCOMPARE(preparar_de(*e, true), 1);
     QStringList facturas;
     for (const QVariantMap& f : h.inst().filas("fac3"))
         facturas << f.value("FacFra").toString();
@@ -240,7 +228,7 @@ void TestPreparacion::cobros_con_factura_sin_factura_y_nula()
                                         {"CajaCon", "Anticipo nº 000789"}});
     h.cobro("20130106", 1, -4.0, "8");   // an invoice the hotel does not have
     auto e = h.arrancar();
-    QCOMPARE(preparar_cobros_de(*e), 4);
+    QCOMPARE(preparar_de(*e, true), 4);
     const QStringList esperadas = {
         "CajFec=20130105|CajOrd=1|CajImp=100|CajFra=|CajCli=561000000|CajAnoF=2013|CajCre=1|CajDep=000123|"
         "CajCobro=570000001|CajCobroN=Contado|CajEstado=0",
@@ -261,15 +249,15 @@ void TestPreparacion::orden_de_cobro_ancho()
     h.cobro("20130105", 70000, 1.0, "");
     h.cobro("20130105", 4464, 2.0, "");   // 70000 wrapped to 16 bits
     auto e = h.arrancar();
-    QCOMPARE(preparar_cobros_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 0);
+    QCOMPARE(preparar_de(*e, true), 2);
+    QCOMPARE(preparar_de(*e, true), 0);
     QCOMPARE(h.contar("caj3", "CajOrd = 70000 AND CajImp = 1"), 1);
     QCOMPARE(h.contar("caj3", "CajOrd = 4464 AND CajImp = 2"), 1);
 }
 
 void TestPreparacion::una_segunda_preparacion_no_anade_filas()
 {
-    Hotel h({}, {{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}});
+    Hotel h(false, kCompletos);
     preparar_hotel(h);
     h.cliente("1002", QVariant());   // walk-in: an account per customer, recorded once
     h.factura("1", "20130105", 110.0, {{"EmiDep", 10.0}});
@@ -280,8 +268,8 @@ void TestPreparacion::una_segunda_preparacion_no_anade_filas()
     h.cobro("20130106", 1, 55.0, "2");
 
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 2);
+    QCOMPARE(preparar_de(*e), 2);
+    QCOMPARE(preparar_de(*e, true), 2);
     const QStringList tablas = {"fac3", "fal3", "edep3", "caj3", "ctas3"};
     QMap<QString, QStringList> antes;
     for (const QString& tabla : tablas)
@@ -289,8 +277,8 @@ void TestPreparacion::una_segunda_preparacion_no_anade_filas()
     QCOMPARE(antes["ctas3"].size(), 1);
 
     auto otra = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*otra), 0);
-    QCOMPARE(preparar_cobros_de(*otra), 0);
+    QCOMPARE(preparar_de(*otra), 0);
+    QCOMPARE(preparar_de(*otra, true), 0);
     for (const QString& tabla : tablas)
         QCOMPARE(h.volcar(tabla), antes[tabla]);
 }
@@ -333,13 +321,13 @@ void TestPreparacion::un_fallo_a_medias_no_deja_rastro()
     QFETCH(bool, cobros);
     QFETCH(QString, mensaje);
     QFETCH(QString, quedan);
-    auto preparar = [&](Enlace& e) { return cobros ? preparar_cobros_de(e) : preparar_facturas_de(e); };
+    auto preparar = [&](Enlace& e) { return preparar_de(e, cobros); };
 
-    Hotel referencia(false, ajustes_completos());
+    Hotel referencia(false, kCompletos);
     poblar_completo(referencia);
     QCOMPARE(preparar(*referencia.arrancar()), cobros ? 2 : 3);
 
-    Hotel h(false, ajustes_completos());
+    Hotel h(false, kCompletos);
     poblar_completo(h);
     h.inst().ejecutar("fac3", "CREATE TRIGGER falla " + disparador);
     {
