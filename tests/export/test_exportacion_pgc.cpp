@@ -292,15 +292,10 @@ private Q_SLOTS:
         const QString fichero = e.inst().ruta(kFichero);
         if (previo)
             escribir_lineas(fichero, {kPrevia});
-        qputenv("ENLACE3_DOSDEVICES", e.raiz().toUtf8());
-
-        QString salida, errores;
-        QTextStream so(&salida), se(&errores);
-        QCOMPARE(comando_exportar_pgc(args, so, se), codigo);
-        so.flush();
-        se.flush();
-        QCOMPARE(salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
-        QCOMPARE(errores.split(QLatin1Char('\n'), Qt::SkipEmptyParts), err);
+        const Salida s = lote(e.raiz(), "exportar-pgc", args);
+        QCOMPARE(s.estado, codigo);
+        QCOMPARE(s.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
+        QCOMPARE(s.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), err);
         QCOMPARE(ctas3(e.inst()), estado.isEmpty() ? QStringList()
                                                    : QStringList{"430100001|Cliente nuevo||CL|||||20130101|" + estado});
         if (codigo == 0)

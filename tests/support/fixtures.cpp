@@ -1,7 +1,9 @@
 #include "support/fixtures.h"
 
 #include "app/arranque.h"
+#include "app/comando_exportar_pgc.h"
 #include "app/comando_traspasar.h"
+#include "app/comando_verificar.h"
 #include "platform/cp1252.h"
 #include "support/odbc_standin.h"
 #include "transfer/records/verificador.h"
@@ -67,8 +69,6 @@ QVariantMap con(QVariantMap base, const QVariantMap& extra)
     return base;
 }
 
-} // namespace
-
 QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas)
 {
     QVariantMap fila = demo::Instalacion::plantilla(tabla);
@@ -81,6 +81,8 @@ QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas)
     }
     return fila;
 }
+
+} // namespace
 
 // ---- Entorno ---------------------------------------------------------------
 
@@ -390,7 +392,10 @@ Salida lote(const QString& raiz, const QString& comando, const QStringList& args
     qputenv("ENLACE3_DOSDEVICES", QFile::encodeName(raiz));
     Salida s;
     QTextStream out(&s.out), err(&s.err);
-    s.estado = comando == QLatin1String("limpiar") ? comando_limpiar(args, out, err) : comando_traspasar(args, out, err);
+    using Comando = int (*)(const QStringList&, QTextStream&, QTextStream&);
+    static const QMap<QString, Comando> comandos = {{"traspasar", comando_traspasar}, {"limpiar", comando_limpiar},
+                                                    {"verificar", comando_verificar}, {"exportar-pgc", comando_exportar_pgc}};
+    s.estado = comandos.value(comando)(args, out, err);
     out.flush();
     err.flush();
     return s;

@@ -181,7 +181,8 @@ QStringList estados_preparados(const Hotel& h);
 // The lines of the file other than the account lines.
 QStringList sin_cuentas(const QStringList& lineas);
 
-// A batch-line command run against the installation at `raiz`.
+// A batch-line command (traspasar, limpiar, verificar, exportar-pgc) run
+// against the installation at `raiz`.
 struct Salida {
     int estado = -1;
     QString out, err;
@@ -228,7 +229,6 @@ QStringList ctas3(const demo::Instalacion& inst);
 
 // ---- odds and ends -------------------------------------------------------
 
-QVariantMap sobre_plantilla(const QString& tabla, const QVariantMap& columnas);
 // The statements of a trace without the run's own journal of generations.
 QStringList sin_diario(const QStringList& sentencias);
 // The settings of the builder's link database once upgraded and loaded, one
