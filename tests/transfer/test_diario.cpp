@@ -119,11 +119,7 @@ void TestDiario::copia_del_fichero_sustituido()
     QDir carpeta = QFileInfo(h.fichero()).absoluteDir();
     QVERIFY(carpeta.mkpath("."));
     const QByteArray anterior = "ANTERIOR\r\n";
-    {
-        QFile f(h.fichero());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(anterior);
-    }
+    fixture::escribir_lineas(h.fichero(), {"ANTERIOR"});
     // Twelve copies already there: the oldest go, ten stay.
     for (int i = 0; i < 12; ++i) {
         QFile f(carpeta.filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0'))));
@@ -183,10 +179,7 @@ void TestDiario::instalacion_ocupada()
     Hotel h;
     fixture::poblar_enero(h);
     h.traspasar("20130101", "20130110");
-    const QByteArray fichero = [&] {
-        QFile f(h.fichero());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray fichero = h.bytes();
     const QStringList antes = fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja");
 
     QString ocupante;
@@ -199,9 +192,7 @@ void TestDiario::instalacion_ocupada()
                                            .arg(QCoreApplication::applicationPid())),
              qPrintable(s.err.join('\n')));
     QCOMPARE(fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"), antes);
-    QFile f(h.fichero());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), fichero);
+    QCOMPARE(h.bytes(), fichero);
 }
 
 QTEST_GUILESS_MAIN(TestDiario)

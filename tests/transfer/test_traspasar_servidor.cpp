@@ -1,8 +1,10 @@
 // The same hotel kept in Access files and in one server database reached
 // through the ODBC stand-in: the transfer stages the same rows and writes the
-// same file, running the same statements on the connection of each mode.
+// same file, running the same statements on the connection of each mode; and
+// in both modes every oddity of hotel data, planted on its own into the
+// January hotel and sent through the batch line, gives its report or a right
+// record (exit status, report, file checked, staged states).
 
-#include "app/comando_traspasar.h"
 #include "support/fixtures.h"
 
 #include <functional>
