@@ -2,7 +2,7 @@
 // demo builder.
 
 #include "support/app_support.h"
-#include "support/fixture_instalacion.h"
+#include "support/fixtures.h"
 #include "support/odbc_standin.h"
 
 #include <QCryptographicHash>

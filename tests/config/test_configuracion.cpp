@@ -5,7 +5,7 @@
 #include "config/configuracion.h"
 #include "config/ventana_configuracion.h"
 #include "data/instalacion_ocupada.h"
-#include "support/fixture_instalacion.h"
+#include "support/fixtures.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Start-up, settings load and schema upgrade of the link, on installations
 // written by the demo builder and opened through the real data layer.
 
-#include "support/fixture_instalacion.h"
+#include "support/fixtures.h"
 
 #include "app/linea_comandos.h"
 #include "data/tablas_hotel.h"

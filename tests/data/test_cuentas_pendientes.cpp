@@ -1,11 +1,11 @@
 // The store of accounts to create in A3Con: what grabar_cuenta_pendiente
 // leaves in ctas3 of a real link database.
 
-#include "support/cuentas_support.h"
+#include "support/fixtures.h"
 
 #include <QtTest>
 
-using pruebas_cuentas::Enlace;
+using fixture::Enlace;
 
 namespace {
 

@@ -3,14 +3,14 @@
 // reading path as a stand-in (no Jet writer exists).
 #include "data/migracion.h"
 #include "platform/jet.h"
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
 #include <sqlite3.h>
 
-using namespace pruebas_traspaso;
+using namespace fixture;
 
 namespace {
 

@@ -4,14 +4,12 @@
 
 #include "app/comando_exportar_pgc.h"
 #include "export/exportacion_pgc.h"
-#include "support/exportacion_support.h"
-#include "support/fixture_instalacion.h"
-#include "support/verificador_support.h"
+#include "support/fixtures.h"
 
 #include <QFile>
 #include <QtTest>
 
-using namespace pruebas_pgc;
+using namespace fixture;
 
 namespace {
 
@@ -25,9 +23,9 @@ const QString kSinMarcar = QStringLiteral(". No se ha marcado ninguna cuenta com
 // A line of a run before this one, already in the file.
 const QString kPrevia = linea_cuenta("20120101", "430999999", "CUENTA ANTERIOR");
 
-struct Enlace {
+struct Pgc {
     fixture::Entorno e;
-    explicit Enlace(std::deque<bool> respuestas = {}) { e.ui.answers = std::move(respuestas); }
+    explicit Pgc(std::deque<bool> respuestas = {}) { e.ui.answers = std::move(respuestas); }
     demo::Instalacion& inst() { return e.inst(); }
     QString fichero() { return inst().ruta(kFichero); }
 
@@ -62,7 +60,7 @@ private Q_SLOTS:
     // do not fit their record are left out whole and stay pending.
     void plan_contable_guardado_y_exportado()
     {
-        Enlace x;
+        Pgc x;
         demo::Instalacion& i = x.inst();
         cuenta(i, "4300", "Clientes (euros)", QVariant(), 4);
         cuenta(i, "430100001", QStringLiteral("Núñez Ibáñez, José María"), "30000000L");
@@ -145,7 +143,7 @@ private Q_SLOTS:
         QFETCH(bool, respuesta);
         QFETCH(bool, con_cuenta);
         QFETCH(QStringList, esperadas);
-        Enlace x({respuesta});
+        Pgc x({respuesta});
         if (con_cuenta)
             cuenta(x.inst(), "430100001", "Cliente nuevo", QVariant());
         if (previo)
@@ -196,7 +194,7 @@ private Q_SLOTS:
         QFETCH(QString, caso);
         QFETCH(QStringList, mensaje);
         QFETCH(QString, estado);
-        Enlace x({true});
+        Pgc x({true});
         cuenta(x.inst(), "430100002", "Cliente de Palma", QVariant());
         cuenta(x.inst(), "430100001", "Cliente de Madrid", "30000000L");
         pendiente(x.inst(), "430000010", "GARCIA LOPEZ JUAN", "0");
@@ -233,7 +231,7 @@ private Q_SLOTS:
     // the company: when neither can be done, the message names ctas3.
     void alta_antes_que_la_busqueda_del_titular()
     {
-        Enlace x;
+        Pgc x;
         cuenta(x.inst(), "430100001", "Cliente de Madrid", "30000000L");
         // A table without row ids can be read but not written through.
         const QStringList columnas = x.inst().columnas("ctas3");
@@ -294,15 +292,10 @@ private Q_SLOTS:
         const QString fichero = e.inst().ruta(kFichero);
         if (previo)
             escribir_lineas(fichero, {kPrevia});
-        qputenv("ENLACE3_DOSDEVICES", e.raiz().toUtf8());
-
-        QString salida, errores;
-        QTextStream so(&salida), se(&errores);
-        QCOMPARE(comando_exportar_pgc(args, so, se), codigo);
-        so.flush();
-        se.flush();
-        QCOMPARE(salida.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
-        QCOMPARE(errores.split(QLatin1Char('\n'), Qt::SkipEmptyParts), err);
+        const Salida s = lote(e.raiz(), "exportar-pgc", args);
+        QCOMPARE(s.estado, codigo);
+        QCOMPARE(s.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
+        QCOMPARE(s.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), err);
         QCOMPARE(ctas3(e.inst()), estado.isEmpty() ? QStringList()
                                                    : QStringList{"430100001|Cliente nuevo||CL|||||20130101|" + estado});
         if (codigo == 0)

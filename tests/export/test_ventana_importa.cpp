@@ -3,15 +3,14 @@
 // builder.
 
 #include "export/ventana_importa.h"
-#include "support/exportacion_support.h"
-#include "support/fixture_instalacion.h"
+#include "support/fixtures.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
-using namespace pruebas_pgc;
+using namespace fixture;
 
 namespace {
 

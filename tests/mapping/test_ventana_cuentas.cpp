@@ -5,7 +5,7 @@
 #include "mapping/cuentas_hotel.h"
 #include "mapping/ventana_cuentas.h"
 #include "support/cuentas_hotel_support.h"
-#include "support/fixture_instalacion.h"
+#include "support/fixtures.h"
 
 #include <QFile>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 #include "platform/ado.h"
-#include "support/sqlite_support.h"
+#include "support/fixtures.h"
 #include "platform/drive_map.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // never depends on what ran before it on the same connection.
 
 #include "platform/ado.h"
-#include "support/sqlite_support.h"
+#include "support/fixtures.h"
 #include "platform/drive_map.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 // Also the copy of a replaced file and the history of generations.
 
 #include "support/app_support.h"
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 #include "platform/bloqueo.h"
 #include "transfer/diario.h"
 
@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QtTest>
 
-using pruebas_traspaso::Hotel;
+using fixture::Hotel;
 
 namespace {
 
@@ -39,7 +39,7 @@ QStringList documentos(const QStringList& lineas)
 {
     QStringList r;
     for (const QString& l : lineas)
-        if (l.mid(68, 1) == QLatin1String("I") || l.mid(14, 1) == QLatin1String("C"))
+        if (fixture::campo(l, "posicion") == QLatin1String("I") || fixture::campo(l, "tipo") == QLatin1String("C"))
             r << l.left(113);
     r.sort();
     return r;
@@ -48,7 +48,7 @@ QStringList documentos(const QStringList& lineas)
 QStringList documentos_de_un_envio_limpio()
 {
     Hotel h;
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     h.traspasar("20130101", "20130131");
     return documentos(h.lineas());
 }
@@ -88,7 +88,7 @@ void TestDiario::muerte_y_arranque()
     QFETCH(int, marcadas);
 
     Hotel h;
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     const QStringList rango{"traspasar", "01012013", "31012013"};
     const appsupport::Salida muerta = lote(h, rango + QStringList{"--sobrescribir"}, punto);
     QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
@@ -115,15 +115,11 @@ void TestDiario::muerte_y_arranque()
 void TestDiario::copia_del_fichero_sustituido()
 {
     Hotel h;
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     QDir carpeta = QFileInfo(h.fichero()).absoluteDir();
     QVERIFY(carpeta.mkpath("."));
     const QByteArray anterior = "ANTERIOR\r\n";
-    {
-        QFile f(h.fichero());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(anterior);
-    }
+    fixture::escribir_lineas(h.fichero(), {"ANTERIOR"});
     // Twelve copies already there: the oldest go, ten stay.
     for (int i = 0; i < 12; ++i) {
         QFile f(carpeta.filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0'))));
@@ -155,7 +151,7 @@ void TestDiario::copia_del_fichero_sustituido()
 void TestDiario::diario_que_no_se_puede_escribir()
 {
     Hotel h;
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     h.inst().ejecutar("fac3", "CREATE VIEW gen3 AS SELECT 1 AS GenId");
     const appsupport::Salida s = lote(h, {"traspasar", "01012013", "31012013", "--sobrescribir"});
     QCOMPARE(s.codigo, 1);
@@ -181,13 +177,10 @@ void TestDiario::instalacion_ocupada()
 {
     QFETCH(QStringList, orden);
     Hotel h;
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     h.traspasar("20130101", "20130110");
-    const QByteArray fichero = [&] {
-        QFile f(h.fichero());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
-    const QStringList antes = pruebas_traspaso::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja");
+    const QByteArray fichero = h.bytes();
+    const QStringList antes = fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja");
 
     QString ocupante;
     const auto otro = platform::Bloqueo::tomar(QFileInfo(h.fichero()).absoluteDir().filePath("enlace3.lock"),
@@ -198,10 +191,8 @@ void TestDiario::instalacion_ocupada()
     QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1")
                                            .arg(QCoreApplication::applicationPid())),
              qPrintable(s.err.join('\n')));
-    QCOMPARE(pruebas_traspaso::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"), antes);
-    QFile f(h.fichero());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), fichero);
+    QCOMPARE(fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"), antes);
+    QCOMPARE(h.bytes(), fichero);
 }
 
 QTEST_GUILESS_MAIN(TestDiario)

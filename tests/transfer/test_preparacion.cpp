@@ -1,18 +1,15 @@
 // Staging of invoices, sales lines, deposits and cash-desk collections, on
 // installations made by the fixture builder.
 
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
 #include <QtTest>
 
-using pruebas_traspaso::Enlace;
-using pruebas_traspaso::Hotel;
+using Enlace = fixture::Sesion;
+using fixture::Hotel;
 
 namespace {
-
-const QString kEnero1 = QStringLiteral("20130101");
-const QString kEnero31 = QStringLiteral("20130131");
 
 // The usual payment methods and one customer with an account of its own.
 void preparar_hotel(Hotel& h)
@@ -22,18 +19,12 @@ void preparar_hotel(Hotel& h)
     h.cliente("1001", "430000001");
 }
 
-int preparar_facturas_de(Enlace& e, const QString& desde = kEnero1, const QString& hasta = kEnero31)
+// Stages January's invoices (or collections) on a started link.
+int preparar_de(Enlace& e, bool cobros = false)
 {
-    e.t->wdesde = desde;
-    e.t->whasta = hasta;
-    return preparar_facturas(*e.t);
-}
-
-int preparar_cobros_de(Enlace& e, const QString& desde = kEnero1, const QString& hasta = kEnero31)
-{
-    e.t->wdesde = desde;
-    e.t->whasta = hasta;
-    return preparar_cobros(*e.t);
+    e.t->wdesde = QStringLiteral("20130101");
+    e.t->whasta = QStringLiteral("20130131");
+    return cobros ? preparar_cobros(*e.t) : preparar_facturas(*e.t);
 }
 
 QString fac3(const QString& fra, const QString& fec, const QString& bases, const QString& tipos,
@@ -53,10 +44,7 @@ QString fac3(const QString& fra, const QString& fec, const QString& bases, const
 
 // Settings and rows where staging an invoice or a collection records an
 // account, and every invoice has lines (the second one a deposit too).
-QVariantMap ajustes_completos()
-{
-    return {{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
-}
+const QVariantMap kCompletos{{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}};
 
 void poblar_completo(Hotel& h)
 {
@@ -92,7 +80,6 @@ class TestPreparacion : public QObject {
 
 private Q_SLOTS:
     void facturas_base_y_cuota_de_banda2();
-    void cuenta_de_iva_por_tipo();
     void lineas_de_venta_signo_orden_y_cuenta();
     void depositos_solo_con_centimos();
     void deposito_con_cuenta_larga_entera();
@@ -107,51 +94,41 @@ private Q_SLOTS:
 
 void TestPreparacion::facturas_base_y_cuota_de_banda2()
 {
-    Hotel h;
-    preparar_hotel(h);
-    h.factura("1", "20130105", 110.0, {{"EmiNif", "B07000001XYZ"}, {"EmiB1", 5.5}, {"EmiC1", 1.16}});
-    h.factura("2", "20130106", 100.0, {{"EmiI2", 21.0}, {"EmiNif", "123456789"}, {"TasaImporte", 2.5}});
-    // Ties to even: 100.125 / 1 is exactly halfway and stays 100.12.
-    h.factura("3", "20130107", 100.125, {{"EmiI2", 0.0}, {"EmiNif", QVariant()}, {"TasaImporte", QVariant()}});
-
-    auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 3);
-
-    const QStringList esperadas = {
-        fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001",
-             "Cliente de la factura 1", "4770000010", "430000001"),
-        fac3("2", "20130106", "0 82.64 0 0", "21 21 4 0", "0 17.36 0 0", "100", "123456789",
-             "Cliente de la factura 2", "4770000021", "430000001", "2.5"),
-        fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "",
-             "Cliente de la factura 3", "4770000000", "430000001"),
-    };
-    QCOMPARE(h.volcar("fac3"), esperadas);
-    // The two halves of band 2 make the total exactly.
-    for (const QVariantMap& f : h.inst().filas("fac3"))
-        QCOMPARE(f.value("FacB2").toDouble() + f.value("FacC2").toDouble(), f.value("FacTotal").toDouble());
-}
-
-void TestPreparacion::cuenta_de_iva_por_tipo()
-{
-    {
-        Hotel h;   // VAT accounts by rate (the default row)
+    for (const bool por_tipo : {true, false}) {
+        Hotel h(false, {{"ca3iva", por_tipo}});
         preparar_hotel(h);
-        h.factura("1", "20130105", 107.0, {{"EmiI2", 7.0}});
-        h.factura("2", "20130105", 107.5, {{"EmiI2", 7.5}});
-        auto e = h.arrancar();
-        preparar_facturas_de(*e);
-        const QList<QVariantMap> filas = h.inst().filas("fac3", "FacFra");
-        QCOMPARE(filas.size(), 2);
-        QCOMPARE(filas[0].value("FacIvaR").toString(), QString("4770000007"));
-        QCOMPARE(filas[1].value("FacIvaR").toString(), QString("4770000008"));
-    }
-    {
-        Hotel h({}, {{"ca3iva", false}});
-        preparar_hotel(h);
-        h.factura("1", "20130105", 107.0, {{"EmiI2", 7.0}});
-        auto e = h.arrancar();
-        preparar_facturas_de(*e);
-        QCOMPARE(h.inst().filas("fac3").value(0).value("FacIvaR").toString(), QString("47700000"));
+        h.factura("1", "20130105", 110.0, {{"EmiNif", "B07000001XYZ"}, {"EmiB1", 5.5}, {"EmiC1", 1.16}});
+        h.factura("2", "20130106", 100.0, {{"EmiI2", 21.0}, {"EmiNif", "123456789"}, {"TasaImporte", 2.5}});
+        // Ties to even: 100.125 / 1 is exactly halfway and stays 100.12.
+        h.factura("3", "20130107", 100.125, {{"EmiI2", 0.0}, {"EmiNif", QVariant()}, {"TasaImporte", QVariant()}});
+        // 2.665 is halfway at 15 digits: 2.66; -0.125 rounds to -0.12.
+        h.factura("4", "20130108", 2.665, {{"EmiI2", 0.0}});
+        h.factura("5", "20130108", -0.125, {{"EmiI2", 0.0}});
+        h.factura("6", "20130108", 11.0275, {{"EmiI2", 10.0}});   // 10.025 -> 10.02
+        h.factura("7", "20130108", 107.0, {{"EmiI2", 7.0}});
+        h.factura("8", "20130108", 107.5, {{"EmiI2", 7.5}});      // account of 8 %, half away from zero
+        QCOMPARE(preparar_de(*h.arrancar()), 8);
+        const QStringList esperadas = {
+            fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001",
+                 "Cliente de la factura 1", "4770000010", "430000001"),
+            fac3("2", "20130106", "0 82.64 0 0", "21 21 4 0", "0 17.36 0 0", "100", "123456789",
+                 "Cliente de la factura 2", "4770000021", "430000001", "2.5"),
+            fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "",
+                 "Cliente de la factura 3", "4770000000", "430000001"),
+        };
+        QStringList filas = h.volcar("fac3", "FacFra");
+        if (por_tipo)
+            QCOMPARE(filas.mid(0, 3), esperadas);
+        QStringList bases, cuentas_iva;
+        for (const QVariantMap& f : h.inst().filas("fac3", "FacFra")) {
+            // The two halves of band 2 make the total exactly.
+            QCOMPARE(f.value("FacB2").toDouble() + f.value("FacC2").toDouble(), f.value("FacTotal").toDouble());
+            bases << QString::number(f.value("FacB2").toDouble(), 'g', 15);
+            cuentas_iva << f.value("FacIvaR").toString();
+        }
+        QCOMPARE(bases.mid(3), QStringList({"2.66", "-0.12", "10.02", "100", "100"}));
+        QCOMPARE(cuentas_iva.mid(6), por_tipo ? QStringList({"4770000007", "4770000008"})
+                                              : QStringList({"47700000", "47700000"}));
     }
 }
 
@@ -170,7 +147,7 @@ void TestPreparacion::lineas_de_venta_signo_orden_y_cuenta()
     h.linea("2", "2012", "+", 1, 99, "705000001");    // another year's invoice 2
 
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 3);
+    QCOMPARE(preparar_de(*e), 3);
     const QStringList esperadas = {
         "FalEmp=001|FalEje=2013|FalOrden=1|FalFra=1|FalCta=705000001|FalImp=7.5",
         "FalEmp=001|FalEje=2013|FalOrden=2|FalFra=1|FalCta=705000001|FalImp=-7.5",
@@ -191,7 +168,7 @@ void TestPreparacion::depositos_solo_con_centimos()
     h.factura("4", "20130105", 110.0, {{"EmiDep", 0.004}});    // no cent: no deposit
     h.factura("5", "20130105", 110.0, {{"EmiDep", -0.005}});   // rounds to -0.01
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 5);
+    QCOMPARE(preparar_de(*e), 5);
     const QStringList esperadas = {
         "EdepFec=20130105|EdepCli=430000001|EdepImp=50|EdepFra=1|EdepEstado=0",
         "EdepFec=20130105|EdepCli=430000001|EdepImp=-0.005|EdepFra=5|EdepEstado=0",
@@ -209,7 +186,7 @@ void TestPreparacion::deposito_con_cuenta_larga_entera()
     h.cliente("1001", "430000000012");
     h.factura("1", "20130105", 110.0, {{"EmiDep", 20.0}});
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 1);
+    QCOMPARE(preparar_de(*e), 1);
     QCOMPARE(h.volcar("edep3"),
              QStringList{"EdepFec=20130105|EdepCli=430000000012|EdepImp=20|EdepFra=1|EdepEstado=0"});
 }
@@ -228,8 +205,8 @@ void TestPreparacion::filtros_de_la_seleccion()
     h.cobro("20130105", 2, 10.0, "3");
     h.cobro("20130201", 1, 10.0, "5");
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 1);
+    QCOMPARE(preparar_de(*e), 2);
+    QCOMPARE(preparar_de(*e, true), 1);
     QStringList facturas;
     for (const QVariantMap& f : h.inst().filas("fac3"))
         facturas << f.value("FacFra").toString();
@@ -251,7 +228,7 @@ void TestPreparacion::cobros_con_factura_sin_factura_y_nula()
                                         {"CajaCon", "Anticipo nº 000789"}});
     h.cobro("20130106", 1, -4.0, "8");   // an invoice the hotel does not have
     auto e = h.arrancar();
-    QCOMPARE(preparar_cobros_de(*e), 4);
+    QCOMPARE(preparar_de(*e, true), 4);
     const QStringList esperadas = {
         "CajFec=20130105|CajOrd=1|CajImp=100|CajFra=|CajCli=561000000|CajAnoF=2013|CajCre=1|CajDep=000123|"
         "CajCobro=570000001|CajCobroN=Contado|CajEstado=0",
@@ -272,15 +249,15 @@ void TestPreparacion::orden_de_cobro_ancho()
     h.cobro("20130105", 70000, 1.0, "");
     h.cobro("20130105", 4464, 2.0, "");   // 70000 wrapped to 16 bits
     auto e = h.arrancar();
-    QCOMPARE(preparar_cobros_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 0);
+    QCOMPARE(preparar_de(*e, true), 2);
+    QCOMPARE(preparar_de(*e, true), 0);
     QCOMPARE(h.contar("caj3", "CajOrd = 70000 AND CajImp = 1"), 1);
     QCOMPARE(h.contar("caj3", "CajOrd = 4464 AND CajImp = 2"), 1);
 }
 
 void TestPreparacion::una_segunda_preparacion_no_anade_filas()
 {
-    Hotel h({}, {{"ca3nif", true}, {"Ca3CrearCuentas", true}, {"Ca3DesglosarPasantes", true}});
+    Hotel h(false, kCompletos);
     preparar_hotel(h);
     h.cliente("1002", QVariant());   // walk-in: an account per customer, recorded once
     h.factura("1", "20130105", 110.0, {{"EmiDep", 10.0}});
@@ -291,8 +268,8 @@ void TestPreparacion::una_segunda_preparacion_no_anade_filas()
     h.cobro("20130106", 1, 55.0, "2");
 
     auto e = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*e), 2);
-    QCOMPARE(preparar_cobros_de(*e), 2);
+    QCOMPARE(preparar_de(*e), 2);
+    QCOMPARE(preparar_de(*e, true), 2);
     const QStringList tablas = {"fac3", "fal3", "edep3", "caj3", "ctas3"};
     QMap<QString, QStringList> antes;
     for (const QString& tabla : tablas)
@@ -300,8 +277,8 @@ void TestPreparacion::una_segunda_preparacion_no_anade_filas()
     QCOMPARE(antes["ctas3"].size(), 1);
 
     auto otra = h.arrancar();
-    QCOMPARE(preparar_facturas_de(*otra), 0);
-    QCOMPARE(preparar_cobros_de(*otra), 0);
+    QCOMPARE(preparar_de(*otra), 0);
+    QCOMPARE(preparar_de(*otra, true), 0);
     for (const QString& tabla : tablas)
         QCOMPARE(h.volcar(tabla), antes[tabla]);
 }
@@ -344,13 +321,13 @@ void TestPreparacion::un_fallo_a_medias_no_deja_rastro()
     QFETCH(bool, cobros);
     QFETCH(QString, mensaje);
     QFETCH(QString, quedan);
-    auto preparar = [&](Enlace& e) { return cobros ? preparar_cobros_de(e) : preparar_facturas_de(e); };
+    auto preparar = [&](Enlace& e) { return preparar_de(e, cobros); };
 
-    Hotel referencia(false, ajustes_completos());
+    Hotel referencia(false, kCompletos);
     poblar_completo(referencia);
     QCOMPARE(preparar(*referencia.arrancar()), cobros ? 2 : 3);
 
-    Hotel h(false, ajustes_completos());
+    Hotel h(false, kCompletos);
     poblar_completo(h);
     h.inst().ejecutar("fac3", "CREATE TRIGGER falla " + disparador);
     {
@@ -377,8 +354,10 @@ void TestPreparacion::reglas_de_valores()
 {
     QCOMPARE(base_banda2(110.0, 10.0), 100.0);
     QCOMPARE(base_banda2(100.0, 21.0), 82.64);
-    QCOMPARE(base_banda2(0.125, 0.0), 0.12);    // ties to even
-    QCOMPARE(base_banda2(0.135, 0.0), 0.14);
+    // Ties to even, whichever way the even neighbour lies and whatever the sign.
+    for (const auto& [total, tipo, base] : std::initializer_list<std::tuple<double, double, double>>{{0.125, 0.0, 0.12}, {0.135, 0.0, 0.14}, {-0.125, 0.0, -0.12},
+                                            {-0.135, 0.0, -0.14}, {2.665, 0.0, 2.66}, {11.0275, 10.0, 10.02}})
+        QCOMPARE(base_banda2(total, tipo), base);
     QCOMPARE(base_banda2(50.0, -100.0), 0.0);   // no base at all, never an infinity
 
     QCOMPARE(cuenta_iva_factura("477", true, 4.0), QString("47704"));

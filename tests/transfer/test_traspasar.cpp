@@ -5,7 +5,7 @@
 #include "app/comando_traspasar.h"
 #include "data/bitacora.h"
 #include "data/instalacion_ocupada.h"
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
 #include <QDir>
@@ -17,50 +17,30 @@
 
 #include <unistd.h>
 
-using pruebas_traspaso::crear_cuentas;
-using pruebas_traspaso::Hotel;
-using pruebas_traspaso::poblar_enero;
-using pruebas_traspaso::sin_cuentas;
+using fixture::crear_cuentas;
+using fixture::Hotel;
+using fixture::poblar_enero;
+using fixture::Salida;
 
 namespace {
 
 const QString kRuta = QStringLiteral("F:\\NOCTARIS\\Suenlace.dat");
 
-struct Salida {
-    int estado = -1;
-    QString out;
-    QString err;
-};
-
-// Runs a command of the batch line on the installation, as a shell would
-// with ENLACE3_DOSDEVICES pointing at it.
 Salida lote(const Hotel& h, const QString& comando, const QStringList& args)
 {
-    qputenv("ENLACE3_DOSDEVICES", QFile::encodeName(h.raiz()));
-    Salida s;
-    QTextStream out(&s.out);
-    QTextStream err(&s.err);
-    s.estado = comando == QLatin1String("limpiar") ? comando_limpiar(args, out, err) : comando_traspasar(args, out, err);
-    out.flush();
-    err.flush();
-    return s;
-}
-
-QStringList lineas_de(const QString& texto)
-{
-    QStringList l = texto.split('\n');
-    if (!l.isEmpty() && l.constLast().isEmpty())
-        l.removeLast();
-    return l;
+    return fixture::lote(h.raiz(), comando, args);
 }
 
 // The staged rows and the pending accounts, with their states.
 QStringList estados(const Hotel& h)
 {
-    QStringList r = pruebas_traspaso::estados_preparados(h);
-    for (const QVariantMap& f : h.inst().filas("ctas3", "Cuenta"))
-        r << "ctas3 " + f.value("Cuenta").toString() + "=" + f.value("Estado").toString();
-    return r;
+    return fixture::estados_preparados(h) + h.estados("ctas3", "Cuenta", "Estado", "Cuenta").replaceInStrings(QRegularExpression("^"), "ctas3 ");
+}
+
+int marcadas(const Hotel& h)
+{
+    return h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'") + h.contar("edep3", "EdepEstado = '1'")
+        + h.contar("cre3", "Cre3Estado = '1'");
 }
 
 } // namespace
@@ -73,34 +53,26 @@ private Q_SLOTS:
     void palabras_de_fecha_con_reloj_fijo();
     void errores_de_uso();
     void arranque_fallido();
-    void traspaso_completo_y_resumen();
     void fichero_existente_sin_respuesta();
     void fichero_existente_sobrescribir_o_anadir();
-    void segunda_ejecucion_no_repite_nada();
-    void limpiar_y_volver_a_traspasar();
+    void traspasar_otra_vez_limpiar_y_volver();
     void limpiar_conserva_lineas_de_otro_rango();
     void aviso_de_contado_no_cambia_el_estado();
     void titular_inexistente_detiene_antes_del_fichero();
     void cuenta_de_cobro_erronea_detiene_antes_del_fichero();
     void factura_que_no_cabe_queda_pendiente();
-    void rarezas_del_hotel() { pruebas_traspaso::comprobar_rarezas(false); }
-    void carpeta_inexistente_no_marca_nada();
-    void fichero_de_solo_lectura_no_marca_nada();
+    void fichero_imposible_no_marca_nada();
     void progreso_y_reloj();
 };
 
 void TestTraspasar::fechas_como_en_la_ventana()
 {
-    QCOMPARE(fecha_de_lote("01012013"), std::optional<QString>("20130101"));
-    QCOMPARE(fecha_de_lote("31-12-1999"), std::optional<QString>("19991231"));
-    QCOMPARE(fecha_de_lote("29022012"), std::optional<QString>("20120229"));
-    QCOMPARE(fecha_de_lote("29022013"), std::nullopt);
-    QCOMPARE(fecha_de_lote("31022013"), std::nullopt);
-    QCOMPARE(fecha_de_lote("1-2-2024"), std::optional<QString>("20240201"));
-    QCOMPARE(fecha_de_lote("2013-01-01"), std::nullopt);
-    QCOMPARE(fecha_de_lote("0101201"), std::nullopt);
-    QCOMPARE(fecha_de_lote("01/01/2013"), std::optional<QString>("20130101"));
-    QCOMPARE(fecha_de_lote(""), std::nullopt);
+    const QStringList validas = {"01012013", "20130101", "31-12-1999", "19991231", "29022012", "20120229",
+                                 "1-2-2024", "20240201", "01/01/2013", "20130101"};
+    for (qsizetype i = 0; i < validas.size(); i += 2)
+        QCOMPARE(fecha_de_lote(validas[i]), std::optional<QString>(validas[i + 1]));
+    for (const char* mala : {"29022013", "31022013", "2013-01-01", "0101201", "01010050", ""})
+        QCOMPARE(fecha_de_lote(mala), std::nullopt);
 }
 
 void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
@@ -160,15 +132,15 @@ void TestTraspasar::errores_de_uso()
     for (const Caso& c : casos) {
         const Salida s = lote(h, "traspasar", c.args);
         QCOMPARE(s.estado, 2);
-        QCOMPARE(lineas_de(s.err), c.err);
+        QCOMPARE(s.lineas_err(), c.err);
         QCOMPARE(s.out, QString());
     }
     const Salida l = lote(h, "limpiar", {"01012013", "32012013"});
     QCOMPARE(l.estado, 2);
-    QCOMPARE(lineas_de(l.err), QStringList{"Formato de Fecha incorrecto."});
+    QCOMPARE(l.lineas_err(), QStringList{"Formato de Fecha incorrecto."});
     const Salida l2 = lote(h, "limpiar", {"01012013", "31012013", "--sobrescribir"});
     QCOMPARE(l2.estado, 2);
-    QCOMPARE(lineas_de(l2.err),
+    QCOMPARE(l2.lineas_err(),
              (QStringList{"Opción desconocida: --sobrescribir", "Uso: enlace3 limpiar DESDE HASTA"}));
     // Nothing was started, staged or written.
     QCOMPARE(h.contar("fac3") + h.contar("caj3"), 0);
@@ -178,41 +150,14 @@ void TestTraspasar::errores_de_uso()
 void TestTraspasar::arranque_fallido()
 {
     QTemporaryDir vacio;
-    qputenv("ENLACE3_DOSDEVICES", QFile::encodeName(vacio.path()));
-    for (const QString& comando : {QStringLiteral("traspasar"), QStringLiteral("limpiar")}) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        const int estado = comando == QLatin1String("limpiar") ? comando_limpiar({"01012013", "31012013"}, o, e)
-                                                               : comando_traspasar({"01012013", "31012013"}, o, e);
-        o.flush();
-        e.flush();
-        QCOMPARE(estado, 1);
-        QCOMPARE(out, QString());
-        QVERIFY2(err.contains("C:\\noctaris.MDB"), qPrintable(err));
+    for (const char* comando : {"traspasar", "limpiar"}) {
+        const Salida s = fixture::lote(vacio.path(), comando, {"01012013", "31012013"});
+        QCOMPARE(s.estado, 1);
+        QCOMPARE(s.out, QString());
+        QVERIFY2(s.err.contains("C:\\noctaris.MDB"), qPrintable(s.err));
     }
     // No database was made where there was none.
     QCOMPARE(QDir(vacio.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-}
-
-void TestTraspasar::traspaso_completo_y_resumen()
-{
-    Hotel h(false, crear_cuentas());
-    poblar_enero(h);
-    const Salida s = lote(h, "traspasar", {"01-01-2013", "31012013"});
-    QCOMPARE(s.err, QString());
-    QCOMPARE(lineas_de(s.out),
-             (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3", "Depósitos: 1",
-                          "Días de caja: 1", "Créditos: 1", "Registros: 15", "Importe de las facturas: 198,00 €",
-                          "Importe de los depósitos: 20,00 €", "Importe de los cobros de caja: 145,00 €",
-                          "Importe de los créditos: 30,00 €", "Fichero: " + kRuta}));
-    QCOMPARE(s.estado, 0);
-    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
-                                      "cre3 9=1", "ctas3 430001002=1"}));
-    const QStringList lineas = h.lineas();
-    // account, 3 invoices of one VAT line each, deposit (2), cash day (2 + 2), credit (2)
-    QCOMPARE(lineas.size(), 1 + 3 * 2 + 2 + 4 + 2);
-    for (const QString& l : lineas)
-        QCOMPARE(l.size(), 254);
 }
 
 void TestTraspasar::fichero_existente_sin_respuesta()
@@ -220,24 +165,18 @@ void TestTraspasar::fichero_existente_sin_respuesta()
     Hotel h;
     poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"01012013", "05012013"}).estado, 0);
-    const QByteArray antes = [&] {
-        QFile f(h.fichero());
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray antes = h.bytes();
 
     const Salida s = lote(h, "traspasar", {"06012013", "31012013"});
     QCOMPARE(s.estado, 2);
-    QCOMPARE(lineas_de(s.err),
+    QCOMPARE(s.lineas_err(),
              QStringList{"El fichero " + kRuta
                          + " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir "
                            "para añadir los nuevos registros a continuación."});
     QCOMPARE(s.out, QString());
     // Stopped before staging: invoice 11 of the 6th is not in fac3, the file is untouched.
     QCOMPARE(h.contar("fac3", "FacFra = '11'"), 0);
-    QFile f(h.fichero());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), antes);
+    QCOMPARE(h.bytes(), antes);
 }
 
 void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
@@ -258,39 +197,42 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
     QCOMPARE(lote(h2, "traspasar", {"05012013", "05012013"}).estado, 0);
     const Salida s = lote(h2, "traspasar", {"06012013", "06012013", "--sobrescribir"});
     QCOMPARE(s.estado, 0);
-    QCOMPARE(lineas_de(s.out).first(), "El fichero " + kRuta
+    QCOMPARE(s.lineas_out().first(), "El fichero " + kRuta
                                            + ", ya está generado. ¿Desea borrar la información anterior? -> Sí");
     QCOMPARE(h2.lineas(), dia6);
 }
 
-void TestTraspasar::segunda_ejecucion_no_repite_nada()
+void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
 {
     Hotel h(false, crear_cuentas());
     poblar_enero(h);
-    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
-    const QStringList primera = estados(h);
-    const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"});
+    Salida s = lote(h, "traspasar", {"01-01-2013", "31012013"});
+    QCOMPARE(s.err, QString());
+    QCOMPARE(s.lineas_out(),
+             (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3", "Depósitos: 1",
+                          "Días de caja: 1", "Créditos: 1", "Registros: 15", "Importe de las facturas: 198,00 €",
+                          "Importe de los depósitos: 20,00 €", "Importe de los cobros de caja: 145,00 €",
+                          "Importe de los créditos: 30,00 €", "Fichero: " + kRuta}));
     QCOMPARE(s.estado, 0);
-    QCOMPARE(lineas_de(s.out).mid(1, 7), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 0",
-                                                      "Facturas: 0", "Depósitos: 0", "Días de caja: 0", "Créditos: 0",
-                                                      "Registros: 0"}));
-    // The file it replaced is kept beside it.
-    QVERIFY(lineas_de(s.out).constLast().startsWith("Copia del fichero anterior: " + QFileInfo(h.fichero()).absolutePath()
-                                                    + "/Suenlace_"));
-    QCOMPARE(h.lineas(), QStringList());
-    QCOMPARE(estados(h), primera);
-    QCOMPARE(h.contar("fac3"), 3);
-    QCOMPARE(h.contar("caj3"), 2);
-    QCOMPARE(h.contar("edep3"), 1);
-}
-
-void TestTraspasar::limpiar_y_volver_a_traspasar()
-{
-    Hotel h(false, crear_cuentas());
-    poblar_enero(h);
-    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
+    const QStringList marcados = {"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
+                                  "cre3 9=1", "ctas3 430001002=1"};
+    QCOMPARE(estados(h), marcados);
     const QStringList primera = h.lineas();
+    // account, 3 invoices of one VAT line each, deposit (2), cash day (2 + 2), credit (2)
+    QCOMPARE(primera.size(), 1 + 3 * 2 + 2 + 4 + 2);
+    exigirFicheroValido(h.fichero());
     const QStringList cuentas = h.volcar("ctas3");
+
+    // A second run finds nothing to send; the file it replaced is kept beside it.
+    s = lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"});
+    QCOMPARE(s.estado, 0);
+    QCOMPARE(s.lineas_out().mid(1, 7), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 0",
+                                                    "Facturas: 0", "Depósitos: 0", "Días de caja: 0", "Créditos: 0",
+                                                    "Registros: 0"}));
+    QVERIFY(s.lineas_out().constLast().startsWith("Copia del fichero anterior: " + QFileInfo(h.fichero()).absolutePath()
+                                                  + "/Suenlace_"));
+    QCOMPARE(h.lineas(), QStringList());
+    QCOMPARE(estados(h), marcados);
 
     {
         // While another run holds the installation nothing is cleaned.
@@ -319,10 +261,10 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
 
     QCOMPARE(lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"}).estado, 0);
     // The same invoices, deposit, collections and credit; the account was sent already.
-    QCOMPARE(h.lineas(), sin_cuentas(primera));
+    QCOMPARE(h.lineas(), fixture::sin_cuentas(primera));
     QCOMPARE(h.volcar("ctas3"), cuentas);
 
-    // Each of the four runs left its entry in the log beside the link database.
+    // Each of the five runs left its entry in the log beside the link database.
     QFile log(bitacora::ruta(*h.arrancar()->a));
     QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
     const QString texto = QString::fromUtf8(log.readAll());
@@ -333,7 +275,7 @@ void TestTraspasar::limpiar_y_volver_a_traspasar()
         const auto c = m.next();
         finales << c.captured(1) + " " + c.captured(2);
     }
-    QCOMPARE(finales, (QStringList{"traspaso 0", "limpieza 1", "limpieza 0", "traspaso 0"}));
+    QCOMPARE(finales, (QStringList{"traspaso 0", "traspaso 0", "limpieza 1", "limpieza 0", "traspaso 0"}));
     for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €",
                                  "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3",
                                  "  No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés."})
@@ -378,9 +320,9 @@ void TestTraspasar::aviso_de_contado_no_cambia_el_estado()
     h.factura("1", "20130105", 10.0);
     h.cobro("20130105", 1, 10.0, "1", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
-    QCOMPARE(lineas_de(s.err), QStringList{"Error no existe contado"});
+    QCOMPARE(s.lineas_err(), QStringList{"Error no existe contado"});
     QCOMPARE(s.estado, 0);
-    QCOMPARE(lineas_de(s.out).first(), QString("Se ha generado Suenlace.dat correctamente"));
+    QCOMPARE(s.lineas_out().first(), QString("Se ha generado Suenlace.dat correctamente"));
     // The default cash account took its place.
     QCOMPARE(h.inst().filas("caj3").value(0).value("CajCobro").toString(), QString("570000001"));
 }
@@ -393,7 +335,7 @@ void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
     h.factura("14", "20130108", 10.0);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
-    QCOMPARE(lineas_de(s.err),
+    QCOMPARE(s.lineas_err(),
              (QStringList{"Existe un problema grave con la Factura 13, el cliente: 9999 no existe, la aplicación no "
                           "puede continuar",
                           "Traspaso detenido: no se ha generado " + kRuta
@@ -436,46 +378,33 @@ void TestTraspasar::factura_que_no_cabe_queda_pendiente()
     QCOMPARE(s.estado, 1);
     QVERIFY2(s.err.contains("12345678901"), qPrintable(s.err));
     QVERIFY(!s.out.contains("correctamente"));
-    QCOMPARE(lineas_de(s.out).mid(0, 5),
+    QCOMPARE(s.lineas_out().mid(0, 5),
              (QStringList{"Cuentas: 0", "Facturas: 3", "Depósitos: 1", "Días de caja: 1", "Créditos: 1"}));
     QCOMPARE(h.inst().filas("fac3", "FacFec DESC").value(0).value("FacEst").toString(), QString("0"));
     QCOMPARE(h.contar("fac3", "FacEst = '1'"), 3);
 }
 
-void TestTraspasar::carpeta_inexistente_no_marca_nada()
+void TestTraspasar::fichero_imposible_no_marca_nada()
 {
-    Hotel h(false, {{"Ca3ruta", "F:\\NO_EXISTE\\"}});
-    poblar_enero(h);
-    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
-    QCOMPARE(s.estado, 1);
-    QVERIFY2(s.err.contains("F:\\NO_EXISTE\\Suenlace.dat"), qPrintable(s.err));
-    QCOMPARE(s.out, QString());
-    QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'")
-                 + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),
-             0);
-    QCOMPARE(h.contar("fac3"), 3);   // staged, waiting for a folder that exists
-}
-
-void TestTraspasar::fichero_de_solo_lectura_no_marca_nada()
-{
-    Hotel h;
-    poblar_enero(h);
-    {
-        QFile f(h.fichero());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("anterior\r\n");
+    for (const bool carpeta : {true, false}) {
+        Hotel h(false, carpeta ? QVariantMap{{"Ca3ruta", "F:\\NO_EXISTE\\"}} : QVariantMap());
+        poblar_enero(h);
+        if (!carpeta) {
+            fixture::escribir_lineas(h.fichero(), {"anterior"});
+            QVERIFY(QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        }
+        const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--anadir"});
+        QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(s.estado, 1);
+        QVERIFY2(s.err.contains(carpeta ? "F:\\NO_EXISTE\\Suenlace.dat" : kRuta), qPrintable(s.err));
+        QVERIFY(!s.out.contains("correctamente"));
+        if (carpeta)
+            QCOMPARE(s.out, QString());
+        QCOMPARE(marcadas(h), 0);
+        QCOMPARE(h.contar("fac3"), 3);   // staged, waiting for a file that can be written
+        if (!carpeta)
+            QCOMPARE(h.bytes(), QByteArray("anterior\r\n"));
     }
-    QVERIFY(QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-    const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--anadir"});
-    QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QCOMPARE(s.estado, 1);
-    QVERIFY2(s.err.contains(kRuta), qPrintable(s.err));
-    QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'")
-                 + h.contar("edep3", "EdepEstado = '1'") + h.contar("cre3", "Cre3Estado = '1'"),
-             0);
-    QFile f(h.fichero());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("anterior\r\n"));
 }
 
 void TestTraspasar::progreso_y_reloj()

@@ -3,14 +3,14 @@
 // writes exactly what it writes over SQLite files, and the hotel's files
 // come out byte for byte as they went in.
 #include "platform/jet.h"
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
 
-using namespace pruebas_traspaso;
+using namespace fixture;
 
 namespace {
 

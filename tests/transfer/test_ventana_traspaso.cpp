@@ -2,7 +2,7 @@
 // clicks on the buttons, over installations made by the fixture builder.
 
 #include "platform/bloqueo.h"
-#include "support/traspaso_support.h"
+#include "support/fixtures.h"
 #include "transfer/ventana_traspaso.h"
 
 #include <QApplication>
@@ -14,11 +14,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-using pruebas_traspaso::Enlace;
-using pruebas_traspaso::crear_cuentas;
-using pruebas_traspaso::estados_preparados;
-using pruebas_traspaso::Hotel;
-using pruebas_traspaso::sin_cuentas;
+using Enlace = fixture::Sesion;
+using fixture::crear_cuentas;
+using fixture::estados_preparados;
+using fixture::Hotel;
+using fixture::sin_cuentas;
 
 namespace {
 
@@ -27,7 +27,7 @@ const QString kFin = QStringLiteral("Fin del Traspaso|Se ha generado Suenlace.da
 // The usual range of January, and an invoice of February outside it.
 void poblar_con_febrero(Hotel& h)
 {
-    pruebas_traspaso::poblar_enero(h);
+    fixture::poblar_enero(h);
     h.factura("12", "20130205", 44.0);
 }
 

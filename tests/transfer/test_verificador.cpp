@@ -2,7 +2,7 @@
 // written out here field by field, each found at its line and column and
 // nothing else reported; line ends and encodings; the summary.
 
-#include "app/comando_verificar.h"
+#include "support/fixtures.h"
 #include "transfer/records/verificador.h"
 
 #include <QDir>
@@ -479,19 +479,9 @@ void TestVerificador::unaLineaIAisladaEImportesExtremos()
 
 namespace {
 
-struct Salida {
-    int estado = 0;
-    QString out;
-    QString err;
-};
-
-Salida ejecutar(const QStringList& args)
+fixture::Salida ejecutar(const QStringList& args)
 {
-    Salida s;
-    QTextStream out(&s.out);
-    QTextStream err(&s.err);
-    s.estado = comando_verificar(args, out, err);
-    return s;
+    return fixture::lote(QString(), QStringLiteral("verificar"), args);
 }
 
 QString escribir(const QTemporaryDir& dir, const QByteArray& contenido)
@@ -510,7 +500,7 @@ void TestVerificador::comando()
     QTemporaryDir dir;
     const QString ruta = escribir(dir, fichero(lineasValidas()));
     QVERIFY(!ruta.isEmpty());
-    Salida s = ejecutar({ruta});
+    fixture::Salida s = ejecutar({ruta});
     QCOMPARE(s.estado, 0);
     QCOMPARE(s.err, QString());
     const QStringList lineas = s.out.split(u'\n');
