@@ -282,7 +282,8 @@ bool CuentasCobro::grabar_formas()
         ado::Recordset& rs = a_.rs_formas;
         for (const FilaCuenta& f : filas) {
             rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), {f.codigo}, a_.conexion_hotel("formas"), ado::adOpenDynamic, ado::adLockOptimistic);
+            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), {f.codigo}, a_.conexion_hotel("formas"),
+                    ado::adOpenDynamic, ado::adLockOptimistic);
             if (rs.eof()) {
                 rs.addNew();
                 rs.setField(QStringLiteral("ForCod"), f.codigo);
@@ -416,7 +417,8 @@ bool CuentasVentas::grabar_ventas()
         ado::Recordset& rs = a_.rs_ser;
         for (const FilaCuenta& f : filas) {
             rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = ?"), {f.codigo}, conexion(QStringLiteral("ser")), ado::adOpenDynamic, ado::adLockOptimistic);
+            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = ?"), {f.codigo}, conexion(QStringLiteral("ser")),
+                    ado::adOpenDynamic, ado::adLockOptimistic);
             if (!rs.eof()) {
                 rs.setField(QStringLiteral("SerCta"), f.cuenta);
                 rs.update();
@@ -436,7 +438,8 @@ void CuentasVentas::regenerar_ca_cadia_hiscadia(const QString& codigo_servicio, 
 {
     const ado::Values valores{cuenta, codigo_servicio};
     conexion(QStringLiteral("Ca")).execute(QStringLiteral("UPDATE Ca SET CaCta = ? WHERE CaSer = ?"), valores);
-    conexion(QStringLiteral("Cadia")).execute(QStringLiteral("UPDATE Cadia SET CadiaCta = ? WHERE CadiaSer = ?"), valores);
+    conexion(QStringLiteral("Cadia"))
+        .execute(QStringLiteral("UPDATE Cadia SET CadiaCta = ? WHERE CadiaSer = ?"), valores);
     conexion(QStringLiteral("Hiscadia"))
         .execute(QStringLiteral("UPDATE Hiscadia SET HCadiaCta = ? WHERE HCadiaSer = ?"), valores);
 }

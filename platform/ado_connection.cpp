@@ -98,6 +98,15 @@ std::unique_ptr<Statement> compile(sqlite3* handle, const QString& sql, const QS
     return s;
 }
 
+// Throws unless the connection is open with a transaction begun.
+void requireTransaction(const Connection& cn, const QString& verb)
+{
+    if (!cn.isOpen())
+        throw closedError(verb);
+    if (!cn.inTransaction())
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), verb);
+}
+
 } // namespace
 
 namespace detail {
@@ -218,7 +227,9 @@ void Connection::Prepared::bind(Statement& s, const Values& values, const QStrin
     const int marks = s.stmt ? sqlite3_bind_parameter_count(s.stmt) : 0;
     if (marks != values.size())
         throw Error(kCannotOpen,
-                    QStringLiteral("La sentencia tiene %1 marcas \"?\" y se le dan %2 valores.").arg(marks).arg(values.size()),
+                    QStringLiteral("La sentencia tiene %1 marcas \"?\" y se le dan %2 valores.")
+                        .arg(marks)
+                        .arg(values.size()),
                     source);
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (bindValue(s.stmt, int(i + 1), values.at(i)) != SQLITE_OK) {
@@ -491,10 +502,7 @@ void Connection::beginTrans()
 
 void Connection::commitTrans()
 {
-    if (!isOpen())
-        throw closedError(QStringLiteral("COMMIT"));
-    if (!inTransaction_)
-        throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), QStringLiteral("COMMIT"));
+    requireTransaction(*this, QStringLiteral("COMMIT"));
     if (transactionLost())
         throw lostError(QStringLiteral("COMMIT"));
     if (!prepared_->db.commit()) {
@@ -510,10 +518,7 @@ void Connection::commitTrans()
 
 void Connection::rollbackTrans()
 {
-    if (!isOpen())
-        throw closedError(QStringLiteral("ROLLBACK"));
-    if (!inTransaction_)
-        throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), QStringLiteral("ROLLBACK"));
+    requireTransaction(*this, QStringLiteral("ROLLBACK"));
     const bool lost = transactionLost();
     inTransaction_ = false;
     prepared_->lostCause = QString();

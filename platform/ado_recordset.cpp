@@ -178,7 +178,9 @@ struct Recordset::Impl {
         qint64 changes = 0;
         qint64 rowid = 0;
     };
-    Written writeLocal(const QString& sql, const QList<QVariant>& values);
+    Written write(const QString& sql, const QList<QVariant>& values);
+    // The values given to the columns changed since addNew() or the first setField().
+    QList<QVariant> changedValues() const;
     void insertRow();
     void updateRow();
     void rereadInserted(qsizetype row);
@@ -428,28 +430,36 @@ void Recordset::update()
 }
 
 // Runs one of the recordset's own writes, its values bound in order.
-Recordset::Impl::Written Recordset::Impl::writeLocal(const QString& sql, const QList<QVariant>& values)
+Recordset::Impl::Written Recordset::Impl::write(const QString& sql, const QList<QVariant>& values)
 {
-    Connection::Prepared& p = *cn->prepared_;
-    Statement& s = p.statement(sql, source);
-    p.bind(s, values, source);
-    Use use(s);
-    int rc;
-    do {
-        rc = sqlite3_step(use.stmt());
-    } while (rc == SQLITE_ROW);
-    if (rc != SQLITE_DONE)
-        throw p.failure(source);
-    return {sqlite3_changes64(p.handle), sqlite3_last_insert_rowid(p.handle)};
+    if (cn->kind() == Connection::Kind::Jet) {
+        Connection::Prepared& p = *cn->prepared_;
+        p.run(sql, values, source);
+        return {sqlite3_changes64(p.handle), sqlite3_last_insert_rowid(p.handle)};
+    }
+    QSqlQuery& query = cn->prepared(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw errorFrom(query.lastError(), source);
+    const Written done{query.numRowsAffected(), 0};
+    query.finish();
+    return done;
 }
 
-void Recordset::Impl::insertRow()
+QList<QVariant> Recordset::Impl::changedValues() const
 {
     QList<QVariant> values;
     for (int i = 0; i < names.size(); ++i) {
         if (changed.at(i))
             values << bindable(buffer.at(i), cn->kind());
     }
+    return values;
+}
+
+void Recordset::Impl::insertRow()
+{
+    QList<QVariant> values = changedValues();
     if (!insertText.matches(table, names, changed)) {
         QStringList columns;
         QStringList marks;
@@ -469,19 +479,7 @@ void Recordset::Impl::insertRow()
     }
     const QString& insertSql = insertText.sql;
 
-    qint64 id = 0;
-    if (cn->kind() == Connection::Kind::Jet) {
-        id = writeLocal(insertSql, values).rowid;
-    } else {
-        QSqlQuery& query = cn->prepared(insertSql);
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        if (!query.exec())
-            throw errorFrom(query.lastError(), source);
-        if (byRowid)
-            id = query.lastInsertId().toLongLong();
-        query.finish();
-    }
+    const qint64 id = write(insertSql, values).rowid;
 
     rows.push_back(buffer);
     pos = qsizetype(rows.size()) - 1;
@@ -512,11 +510,7 @@ void Recordset::Impl::rereadInserted(qsizetype row)
 
 void Recordset::Impl::updateRow()
 {
-    QList<QVariant> values;
-    for (int i = 0; i < names.size(); ++i) {
-        if (changed.at(i))
-            values << bindable(buffer.at(i), cn->kind());
-    }
+    QList<QVariant> values = changedValues();
     if (values.isEmpty())
         return;
 
@@ -556,19 +550,7 @@ void Recordset::Impl::updateRow()
         sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                   .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
     }
-    qint64 affected = 0;
-    if (cn->kind() == Connection::Kind::Jet) {
-        affected = writeLocal(sql, values).changes;
-    } else {
-        QSqlQuery& query = cn->prepared(sql);
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        if (!query.exec())
-            throw errorFrom(query.lastError(), source);
-        affected = query.numRowsAffected();
-        query.finish();
-    }
-    if (affected == 0)
+    if (write(sql, values).changes == 0)
         throw Error(kRowNotFound,
                     QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "
                                    "leyó."),

@@ -219,18 +219,20 @@ static Limpieza limpiar(Traspaso& t)
                                    + entre + QStringLiteral(")");
 
     // A genuine Access file of the hotel is only read: its marks stay.
+    const QString marcadas = QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''");
     if (caja.isSnapshot() && jet::es_jet(caja.sourceFormat())) {
-        l.marcas_caja_sin_quitar = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"), fechas);
+        l.marcas_caja_sin_quitar = contar(caja, marcadas, fechas);
         l.caja_solo_lectura = true;
     } else {
-        l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"), fechas);
+        l.marcas_caja = contar(caja, marcadas, fechas);
         caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre, fechas);
     }
     l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre, fechas);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre, fechas);
     l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
-    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"), fechas);
+    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"),
+                    fechas);
     a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre, fechas);
     // Only the sales lines of the invoices deleted below: an invoice of
     // another range that is still waiting keeps its breakdown.

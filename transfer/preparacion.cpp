@@ -568,7 +568,8 @@ bool ya_ha_sido_traspasado(Traspaso& t, const QString& eje, const QString& numer
 {
     A3ADO& a = t.a;
     a.rs_fac3.closeIfOpen();
-    a.rs_fac3.open(QStringLiteral("SELECT * FROM fac3 WHERE FacEje = ? AND FacFra = ?"), {eje, numero}, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_fac3.open(QStringLiteral("SELECT * FROM fac3 WHERE FacEje = ? AND FacFra = ?"), {eje, numero}, a.cn_enlace,
+                   ado::adOpenDynamic, ado::adLockOptimistic);
     return !a.rs_fac3.eof();
 }
 
@@ -576,7 +577,8 @@ bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden)
 {
     A3ADO& a = t.a;
     a.rs_caj3.closeIfOpen();
-    a.rs_caj3.open(QStringLiteral("SELECT * FROM caj3 WHERE CajFec = ? AND CajOrd = ?"), {fecha, orden}, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_caj3.open(QStringLiteral("SELECT * FROM caj3 WHERE CajFec = ? AND CajOrd = ?"), {fecha, orden}, a.cn_enlace,
+                   ado::adOpenDynamic, ado::adLockOptimistic);
     return !a.rs_caj3.eof();
 }
 
