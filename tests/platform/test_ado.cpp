@@ -26,10 +26,7 @@ namespace {
 const QString kJet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ");
 const QString kEnlace = kJet + QStringLiteral("F:\\noctaris\\enlace3.MDB");
 
-struct Failure {
-    qint64 number = 0;
-    QString description, source;
-};
+struct Failure { qint64 number = 0; QString description, source; };
 
 Failure failure(const std::function<void()>& body)
 {
@@ -75,8 +72,7 @@ class TestAdo : public QObject {
 private:
     QTemporaryDir root_;
     std::unique_ptr<platform::DriveMap> drives_;
-    QString savedCwd_;
-    QString file_;
+    QString savedCwd_, file_;
     bool local_ = true;
     Connection cn;
     Recordset rs;
@@ -130,7 +126,6 @@ private Q_SLOTS:
     {
         rs.close();
         cn.close();
-        cn.trace = false;
         cn.executed.clear();
     }
 
@@ -206,8 +201,7 @@ private Q_SLOTS:
             {"INSERT INTO t VALUES (?,?,?,?,?)", {QVariant(), qint64(4300000012345), 2.5, 3.0, QVariant(false)},
              "INSERT INTO t VALUES (NULL,4300000012345,2.5,3.0,0)"},
             {"SELECT '?', [a?], \"b?\", `c?` FROM t WHERE x = ? -- ?\nAND y = 'it''s ?' AND z = ? /* ? */",
-             {"1", "2"},
-             "SELECT '?', [a?], \"b?\", `c?` FROM t WHERE x = '1' -- ?\nAND y = 'it''s ?' AND z = '2' /* ? */"},
+             {"1", "2"}, "SELECT '?', [a?], \"b?\", `c?` FROM t WHERE x = '1' -- ?\nAND y = 'it''s ?' AND z = '2' /* ? */"},
             {"SELECT ? , ?", {QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5, 6)), QByteArray("\x01\xff", 2)},
              "SELECT '2024-01-02T03:04:05.006' , X'01ff'"},
             {"x = ? AND y = ?", {"solo"}, "x = 'solo' AND y = ?"},
