@@ -227,7 +227,7 @@ void Connection::Prepared::bind(Statement& s, const Values& values, const QStrin
     const int marks = s.stmt ? sqlite3_bind_parameter_count(s.stmt) : 0;
     if (marks != values.size())
         throw Error(kCannotOpen,
-                    QStringLiteral("La sentencia tiene %1 marcas \"?\" y se le dan %2 valores.")
+                    QStringLiteral("La sentencia no recibe un valor por cada marca \"?\": tiene %1 y recibe %2 valores.")
                         .arg(marks)
                         .arg(values.size()),
                     source);
