@@ -161,8 +161,8 @@ qint64 ExportacionPgc::contar_cuentas()
 bool ExportacionPgc::existe_en_ctas3(const QString& cuenta)
 {
     a.rs_ctas3.closeIfOpen();
-    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"),
-                    a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta =?"), {cuenta}, a.cn_enlace, ado::adOpenDynamic,
+                    ado::adLockReadOnly);
     const bool existe = !a.rs_ctas3.eof();
     a.rs_ctas3.close();
     return existe;
@@ -180,13 +180,13 @@ void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre
     // empty, so adding the row loads nothing else of the table.
     ado::Recordset& rs = a.rs_ctas3;
     rs.closeIfOpen();
-    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta ='") + ado::q(cuenta) + QStringLiteral("'"), a.cn_enlace,
-            ado::adOpenDynamic, ado::adLockOptimistic);
+    rs.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta =?"), {cuenta}, a.cn_enlace, ado::adOpenDynamic,
+            ado::adLockOptimistic);
     rs.addNew();
 
     rs_ter->closeIfOpen();
-    rs_ter->open(QStringLiteral("SELECT * FROM TER WHERE TerNif = '") + ado::q(nif) + QStringLiteral("'"), *cn_conta,
-                 ado::adOpenDynamic, ado::adLockReadOnly);
+    rs_ter->open(QStringLiteral("SELECT * FROM TER WHERE TerNif = ?"), {nif}, *cn_conta, ado::adOpenDynamic,
+                 ado::adLockReadOnly);
     const bool pasantes = cuenta.left(5) == QLatin1String(kPasantes);
     if (!pasantes && !nif.isEmpty() && !rs_ter->eof()) {
         const QString titular = rs_ter->text(QStringLiteral("Ternom"));

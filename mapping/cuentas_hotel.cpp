@@ -273,8 +273,8 @@ bool CuentasCobro::grabar_formas()
         ado::Recordset& rs = a_.rs_formas;
         for (const FilaCuenta& f : filas) {
             rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = '") + ado::q(f.codigo) + QStringLiteral("'"),
-                    a_.conexion_hotel("formas"), ado::adOpenDynamic, ado::adLockOptimistic);
+            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), {f.codigo}, a_.conexion_hotel("formas"),
+                    ado::adOpenDynamic, ado::adLockOptimistic);
             if (rs.eof()) {
                 rs.addNew();
                 rs.setField(QStringLiteral("ForCod"), f.codigo);
@@ -408,8 +408,8 @@ bool CuentasVentas::grabar_ventas()
         ado::Recordset& rs = a_.rs_ser;
         for (const FilaCuenta& f : filas) {
             rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = '") + ado::q(f.codigo) + QStringLiteral("'"),
-                    conexion(QStringLiteral("ser")), ado::adOpenDynamic, ado::adLockOptimistic);
+            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = ?"), {f.codigo}, conexion(QStringLiteral("ser")),
+                    ado::adOpenDynamic, ado::adLockOptimistic);
             if (!rs.eof()) {
                 rs.setField(QStringLiteral("SerCta"), f.cuenta);
                 rs.update();
@@ -427,14 +427,12 @@ bool CuentasVentas::grabar_ventas()
 
 void CuentasVentas::regenerar_ca_cadia_hiscadia(const QString& codigo_servicio, const QString& cuenta)
 {
-    const QString c = ado::q(cuenta);
-    const QString s = ado::q(codigo_servicio);
-    conexion(QStringLiteral("Ca")).execute(QStringLiteral("UPDATE Ca SET CaCta = '") + c +
-                                           QStringLiteral("' WHERE CaSer = '") + s + QStringLiteral("'"));
-    conexion(QStringLiteral("Cadia")).execute(QStringLiteral("UPDATE Cadia SET CadiaCta = '") + c +
-                                              QStringLiteral("' WHERE CadiaSer = '") + s + QStringLiteral("'"));
-    conexion(QStringLiteral("Hiscadia")).execute(QStringLiteral("UPDATE Hiscadia SET HCadiaCta = '") + c +
-                                                 QStringLiteral("' WHERE HCadiaSer = '") + s + QStringLiteral("'"));
+    const ado::Values valores{cuenta, codigo_servicio};
+    conexion(QStringLiteral("Ca")).execute(QStringLiteral("UPDATE Ca SET CaCta = ? WHERE CaSer = ?"), valores);
+    conexion(QStringLiteral("Cadia"))
+        .execute(QStringLiteral("UPDATE Cadia SET CadiaCta = ? WHERE CadiaSer = ?"), valores);
+    conexion(QStringLiteral("Hiscadia"))
+        .execute(QStringLiteral("UPDATE Hiscadia SET HCadiaCta = ? WHERE HCadiaSer = ?"), valores);
 }
 
 bool CuentasVentas::regenerar()

@@ -56,6 +56,18 @@ enum ObjectState { adStateClosed = 0, adStateOpen = 1 };
 // quotes, so a value can neither break nor change the statement.
 QString q(const QString& value);
 
+// The values of a statement's "?" marks, in order. Null is an invalid
+// QVariant; integers, doubles and texts keep their type; a QDateTime is the
+// ISO text with milliseconds; anything else its text.
+using Values = QList<QVariant>;
+
+// The statement with each "?" (outside quotes, brackets and comments)
+// replaced by its value written as a literal: texts between single quotes
+// with theirs doubled, numbers as digits, Null as NULL. This is the text the
+// statement means, the one traced, reported in errors and sent to a server.
+// Marks without a value stay "?"; values without a mark are left out.
+QString render(const QString& statement, const Values& values);
+
 // Yes/no columns: stored as -1 (true) and 0, as Jet does. Reading accepts
 // -1, 1, true and "true"/"-1"/"1"/"yes"; Null and anything else is false.
 QVariant yesNo(bool value);
@@ -86,8 +98,11 @@ public:
     // Throws Error. A Jet file that does not exist (or is not a database) is
     // kCannotOpen and nothing is created.
     void open(const QString& connectionString);
-    // Runs one statement (Jet SQL; translated where SQLite cannot parse it).
+    // Runs one statement (Jet SQL; translated where SQLite cannot parse it),
+    // its "?" marks taking `values` (see render()). A local database compiles
+    // each statement text once and keeps it while the connection is open.
     void execute(const QString& statement);
+    void execute(const QString& statement, const Values& values);
     void close();
 
     int state() const;
@@ -134,7 +149,7 @@ public:
     // The statement text as it is run on this connection.
     QString translate(const QString& statement) const;
 
-    // Every text given to execute() while `trace` is on, as given.
+    // Every statement given to execute() while `trace` is on, as rendered.
     bool trace = false;
     QStringList executed;
 
@@ -146,8 +161,6 @@ private:
     void controlLocal(const QByteArray& sql, const QString& source);
     void openJet(const QString& connectionString);
     void openOdbc(const QString& connectionString);
-    // Runs a translated statement on a local database's own handle.
-    void executeLocal(const QString& sql, const QString& source);
     // A prepared statement of this connection, reused while it stays open.
     QSqlQuery& prepared(const QString& sql);
     std::unique_ptr<Prepared> prepared_;
@@ -199,8 +212,11 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
-    // Runs the statement and positions on the first row. Throws Error.
+    // Runs the statement, its "?" marks taking `values` (see render()), and
+    // positions on the first row. Throws Error.
     void open(const QString& source, Connection& cn, CursorType cursor = adOpenDynamic,
+              LockType lock = adLockReadOnly);
+    void open(const QString& source, const Values& values, Connection& cn, CursorType cursor = adOpenDynamic,
               LockType lock = adLockReadOnly);
     void close();
     int state() const;

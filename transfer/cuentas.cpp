@@ -29,10 +29,11 @@ QString final_mensaje(Final f)
 }
 
 // Opens a shared recordset read-only on the hotel connection of `tabla`.
-void abrir_lectura(A3ADO& a, ado::Recordset& rs, const QString& tabla, const QString& sql)
+void abrir_lectura(A3ADO& a, ado::Recordset& rs, const QString& tabla, const QString& sql,
+                   const ado::Values& valores = {})
 {
     rs.closeIfOpen();
-    rs.open(sql, a.conexion_hotel(tabla), ado::adOpenDynamic, ado::adLockReadOnly);
+    rs.open(sql, valores, a.conexion_hotel(tabla), ado::adOpenDynamic, ado::adLockReadOnly);
 }
 
 // The first field that is not empty, else the second (a Null counts as "").
@@ -86,8 +87,7 @@ FilaFactura fila_factura(Traspaso& t, const QString& numfra, const QString& anof
         return {actual.text(QStringLiteral("EmiFec")), actual.text(QStringLiteral("EmiCli"))};
 
     ado::Recordset factura;
-    factura.open(QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
-                     + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"),
+    factura.open(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), {anofra, numfra},
                  a.conexion_hotel(QStringLiteral("emi")), ado::adOpenDynamic, ado::adLockReadOnly);
     if (factura.eof())
         return {QString(), ccliente};
@@ -99,7 +99,7 @@ QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& ano
 {
     A3ADO& a = t.a;
     abrir_lectura(a, a.rs_cli, QStringLiteral("cli"),
-                  QStringLiteral("SELECT * FROM Cli WHERE CliCod = '") + ado::q(ccliente) + QStringLiteral("'"));
+                  QStringLiteral("SELECT * FROM Cli WHERE CliCod = ?"), {ccliente});
     if (a.rs_cli.eof()) {
         a.rs_cli.close();
         titular_inexistente(t, numfra, QStringLiteral(", el cliente: "), ccliente, f);
@@ -176,7 +176,8 @@ QString cuenta_entidad(Traspaso& t, const QString& numfra, const QString& anofra
     A3ADO& a = t.a;
     abrir_lectura(a, rs, c.tabla,
                   QStringLiteral("SELECT * FROM ") + c.tabla + QStringLiteral(" WHERE ") + c.clave
-                      + QStringLiteral(" = '") + ado::q(ccliente) + QStringLiteral("'"));
+                      + QStringLiteral(" = ?"),
+                  {ccliente});
     if (rs.eof()) {
         rs.close();
         titular_inexistente(t, numfra, c.quien, ccliente, f);
@@ -236,9 +237,8 @@ QString ajustar_digitos(int wdigitos, QString& wcuenta)
 bool existe_cuenta(A3ADO& a, const QString& cuenta_busqueda)
 {
     a.rs_ctas3.closeIfOpen();
-    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta = '") + ado::q(cuenta_busqueda)
-                        + QStringLiteral("'"),
-                    a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta = ?"), {cuenta_busqueda}, a.cn_enlace,
+                    ado::adOpenDynamic, ado::adLockReadOnly);
     const bool existe = !a.rs_ctas3.eof();
     a.rs_ctas3.close();
     return existe;
@@ -258,8 +258,7 @@ QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofr
     if (numfra.isEmpty())
         return a.wcta_depositos;
     abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
-                  QStringLiteral("SELECT * FROM emi WHERE EmiAno = '") + ado::q(anofra)
-                      + QStringLiteral("' AND EmiNum = '") + ado::q(numfra) + QStringLiteral("'"));
+                  QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), {anofra, numfra});
     if (a.rs_emi.eof()) {
         a.rs_emi.close();
         return kCuentaFacturaDesconocida;
@@ -285,7 +284,7 @@ QString cuenta_cobro(Traspaso& t, const QString& codcobro)
     QString cuenta;
     bool avisado = false;
     abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
-                  QStringLiteral("SELECT * FROM formas WHERE ForCod = '") + ado::q(codcobro) + QStringLiteral("'"));
+                  QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), {codcobro});
     if (!a.rs_formas.eof() && !a.rs_formas.isNull(QStringLiteral("ForCta"))) {
         cuenta = digitos_ajustados(a.wdigitos, a.rs_formas.text(QStringLiteral("ForCta")));
     } else {

@@ -26,10 +26,6 @@ constexpr TablaMarcada kTablas[] = {
     {"fac3", "FacEst"}, {"edep3", "EdepEstado"}, {"caj3", "CajEstado"}, {"cre3", "Cre3Estado"}, {"ctas3", "Estado"},
 };
 
-QString n(qint64 v) { return QString::number(v); }
-
-QString texto(const QString& v) { return QStringLiteral("'") + ado::q(v) + QStringLiteral("'"); }
-
 const char* const kFormatoFecha = "yyyy-MM-dd HH:mm:ss";
 
 QString tipo_guardado(Tipo t) { return t == Tipo::Traspaso ? QStringLiteral("traspaso") : QStringLiteral("exportacion"); }
@@ -125,12 +121,9 @@ void asegurar_tablas(ado::Connection& cn)
 qint64 abrir_generacion(ado::Connection& cn, const Generacion& g)
 {
     cn.execute(QStringLiteral("INSERT INTO gen3 (GenFecha, GenTipo, GenDesde, GenHasta, GenRuta, GenDestino, "
-                              "GenTemporal, GenCopia, GenAnadir, GenEstado) VALUES (")
-               + texto(g.fecha.toString(QString::fromLatin1(kFormatoFecha))) + QLatin1Char(',')
-               + texto(tipo_guardado(g.tipo)) + QLatin1Char(',') + texto(g.desde) + QLatin1Char(',') + texto(g.hasta)
-               + QLatin1Char(',') + texto(g.ruta) + QLatin1Char(',') + texto(g.destino) + QLatin1Char(',')
-               + texto(g.temporal) + QLatin1Char(',') + texto(g.copia) + QLatin1Char(',') + n(g.anadir ? 1 : 0)
-               + QLatin1Char(',') + texto(QString::fromLatin1(kPendiente)) + QLatin1Char(')'));
+                              "GenTemporal, GenCopia, GenAnadir, GenEstado) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+               {g.fecha.toString(QString::fromLatin1(kFormatoFecha)), tipo_guardado(g.tipo), g.desde, g.hasta, g.ruta,
+                g.destino, g.temporal, g.copia, g.anadir ? 1 : 0, QString::fromLatin1(kPendiente)});
     ado::Recordset rs;
     rs.open(QStringLiteral("SELECT max(GenId) AS id FROM gen3"), cn);
     const qint64 id = qint64(rs.number(QStringLiteral("id")));
@@ -140,57 +133,52 @@ qint64 abrir_generacion(ado::Connection& cn, const Generacion& g)
 
 void anotar_marca(ado::Connection& cn, qint64 id, const QString& tabla, qint64 fila, const QVariant& antes)
 {
-    cn.execute(QStringLiteral("INSERT INTO genmar3 (MarGen, MarTabla, MarFila, MarAntes) VALUES (") + n(id)
-               + QLatin1Char(',') + texto(tabla) + QLatin1Char(',') + n(fila) + QLatin1Char(',')
-               + (antes.isNull() ? QStringLiteral("NULL") : texto(antes.toString())) + QLatin1Char(')'));
+    cn.execute(QStringLiteral("INSERT INTO genmar3 (MarGen, MarTabla, MarFila, MarAntes) VALUES (?,?,?,?)"),
+               {id, tabla, fila, antes.isNull() ? QVariant() : QVariant(antes.toString())});
 }
 
 void anotar_marcas_dia_caja(ado::Connection& cn, qint64 id, const QString& dia)
 {
-    cn.execute(QStringLiteral("INSERT INTO genmar3 (MarGen, MarTabla, MarFila, MarAntes) SELECT ") + n(id)
-               + QStringLiteral(", 'caj3', rowid, CajEstado FROM caj3 WHERE CajFec = ") + texto(dia)
-               + QStringLiteral(" AND (CajEstado IS NULL OR CajEstado <> '1')"));
+    cn.execute(QStringLiteral("INSERT INTO genmar3 (MarGen, MarTabla, MarFila, MarAntes) SELECT ?, 'caj3', rowid, "
+                              "CajEstado FROM caj3 WHERE CajFec = ? AND (CajEstado IS NULL OR CajEstado <> '1')"),
+               {id, dia});
 }
 
 void cerrar_generacion(ado::Connection& cn, const Generacion& g)
 {
     const Cifras& c = g.cifras;
-    cn.execute(QStringLiteral("UPDATE gen3 SET GenCopia = ") + texto(g.copia) + QStringLiteral(", GenTamano = ")
-               + n(g.tamano) + QStringLiteral(", GenSha = ") + texto(g.sha256) + QStringLiteral(", GenLineas = ")
-               + n(c.lineas) + QStringLiteral(", GenCuentas = ") + n(c.cuentas) + QStringLiteral(", GenFacturas = ")
-               + n(c.facturas) + QStringLiteral(", GenDepositos = ") + n(c.depositos) + QStringLiteral(", GenDias = ")
-               + n(c.dias_caja) + QStringLiteral(", GenCreditos = ") + n(c.creditos)
-               + QStringLiteral(", GenImpFacturas = ") + n(c.importe_facturas) + QStringLiteral(", GenImpDepositos = ")
-               + n(c.importe_depositos) + QStringLiteral(", GenImpCaja = ") + n(c.importe_caja)
-               + QStringLiteral(", GenImpCreditos = ") + n(c.importe_creditos) + QStringLiteral(" WHERE GenId = ")
-               + n(g.id));
+    cn.execute(QStringLiteral("UPDATE gen3 SET GenCopia = ?, GenTamano = ?, GenSha = ?, GenLineas = ?, GenCuentas = ?, "
+                              "GenFacturas = ?, GenDepositos = ?, GenDias = ?, GenCreditos = ?, GenImpFacturas = ?, "
+                              "GenImpDepositos = ?, GenImpCaja = ?, GenImpCreditos = ? WHERE GenId = ?"),
+               {g.copia, g.tamano, g.sha256, c.lineas, c.cuentas, c.facturas, c.depositos, c.dias_caja, c.creditos,
+                c.importe_facturas, c.importe_depositos, c.importe_caja, c.importe_creditos, g.id});
 }
 
 void dar_por_hecha(ado::Connection& cn, qint64 id)
 {
     en_transaccion(cn, [&] {
-        cn.execute(QStringLiteral("UPDATE gen3 SET GenEstado = 'hecha' WHERE GenId = ") + n(id));
-        cn.execute(QStringLiteral("DELETE FROM genmar3 WHERE MarGen = ") + n(id));
+        cn.execute(QStringLiteral("UPDATE gen3 SET GenEstado = 'hecha' WHERE GenId = ?"), {id});
+        cn.execute(QStringLiteral("DELETE FROM genmar3 WHERE MarGen = ?"), {id});
     });
 }
 
 int deshacer_marcas(ado::Connection& cn, qint64 id)
 {
     ado::Recordset rs;
-    rs.open(QStringLiteral("SELECT Count(*) AS total FROM genmar3 WHERE MarGen = ") + n(id), cn);
+    rs.open(QStringLiteral("SELECT Count(*) AS total FROM genmar3 WHERE MarGen = ?"), {id}, cn);
     const int total = int(rs.number(QStringLiteral("total")));
     rs.close();
     en_transaccion(cn, [&] {
         for (const TablaMarcada& t : kTablas) {
             const QString tabla = QString::fromLatin1(t.tabla);
-            const QString marcas = QStringLiteral("FROM genmar3 WHERE MarGen = ") + n(id)
-                                   + QStringLiteral(" AND MarTabla = ") + texto(tabla);
+            const QString marcas = QStringLiteral("FROM genmar3 WHERE MarGen = ? AND MarTabla = ?");
             cn.execute(QStringLiteral("UPDATE ") + tabla + QStringLiteral(" SET ") + QString::fromLatin1(t.columna)
-                       + QStringLiteral(" = (SELECT MarAntes ") + marcas + QStringLiteral(" AND MarFila = ") + tabla
-                       + QStringLiteral(".rowid) WHERE rowid IN (SELECT MarFila ") + marcas + QStringLiteral(")"));
+                           + QStringLiteral(" = (SELECT MarAntes ") + marcas + QStringLiteral(" AND MarFila = ") + tabla
+                           + QStringLiteral(".rowid) WHERE rowid IN (SELECT MarFila ") + marcas + QStringLiteral(")"),
+                       {id, tabla, id, tabla});
         }
-        cn.execute(QStringLiteral("UPDATE gen3 SET GenEstado = 'deshecha' WHERE GenId = ") + n(id));
-        cn.execute(QStringLiteral("DELETE FROM genmar3 WHERE MarGen = ") + n(id));
+        cn.execute(QStringLiteral("UPDATE gen3 SET GenEstado = 'deshecha' WHERE GenId = ?"), {id});
+        cn.execute(QStringLiteral("DELETE FROM genmar3 WHERE MarGen = ?"), {id});
     });
     return total;
 }

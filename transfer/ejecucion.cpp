@@ -13,11 +13,6 @@ namespace {
 
 using platform::Reloj;
 
-QString rango(const Traspaso& t)
-{
-    return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
-}
-
 // The closing words of a run. Success is only claimed for a file that holds
 // everything staged; otherwise the user learns what is missing and why.
 void informar_fin(A3ADO& a, const ResultadoGeneracion& g, const std::vector<DatoRechazado>& rechazados)
@@ -160,10 +155,11 @@ ResultadoTraspaso iniciar(Traspaso& t)
 
 namespace {
 
-int contar(ado::Connection& cn, const QString& desde_donde)
+int contar(ado::Connection& cn, const QString& desde_donde, const ado::Values& valores)
 {
     ado::Recordset rs;
-    rs.open(QStringLiteral("SELECT COUNT(*) AS n FROM ") + desde_donde, cn, ado::adOpenDynamic, ado::adLockReadOnly);
+    rs.open(QStringLiteral("SELECT COUNT(*) AS n FROM ") + desde_donde, valores, cn, ado::adOpenDynamic,
+            ado::adLockReadOnly);
     const int n = rs.eof() ? 0 : int(rs.number(QStringLiteral("n")));
     rs.close();
     return n;
@@ -215,32 +211,35 @@ static Limpieza limpiar(Traspaso& t)
         return l;
     l.hecha = true;
     Reloj reloj(a.ui);
-    const QString entre = rango(t);
+    const QString entre = QStringLiteral("? AND ?");
+    const ado::Values fechas{t.wdesde, t.whasta};
     ado::Connection& caja = a.conexion_hotel(QStringLiteral("caja"));
     const QString fal3_del_rango = QStringLiteral("fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje "
                                                   "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
                                    + entre + QStringLiteral(")");
 
     // A genuine Access file of the hotel is only read: its marks stay.
+    const QString marcadas = QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''");
     if (caja.isSnapshot() && jet::es_jet(caja.sourceFormat())) {
-        l.marcas_caja_sin_quitar = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
+        l.marcas_caja_sin_quitar = contar(caja, marcadas, fechas);
         l.caja_solo_lectura = true;
     } else {
-        l.marcas_caja = contar(caja, QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''"));
-        caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre);
+        l.marcas_caja = contar(caja, marcadas, fechas);
+        caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre, fechas);
     }
-    l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre);
-    l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre);
-    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"));
-    a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre);
+    l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre, fechas);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre, fechas);
+    l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
+    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"),
+                    fechas);
+    a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre, fechas);
     // Only the sales lines of the invoices deleted below: an invoice of
     // another range that is still waiting keeps its breakdown.
-    l.fal3 = contar(a.cn_enlace, fal3_del_rango);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango);
-    l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre);
+    l.fal3 = contar(a.cn_enlace, fal3_del_rango, fechas);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango, fechas);
+    l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre, fechas);
+    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre, fechas);
 
     if (l.total() == 0) {
         const QString aviso = aviso_caja_solo_lectura(l);

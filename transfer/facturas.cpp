@@ -158,12 +158,11 @@ QStringList lineas_iva(const FilaFactura& f, const ComunFactura& c, const QStrin
 QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactura& c)
 {
     ado::Recordset& fal = t.a.rs_fal3;
-    const QString filtro = QStringLiteral("FalEmp = '") + ado::q(empresa_000(t.a.wempresa))
-        + QStringLiteral("' AND FalEje = '") + ado::q(f.eje) + QStringLiteral("' AND FalFra = '") + ado::q(f.fra)
-        + QStringLiteral("'");
+    const QString filtro = QStringLiteral("FalEmp = ? AND FalEje = ? AND FalFra = ?");
+    const ado::Values factura{empresa_000(t.a.wempresa), f.eje, f.fra};
 
     fal.closeIfOpen();
-    fal.open(QStringLiteral("SELECT Count(*) as ContaFal FROM fal3 WHERE ") + filtro, t.a.cn_enlace,
+    fal.open(QStringLiteral("SELECT Count(*) as ContaFal FROM fal3 WHERE ") + filtro, factura, t.a.cn_enlace,
              ado::adOpenDynamic, ado::adLockReadOnly);
     fal.close();
 
@@ -194,7 +193,7 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
 
     fal.open(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 WHERE ") + filtro
                  + QStringLiteral(" GROUP BY FalCta"),
-             t.a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+             factura, t.a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
     while (!fal.eof()) {
         const double suma = fal.number(QStringLiteral("FalSuma"));
         linea(fal.text(QStringLiteral("FalCta")), QString(30, QLatin1Char('?')), QStringLiteral("H"), concepto,

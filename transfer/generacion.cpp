@@ -48,17 +48,17 @@ private:
         if (n % kCadaCuantosAvisar == 0)
             a.ui.progress(fase, n);
     }
-    void abrir(ado::Recordset& rs, const QString& sql)
+    void abrir(ado::Recordset& rs, const QString& sql, const ado::Values& valores = {})
     {
         rs.closeIfOpen();
-        rs.open(sql, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+        rs.open(sql, valores, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
         a.ui.expect(rs.recordCount());
     }
     // Totals and rows that are only read: nothing is saved through them.
-    void consultar(ado::Recordset& rs, const QString& sql)
+    void consultar(ado::Recordset& rs, const QString& sql, const ado::Values& valores)
     {
         rs.closeIfOpen();
-        rs.open(sql, a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
+        rs.open(sql, valores, a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
     }
 
     Traspaso& t;
@@ -171,9 +171,10 @@ void Generacion::seccion_cuentas()
 void Generacion::seccion_facturas()
 {
     ado::Recordset& rs = a.rs_fac3;
-    abrir(rs, QStringLiteral("SELECT * FROM fac3 WHERE FacFec Between '") + ado::q(t.wdesde)
-                  + QStringLiteral("' AND '") + ado::q(t.whasta)
-                  + QStringLiteral("' AND FacEst = '0' ORDER BY FacFec, val(FacFra)"));
+    abrir(rs,
+          QStringLiteral("SELECT * FROM fac3 WHERE FacFec Between ? AND ? AND FacEst = '0' "
+                         "ORDER BY FacFec, val(FacFra)"),
+          {t.wdesde, t.whasta});
     while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Factura ") + rs.text(QStringLiteral("FacFra"))
             + QStringLiteral(" del ejercicio ") + rs.text(QStringLiteral("FacEje"));
@@ -247,10 +248,11 @@ void Generacion::dia_de_caja()
 {
     ado::Recordset& rs = a.rs_caj3;
     const QString dia = amd(t.wdia);
-    const QString del_dia = QStringLiteral("caj3 WHERE CajFec = '") + ado::q(dia) + QStringLiteral("' AND CajEstado = '0'");
+    const QString del_dia = QStringLiteral("caj3 WHERE CajFec = ? AND CajEstado = '0'");
 
     consultar(rs, QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobro, CajCobroN FROM ") + del_dia
-                  + QStringLiteral(" GROUP BY CajCobroN, CajCobro"));
+                  + QStringLiteral(" GROUP BY CajCobroN, CajCobro"),
+              {dia});
     if (rs.eof() || rs.isNull(QStringLiteral("CajSuma"))) {
         rs.close();
         return;
@@ -265,7 +267,7 @@ void Generacion::dia_de_caja()
     }
     rs.close();
 
-    consultar(rs, QStringLiteral("SELECT Count(*) AS wtotal FROM ") + del_dia);
+    consultar(rs, QStringLiteral("SELECT Count(*) AS wtotal FROM ") + del_dia, {dia});
     if (rs.eof() || rs.isNull(QStringLiteral("wtotal"))) {
         rs.close();
         return;
@@ -273,7 +275,7 @@ void Generacion::dia_de_caja()
     t.wtotal_cobros = static_cast<int>(rs.number(QStringLiteral("wtotal")));
     rs.close();
 
-    consultar(rs, QStringLiteral("SELECT * FROM ") + del_dia);
+    consultar(rs, QStringLiteral("SELECT * FROM ") + del_dia, {dia});
     if (rs.eof()) {
         rs.close();
         return;
@@ -293,8 +295,7 @@ void Generacion::dia_de_caja()
     const QStringList asiento = cerrar_asiento_caja(std::move(lineas));
     try {
         fichero.marcar_dia_caja(dia);
-        a.cn_enlace.execute(QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '") + ado::q(dia)
-                            + QStringLiteral("'"));
+        a.cn_enlace.execute(QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = ?"), {dia});
     } catch (const ado::Error& e) {
         omitir(QStringLiteral("Cobros de caja del día ") + fecha_legible(t.wdia),
                QStringLiteral("no se han podido marcar como traspasados (") + e.description() + QStringLiteral(")"));
@@ -309,9 +310,10 @@ void Generacion::dia_de_caja()
 void Generacion::seccion_creditos()
 {
     ado::Recordset& rs = a.rs_cre3;
-    abrir(rs, QStringLiteral("SELECT * FROM Cre3 WHERE Cre3FecvALOR Between '") + ado::q(t.wdesde)
-                  + QStringLiteral("' AND '") + ado::q(t.whasta)
-                  + QStringLiteral("' AND Cre3Estado = '0' ORDER BY Cre3Fec, Cre3Ord"));
+    abrir(rs,
+          QStringLiteral("SELECT * FROM Cre3 WHERE Cre3FecvALOR Between ? AND ? AND Cre3Estado = '0' "
+                         "ORDER BY Cre3Fec, Cre3Ord"),
+          {t.wdesde, t.whasta});
     while (!rs.eof() && !detenido()) {
         const QString quien = QStringLiteral("Crédito de la factura ") + rs.text(QStringLiteral("Cre3Fra"))
             + QStringLiteral(" del ") + rs.text(QStringLiteral("Cre3FecValor"));

@@ -82,10 +82,7 @@ QVariant texto(const QString& valor)
     return valor.isNull() ? QVariant(QStringLiteral("")) : QVariant(valor);
 }
 
-QString entre_fechas(const Traspaso& t)
-{
-    return QStringLiteral("'") + ado::q(t.wdesde) + QStringLiteral("' AND '") + ado::q(t.whasta) + QStringLiteral("'");
-}
+ado::Values fechas(const Traspaso& t) { return {t.wdesde, t.whasta}; }
 
 // The holders kept from the last account decision may describe ctas3 rows
 // that a rollback has just removed; the recordsets may hold such rows too.
@@ -368,16 +365,18 @@ void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& colum
         return;
     const QString c = columna_fecha;
     QStringList anos;
-    for (int ano = desde; ano <= hasta; ++ano)
-        anos << c + QStringLiteral(" LIKE '%") + QString::number(ano) + QStringLiteral("%'");
+    ado::Values valores;
+    for (int ano = desde; ano <= hasta; ++ano) {
+        anos << c + QStringLiteral(" LIKE ?");
+        valores << QStringLiteral("%") + QString::number(ano) + QStringLiteral("%");
+    }
+    valores << QString::number(desde) + QStringLiteral("0101") << QString::number(hasta) + QStringLiteral("1231")
+            << t.wdesde.left(6) + QStringLiteral("%") << t.whasta.left(6) + QStringLiteral("%") << t.wdesde << t.whasta;
     const QString sql = QStringLiteral("SELECT * FROM ") + tabla + QStringLiteral(" WHERE (((") + anos.join(QStringLiteral(" OR "))
-        + QStringLiteral(") AND NOT (") + c + QStringLiteral(" BETWEEN '") + QString::number(desde)
-        + QStringLiteral("0101' AND '") + QString::number(hasta) + QStringLiteral("1231')) OR ((") + c
-        + QStringLiteral(" LIKE '") + t.wdesde.left(6) + QStringLiteral("%' OR ") + c + QStringLiteral(" LIKE '")
-        + t.whasta.left(6) + QStringLiteral("%') AND NOT (") + c + QStringLiteral(" BETWEEN '") + t.wdesde
-        + QStringLiteral("' AND '") + t.whasta + QStringLiteral("'))) AND ") + filtro;
+        + QStringLiteral(") AND NOT (") + c + QStringLiteral(" BETWEEN ? AND ?)) OR ((") + c + QStringLiteral(" LIKE ? OR ")
+        + c + QStringLiteral(" LIKE ?) AND NOT (") + c + QStringLiteral(" BETWEEN ? AND ?))) AND ") + filtro;
     ado::Recordset rs;
-    rs.open(sql, t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    rs.open(sql, valores, t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
     while (!rs.eof()) {
         const QString fecha = rs.text(c);
         const QString mes = registros::es_fecha(fecha) ? QString() : mes_escrito(fecha);
@@ -570,9 +569,8 @@ bool ya_ha_sido_traspasado(Traspaso& t, const QString& eje, const QString& numer
 {
     A3ADO& a = t.a;
     a.rs_fac3.closeIfOpen();
-    a.rs_fac3.open(QStringLiteral("SELECT * FROM fac3 WHERE FacEje = '") + ado::q(eje) + QStringLiteral("' AND FacFra = '")
-                       + ado::q(numero) + QStringLiteral("'"),
-                   a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_fac3.open(QStringLiteral("SELECT * FROM fac3 WHERE FacEje = ? AND FacFra = ?"), {eje, numero}, a.cn_enlace,
+                   ado::adOpenDynamic, ado::adLockOptimistic);
     return !a.rs_fac3.eof();
 }
 
@@ -580,9 +578,8 @@ bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden)
 {
     A3ADO& a = t.a;
     a.rs_caj3.closeIfOpen();
-    a.rs_caj3.open(QStringLiteral("SELECT * FROM caj3 WHERE CajFec = '") + ado::q(fecha) + QStringLiteral("' AND CajOrd = ")
-                       + QString::number(orden),
-                   a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_caj3.open(QStringLiteral("SELECT * FROM caj3 WHERE CajFec = ? AND CajOrd = ?"), {fecha, orden}, a.cn_enlace,
+                   ado::adOpenDynamic, ado::adLockOptimistic);
     return !a.rs_caj3.eof();
 }
 
@@ -643,8 +640,7 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
     A3ADO& a = t.a;
     ado::Recordset& lineas = a.rs_hiscadia;
     lineas.closeIfOpen();
-    lineas.open(QStringLiteral("SELECT * FROM Hiscadia WHERE HCadiaFra = '") + ado::q(w_numero)
-                    + QStringLiteral("' AND HCadiaFraAno = '") + ado::q(w_eje) + QStringLiteral("'"),
+    lineas.open(QStringLiteral("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?"), {w_numero, w_eje},
                 a.conexion_hotel(QStringLiteral("hiscadia")), ado::adOpenDynamic, ado::adLockReadOnly);
     if (lineas.eof()) {
         lineas.close();
@@ -658,9 +654,8 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
     const QString empresa = empresa_000(a.wempresa);
     ado::Recordset& fal = a.rs_fal3;
     fal.closeIfOpen();
-    fal.open(QStringLiteral("SELECT * FROM fal3 WHERE FalEmp = '") + ado::q(empresa) + QStringLiteral("' AND FalEje = '")
-                 + ado::q(w_eje) + QStringLiteral("' AND FalFra = '") + ado::q(w_numero) + QStringLiteral("'"),
-             a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    fal.open(QStringLiteral("SELECT * FROM fal3 WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?"),
+             {empresa, w_eje, w_numero}, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
     qint64 orden = 0;
     while (!lineas.eof()) {
         ++orden;
@@ -759,9 +754,8 @@ int preparar_facturas(Traspaso& t)
         cn.execute(QStringLiteral("UPDATE emi SET EmiN = '' WHERE EmiN is null"));
         cn.execute(QStringLiteral("UPDATE emi SET EmiDep = 0 WHERE EmiDep is null"));
     }
-    a.rs_emi.open(QStringLiteral("SELECT * FROM Emi WHERE EmiFec Between ") + entre_fechas(t)
-                      + QStringLiteral(" AND EmiCie = '1' AND (EmiN <> 'B')"),
-                  cn, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_emi.open(QStringLiteral("SELECT * FROM Emi WHERE EmiFec Between ? AND ? AND EmiCie = '1' AND (EmiN <> 'B')"),
+                  fechas(t), cn, ado::adOpenDynamic, ado::adLockOptimistic);
 
     const QString fase = QStringLiteral("Preparando facturas");
     a.ui.expect(a.rs_emi.recordCount());
@@ -819,8 +813,7 @@ int preparar_cobros(Traspaso& t)
     t.cuentas_cobro.clear();
     ado::Recordset& caja = a.rs_caja;
     caja.closeIfOpen();
-    caja.open(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ") + entre_fechas(t)
-                  + QStringLiteral(" AND CajaPago = '1'"),
+    caja.open(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1'"), fechas(t),
               a.conexion_hotel(QStringLiteral("caja")), ado::adOpenDynamic, ado::adLockReadOnly);
 
     const QString fase = QStringLiteral("Preparando cobros de caja");

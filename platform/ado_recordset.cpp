@@ -1,0 +1,562 @@
+// Recordsets: the rows of a statement read at once, and the changes made
+// to them written back at once, by rowid on a local database and by every
+// original value through ODBC.
+
+#include "platform/ado_internal.h"
+#include "platform/vb.h"
+
+#include <QSqlRecord>
+
+#include <array>
+
+namespace ado {
+
+using namespace detail;
+
+namespace {
+
+enum class EditMode { None, Changing, Adding };
+
+const QString kRowidColumn = QStringLiteral("enlace3_rowid");
+
+QString bracketed(const QString& name)
+{
+    if (name.startsWith(QLatin1Char('[')))
+        return name;
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+QVariant bindable(const QVariant& value, Connection::Kind kind)
+{
+    if (value.isValid())
+        return value;
+    // The ODBC binding needs a type even for Null.
+    return kind == Connection::Kind::Odbc ? QVariant(QMetaType(QMetaType::QString)) : QVariant();
+}
+
+} // namespace
+
+struct Recordset::Impl {
+    bool open = false;
+    Connection* cn = nullptr;
+    QString cnName;
+    QString source;
+    QString table; // non-empty when rows can be written back
+    bool byRowid = false;
+    QStringList names;
+    QHash<QString, int> index; // lower-case name -> column
+    QHash<QString, int> exact; // name as given by the database -> column
+    std::vector<QList<QVariant>> rows;
+    std::vector<qint64> rowids;
+    qsizetype pos = 0;
+    EditMode edit = EditMode::None;
+    QList<QVariant> buffer;
+    QList<bool> changed;
+    // Rows added here whose columns left to the database (defaults) have not
+    // been read back yet: row -> the columns that were given.
+    QHash<qsizetype, QList<bool>> unread;
+    // The last write statements built, and what they were built for.
+    struct WriteText {
+        QString table;
+        QStringList names;
+        QList<bool> columns;
+        QString sql;
+        bool matches(const QString& t, const QStringList& n, const QList<bool>& c) const
+        {
+            return !sql.isEmpty() && table == t && names == n && columns == c;
+        }
+    };
+    WriteText insertText;
+    WriteText updateText;
+
+    // Field names come mostly from literals in the code, whose text sits at
+    // a fixed address: a few remembered answers per address spare hashing
+    // the name on every read and write. An answer counts only when the
+    // name is still the column's name and the columns are the same list.
+    struct Remembered {
+        const QChar* text = nullptr;
+        qsizetype size = -1;
+        int nameIndex = 0;
+        int column = 0;
+    };
+    mutable std::array<Remembered, 256> remembered{};
+    mutable QStringList rememberedFor;
+
+    int column(const QString& name) const
+    {
+        if (rememberedFor.constData() != names.constData() || rememberedFor.size() != names.size()) {
+            remembered.fill(Remembered{});
+            rememberedFor = names;
+        }
+        // Literals lie a few bytes apart: mix the address before taking a slot.
+        const quint64 mixed = quint64(quintptr(name.constData())) * 0x9E3779B97F4A7C15ull;
+        Remembered& slot = remembered[(mixed >> 56) % remembered.size()];
+        if (slot.text == name.constData() && slot.size == name.size() && slot.nameIndex < names.size()
+            && names.at(slot.nameIndex) == name)
+            return slot.column;
+        const auto found = exact.constFind(name);
+        if (found != exact.constEnd()) {
+            slot.text = name.constData();
+            slot.size = name.size();
+            slot.nameIndex = int(names.indexOf(name));
+            slot.column = found.value();
+            return found.value();
+        }
+        const auto it = index.constFind(name.toLower());
+        if (it == index.constEnd())
+            throw Error(kItemNotFound,
+                        QStringLiteral("No se encontró el elemento '%1' en la colección correspondiente al nombre "
+                                       "solicitado.")
+                            .arg(name),
+                        source);
+        return it.value();
+    }
+
+    void requireOpen() const
+    {
+        if (!open)
+            throw closedError(source);
+    }
+
+    void requireCurrent() const
+    {
+        if (pos < 0 || pos >= qsizetype(rows.size()))
+            throw Error(kNoCurrentRecord,
+                        QStringLiteral("BOF o EOF es True, o el registro actual se eliminó. La operación solicitada "
+                                       "requiere un registro actual."),
+                        source);
+    }
+
+    void requireUpdatable() const
+    {
+        requireOpen();
+        if (table.isEmpty())
+            throw Error(kNotUpdatable, QStringLiteral("El conjunto de registros actual no admite actualizaciones."),
+                        source);
+    }
+
+    void requireConnection() const
+    {
+        if (!cn || !cn->isOpen() || cn->name_ != cnName)
+            throw closedError(source);
+    }
+
+    void clear()
+    {
+        open = false;
+        cn = nullptr;
+        cnName.clear();
+        table.clear();
+        byRowid = false;
+        names.clear();
+        index.clear();
+        exact.clear();
+        rows.clear();
+        rowids.clear();
+        pos = 0;
+        edit = EditMode::None;
+        buffer.clear();
+        changed.clear();
+        unread.clear();
+        // The write statement texts are kept: the same recordset is opened
+        // again and again on the same table (see insertRow / updateRow).
+    }
+
+    // Reads back a row added here before a column the caller did not give
+    // is shown.
+    void readDefaults(qsizetype row, int column)
+    {
+        if (unread.isEmpty())
+            return;
+        const auto it = unread.constFind(row);
+        if (it == unread.constEnd() || (column >= 0 && it.value().at(column)))
+            return;
+        unread.remove(row);
+        rereadInserted(row);
+    }
+
+    struct Written {
+        qint64 changes = 0;
+        qint64 rowid = 0;
+    };
+    Written write(const QString& sql, const QList<QVariant>& values);
+    // The values given to the columns changed since addNew() or the first setField().
+    QList<QVariant> changedValues() const;
+    void insertRow();
+    void updateRow();
+    void rereadInserted(qsizetype row);
+    void openLocal(const QString& sql, const Values& values, bool withRowid);
+};
+
+Recordset::Recordset() : d(std::make_unique<Impl>()) {}
+
+Recordset::~Recordset() = default;
+
+void Recordset::open(const QString& source, Connection& cn, CursorType cursor, LockType lock)
+{
+    open(source, Values(), cn, cursor, lock);
+}
+
+void Recordset::open(const QString& statement, const Values& values, Connection& cn, CursorType cursor, LockType lock)
+{
+    Q_UNUSED(cursor);
+    if (isOpen())
+        close();
+    d->clear();
+    const QString source = render(statement, values);
+    d->source = source;
+    if (!cn.isOpen())
+        throw closedError(source);
+
+    QString sql = cn.translate(statement);
+    EditableShape shape;
+    if (lock != adLockReadOnly)
+        shape = cn.prepared_->shape(sql);
+    const QString table = shape.table;
+    const bool byRowid = !table.isEmpty() && cn.kind() == Connection::Kind::Jet;
+    if (byRowid)
+        sql = QStringLiteral("SELECT rowid AS ") + kRowidColumn + QStringLiteral(", *") + sql.mid(shape.starEnd);
+
+    d->cn = &cn;
+    if (cn.kind() == Connection::Kind::Jet) {
+        try {
+            d->openLocal(sql, values, byRowid);
+        } catch (...) {
+            d->cn = nullptr;
+            d->names.clear();
+            d->index.clear();
+            d->rows.clear();
+            d->rowids.clear();
+            throw;
+        }
+    } else {
+        QSqlQuery query(cn.prepared_->db);
+        query.setForwardOnly(true);
+        if (!query.exec(values.isEmpty() ? sql : render(sql, values))) {
+            d->cn = nullptr;
+            throw errorFrom(query.lastError(), source);
+        }
+
+        const QSqlRecord record = query.record();
+        const int columns = record.count();
+        d->names.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            d->names << record.fieldName(i);
+        indexNames(d->names, d->index, d->exact);
+
+        while (query.next()) {
+            QList<QVariant> row(columns);
+            for (int i = 0; i < columns; ++i) {
+                if (!query.isNull(i))
+                    row[i] = query.value(i);
+            }
+            d->rows.push_back(std::move(row));
+        }
+        query.finish();
+    }
+
+    d->cn = &cn;
+    d->cnName = cn.name_;
+    d->table = table;
+    d->byRowid = byRowid;
+    d->pos = 0;
+    d->open = true;
+}
+
+void Recordset::Impl::openLocal(const QString& sql, const Values& values, bool withRowid)
+{
+    Connection::Prepared& p = *cn->prepared_;
+    Statement& s = p.statement(sql, source);
+    if (!s.stmt)
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source);
+    p.bind(s, values, source);
+    Use use(s);
+    sqlite3_stmt* stmt = use.stmt();
+    int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw cn->prepared_->failure(source);
+    const int offset = withRowid ? 1 : 0;
+    use->readColumns(offset);
+    names = use->names;
+    index = use->index;
+    exact = use->exact;
+    const int columns = int(names.size());
+    while (rc == SQLITE_ROW) {
+        QList<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i)
+            row[i] = columnValue(stmt, i + offset);
+        rows.push_back(std::move(row));
+        if (withRowid)
+            rowids.push_back(sqlite3_column_int64(stmt, 0));
+        rc = sqlite3_step(stmt);
+    }
+    if (rc != SQLITE_DONE)
+        throw cn->prepared_->failure(source);
+}
+
+void Recordset::close() { d->clear(); }
+
+int Recordset::state() const { return d->open ? adStateOpen : adStateClosed; }
+
+bool Recordset::eof() const { return !d->open || d->pos >= qsizetype(d->rows.size()); }
+
+bool Recordset::bof() const { return !d->open || d->rows.empty() || d->pos < 0; }
+
+void Recordset::moveFirst()
+{
+    d->requireOpen();
+    if (d->edit != EditMode::None)
+        update();
+    d->pos = 0;
+}
+
+void Recordset::moveNext()
+{
+    d->requireOpen();
+    if (d->edit != EditMode::None)
+        update();
+    d->requireCurrent();
+    ++d->pos;
+}
+
+qint64 Recordset::recordCount() const { return d->open ? qint64(d->rows.size()) : -1; }
+
+int Recordset::fieldCount() const { return int(d->names.size()); }
+
+QString Recordset::fieldName(int index) const { return d->names.value(index); }
+
+bool Recordset::hasField(const QString& name) const
+{
+    return d->exact.contains(name) || d->index.contains(name.toLower());
+}
+
+QVariant Recordset::field(const QString& name) const
+{
+    d->requireOpen();
+    const int i = d->column(name);
+    if (d->edit != EditMode::None)
+        return d->buffer.at(i);
+    d->requireCurrent();
+    d->readDefaults(d->pos, i);
+    return d->rows[size_t(d->pos)].at(i);
+}
+
+bool Recordset::isNull(const QString& name) const
+{
+    const QVariant v = field(name);
+    return !v.isValid() || v.isNull();
+}
+
+QString Recordset::text(const QString& name) const
+{
+    const QVariant v = field(name);
+    if (!v.isValid() || v.isNull())
+        return QString();
+    return v.toString();
+}
+
+double Recordset::number(const QString& name) const
+{
+    const QVariant v = field(name);
+    if (!v.isValid() || v.isNull())
+        return 0.0;
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
+        bool ok = false;
+        const double n = v.toString().trimmed().toDouble(&ok);
+        return ok ? n : vb::val(v.toString());
+    }
+    return v.toDouble();
+}
+
+bool Recordset::isUpdatable() const { return d->open && !d->table.isEmpty(); }
+
+qint64 Recordset::rowid() const
+{
+    if (!d->open || !d->byRowid || d->edit == EditMode::Adding || d->pos < 0
+        || d->pos >= qsizetype(d->rowids.size()))
+        return -1;
+    return d->rowids[size_t(d->pos)];
+}
+
+void Recordset::addNew()
+{
+    d->requireUpdatable();
+    if (d->edit != EditMode::None)
+        update();
+    d->buffer = QList<QVariant>(d->names.size());
+    d->changed = QList<bool>(d->names.size(), false);
+    d->edit = EditMode::Adding;
+}
+
+void Recordset::setField(const QString& name, const QVariant& value)
+{
+    d->requireUpdatable();
+    const int i = d->column(name);
+    if (d->edit == EditMode::None) {
+        d->requireCurrent();
+        d->readDefaults(d->pos, -1);
+        d->buffer = d->rows[size_t(d->pos)];
+        d->changed = QList<bool>(d->names.size(), false);
+        d->edit = EditMode::Changing;
+    }
+    d->buffer[i] = value.typeId() == QMetaType::Bool ? yesNo(value.toBool()) : value;
+    d->changed[i] = true;
+}
+
+void Recordset::cancelUpdate()
+{
+    d->edit = EditMode::None;
+    d->buffer.clear();
+    d->changed.clear();
+}
+
+void Recordset::update()
+{
+    d->requireOpen();
+    if (d->edit == EditMode::None)
+        return;
+    try {
+        d->requireConnection();
+        if (d->edit == EditMode::Adding)
+            d->insertRow();
+        else
+            d->updateRow();
+    } catch (...) {
+        // A failed write leaves nothing pending that a later move could
+        // write behind the caller's back.
+        cancelUpdate();
+        throw;
+    }
+    cancelUpdate();
+}
+
+// Runs one of the recordset's own writes, its values bound in order.
+Recordset::Impl::Written Recordset::Impl::write(const QString& sql, const QList<QVariant>& values)
+{
+    if (cn->kind() == Connection::Kind::Jet) {
+        Connection::Prepared& p = *cn->prepared_;
+        p.run(sql, values, source);
+        return {sqlite3_changes64(p.handle), sqlite3_last_insert_rowid(p.handle)};
+    }
+    QSqlQuery& query = cn->prepared(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        throw errorFrom(query.lastError(), source);
+    const Written done{query.numRowsAffected(), 0};
+    query.finish();
+    return done;
+}
+
+QList<QVariant> Recordset::Impl::changedValues() const
+{
+    QList<QVariant> values;
+    for (int i = 0; i < names.size(); ++i) {
+        if (changed.at(i))
+            values << bindable(buffer.at(i), cn->kind());
+    }
+    return values;
+}
+
+void Recordset::Impl::insertRow()
+{
+    QList<QVariant> values = changedValues();
+    if (!insertText.matches(table, names, changed)) {
+        QStringList columns;
+        QStringList marks;
+        for (int i = 0; i < names.size(); ++i) {
+            if (!changed.at(i))
+                continue;
+            columns << bracketed(names.at(i));
+            marks << QStringLiteral("?");
+        }
+        insertText.sql = columns.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        insertText.table = table;
+        insertText.names = names;
+        insertText.columns = changed;
+    }
+    const QString& insertSql = insertText.sql;
+
+    const qint64 id = write(insertSql, values).rowid;
+
+    rows.push_back(buffer);
+    pos = qsizetype(rows.size()) - 1;
+    if (byRowid) {
+        rowids.push_back(id);
+        // What the database filled in is read back only when asked for:
+        // the staging adds hundreds of thousands of rows and reads none.
+        if (changed.contains(false))
+            unread.insert(pos, changed);
+    }
+}
+
+// Picks up the defaults the database filled in, as a fresh read would show.
+void Recordset::Impl::rereadInserted(qsizetype row)
+{
+    Connection::Prepared& p = *cn->prepared_;
+    Use use(p.statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table), source));
+    sqlite3_bind_int64(use.stmt(), 1, rowids[size_t(row)]);
+    if (sqlite3_step(use.stmt()) != SQLITE_ROW)
+        return;
+    use->readColumns(0);
+    if (use->names.size() != names.size())
+        return;
+    QList<QVariant>& values = rows[size_t(row)];
+    for (int i = 0; i < names.size(); ++i)
+        values[i] = columnValue(use.stmt(), i);
+}
+
+void Recordset::Impl::updateRow()
+{
+    QList<QVariant> values = changedValues();
+    if (values.isEmpty())
+        return;
+
+    QString sql;
+    if (byRowid) {
+        values << rowids[size_t(pos)];
+        if (!updateText.matches(table, names, changed)) {
+            QStringList sets;
+            for (int i = 0; i < names.size(); ++i) {
+                if (changed.at(i))
+                    sets << bracketed(names.at(i)) + QStringLiteral(" = ?");
+            }
+            updateText.sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(table, sets.join(QStringLiteral(", ")));
+            updateText.table = table;
+            updateText.names = names;
+            updateText.columns = changed;
+        }
+        sql = updateText.sql;
+    } else {
+        QStringList sets;
+        for (int i = 0; i < names.size(); ++i) {
+            if (changed.at(i))
+                sets << bracketed(names.at(i)) + QStringLiteral(" = ?");
+        }
+        // Without a key the row is found by everything it held when read.
+        QStringList where;
+        const QList<QVariant>& original = rows[size_t(pos)];
+        for (int i = 0; i < names.size(); ++i) {
+            const QVariant& v = original.at(i);
+            if (!v.isValid() || v.isNull()) {
+                where << bracketed(names.at(i)) + QStringLiteral(" IS NULL");
+            } else {
+                where << bracketed(names.at(i)) + QStringLiteral(" = ?");
+                values << v;
+            }
+        }
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                  .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
+    }
+    if (write(sql, values).changes == 0)
+        throw Error(kRowNotFound,
+                    QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "
+                                   "leyó."),
+                    source);
+    rows[size_t(pos)] = buffer;
+}
+
+} // namespace ado
