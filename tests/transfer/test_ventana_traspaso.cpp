@@ -40,12 +40,7 @@ struct Abierta {
     {
         abrir();
     }
-    void abrir()
-    {
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
+    void abrir() { w.show(), w.activateWindow(); QVERIFY(QTest::qWaitForWindowActive(&w)); }
     QLineEdit* de() { return w.findChild<QLineEdit*>("de"); }
     QLineEdit* hasta() { return w.findChild<QLineEdit*>("hasta"); }
     QPushButton* boton(bool limpiar) { return w.findChild<QPushButton*>(limpiar ? "btnLimpiar" : "btnGenerar"); }
@@ -63,8 +58,7 @@ struct Abierta {
     // Fields, range, focus and boxes shown: de|hasta|wdesde|whasta|foco|boxes.
     QString estado()
     {
-        return QStringList({de()->text(), hasta()->text(), w.wdesde(), w.whasta(), foco(), vistos().join('+')})
-            .join('|');
+        return QStringList({de()->text(), hasta()->text(), w.wdesde(), w.whasta(), foco(), vistos().join('+')}).join('|');
     }
     // Types into a field (over what it holds) and ends with `tecla` (none: no key).
     void teclear(QLineEdit* campo, const QString& texto, Qt::Key tecla = Qt::Key_unknown)
@@ -73,19 +67,10 @@ struct Abierta {
         campo->selectAll();
         QTest::keyClick(campo, Qt::Key_Backspace);
         QTest::keyClicks(campo, texto);
-        if (tecla != Qt::Key_unknown)
-            QTest::keyClick(campo, tecla);
+        if (tecla != Qt::Key_unknown) QTest::keyClick(campo, tecla);
     }
-    void rango(const QString& desde, const QString& hasta_)
-    {
-        teclear(de(), desde, Qt::Key_Tab);
-        teclear(hasta(), hasta_, Qt::Key_Return);
-    }
-    void pulsar(bool limpiar)
-    {
-        boton(limpiar)->setFocus();
-        QTest::mouseClick(boton(limpiar), Qt::LeftButton);
-    }
+    void rango(const QString& desde, const QString& h) { teclear(de(), desde, Qt::Key_Tab), teclear(hasta(), h, Qt::Key_Return); }
+    void pulsar(bool limpiar) { boton(limpiar)->setFocus(), QTest::mouseClick(boton(limpiar), Qt::LeftButton); }
 
     std::unique_ptr<Enlace> e;
     VentanaTraspaso w;
@@ -170,10 +155,8 @@ void TestVentanaTraspaso::traspaso_limpieza_y_otra_vez()
     QCOMPARE(QFileInfo(h.fichero()).size(), 15 * 256);
     QCOMPARE(estados_preparados(h), kEnero);
     QVERIFY(!v.w.isVisible());
-    QCOMPARE(v.w.result(), int(QDialog::Accepted));
-    QCOMPARE(v.de()->text() + v.hasta()->text(), QString());
-    QVERIFY(v.e->ui.busyChanges > 0 && !v.e->ui.busy);
-    QVERIFY(v.w.ultimo_resultado() && v.w.ultimo_resultado()->generacion.completo());
+    QVERIFY(v.w.result() == QDialog::Accepted && (v.de()->text() + v.hasta()->text()).isEmpty());
+    QVERIFY(v.e->ui.busyChanges > 0 && !v.e->ui.busy && v.w.ultimo_resultado()->generacion.completo());
     const QStringList cuentas = h.volcar("ctas3");
 
     v.abrir();
@@ -186,17 +169,13 @@ void TestVentanaTraspaso::traspaso_limpieza_y_otra_vez()
     QCOMPARE(v.estado(), "01-01-2013|31-01-2013|20130101|20130131|btnLimpiar||Datos Temporales limpiados "
                          "correctamente!|-");
     QCOMPARE(estados_preparados(h), QStringList{"cre3 9=0"});
-    QCOMPARE(h.contar("caja", "CajaTur = ''"), 2);
-    QVERIFY(!v.e->ui.busy);
+    QVERIFY(h.contar("caja", "CajaTur = ''") == 2 && !v.e->ui.busy);
 
     v.pulsar(false);
     const QStringList vistos = v.vistos();   // the confirmation, the existing file, the end
-    QCOMPARE(vistos.size(), 3);
-    QCOMPARE(vistos.first() + vistos.last(), pregunta("01-01-2013", "31-01-2013") + kFin);
-    QCOMPARE(h.lineas(), sin_cuentas(esperado));
-    QCOMPARE(h.volcar("ctas3"), cuentas);
+    QCOMPARE(QString::number(vistos.size()) + vistos.first() + vistos.last(), "3" + pregunta("01-01-2013", "31-01-2013") + kFin);
+    QVERIFY(h.lineas() == sin_cuentas(esperado) && h.volcar("ctas3") == cuentas && !v.w.isVisible());
     QCOMPARE(estados_preparados(h), kEnero);
-    QVERIFY(!v.w.isVisible());
 }
 
 // A field empty, not a date, a range the wrong way round, a stale range for
@@ -237,10 +216,8 @@ void TestVentanaTraspaso::botones_que_no_hacen_nada()
         v.teclear(v.de(), c.de);
         v.teclear(v.hasta(), c.hasta);
         v.pulsar(c.limpiar);
-        QCOMPARE(QStringList({v.de()->text(), v.hasta()->text(), v.foco(), v.vistos().join('+')}).join('|'),
-                 c.quedan);
-        QVERIFY(v.w.isVisible());
-        QCOMPARE(estados_preparados(h), enero);
+        QCOMPARE(QStringList({v.de()->text(), v.hasta()->text(), v.foco(), v.vistos().join('+')}).join('|'), c.quedan);
+        QVERIFY(v.w.isVisible() && estados_preparados(h) == enero);
     }
     QCOMPARE(h.lineas(), fichero);
 }
@@ -284,8 +261,7 @@ void TestVentanaTraspaso::paradas_y_fallos()
     for (const auto& c : casos) {
         Hotel h(false, c.ajustes);
         poblar_con_febrero(h);
-        if (c.preparar)
-            c.preparar(h);
+        if (c.preparar) c.preparar(h);
         std::unique_ptr<platform::Bloqueo> lote;
         if (c.salida == abierta && c.cancelar < 0)
             lote = platform::Bloqueo::tomar(QFileInfo(h.fichero()).absoluteDir().filePath("enlace3.lock"),
@@ -296,8 +272,7 @@ void TestVentanaTraspaso::paradas_y_fallos()
         Abierta v(h, {true, true});
         QSignalSpy fin(&v.w, &VentanaTraspaso::terminar_aplicacion);
         v.e->ui.cancelAfter = c.cancelar;
-        if (c.rota)
-            h.inst().ejecutar(c.rota, QString("DROP TABLE ") + c.rota);
+        if (c.rota) h.inst().ejecutar(c.rota, QString("DROP TABLE ") + c.rota);
         v.rango("01012013", "31012013");
         v.pulsar(c.limpiar);
         const QStringList vistos = v.vistos();
@@ -310,10 +285,8 @@ void TestVentanaTraspaso::paradas_y_fallos()
             QCOMPARE(fin.at(0).at(0).toInt() * 10 + v.w.result(), 10 + VentanaTraspaso::kTerminarAplicacion);
         if (salida == cerrada)
             QCOMPARE(v.w.result() + 10 * fin.size(), int(QDialog::Rejected));
-        QVERIFY(!v.e->ui.busy);
-        QCOMPARE(h.lineas(), fichero);
-        QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
-        QCOMPARE(h.contar("cre3", "Cre3Estado = '1'"), creditos);
+        QVERIFY(!v.e->ui.busy && h.lineas() == fichero);
+        QCOMPARE(h.contar("fac3", "FacEst = '1'") * 100 + h.contar("cre3", "Cre3Estado = '1'"), marcadas * 100 + creditos);
         if (c.limpiar)   // the statements before the failing one have taken effect, the later ones not
             QCOMPARE(h.contar("caj3") * 10 + h.contar("fac3"), 3);
     }
