@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -63,12 +64,7 @@ struct Abierta {
     {
         w.al_terminar = [this](int c) { codigo = c, w.close(); };
     }
-    bool mostrar()
-    {
-        if (!w.cargar()) return false;
-        w.show();
-        return QTest::qWaitForWindowExposed(&w) && QTest::qWaitFor([this] { return w.activaciones() >= 1; });
-    }
+    bool mostrar() { return w.cargar() && (w.show(), QTest::qWaitFor([this] { return w.activaciones() >= 1; })); }
     QString visibles() { return QString("%1%2").arg(control(w, "Label4")->isVisibleTo(&w)).arg(control(w, "Image3")->isVisibleTo(&w)); }
     QString mensajes()
     {
@@ -92,11 +88,7 @@ Q_SIGNALS:
     void terminar_aplicacion(int codigo);
 
 protected:
-    void showEvent(QShowEvent* e) override
-    {
-        QDialog::showEvent(e);
-        QTimer::singleShot(0, this, [this] { done(2), Q_EMIT terminar_aplicacion(3); });
-    }
+    void showEvent(QShowEvent*) override { QTimer::singleShot(0, this, [this] { done(2), Q_EMIT terminar_aplicacion(3); }); }
 };
 
 } // namespace
@@ -228,16 +220,9 @@ void TestVentanaPrincipal::fallos_que_terminan()
         QVERIFY(QFile::remove(cli));
         QVERIFY(!v.w.cargar());
         QVERIFY(!QFileInfo::exists(cli) && v.a.cn_caja.isOpen() && !v.a.cn_enlace.isOpen());
-        ado::Connection prueba;
-        prueba.setDriveMap(&v.a.unidades);
-        QString descripcion;
-        try {
-            prueba.open(v.a.cadena_jet("cli.MDB"));
-        } catch (const ado::Error& error) {
-            descripcion = error.description();
-        }
-        QCOMPARE(v.mensajes(), "enlace3|No se ha podido abrir la base de datos del hotel F:\\noctaris\\cli.MDB.\n\nError "
-                               "-2147467259: " + descripcion + "\n\nLa aplicación no puede continuar.|3");
+        QCOMPARE(v.mensajes().replace(QRegularExpression("(Error -2147467259: ).*cli.MDB'\\.\n"), "\\1\n"),
+                 "enlace3|No se ha podido abrir la base de datos del hotel F:\\noctaris\\cli.MDB.\n\nError -2147467259: "
+                 "\n\nLa aplicación no puede continuar.|3");
     }
     {   // the settings table goes away after the start-up
         Abierta v;
