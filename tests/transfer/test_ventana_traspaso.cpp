@@ -285,7 +285,8 @@ void TestVentanaTraspaso::paradas_y_fallos()
             QCOMPARE(fin.at(0).at(0).toInt() * 10 + v.w.result(), 10 + VentanaTraspaso::kTerminarAplicacion);
         if (salida == cerrada)
             QCOMPARE(v.w.result() + 10 * fin.size(), int(QDialog::Rejected));
-        QVERIFY(!v.e->ui.busy && h.lineas() == fichero);
+        QVERIFY(!v.e->ui.busy && h.lineas() == fichero && QFile::exists(h.fichero()) == !fichero.isEmpty());
+        if (c.salida == abierta && c.cancelar < 0) QCOMPARE(h.contar("fac3"), 0);   // nothing staged either
         QCOMPARE(h.contar("fac3", "FacEst = '1'") * 100 + h.contar("cre3", "Cre3Estado = '1'"), marcadas * 100 + creditos);
         if (c.limpiar)   // the statements before the failing one have taken effect, the later ones not
             QCOMPARE(h.contar("caj3") * 10 + h.contar("fac3"), 3);
