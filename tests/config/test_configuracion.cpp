@@ -342,7 +342,7 @@ void TestConfiguracion::ventana_rechaza_y_descarta()
     v.teclear("pas", "garvex");
     v.casilla("Check7")->setFocus();
     QTest::keyClick(v.casilla("Check7"), Qt::Key_Escape);
-    QVERIFY(!v.w.isVisible());
+    QVERIFY(!v.w.isVisible() && v.mensajes().isEmpty());
     v.abrir();
     QVERIFY(v.bloqueada());
     v.teclear("pas", "garvex");
