@@ -206,9 +206,12 @@ void TestConfiguracion::cambio_de_digitos()
         QCOMPARE(l.cuentas(), c.cuentas.isEmpty() ? antes : c.cuentas);
         const int d = c.pasos.constLast().toInt();
         QList<int> longitudes;
-        for (const char* n : {"cage", "cven", "cpas"})
+        // VAT by rate (Check2) takes two digits less, and the account is cut to them.
+        const QString civa = l.f.Check2 ? l.f.civa.texto.left(d - 2) : l.f.civa.texto;
+        for (const char* n : {"cage", "cven", "cpas", "civa"})
             cf::al_recibir_foco(l.f, n), longitudes << l.f.campo(n)->longitud_maxima;
-        QCOMPARE(longitudes, QList<int>({d <= 9 ? 4 : d - 5, d, d - 4}));
+        QCOMPARE(longitudes, QList<int>({d <= 9 ? 4 : d - 5, d, d - 4, l.f.Check2 ? d - 2 : d}));
+        QCOMPARE(l.f.civa.texto, civa);
     }
     // A digit other than zero where the change must remove one stops it whole.
     Enlace l({{"Ca3Niv", 10}, {"ca3Age", "43010"}, {"ca3EmpNa", "43020"}, {"ca3Cli", "430000"}, {"Ca3Vta", "7059919999"},
