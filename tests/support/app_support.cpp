@@ -33,18 +33,15 @@ QStringList lineas(const QByteArray& bytes)
 {
     QString texto = QString::fromUtf8(bytes);
     if (texto.endsWith(QLatin1Char('\n'))) texto.chop(1);
-    if (texto.isEmpty()) return {};
-    return texto.split(QLatin1Char('\n'));
+    return texto.isEmpty() ? QStringList() : texto.split(QLatin1Char('\n'));
 }
 
 } // namespace
 
 Salida ejecutar(const QStringList& args, const QString& raiz, QProcessEnvironment env, const QString& cwd)
 {
-    if (raiz.isEmpty())
-        env.remove(QStringLiteral("ENLACE3_DOSDEVICES"));
-    else
-        env.insert(QStringLiteral("ENLACE3_DOSDEVICES"), raiz);
+    if (raiz.isEmpty()) env.remove(QStringLiteral("ENLACE3_DOSDEVICES"));
+    else env.insert(QStringLiteral("ENLACE3_DOSDEVICES"), raiz);
     QProcess p;
     p.setProcessEnvironment(env);
     if (!cwd.isEmpty()) p.setWorkingDirectory(cwd);
@@ -53,10 +50,9 @@ Salida ejecutar(const QStringList& args, const QString& raiz, QProcessEnvironmen
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit) return s;
     s.codigo = p.exitCode();
     s.out = lineas(p.readAllStandardOutput());
-    QStringList err = lineas(p.readAllStandardError());
+    s.err = lineas(p.readAllStandardError());
     // Qt's own notes about the session are not the program's output.
-    err.removeIf([](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); });
-    s.err = err;
+    s.err.removeIf([](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); });
     return s;
 }
 

@@ -11,12 +11,9 @@ QStringList lineas(const QTableView* rejilla)
 {
     QStringList r;
     const QAbstractItemModel* m = rejilla->model();
-    if (!m)
-        return r;
-    for (int f = 0; f < m->rowCount(); ++f) {
+    for (int f = 0; m && f < m->rowCount(); ++f) {
         QStringList celdas;
-        for (int c = 0; c < m->columnCount(); ++c)
-            celdas << m->index(f, c).data(Qt::DisplayRole).toString();
+        for (int c = 0; c < m->columnCount(); ++c) celdas << m->index(f, c).data(Qt::DisplayRole).toString();
         r << celdas.join(QLatin1Char('|'));
     }
     return r;
@@ -27,10 +24,7 @@ QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
     QStringList r;
     for (const QVariantMap& fila : filas) {
         QStringList celdas;
-        for (const QString& c : columnas) {
-            const QVariant v = fila.value(c);
-            celdas << (v.isNull() ? QStringLiteral("<null>") : v.toString());
-        }
+        for (const QString& c : columnas) celdas << (fila.value(c).isNull() ? QStringLiteral("<null>") : fila.value(c).toString());
         r << celdas.join(QLatin1Char('|'));
     }
     return r;
@@ -44,16 +38,14 @@ QLineEdit* abrir_cuenta(QTableView* rejilla, int fila)
     QLineEdit* campo = nullptr;
     // Editors closed before are only hidden until the event loop deletes them.
     for (QLineEdit* l : rejilla->viewport()->findChildren<QLineEdit*>())
-        if (l->isVisible())
-            campo = l;
+        if (l->isVisible()) campo = l;
     return campo;
 }
 
 QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
 {
     QLineEdit* campo = abrir_cuenta(rejilla, fila);
-    if (!campo)
-        return QStringLiteral("<sin editor>");
+    if (!campo) return QStringLiteral("<sin editor>");
     campo->selectAll();
     QTest::keyClick(campo, Qt::Key_Backspace);
     QTest::keyClicks(campo, texto);
@@ -67,8 +59,7 @@ QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
 QStringList tomar_mensajes(platform::ScriptedInteraction& ui)
 {
     QStringList r;
-    for (const auto& s : ui.shown)
-        r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
+    for (const auto& s : ui.shown) r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
     ui.shown.clear();
     return r;
 }
