@@ -14,8 +14,11 @@
 #include <QtTest>
 #include <functional>
 
-using namespace fixture;
 using Enlace = fixture::Sesion;
+using fixture::crear_cuentas;
+using fixture::estados_preparados;
+using fixture::Hotel;
+using fixture::sin_cuentas;
 
 namespace {
 
