@@ -78,6 +78,22 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
     return ajustada.size() == wdigitos ? ajustada : guardada;
 }
 
+// Every row of an open recordset as the grid shows it, with each account the
+// fitting changed told as "code name: before -> after".
+static QList<FilaCuenta> leer_filas(ado::Recordset& rs, const QString& cod, const QString& nom, const QString& cta,
+                                    int wdigitos, QStringList& ajustadas)
+{
+    QList<FilaCuenta> leidas;
+    for (; !rs.eof(); rs.moveNext()) {
+        leidas.append({rs.text(cod), rs.text(nom), cuenta_a_mostrar(rs.field(cta), wdigitos)});
+        if (const QString antes = rs.text(cta); !antes.isEmpty() && antes != leidas.last().cuenta)
+            ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
+                             + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
+    }
+    rs.close();
+    return leidas;
+}
+
 void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos)
 {
     if (cambios.isEmpty())
@@ -243,14 +259,8 @@ bool CuentasCobro::cargar_formas()
         rs.closeIfOpen();
         rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod <> 9 ORDER BY ForCod"), a_.conexion_hotel("formas"),
                 ado::adOpenDynamic, ado::adLockReadOnly);
-        for (; !rs.eof(); rs.moveNext()) {
-            leidas.append({rs.text(QStringLiteral("ForCod")), rs.text(QStringLiteral("ForDes")),
-                           cuenta_a_mostrar(rs.field(QStringLiteral("ForCta")), a_.wdigitos)});
-            if (const QString antes = rs.text(QStringLiteral("ForCta")); !antes.isEmpty() && antes != leidas.last().cuenta)
-                ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
-                                 + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
-        }
-        rs.close();
+        leidas = leer_filas(rs, QStringLiteral("ForCod"), QStringLiteral("ForDes"), QStringLiteral("ForCta"), a_.wdigitos,
+                            ajustadas);
         for (const FilaCuenta& f : leidas)
             copia_.anadir(f);
         avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
@@ -336,14 +346,8 @@ bool CuentasVentas::cargar_ventas()
         rs.closeIfOpen();
         rs.open(QStringLiteral("SELECT SerCod, SerNom, SerCta FROM ser ORDER BY SerNom"), conexion(QStringLiteral("ser")),
                 ado::adOpenDynamic, ado::adLockReadOnly);
-        for (; !rs.eof(); rs.moveNext()) {
-            leidas.append({rs.text(QStringLiteral("SerCod")), rs.text(QStringLiteral("SerNom")),
-                           cuenta_a_mostrar(rs.field(QStringLiteral("SerCta")), a_.wdigitos)});
-            if (const QString antes = rs.text(QStringLiteral("SerCta")); !antes.isEmpty() && antes != leidas.last().cuenta)
-                ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
-                                 + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
-        }
-        rs.close();
+        leidas = leer_filas(rs, QStringLiteral("SerCod"), QStringLiteral("SerNom"), QStringLiteral("SerCta"), a_.wdigitos,
+                            ajustadas);
         // The database orders names byte by byte ("agua mineral" after
         // "Teléfono"); the grid shows them as the hotel product does.
         ordenar_por_nombre(leidas);
