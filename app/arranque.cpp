@@ -1,6 +1,8 @@
 #include "app/arranque.h"
 
+#include "data/migracion.h"
 #include "data/tablas_hotel.h"
+#include "platform/jet.h"
 #include "transfer/diario.h"
 
 #include <exception>
@@ -131,6 +133,31 @@ bool arrancar(A3ADO& a)
         return false;
     }
     return comprobar_edep(a);
+}
+
+bool ofrecer_migracion(A3ADO& a)
+{
+    try {
+        a.wunidad = a.leer_unidad_hotel();
+    } catch (const std::exception&) {
+        return false;
+    }
+    const QString ruta = carpeta_datos(a) + QStringLiteral("enlace3.MDB");
+    const jet::Formato forma = jet::formato(a.unidades.toLocal(ruta));
+    if (!jet::es_jet(forma))
+        return true;
+    const QString pregunta =
+        QStringLiteral("La base del enlace %1 está en formato %2 y este programa no puede trabajar con ella así.\n\n"
+                       "¿Desea convertirla ahora? El original se guarda como copia a su lado y no se envía nada "
+                       "dos veces.")
+            .arg(ruta, jet::nombre(forma));
+    if (!a.ui.ask(pregunta, QStringLiteral("Convertir la base del enlace"), platform::Icon::Information))
+        return true;
+    const Migracion m = migrar_enlace(a.unidades, ruta);
+    a.ui.message(m.mensaje, QStringLiteral("Convertir la base del enlace"),
+                 m.resultado == Migracion::Resultado::Fallo ? platform::Icon::Critical
+                                                            : platform::Icon::Information);
+    return true;
 }
 
 QString texto_version()

@@ -21,6 +21,11 @@ enum class Paso { Unidad, ConexionSql, Conexiones, Edep, Configuracion };
 // failure is shown through a.ui (number and text of the provider and a
 // sentence naming the file or server); false then means the program must end.
 bool arrancar(A3ADO& a);
+// Before the window's start-up: a link database still in the Access form of
+// an installation moved from Windows cannot be opened; the user is asked
+// whether to convert it now (as `enlace3 migrar` does) and told the outcome.
+// False only when the drive table cannot be read (arrancar() then says why).
+bool ofrecer_migracion(A3ADO& a);
 
 // Makes sure the link table edep3 exists, creating it when the provider says
 // the table is missing. Any other failure shows kErrorEdep; false then means

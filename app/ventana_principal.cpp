@@ -182,6 +182,7 @@ void VentanaPrincipal::quitar_resaltado()
 
 bool VentanaPrincipal::cargar()
 {
+    arranque::ofrecer_migracion(a_);
     return arranque::arrancar(a_);
 }
 
