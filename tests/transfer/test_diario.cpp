@@ -51,54 +51,36 @@ QStringList documentos(const QStringList& lineas)
 class TestDiario : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void muerte_y_arranque_data();
-    void muerte_y_arranque();
-    void copia_del_fichero_sustituido();
-    void diario_que_no_se_puede_escribir();
-    void instalacion_ocupada_data();
-    void instalacion_ocupada();
+    void muerte_y_arranque(); void copia_del_fichero_sustituido(); void diario_que_no_se_puede_escribir(); void instalacion_ocupada();
 };
-
-void TestDiario::muerte_y_arranque_data()
-{
-    QTest::addColumn<QString>("punto");
-    QTest::addColumn<bool>("perder_temporal");
-    QTest::addColumn<QString>("frase");   // what the start-up says ("" = nothing)
-    QTest::addColumn<int>("marcadas");    // staged invoices marked after the start-up
-    QTest::newRow("mientras escribe") << "linea:2" << false << "" << 0;
-    QTest::newRow("fichero cerrado, sin marcas") << "fichero-cerrado" << false << "" << 0;
-    QTest::newRow("marcas guardadas") << "marcas" << false << "se ha completado" << 3;
-    QTest::newRow("marcas guardadas, temporal perdido") << "marcas" << true << "vuelven a quedar pendientes" << 0;
-    QTest::newRow("renombrado") << "renombrado" << false << "ya estaba completo" << 3;
-}
 
 void TestDiario::muerte_y_arranque()
 {
-    QFETCH(QString, punto);
-    QFETCH(bool, perder_temporal);
-    QFETCH(QString, frase);
-    QFETCH(int, marcadas);
     Hotel limpio;   // the documents of a run that was never interrupted
     fixture::poblar_enero(limpio);
     limpio.traspasar("20130101", "20130131");
-    Hotel h;
-    fixture::poblar_enero(h);
-    const appsupport::Salida muerta = lote(h, kTraspaso, punto);
-    QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
-    if (perder_temporal)
-        for (const QString& n : temporales(h)) QVERIFY(QFile::remove(carpeta(h).filePath(n)));
-    const appsupport::Salida arranque = lote(h, {"estado"});
-    QCOMPARE(arranque.codigo, 0);
-    const QString dicho = arranque.err.join('\n');
-    QVERIFY2(frase.isEmpty() ? !dicho.contains("Suenlace") : dicho.contains(frase), qPrintable(dicho));
-    QCOMPARE(temporales(h), QStringList());
-    QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
-    QCOMPARE(QFileInfo::exists(h.fichero()), marcadas > 0);   // the file holds exactly what is marked
-
-    QCOMPARE(lote(h, kTraspaso.mid(0, 3) << "--anadir").codigo, 0);
-    QCOMPARE(h.contar("fac3", "FacEst = '0'"), 0);
-    QCOMPARE(documentos(h.lineas()), documentos(limpio.lineas()));
-    QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
+    // Where the run dies, whether its temporary file is lost, what the start-up says ("" nothing), invoices marked then.
+    struct Caso { const char* punto; bool perder_temporal; QString frase; int marcadas; };
+    for (const Caso& c : {Caso{"linea:2", false, "", 0}, Caso{"fichero-cerrado", false, "", 0}, Caso{"marcas", false, "se ha completado", 3},
+                          Caso{"marcas", true, "vuelven a quedar pendientes", 0}, Caso{"renombrado", false, "ya estaba completo", 3}}) {
+        Hotel h;
+        fixture::poblar_enero(h);
+        const appsupport::Salida muerta = lote(h, kTraspaso, c.punto);
+        QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
+        if (c.perder_temporal)
+            for (const QString& n : temporales(h)) QVERIFY(QFile::remove(carpeta(h).filePath(n)));
+        const appsupport::Salida arranque = lote(h, {"estado"});
+        QCOMPARE(arranque.codigo, 0);
+        const QString dicho = arranque.err.join('\n');
+        QVERIFY2(c.frase.isEmpty() ? !dicho.contains("Suenlace") : dicho.contains(c.frase), qPrintable(c.punto + (": " + dicho)));
+        QCOMPARE(temporales(h), QStringList());
+        QCOMPARE(h.contar("fac3", "FacEst = '1'"), c.marcadas);
+        QCOMPARE(QFileInfo::exists(h.fichero()), c.marcadas > 0);   // the file holds exactly what is marked
+        QCOMPARE(lote(h, kTraspaso.mid(0, 3) << "--anadir").codigo, 0);
+        QCOMPARE(h.contar("fac3", "FacEst = '0'"), 0);
+        QCOMPARE(documentos(h.lineas()), documentos(limpio.lineas()));
+        QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
+    }
 }
 
 void TestDiario::copia_del_fichero_sustituido()
@@ -140,33 +122,26 @@ void TestDiario::diario_que_no_se_puede_escribir()
     QCOMPARE(temporales(h), QStringList());
 }
 
-void TestDiario::instalacion_ocupada_data()
-{
-    QTest::addColumn<QStringList>("orden");
-    QTest::newRow("traspaso") << kTraspaso;
-    QTest::newRow("limpieza") << QStringList{"limpiar", "01012013", "31012013"};
-    QTest::newRow("exportación") << QStringList{"exportar-pgc", "1", "--sobrescribir"};
-}
-
 // A run in progress (here: its lock held) makes every other run give up at
 // once, naming the holder, with nothing changed.
 void TestDiario::instalacion_ocupada()
 {
-    QFETCH(QStringList, orden);
-    Hotel h;
-    fixture::poblar_enero(h);
-    h.traspasar("20130101", "20130110");
-    const QByteArray fichero = h.bytes();
-    const auto estado = [&] { return fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"); };
-    const QStringList antes = estado();
-    const auto otro = platform::Bloqueo::tomar(carpeta(h).filePath("enlace3.lock"), "traspaso", nullptr);
-    QVERIFY(otro);
-    const appsupport::Salida s = lote(h, orden);
-    QCOMPARE(s.codigo, 1);
-    QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1").arg(QCoreApplication::applicationPid())),
-             qPrintable(s.err.join('\n')));
-    QCOMPARE(estado(), antes);
-    QCOMPARE(h.bytes(), fichero);
+    for (const QStringList& orden : {kTraspaso, QStringList{"limpiar", "01012013", "31012013"}, QStringList{"exportar-pgc", "1", "--sobrescribir"}}) {
+        Hotel h;
+        fixture::poblar_enero(h);
+        h.traspasar("20130101", "20130110");
+        const QByteArray fichero = h.bytes();
+        const auto estado = [&] { return fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"); };
+        const QStringList antes = estado();
+        const auto otro = platform::Bloqueo::tomar(carpeta(h).filePath("enlace3.lock"), "traspaso", nullptr);
+        QVERIFY(otro);
+        const appsupport::Salida s = lote(h, orden);
+        QCOMPARE(s.codigo, 1);
+        QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1").arg(QCoreApplication::applicationPid())),
+                 qPrintable(s.err.join('\n')));
+        QCOMPARE(estado(), antes);
+        QCOMPARE(h.bytes(), fichero);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDiario)
