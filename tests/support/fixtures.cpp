@@ -79,13 +79,9 @@ Entorno::Entorno(demo::Opciones opciones, const QVariantMap& ajustes)
         static const bool registrado = odbc.isValid() && testsupport::installOdbcStandin(odbc.path(), &error);
         if (!registrado) throw demo::ErrorInstalacion(("No se puede registrar el controlador ODBC: " + error).toStdString());
     }
-    instalacion_ = std::make_unique<demo::Instalacion>(raiz(), opciones);
-    instalacion_->construir();
+    (instalacion_ = std::make_unique<demo::Instalacion>(raiz(), opciones))->construir();
     if (!ajustes.isEmpty()) instalacion_->configurar(ajustes);
-    if (opciones.servidor) {
-        cwd_anterior_ = QDir::currentPath();
-        QDir::setCurrent(instalacion_->dir_servidor());
-    }
+    if (opciones.servidor) cwd_anterior_ = QDir::currentPath(), QDir::setCurrent(instalacion_->dir_servidor());
     a_ = std::make_unique<A3ADO>(instalacion_->unidades(), ui);
 }
 
@@ -107,14 +103,7 @@ A3ADO& Entorno::reiniciar() { return *(a_ = std::make_unique<A3ADO>(instalacion_
 
 // ---- Hotel -------------------------------------------------------------------
 
-static demo::Opciones opciones_de(bool servidor)
-{
-    demo::Opciones o = demo::Opciones::pruebas();
-    o.servidor = servidor;
-    return o;
-}
-
-Hotel::Hotel(bool servidor, const QVariantMap& ajustes) : e_(opciones_de(servidor), ajustes) {}
+Hotel::Hotel(bool servidor, const QVariantMap& ajustes) : e_([servidor] { auto o = demo::Opciones::pruebas(); o.servidor = servidor; return o; }(), ajustes) {}
 
 Hotel::~Hotel() = default;
 
@@ -149,14 +138,12 @@ void Hotel::forma(const QString& cod, const QString& des, const QVariant& cta) {
 std::unique_ptr<Sesion> Hotel::arrancar(std::deque<bool> respuestas, bool por_defecto)
 {
     auto s = std::make_unique<Sesion>();
-    s->ui.answers = std::move(respuestas);
-    s->ui.defaultAnswer = por_defecto;
+    s->ui.answers = std::move(respuestas), s->ui.defaultAnswer = por_defecto;
     s->a = std::make_unique<A3ADO>(inst().unidades(), s->ui);
     if (!arranque::arrancar(*s->a)) throw std::runtime_error("start-up failed: " + s->ui.texts().join(" | ").toStdString());
     const arranque::Activacion activacion = arranque::activar(*s->a);
     if (!activacion.continuar || !activacion.configuracion_ok) throw std::runtime_error("settings not loaded: " + s->ui.texts().join(" | ").toStdString());
-    s->t = std::make_unique<Traspaso>(*s->a);
-    s->ui.shown.clear();
+    s->t = std::make_unique<Traspaso>(*s->a), s->ui.shown.clear();
     return s;
 }
 
@@ -207,14 +194,8 @@ QByteArray Hotel::bytes() const { QFile f(fichero()); return f.open(QIODevice::R
 QStringList Hotel::lineas() const
 {
     const QByteArray b = bytes();
-    if (b.isEmpty()) return {};
-    if (!b.endsWith("\r\n")) QTest::qFail("the file does not end with CR LF", __FILE__, __LINE__);
-    QStringList r;
-    const QList<QByteArray> partes = b.chopped(2).split('\n');
-    for (qsizetype i = 0; i < partes.size(); ++i) {
-        if (i + 1 < partes.size() && !partes[i].endsWith('\r')) QTest::qFail("a line does not end with CR LF", __FILE__, __LINE__);
-        r << platform::fromCp1252(partes[i].endsWith('\r') ? partes[i].chopped(1) : partes[i]);
-    }
+    const QStringList r = b.isEmpty() ? QStringList() : fixture::lineas(fichero());
+    if (!b.isEmpty() && (!b.endsWith("\r\n") || r.join(QString()).contains("<sin CR>"))) QTest::qFail("a line does not end with CR LF", __FILE__, __LINE__);
     return r;
 }
 

@@ -37,8 +37,7 @@ class Entorno {
 public:
     explicit Entorno(demo::Opciones opciones = demo::Opciones::pruebas(), const QVariantMap& ajustes = {});
     ~Entorno();
-    demo::Instalacion& inst() { return *instalacion_; }
-    const demo::Instalacion& inst() const { return *instalacion_; }
+    demo::Instalacion& inst() { return *instalacion_; } const demo::Instalacion& inst() const { return *instalacion_; }
     A3ADO& a() { return *a_; }
     platform::ScriptedInteraction ui;
     // leer_unidad_hotel, leer_conexion_sql, abrir_conexiones, then cargar_configuracion when `cargar`.
@@ -61,8 +60,7 @@ class Hotel {
 public:
     explicit Hotel(bool servidor = false, const QVariantMap& ajustes = {});
     virtual ~Hotel();
-    demo::Instalacion& inst() { return e_.inst(); }
-    const demo::Instalacion& inst() const { return e_.inst(); }
+    demo::Instalacion& inst() { return e_.inst(); } const demo::Instalacion& inst() const { return e_.inst(); }
     QString raiz() const { return e_.raiz(); }
 
     // The table's template row with `columnas` over it (names case-insensitive; invalid QVariant = Null).
@@ -100,8 +98,7 @@ class Enlace : public Hotel {
 public:
     explicit Enlace(const QVariantMap& ajustes = {}, bool servidor = false);
     ~Enlace() override;
-    A3ADO& a() { return *s_->a; }
-    Traspaso& t() { return *s_->t; }
+    A3ADO& a() { return *s_->a; } Traspaso& t() { return *s_->t; }
     platform::ScriptedInteraction& ui;
     // Staged rows (state "0", year 2013 unless given) over the table's template.
     void factura3(const QVariantMap& columnas), deposito(const QVariantMap& columnas), cobro3(const QVariantMap& columnas);
@@ -121,11 +118,7 @@ QStringList estados_preparados(const Hotel& h);   // "fac3 9=1" of fac3, edep3, 
 QStringList sin_cuentas(const QStringList& lineas);   // the lines other than account lines
 
 // A batch-line command (traspasar, limpiar, verificar, exportar-pgc) on the installation at `raiz`.
-struct Salida {
-    int estado = -1;
-    QString out, err;
-    QStringList lineas_out() const, lineas_err() const;
-};
+struct Salida { int estado = -1; QString out, err; QStringList lineas_out() const, lineas_err() const; };
 Salida lote(const QString& raiz, const QString& comando, const QStringList& args);
 
 // A field of a line by its name in the record layout, trailing blanks removed.
