@@ -6,7 +6,6 @@
 #include "export/exportacion_pgc.h"
 #include "support/fixtures.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace fixture;

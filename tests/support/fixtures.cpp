@@ -8,13 +8,9 @@
 #include "support/odbc_standin.h"
 #include "transfer/records/verificador.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
-#include <stdexcept>
 
 void testsupport::buildDatabase(const QString& path, const QStringList& statements)
 {
@@ -105,7 +101,6 @@ A3ADO& Entorno::reiniciar() { return *(a_ = std::make_unique<A3ADO>(instalacion_
 
 Hotel::Hotel(bool servidor, const QVariantMap& ajustes) : e_([servidor] { auto o = demo::Opciones::pruebas(); o.servidor = servidor; return o; }(), ajustes) {}
 
-Hotel::~Hotel() = default;
 
 void Hotel::fila(const QString& tabla, const QVariantMap& columnas) { inst().insertar(tabla, con(demo::Instalacion::plantilla(tabla), columnas)); }
 
@@ -203,7 +198,6 @@ QStringList Hotel::lineas() const
 
 Enlace::Enlace(const QVariantMap& ajustes, bool servidor) : Hotel(servidor, ajustes), ui((s_ = arrancar())->ui) {}
 
-Enlace::~Enlace() = default;
 
 void Enlace::factura3(const QVariantMap& columnas) { fila("fac3", con({{"FacEje", "2013"}, {"FacEst", "0"}}, columnas)); }
 

@@ -9,17 +9,12 @@
 // ODBC stand-in; since its driver takes Database= as a path relative to the
 // current folder, a server installation works from its folder while it lives.
 
-#include "data/a3ado.h"
 #include "demo/instalacion.h"
-#include "platform/interaction.h"
 #include "transfer/ejecucion.h"
-#include "transfer/generacion.h"
-#include "transfer/traspaso.h"
 
 #include <QTemporaryDir>
 #include <deque>
 #include <memory>
-#include <optional>
 
 namespace testsupport {
 // A real SQLite file at `path` with `statements` run on it; fails the current test on any error.
@@ -59,7 +54,7 @@ struct Sesion { platform::ScriptedInteraction ui; std::unique_ptr<A3ADO> a; std:
 class Hotel {
 public:
     explicit Hotel(bool servidor = false, const QVariantMap& ajustes = {});
-    virtual ~Hotel();
+    virtual ~Hotel() = default;
     demo::Instalacion& inst() { return e_.inst(); } const demo::Instalacion& inst() const { return e_.inst(); }
     QString raiz() const { return e_.raiz(); }
 
@@ -97,7 +92,7 @@ class Enlace : public Hotel {
 
 public:
     explicit Enlace(const QVariantMap& ajustes = {}, bool servidor = false);
-    ~Enlace() override;
+    ~Enlace() override = default;
     A3ADO& a() { return *s_->a; } Traspaso& t() { return *s_->t; }
     platform::ScriptedInteraction& ui;
     // Staged rows (state "0", year 2013 unless given) over the table's template.

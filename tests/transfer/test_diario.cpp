@@ -8,8 +8,6 @@
 #include "platform/bloqueo.h"
 #include "transfer/diario.h"
 
-#include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using fixture::Hotel;

@@ -7,11 +7,6 @@
 #include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using fixture::crear_cuentas;
@@ -38,19 +33,11 @@ class TestTraspasar : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fechas_como_en_la_ventana(); void palabras_de_fecha_con_reloj_fijo(); void errores_de_uso(); void arranque_fallido();
+    void palabras_de_fecha_con_reloj_fijo(); void errores_de_uso(); void arranque_fallido();
     void fichero_existente_sin_respuesta(); void fichero_existente_sobrescribir_o_anadir(); void traspasar_otra_vez_limpiar_y_volver();
     void limpiar_conserva_lineas_de_otro_rango(); void aviso_de_contado_no_cambia_el_estado(); void titular_inexistente_detiene_antes_del_fichero();
     void cuenta_de_cobro_erronea_detiene_antes_del_fichero(); void factura_que_no_cabe_queda_pendiente(); void progreso_y_reloj();
 };
-
-void TestTraspasar::fechas_como_en_la_ventana()
-{
-    using P = std::pair<const char*, const char*>;
-    for (const auto& [texto, fecha] : {P{"01012013", "20130101"}, P{"31-12-1999", "19991231"}, P{"29022012", "20120229"}, P{"1-2-2024", "20240201"}, P{"01/01/2013", "20130101"}})
-        QCOMPARE(fecha_de_lote(texto), std::optional<QString>(fecha));
-    for (const char* mala : {"29022013", "31022013", "2013-01-01", "0101201", "01010050", ""}) QCOMPARE(fecha_de_lote(mala), std::nullopt);
-}
 
 void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
 {
@@ -122,9 +109,8 @@ void TestTraspasar::fichero_existente_sin_respuesta()
     QCOMPARE(lote(h, "traspasar", {"01012013", "05012013"}).estado, 0);
     const QByteArray antes = h.bytes();
     const Salida s = lote(h, "traspasar", {"06012013", "31012013"});
-    QCOMPARE(s.estado, 2);
+    QVERIFY(s.estado == 2 && s.out.isEmpty());
     QCOMPARE(s.lineas_err(), QStringList{"El fichero " + kRuta + " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir para añadir los nuevos registros a continuación."});
-    QCOMPARE(s.out, QString());
     // Stopped before staging: invoice 11 of the 6th is not in fac3, the file is untouched.
     QCOMPARE(h.contar("fac3", "FacFra = '11'"), 0);
     QCOMPARE(h.bytes(), antes);
@@ -194,12 +180,9 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     QFile log(bitacora::ruta(*h.arrancar()->a));
     QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
     const QString texto = QString::fromUtf8(log.readAll());
-    static const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"), QRegularExpression::MultilineOption);
+    const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"), QRegularExpression::MultilineOption);
     QStringList finales;
-    for (auto m = fin.globalMatch(texto); m.hasNext();) {
-        const auto c = m.next();
-        finales << c.captured(1) + " " + c.captured(2);
-    }
+    for (auto m = fin.globalMatch(texto); m.hasNext();) finales << m.next().capturedTexts().mid(1).join(' ');
     QCOMPARE(finales, (QStringList{"traspaso 0", "traspaso 0", "limpieza 0", "traspaso 0"}));
     for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €", "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3"})
         QVERIFY2(texto.contains(linea + "\n"), qPrintable(linea + " no está en:\n" + texto));

@@ -9,7 +9,6 @@
 
 #include <functional>
 
-#include <QFile>
 #include <QtTest>
 
 using fixture::Hotel;

@@ -5,8 +5,6 @@
 #include "platform/jet.h"
 #include "support/fixtures.h"
 
-#include <QCryptographicHash>
-#include <QFile>
 #include <QtTest>
 
 using namespace fixture;
