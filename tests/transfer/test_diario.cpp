@@ -8,28 +8,28 @@
 #include "platform/bloqueo.h"
 #include "transfer/diario.h"
 
-#include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using fixture::Hotel;
 
 namespace {
 
+const QStringList kTraspaso{"traspasar", "01012013", "31012013", "--sobrescribir"};
+
 appsupport::Salida lote(const Hotel& h, const QStringList& args, const QString& punto = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!punto.isEmpty())
-        env.insert(QStringLiteral("ENLACE3_PUNTO_FALLO"), punto);
+    if (!punto.isEmpty()) env.insert(QStringLiteral("ENLACE3_PUNTO_FALLO"), punto);
     return appsupport::ejecutar(args, h.raiz(), env);
 }
+
+QDir carpeta(const Hotel& h) { return QFileInfo(h.fichero()).absoluteDir(); }
 
 QStringList temporales(const Hotel& h)
 {
     QStringList r;
-    for (const QString& n : QFileInfo(h.fichero()).absoluteDir().entryList(QDir::Files))
-        if (diario::es_temporal(n))
-            r << n;
+    for (const QString& n : carpeta(h).entryList(QDir::Files))
+        if (diario::es_temporal(n)) r << n;
     return r;
 }
 
@@ -39,18 +39,9 @@ QStringList documentos(const QStringList& lineas)
 {
     QStringList r;
     for (const QString& l : lineas)
-        if (fixture::campo(l, "posicion") == QLatin1String("I") || fixture::campo(l, "tipo") == QLatin1String("C"))
-            r << l.left(113);
+        if (fixture::campo(l, "posicion") == QLatin1String("I") || fixture::campo(l, "tipo") == QLatin1String("C")) r << l.left(113);
     r.sort();
     return r;
-}
-
-QStringList documentos_de_un_envio_limpio()
-{
-    Hotel h;
-    fixture::poblar_enero(h);
-    h.traspasar("20130101", "20130131");
-    return documentos(h.lineas());
 }
 
 } // namespace
@@ -58,92 +49,60 @@ QStringList documentos_de_un_envio_limpio()
 class TestDiario : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void muerte_y_arranque_data();
-    void muerte_y_arranque();
-    void copia_del_fichero_sustituido();
-    void diario_que_no_se_puede_escribir();
-    void instalacion_ocupada_data();
-    void instalacion_ocupada();
+    void muerte_y_arranque(); void copia_del_fichero_sustituido(); void diario_que_no_se_puede_escribir(); void instalacion_ocupada();
 };
-
-void TestDiario::muerte_y_arranque_data()
-{
-    QTest::addColumn<QString>("punto");
-    QTest::addColumn<bool>("perder_temporal");
-    QTest::addColumn<QString>("frase");   // what the start-up says ("" = nothing)
-    QTest::addColumn<int>("marcadas");    // staged invoices marked after the start-up
-
-    QTest::newRow("mientras escribe") << "linea:2" << false << "" << 0;
-    QTest::newRow("fichero cerrado, sin marcas") << "fichero-cerrado" << false << "" << 0;
-    QTest::newRow("marcas guardadas") << "marcas" << false << "se ha completado" << 3;
-    QTest::newRow("marcas guardadas, temporal perdido") << "marcas" << true << "vuelven a quedar pendientes" << 0;
-    QTest::newRow("renombrado") << "renombrado" << false << "ya estaba completo" << 3;
-}
 
 void TestDiario::muerte_y_arranque()
 {
-    QFETCH(QString, punto);
-    QFETCH(bool, perder_temporal);
-    QFETCH(QString, frase);
-    QFETCH(int, marcadas);
-
-    Hotel h;
-    fixture::poblar_enero(h);
-    const QStringList rango{"traspasar", "01012013", "31012013"};
-    const appsupport::Salida muerta = lote(h, rango + QStringList{"--sobrescribir"}, punto);
-    QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
-    if (perder_temporal)
-        for (const QString& n : temporales(h))
-            QVERIFY(QFile::remove(QFileInfo(h.fichero()).absoluteDir().filePath(n)));
-
-    const appsupport::Salida arranque = lote(h, {"estado"});
-    QCOMPARE(arranque.codigo, 0);
-    const QString dicho = arranque.err.join('\n');
-    QVERIFY2(frase.isEmpty() ? !dicho.contains("Suenlace") : dicho.contains(frase), qPrintable(dicho));
-    QCOMPARE(temporales(h), QStringList());
-    QCOMPARE(h.contar("fac3", "FacEst = '1'"), marcadas);
-    // The file holds exactly what is marked.
-    QCOMPARE(QFileInfo::exists(h.fichero()), marcadas > 0);
-
-    const appsupport::Salida otra = lote(h, rango + QStringList{"--anadir"});
-    QCOMPARE(otra.codigo, 0);
-    QCOMPARE(h.contar("fac3", "FacEst = '0'"), 0);
-    QCOMPARE(documentos(h.lineas()), documentos_de_un_envio_limpio());
-    QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
+    Hotel limpio;   // the documents of a run that was never interrupted
+    fixture::poblar_enero(limpio);
+    limpio.traspasar("20130101", "20130131");
+    // Where the run dies, whether its temporary file is lost, what the start-up says ("" nothing), invoices marked then.
+    struct Caso { const char* punto; bool perder_temporal; QString frase; int marcadas; };
+    for (const Caso& c : {Caso{"linea:2", false, "", 0}, Caso{"fichero-cerrado", false, "", 0}, Caso{"marcas", false, "se ha completado", 3},
+                          Caso{"marcas", true, "vuelven a quedar pendientes", 0}, Caso{"renombrado", false, "ya estaba completo", 3}}) {
+        Hotel h;
+        fixture::poblar_enero(h);
+        const appsupport::Salida muerta = lote(h, kTraspaso, c.punto);
+        QVERIFY2(muerta.codigo != 0, qPrintable(muerta.out.join('\n')));
+        if (c.perder_temporal)
+            for (const QString& n : temporales(h)) QVERIFY(QFile::remove(carpeta(h).filePath(n)));
+        const appsupport::Salida arranque = lote(h, {"estado"});
+        QCOMPARE(arranque.codigo, 0);
+        const QString dicho = arranque.err.join('\n');
+        QVERIFY2(c.frase.isEmpty() ? !dicho.contains("Suenlace") : dicho.contains(c.frase), qPrintable(c.punto + (": " + dicho)));
+        QCOMPARE(temporales(h), QStringList());
+        QCOMPARE(h.contar("fac3", "FacEst = '1'"), c.marcadas);
+        QCOMPARE(QFileInfo::exists(h.fichero()), c.marcadas > 0);   // the file holds exactly what is marked
+        QCOMPARE(lote(h, kTraspaso.mid(0, 3) << "--anadir").codigo, 0);
+        QCOMPARE(h.contar("fac3", "FacEst = '0'"), 0);
+        QCOMPARE(documentos(h.lineas()), documentos(limpio.lineas()));
+        QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
+    }
 }
 
 void TestDiario::copia_del_fichero_sustituido()
 {
     Hotel h;
     fixture::poblar_enero(h);
-    QDir carpeta = QFileInfo(h.fichero()).absoluteDir();
-    QVERIFY(carpeta.mkpath("."));
-    const QByteArray anterior = "ANTERIOR\r\n";
+    QVERIFY(carpeta(h).mkpath("."));
     fixture::escribir_lineas(h.fichero(), {"ANTERIOR"});
     // Twelve copies already there: the oldest go, ten stay.
-    for (int i = 0; i < 12; ++i) {
-        QFile f(carpeta.filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0'))));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    const appsupport::Salida s = lote(h, {"traspasar", "01012013", "31012013", "--sobrescribir"});
+    for (int i = 0; i < 12; ++i) QVERIFY(QFile(carpeta(h).filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0')))).open(QIODevice::WriteOnly));
+    const appsupport::Salida s = lote(h, kTraspaso);
     QCOMPARE(s.codigo, 0);
-    const QString linea_copia = s.out.filter("Copia del fichero anterior: ").value(0);
-    const QString copia = linea_copia.mid(QStringLiteral("Copia del fichero anterior: ").size());
+    const QString copia = s.out.filter("Copia del fichero anterior: ").value(0).mid(QStringLiteral("Copia del fichero anterior: ").size());
     QFile f(copia);
     QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(s.out.join('\n')));
-    QCOMPARE(f.readAll(), anterior);
-    const QStringList copias = carpeta.entryList({"Suenlace_*.dat"}, QDir::Files, QDir::Name);
+    QCOMPARE(f.readAll(), QByteArray("ANTERIOR\r\n"));
+    const QStringList copias = carpeta(h).entryList({"Suenlace_*.dat"}, QDir::Files, QDir::Name);
     QCOMPARE(copias.size(), 10);
-    QVERIFY(!copias.contains("Suenlace_20120101_000002.dat"));
-    QVERIFY(copias.contains("Suenlace_20120101_000003.dat"));
+    QVERIFY(!copias.contains("Suenlace_20120101_000002.dat") && copias.contains("Suenlace_20120101_000003.dat"));
     QVERIFY(!h.lineas().contains("ANTERIOR"));
-
     const appsupport::Salida historial = lote(h, {"historial"});
     QCOMPARE(historial.codigo, 0);
     const QString texto = historial.out.join('\n');
-    QVERIFY2(texto.contains("Traspaso del 01-01-2013 al 31-01-2013") && texto.contains("(hecha)")
-                 && texto.contains("Facturas: 3") && texto.contains(copia),
-             qPrintable(texto));
+    QVERIFY2(texto.contains("Traspaso del 01-01-2013 al 31-01-2013") && texto.contains("(hecha)") && texto.contains("Facturas: 3") && texto.contains(copia), qPrintable(texto));
 }
 
 // The journal cannot take the run (here a view stands where its table
@@ -153,46 +112,34 @@ void TestDiario::diario_que_no_se_puede_escribir()
     Hotel h;
     fixture::poblar_enero(h);
     h.inst().ejecutar("fac3", "CREATE VIEW gen3 AS SELECT 1 AS GenId");
-    const appsupport::Salida s = lote(h, {"traspasar", "01012013", "31012013", "--sobrescribir"});
+    const appsupport::Salida s = lote(h, kTraspaso);
     QCOMPARE(s.codigo, 1);
-    QVERIFY2(s.err.join('\n').contains("No se puede marcar lo enviado en la base de datos del enlace"),
-             qPrintable(s.err.join('\n')));
-    QCOMPARE(h.contar("fac3", "FacEst = '1'"), 0);
-    QCOMPARE(h.contar("caj3", "CajEstado = '1'"), 0);
+    QVERIFY2(s.err.join('\n').contains("No se puede marcar lo enviado en la base de datos del enlace"), qPrintable(s.err.join('\n')));
+    QCOMPARE(h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'"), 0);
     QVERIFY(!QFileInfo::exists(h.fichero()));
     QCOMPARE(temporales(h), QStringList());
-}
-
-void TestDiario::instalacion_ocupada_data()
-{
-    QTest::addColumn<QStringList>("orden");
-    QTest::newRow("traspaso") << QStringList{"traspasar", "01012013", "31012013", "--sobrescribir"};
-    QTest::newRow("limpieza") << QStringList{"limpiar", "01012013", "31012013"};
-    QTest::newRow("exportación") << QStringList{"exportar-pgc", "1", "--sobrescribir"};
 }
 
 // A run in progress (here: its lock held) makes every other run give up at
 // once, naming the holder, with nothing changed.
 void TestDiario::instalacion_ocupada()
 {
-    QFETCH(QStringList, orden);
-    Hotel h;
-    fixture::poblar_enero(h);
-    h.traspasar("20130101", "20130110");
-    const QByteArray fichero = h.bytes();
-    const QStringList antes = fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja");
-
-    QString ocupante;
-    const auto otro = platform::Bloqueo::tomar(QFileInfo(h.fichero()).absoluteDir().filePath("enlace3.lock"),
-                                               "traspaso", &ocupante);
-    QVERIFY(otro);
-    const appsupport::Salida s = lote(h, orden);
-    QCOMPARE(s.codigo, 1);
-    QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1")
-                                           .arg(QCoreApplication::applicationPid())),
-             qPrintable(s.err.join('\n')));
-    QCOMPARE(fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"), antes);
-    QCOMPARE(h.bytes(), fichero);
+    for (const QStringList& orden : {kTraspaso, QStringList{"limpiar", "01012013", "31012013"}, QStringList{"exportar-pgc", "1", "--sobrescribir"}}) {
+        Hotel h;
+        fixture::poblar_enero(h);
+        h.traspasar("20130101", "20130110");
+        const QByteArray fichero = h.bytes();
+        const auto estado = [&] { return fixture::estados_preparados(h) + h.volcar("ctas3") + h.volcar("caja"); };
+        const QStringList antes = estado();
+        const auto otro = platform::Bloqueo::tomar(carpeta(h).filePath("enlace3.lock"), "traspaso", nullptr);
+        QVERIFY(otro);
+        const appsupport::Salida s = lote(h, orden);
+        QCOMPARE(s.codigo, 1);
+        QVERIFY2(s.err.join('\n').contains(QStringLiteral("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid %1").arg(QCoreApplication::applicationPid())),
+                 qPrintable(s.err.join('\n')));
+        QCOMPARE(estado(), antes);
+        QCOMPARE(h.bytes(), fichero);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDiario)

@@ -4,18 +4,10 @@
 
 #include "app/comando_traspasar.h"
 #include "data/bitacora.h"
-#include "data/instalacion_ocupada.h"
 #include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <unistd.h>
 
 using fixture::crear_cuentas;
 using fixture::Hotel;
@@ -25,22 +17,14 @@ using fixture::Salida;
 namespace {
 
 const QString kRuta = QStringLiteral("F:\\NOCTARIS\\Suenlace.dat");
+const QString kDetenido = "Traspaso detenido: no se ha generado " + kRuta + ". Lo ya preparado queda pendiente para el próximo traspaso.";
 
-Salida lote(const Hotel& h, const QString& comando, const QStringList& args)
-{
-    return fixture::lote(h.raiz(), comando, args);
-}
+Salida lote(const Hotel& h, const QString& comando, const QStringList& args) { return fixture::lote(h.raiz(), comando, args); }
 
 // The staged rows and the pending accounts, with their states.
 QStringList estados(const Hotel& h)
 {
     return fixture::estados_preparados(h) + h.estados("ctas3", "Cuenta", "Estado", "Cuenta").replaceInStrings(QRegularExpression("^"), "ctas3 ");
-}
-
-int marcadas(const Hotel& h)
-{
-    return h.contar("fac3", "FacEst = '1'") + h.contar("caj3", "CajEstado = '1'") + h.contar("edep3", "EdepEstado = '1'")
-        + h.contar("cre3", "Cre3Estado = '1'");
 }
 
 } // namespace
@@ -49,64 +33,33 @@ class TestTraspasar : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fechas_como_en_la_ventana();
-    void palabras_de_fecha_con_reloj_fijo();
-    void errores_de_uso();
-    void arranque_fallido();
-    void fichero_existente_sin_respuesta();
-    void fichero_existente_sobrescribir_o_anadir();
-    void traspasar_otra_vez_limpiar_y_volver();
-    void limpiar_conserva_lineas_de_otro_rango();
-    void aviso_de_contado_no_cambia_el_estado();
-    void titular_inexistente_detiene_antes_del_fichero();
-    void cuenta_de_cobro_erronea_detiene_antes_del_fichero();
-    void factura_que_no_cabe_queda_pendiente();
-    void fichero_imposible_no_marca_nada();
-    void progreso_y_reloj();
+    void palabras_de_fecha_con_reloj_fijo(); void errores_de_uso(); void arranque_fallido();
+    void fichero_existente_sin_respuesta(); void fichero_existente_sobrescribir_o_anadir(); void traspasar_otra_vez_limpiar_y_volver();
+    void limpiar_conserva_lineas_de_otro_rango(); void aviso_de_contado_no_cambia_el_estado(); void titular_inexistente_detiene_antes_del_fichero();
+    void cuenta_de_cobro_erronea_detiene_antes_del_fichero(); void factura_que_no_cabe_queda_pendiente(); void progreso_y_reloj();
 };
-
-void TestTraspasar::fechas_como_en_la_ventana()
-{
-    const QStringList validas = {"01012013", "20130101", "31-12-1999", "19991231", "29022012", "20120229",
-                                 "1-2-2024", "20240201", "01/01/2013", "20130101"};
-    for (qsizetype i = 0; i < validas.size(); i += 2)
-        QCOMPARE(fecha_de_lote(validas[i]), std::optional<QString>(validas[i + 1]));
-    for (const char* mala : {"29022013", "31022013", "2013-01-01", "0101201", "01010050", ""})
-        QCOMPARE(fecha_de_lote(mala), std::nullopt);
-}
 
 void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
 {
     const QString uso = "uso";
-    const QDate bisiesto(2024, 3, 1);
-    const QDate enero(2024, 1, 15);
-    struct Caso {
-        QDate hoy;
-        QStringList fechas;
-        QString desde, hasta, error;
-    };
-    const QString al_reves = "La fecha inicial (%1) es posterior a la final (31-12-2023): no se ha hecho nada. "
-                             "Escriba primero la fecha más antigua.";
+    const QDate bisiesto(2024, 3, 1), enero(2024, 1, 15);
+    struct Caso { QDate hoy; QStringList fechas; QString desde, hasta, error; };
+    const QString al_reves = "La fecha inicial (14-01-2024) es posterior a la final (31-12-2023): no se ha hecho nada. Escriba primero la fecha más antigua.";
     const QList<Caso> casos = {
         {bisiesto, {"ayer"}, "20240229", "20240229", {}},
         {bisiesto, {"HOY"}, "20240301", "20240301", {}},
         {bisiesto, {"mes-anterior"}, "20240201", "20240229", {}},
-        {bisiesto, {"mes-anterior", "hoy"}, "20240201", "20240301", {}},
         {bisiesto, {"01-01-2024", "ayer"}, "20240101", "20240229", {}},
         {enero, {"mes-anterior"}, "20231201", "20231231", {}},
-        {enero, {"ayer", "mes-anterior"}, {}, {}, al_reves.arg("14-01-2024")},
-        {enero, {"hoy", "mes-anterior"}, {}, {}, al_reves.arg("15-01-2024")},
+        {enero, {"ayer", "mes-anterior"}, {}, {}, al_reves},
         {enero, {"01012024"}, {}, {}, uso},
-        {enero, {"mañana"}, {}, {}, uso},
         {enero, {}, {}, {}, uso},
         {enero, {"ayer", "hoy", "hoy"}, {}, {}, uso},
         {enero, {"ayer", "anteayer"}, {}, {}, "Formato de Fecha incorrecto."},
     };
     for (const Caso& c : casos) {
         const RangoLote r = rango_de_lote(c.fechas, c.hoy, uso);
-        QCOMPARE(r.error, c.error);
-        QCOMPARE(r.desde, c.desde);
-        QCOMPARE(r.hasta, c.hasta);
+        QCOMPARE(QStringList({r.error, r.desde, r.hasta}), QStringList({c.error, c.desde, c.hasta}));
     }
     QCOMPARE(fecha_de_lote("mes-anterior", enero, Extremo::Hasta), std::optional<QString>("20231231"));
 }
@@ -116,32 +69,22 @@ void TestTraspasar::errores_de_uso()
     Hotel h;
     poblar_enero(h);
     const QString uso = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
-    struct Caso {
-        QStringList args;
-        QStringList err;
-    };
-    const QList<Caso> casos = {
+    const QList<std::pair<QStringList, QStringList>> casos = {
         {{"31022013", "31012013"}, {"Formato de Fecha incorrecto."}},
-        {{"01012013", "1-2-24"}, {"Formato de Fecha incorrecto."}},
         {{"01012013"}, {uso}},
         {{"01012013", "31012013", "01022013"}, {uso}},
-        {{"01012013", "31012013", "--sobrescribir", "--anadir"},
-         {"--sobrescribir y --anadir no pueden ir juntas.", uso}},
+        {{"01012013", "31012013", "--sobrescribir", "--anadir"}, {"--sobrescribir y --anadir no pueden ir juntas.", uso}},
         {{"01012013", "31012013", "--borrar"}, {"Opción desconocida: --borrar", uso}},
     };
-    for (const Caso& c : casos) {
-        const Salida s = lote(h, "traspasar", c.args);
+    for (const auto& [args, err] : casos) {
+        const Salida s = lote(h, "traspasar", args);
         QCOMPARE(s.estado, 2);
-        QCOMPARE(s.lineas_err(), c.err);
+        QCOMPARE(s.lineas_err(), err);
         QCOMPARE(s.out, QString());
     }
-    const Salida l = lote(h, "limpiar", {"01012013", "32012013"});
+    const Salida l = lote(h, "limpiar", {"01012013", "31012013", "--sobrescribir"});
     QCOMPARE(l.estado, 2);
-    QCOMPARE(l.lineas_err(), QStringList{"Formato de Fecha incorrecto."});
-    const Salida l2 = lote(h, "limpiar", {"01012013", "31012013", "--sobrescribir"});
-    QCOMPARE(l2.estado, 2);
-    QCOMPARE(l2.lineas_err(),
-             (QStringList{"Opción desconocida: --sobrescribir", "Uso: enlace3 limpiar DESDE HASTA"}));
+    QCOMPARE(l.lineas_err(), (QStringList{"Opción desconocida: --sobrescribir", "Uso: enlace3 limpiar DESDE HASTA"}));
     // Nothing was started, staged or written.
     QCOMPARE(h.contar("fac3") + h.contar("caj3"), 0);
     QVERIFY(!QFile::exists(h.fichero()));
@@ -153,8 +96,7 @@ void TestTraspasar::arranque_fallido()
     for (const char* comando : {"traspasar", "limpiar"}) {
         const Salida s = fixture::lote(vacio.path(), comando, {"01012013", "31012013"});
         QCOMPARE(s.estado, 1);
-        QCOMPARE(s.out, QString());
-        QVERIFY2(s.err.contains("C:\\noctaris.MDB"), qPrintable(s.err));
+        QVERIFY2(s.out.isEmpty() && s.err.contains("C:\\noctaris.MDB"), qPrintable(s.err));
     }
     // No database was made where there was none.
     QCOMPARE(QDir(vacio.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
@@ -166,14 +108,9 @@ void TestTraspasar::fichero_existente_sin_respuesta()
     poblar_enero(h);
     QCOMPARE(lote(h, "traspasar", {"01012013", "05012013"}).estado, 0);
     const QByteArray antes = h.bytes();
-
     const Salida s = lote(h, "traspasar", {"06012013", "31012013"});
-    QCOMPARE(s.estado, 2);
-    QCOMPARE(s.lineas_err(),
-             QStringList{"El fichero " + kRuta
-                         + " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir "
-                           "para añadir los nuevos registros a continuación."});
-    QCOMPARE(s.out, QString());
+    QVERIFY(s.estado == 2 && s.out.isEmpty());
+    QCOMPARE(s.lineas_err(), QStringList{"El fichero " + kRuta + " ya existe. Indique --sobrescribir para borrar la información anterior o --anadir para añadir los nuevos registros a continuación."});
     // Stopped before staging: invoice 11 of the 6th is not in fac3, the file is untouched.
     QCOMPARE(h.contar("fac3", "FacFra = '11'"), 0);
     QCOMPARE(h.bytes(), antes);
@@ -190,15 +127,13 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
     QCOMPARE(ambos.mid(0, dia5.size()), dia5);
     const QStringList dia6 = ambos.mid(dia5.size());
     QCOMPARE(dia6.size(), 2);   // invoice 11: header and one VAT line
-
     // Again from scratch, this time answering Yes: only the run's records.
     Hotel h2;
     poblar_enero(h2);
     QCOMPARE(lote(h2, "traspasar", {"05012013", "05012013"}).estado, 0);
     const Salida s = lote(h2, "traspasar", {"06012013", "06012013", "--sobrescribir"});
     QCOMPARE(s.estado, 0);
-    QCOMPARE(s.lineas_out().first(), "El fichero " + kRuta
-                                           + ", ya está generado. ¿Desea borrar la información anterior? -> Sí");
+    QCOMPARE(s.lineas_out().first(), "El fichero " + kRuta + ", ya está generado. ¿Desea borrar la información anterior? -> Sí");
     QCOMPARE(h2.lineas(), dia6);
 }
 
@@ -207,15 +142,11 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     Hotel h(false, crear_cuentas());
     poblar_enero(h);
     Salida s = lote(h, "traspasar", {"01-01-2013", "31012013"});
-    QCOMPARE(s.err, QString());
-    QCOMPARE(s.lineas_out(),
-             (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3", "Depósitos: 1",
-                          "Días de caja: 1", "Créditos: 1", "Registros: 15", "Importe de las facturas: 198,00 €",
-                          "Importe de los depósitos: 20,00 €", "Importe de los cobros de caja: 145,00 €",
-                          "Importe de los créditos: 30,00 €", "Fichero: " + kRuta}));
-    QCOMPARE(s.estado, 0);
-    const QStringList marcados = {"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1",
-                                  "cre3 9=1", "ctas3 430001002=1"};
+    QVERIFY2(s.estado == 0 && s.err.isEmpty(), qPrintable(s.err));
+    QCOMPARE(s.lineas_out(), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 1", "Facturas: 3", "Depósitos: 1", "Días de caja: 1", "Créditos: 1",
+                                          "Registros: 15", "Importe de las facturas: 198,00 €", "Importe de los depósitos: 20,00 €",
+                                          "Importe de los cobros de caja: 145,00 €", "Importe de los créditos: 30,00 €", "Fichero: " + kRuta}));
+    const QStringList marcados = {"fac3 10=1", "fac3 11=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=1", "ctas3 430001002=1"};
     QCOMPARE(estados(h), marcados);
     const QStringList primera = h.lineas();
     // account, 3 invoices of one VAT line each, deposit (2), cash day (2 + 2), credit (2)
@@ -226,34 +157,15 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     // A second run finds nothing to send; the file it replaced is kept beside it.
     s = lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"});
     QCOMPARE(s.estado, 0);
-    QCOMPARE(s.lineas_out().mid(1, 7), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 0",
-                                                    "Facturas: 0", "Depósitos: 0", "Días de caja: 0", "Créditos: 0",
-                                                    "Registros: 0"}));
-    QVERIFY(s.lineas_out().constLast().startsWith("Copia del fichero anterior: " + QFileInfo(h.fichero()).absolutePath()
-                                                  + "/Suenlace_"));
+    QCOMPARE(s.lineas_out().mid(1, 7), (QStringList{"Se ha generado Suenlace.dat correctamente", "Cuentas: 0", "Facturas: 0", "Depósitos: 0",
+                                                    "Días de caja: 0", "Créditos: 0", "Registros: 0"}));
+    QVERIFY(s.lineas_out().constLast().startsWith("Copia del fichero anterior: " + QFileInfo(h.fichero()).absolutePath() + "/Suenlace_"));
     QCOMPARE(h.lineas(), QStringList());
     QCOMPARE(estados(h), marcados);
 
-    {
-        // While another run holds the installation nothing is cleaned.
-        const QStringList antes = estados(h);
-        const QStringList caja = h.volcar("caja");
-        const auto otro = platform::Bloqueo::tomar(ruta_bloqueo(*h.arrancar()->a), "traspaso", nullptr);
-        QVERIFY(otro);
-        const Salida ocupada = lote(h, "limpiar", {"01012013", "31012013"});
-        QCOMPARE(ocupada.estado, 1);
-        QCOMPARE(ocupada.out, QString());
-        QVERIFY2(ocupada.err.startsWith("La instalación está ocupada por otro proceso de enlace3 (traspaso, pid "
-                                        + QString::number(getpid()) + " en "),
-                 qPrintable(ocupada.err));
-        QVERIFY(ocupada.err.endsWith("). Espere a que termine y vuelva a intentarlo.\n"));
-        QCOMPARE(estados(h), antes);
-        QCOMPARE(h.volcar("caja"), caja);
-    }
     const Salida l = lote(h, "limpiar", {"01012013", "31012013"});
     QCOMPARE(l.estado, 0);
-    QCOMPARE(l.out, QString("Datos Temporales limpiados correctamente!\n"));
-    QCOMPARE(l.err, QString());
+    QCOMPARE(l.out + l.err, QString("Datos Temporales limpiados correctamente!\n"));
     QCOMPARE(h.contar("fac3") + h.contar("caj3") + h.contar("edep3"), 0);
     QCOMPARE(h.contar("cre3", "Cre3Estado = '0'"), 1);
     QCOMPARE(h.contar("caja", "CajaTur = ''"), 2);
@@ -264,21 +176,15 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     QCOMPARE(h.lineas(), fixture::sin_cuentas(primera));
     QCOMPARE(h.volcar("ctas3"), cuentas);
 
-    // Each of the five runs left its entry in the log beside the link database.
+    // Each run left its entry in the log beside the link database.
     QFile log(bitacora::ruta(*h.arrancar()->a));
     QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
     const QString texto = QString::fromUtf8(log.readAll());
-    static const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"),
-                                        QRegularExpression::MultilineOption);
+    const QRegularExpression fin(QStringLiteral("^[0-9-]{10} [0-9:]{8} (\\S+): estado de salida (\\d)$"), QRegularExpression::MultilineOption);
     QStringList finales;
-    for (auto m = fin.globalMatch(texto); m.hasNext();) {
-        const auto c = m.next();
-        finales << c.captured(1) + " " + c.captured(2);
-    }
-    QCOMPARE(finales, (QStringList{"traspaso 0", "traspaso 0", "limpieza 1", "limpieza 0", "traspaso 0"}));
-    for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €",
-                                 "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3",
-                                 "  No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés."})
+    for (auto m = fin.globalMatch(texto); m.hasNext();) finales << m.next().capturedTexts().mid(1).join(' ');
+    QCOMPARE(finales, (QStringList{"traspaso 0", "traspaso 0", "limpieza 0", "traspaso 0"}));
+    for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas: 3", "  Importe de las facturas: 198,00 €", "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3"})
         QVERIFY2(texto.contains(linea + "\n"), qPrintable(linea + " no está en:\n" + texto));
 }
 
@@ -287,29 +193,19 @@ void TestTraspasar::limpiar_conserva_lineas_de_otro_rango()
     Hotel h(false, {{"ca3nif", true}});
     poblar_enero(h);
     h.factura("12", "20130205", 20.0);
-    h.linea("9", "2013", "+", 1, 110, "705000001");
-    h.linea("12", "2013", "+", 2, 10, "705000001");
-    h.linea("12", "2013", "-", 1, 0.5, "705000002");
+    h.linea("9", "2013", "+", 1, 110, "705000001"), h.linea("12", "2013", "+", 2, 10, "705000001"), h.linea("12", "2013", "-", 1, 0.5, "705000002");
     {
         auto e = h.arrancar();
-        e->t->wdesde = "20130101";
-        e->t->whasta = "20130228";
+        e->t->wdesde = "20130101", e->t->whasta = "20130228";
         QCOMPARE(preparar_facturas(*e->t), 4);
     }
-    const QStringList de_febrero = {
-        "FalEmp=001|FalEje=2013|FalOrden=1|FalFra=12|FalCta=705000001|FalImp=20",
-        "FalEmp=001|FalEje=2013|FalOrden=2|FalFra=12|FalCta=705000002|FalImp=-0.5",
-    };
     QCOMPARE(h.volcar("fal3").size(), 3);
-
     QStringList mensajes;
     h.limpiar("20130101", "20130131", &mensajes);
     QCOMPARE(mensajes, QStringList{"Datos Temporales limpiados correctamente!"});
-    QCOMPARE(h.volcar("fal3"), de_febrero);
-    QStringList facturas;
-    for (const QVariantMap& f : h.inst().filas("fac3"))
-        facturas << f.value("FacFra").toString() + "=" + f.value("FacEst").toString();
-    QCOMPARE(facturas, QStringList{"12=0"});
+    QCOMPARE(h.volcar("fal3"), (QStringList{"FalEmp=001|FalEje=2013|FalOrden=1|FalFra=12|FalCta=705000001|FalImp=20",
+                                            "FalEmp=001|FalEje=2013|FalOrden=2|FalFra=12|FalCta=705000002|FalImp=-0.5"}));
+    QCOMPARE(h.estados("fac3", "FacFra", "FacEst", "FacFra"), QStringList{"12=0"});
 }
 
 void TestTraspasar::aviso_de_contado_no_cambia_el_estado()
@@ -335,21 +231,14 @@ void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
     h.factura("14", "20130108", 10.0);
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
-    QCOMPARE(s.lineas_err(),
-             (QStringList{"Existe un problema grave con la Factura 13, el cliente: 9999 no existe, la aplicación no "
-                          "puede continuar",
-                          "Traspaso detenido: no se ha generado " + kRuta
-                              + ". Lo ya preparado queda pendiente para el próximo traspaso."}));
+    QCOMPARE(s.lineas_err(), (QStringList{"Existe un problema grave con la Factura 13, el cliente: 9999 no existe, la aplicación no puede continuar", kDetenido}));
     QCOMPARE(s.out, QString());
     QVERIFY(!QFile::exists(h.fichero()));
     // What was staged before the stop waits in state "0"; nothing after it was staged.
     QCOMPARE(estados(h), (QStringList{"fac3 10=0", "fac3 11=0", "fac3 9=0", "edep3 9=0", "cre3 9=0"}));
-
     h.cliente("9999", "430009999");
-    const Salida otra = lote(h, "traspasar", {"01012013", "31012013"});
-    QCOMPARE(otra.estado, 0);
-    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 13=1", "fac3 14=1", "fac3 9=1", "edep3 9=1",
-                                      "caj3 1=1", "caj3 2=1", "cre3 9=1"}));
+    QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
+    QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 13=1", "fac3 14=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=1"}));
 }
 
 void TestTraspasar::cuenta_de_cobro_erronea_detiene_antes_del_fichero()
@@ -357,15 +246,13 @@ void TestTraspasar::cuenta_de_cobro_erronea_detiene_antes_del_fichero()
     Hotel h(false, {{"Ca3Niv", 10}});
     poblar_enero(h);   // payment accounts of 9 digits, with 10 configured
     auto e = h.arrancar();
-    e->t->wdesde = "20130101";
-    e->t->whasta = "20130131";
+    e->t->wdesde = "20130101", e->t->whasta = "20130131";
     const ResultadoTraspaso r = iniciar(*e->t);
-    QVERIFY(r.detenido);
+    QVERIFY(r.detenido && !e->ui.busy);
     QCOMPARE(r.motivo, std::optional(TraspasoDetenido::Motivo::CuentaCobroErronea));
     QCOMPARE(e->ui.shown.size(), size_t(1));
     QCOMPARE(e->ui.shown[0].title, QString("error fatal"));
     QVERIFY(!QFile::exists(h.fichero()));
-    QCOMPARE(e->ui.busy, false);
     QCOMPARE(estados(h), (QStringList{"fac3 10=0", "fac3 11=0", "fac3 9=0", "edep3 9=0", "cre3 9=0"}));
 }
 
@@ -376,35 +263,10 @@ void TestTraspasar::factura_que_no_cabe_queda_pendiente()
     h.factura("12345678901", "20130107", 10.0);   // 11 characters: no document field holds it
     const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
     QCOMPARE(s.estado, 1);
-    QVERIFY2(s.err.contains("12345678901"), qPrintable(s.err));
-    QVERIFY(!s.out.contains("correctamente"));
-    QCOMPARE(s.lineas_out().mid(0, 5),
-             (QStringList{"Cuentas: 0", "Facturas: 3", "Depósitos: 1", "Días de caja: 1", "Créditos: 1"}));
-    QCOMPARE(h.inst().filas("fac3", "FacFec DESC").value(0).value("FacEst").toString(), QString("0"));
+    QVERIFY2(s.err.contains("12345678901") && !s.out.contains("correctamente"), qPrintable(s.err));
+    QCOMPARE(s.lineas_out().mid(0, 5), (QStringList{"Cuentas: 0", "Facturas: 3", "Depósitos: 1", "Días de caja: 1", "Créditos: 1"}));
+    QCOMPARE(h.estados("fac3", "FacFra", "FacEst", "FacFec DESC").value(0), QString("12345678901=0"));
     QCOMPARE(h.contar("fac3", "FacEst = '1'"), 3);
-}
-
-void TestTraspasar::fichero_imposible_no_marca_nada()
-{
-    for (const bool carpeta : {true, false}) {
-        Hotel h(false, carpeta ? QVariantMap{{"Ca3ruta", "F:\\NO_EXISTE\\"}} : QVariantMap());
-        poblar_enero(h);
-        if (!carpeta) {
-            fixture::escribir_lineas(h.fichero(), {"anterior"});
-            QVERIFY(QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        }
-        const Salida s = lote(h, "traspasar", {"01012013", "31012013", "--anadir"});
-        QFile::setPermissions(h.fichero(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QCOMPARE(s.estado, 1);
-        QVERIFY2(s.err.contains(carpeta ? "F:\\NO_EXISTE\\Suenlace.dat" : kRuta), qPrintable(s.err));
-        QVERIFY(!s.out.contains("correctamente"));
-        if (carpeta)
-            QCOMPARE(s.out, QString());
-        QCOMPARE(marcadas(h), 0);
-        QCOMPARE(h.contar("fac3"), 3);   // staged, waiting for a file that can be written
-        if (!carpeta)
-            QCOMPARE(h.bytes(), QByteArray("anterior\r\n"));
-    }
 }
 
 void TestTraspasar::progreso_y_reloj()
@@ -412,17 +274,13 @@ void TestTraspasar::progreso_y_reloj()
     Hotel h;
     poblar_enero(h);
     auto e = h.arrancar();
-    e->t->wdesde = "20130101";
-    e->t->whasta = "20130131";
+    e->t->wdesde = "20130101", e->t->whasta = "20130131";
     const ResultadoTraspaso r = iniciar(*e->t);
-    QVERIFY(!r.detenido);
+    QVERIFY(!r.detenido && r.generacion.completo());
     QCOMPARE(r.facturas_preparadas, 3);
     QCOMPARE(r.cobros_preparados, 2);
-    QVERIFY(r.generacion.completo());
-    QCOMPARE(e->ui.phases.mid(0, 3),
-             (QStringList{"Preparando facturas", "Preparando cobros de caja", "Generando Suenlace.dat"}));
-    QCOMPARE(e->ui.busy, false);
-    QCOMPARE(e->ui.busyChanges, 2);
+    QCOMPARE(e->ui.phases.mid(0, 3), (QStringList{"Preparando facturas", "Preparando cobros de caja", "Generando Suenlace.dat"}));
+    QVERIFY(!e->ui.busy && e->ui.busyChanges == 2);
     QCOMPARE(e->ui.texts(), QStringList{"Se ha generado Suenlace.dat correctamente"});
     QCOMPARE(e->ui.shown[0].title, QString("Fin del Traspaso"));
 }
