@@ -164,9 +164,9 @@ double suelo(const QString& raiz, const QString& desde, const QString& hasta, qi
         ++escritas;
     };
     const QPair<QString, QString> consultas[] = {
-        {QStringLiteral("emi.MDB"), QStringLiteral("SELECT * FROM emi WHERE EmiFec BETWEEN '%1' AND '%2'")},
+        {QStringLiteral("emi.MDB"), QStringLiteral("SELECT * FROM emi WHERE EmiFec BETWEEN ? AND ?")},
         {QStringLiteral("hiscadia.MDB"), QStringLiteral("SELECT * FROM Hiscadia")},
-        {QStringLiteral("caja.MDB"), QStringLiteral("SELECT * FROM caja WHERE CajaFec BETWEEN '%1' AND '%2'")},
+        {QStringLiteral("caja.MDB"), QStringLiteral("SELECT * FROM caja WHERE CajaFec BETWEEN ? AND ?")},
     };
     for (const auto& [archivo, sql] : consultas) {
         const QString nombre = QStringLiteral("suelo_") + archivo;
@@ -176,7 +176,12 @@ double suelo(const QString& raiz, const QString& desde, const QString& hasta, qi
             db.open();
             QSqlQuery q(db);
             q.setForwardOnly(true);
-            q.exec(sql.contains(QLatin1String("%1")) ? sql.arg(desde, hasta) : sql);
+            q.prepare(sql);
+            if (sql.contains(QLatin1Char('?'))) {
+                q.addBindValue(desde);
+                q.addBindValue(hasta);
+            }
+            q.exec();
             while (q.next())
                 escribir(q);
         }

@@ -44,7 +44,7 @@ QString leer_unidad(A3ADO& a, const QString& cod)
     QString unidad;
     try {
         a.rs_unidades.closeIfOpen();
-        a.rs_unidades.open(QStringLiteral("SELECT unidad FROM noctaris WHERE cod = '%1'").arg(cod), a.cn_unidades,
+        a.rs_unidades.open(QStringLiteral("SELECT unidad FROM noctaris WHERE cod = ?"), {cod}, a.cn_unidades,
                            ado::adOpenDynamic, ado::adLockReadOnly);
         if (a.rs_unidades.eof())
             throw ado::Error(ado::kNoCurrentRecord,

@@ -335,10 +335,9 @@ public:
     std::vector<QStringList> indices(const QString& tabla) override
     {
         std::vector<QStringList> r;
-        for (const QString& indice : textos("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = '"
-                                            + tabla.toUtf8().replace('\'', "''") + "'")) {
-            const QStringList cols = textos("SELECT name FROM pragma_index_info('" +
-                                            indice.toUtf8().replace('\'', "''") + "') ORDER BY seqno");
+        for (const QString& indice : textos("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?",
+                                            tabla)) {
+            const QStringList cols = textos("SELECT name FROM pragma_index_info(?) ORDER BY seqno", indice);
             if (!cols.isEmpty())
                 r.push_back(cols);
         }
@@ -348,12 +347,19 @@ public:
 private:
     static QByteArray cita(const QString& nombre) { return '"' + nombre.toUtf8().replace('"', "\"\"") + '"'; }
     QString error() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
-    QStringList textos(const QByteArray& sql)
+    // The first column of every row of `sql`, its "?" (if any) taking `valor`.
+    QStringList textos(const char* sql, const QString& valor = QString())
     {
         QStringList r;
         sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.constData(), -1, &s, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK)
             return r;
+        const QByteArray texto = valor.toUtf8();
+        if (sqlite3_bind_parameter_count(s) > 0
+            && sqlite3_bind_text(s, 1, texto.constData(), int(texto.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+            sqlite3_finalize(s);
+            return r;
+        }
         while (sqlite3_step(s) == SQLITE_ROW)
             r << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
         sqlite3_finalize(s);
