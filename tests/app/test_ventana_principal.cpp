@@ -102,8 +102,7 @@ private Q_SLOTS:
         // Each setting shows its entry at the next activation, without a restart.
         const std::pair<QVariantMap, const char*> ajustes[] = {{{{"ca3nif", false}, {"Zumeral", true}}, "01"}, {{{"Zumeral", false}, {"ca3nif", true}}, "10"}};
         for (const auto& [a, visibles] : ajustes) {
-            v.raiz.inst->configurar(a);
-            reactivar(w);
+            v.raiz.inst->configurar(a), reactivar(w);
             QTRY_COMPARE(v.visibles(), QString(visibles));
         }
         // Settings saved while a window is open are in force once it closes; each window is made once.
