@@ -10,7 +10,7 @@ QStringList lineas(const QTableView* rejilla)
 {
     QList<QVariantMap> filas;
     const auto celda = [rejilla](int f, int c) { return rejilla->model()->index(f, c).data().toString(); };
-    for (int f = 0; f < rejilla->model()->rowCount(); ++f) filas << QVariantMap{{"0", celda(f, 0)}, {"1", celda(f, 1)}, {"2", celda(f, 2)}};
+    for (int f = 0; rejilla->model() && f < rejilla->model()->rowCount(); ++f) filas << QVariantMap{{"0", celda(f, 0)}, {"1", celda(f, 1)}, {"2", celda(f, 2)}};
     return lineas(filas, {"0", "1", "2"});
 }
 
