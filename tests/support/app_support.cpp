@@ -3,9 +3,6 @@
 #include "odbc_standin.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
 
 namespace appsupport {
 
@@ -54,27 +51,6 @@ Salida ejecutar(const QStringList& args, const QString& raiz, QProcessEnvironmen
     // Qt's own notes about the session are not the program's output.
     s.err.removeIf([](const QString& l) { return l.startsWith(QLatin1String("QStandardPaths:")); });
     return s;
-}
-
-QString esquema(const QString& archivo)
-{
-    const QString nombre = QStringLiteral("esquema-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QString texto;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
-        db.setDatabaseName(archivo);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY rowid"));
-            while (q.next())
-                texto += q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString() + QLatin1Char(' ')
-                         + q.value(2).toString() + QLatin1Char('\n');
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(nombre);
-    return texto;
 }
 
 } // namespace appsupport

@@ -44,7 +44,4 @@ struct Salida {
 Salida ejecutar(const QStringList& args, const QString& raiz, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
                 const QString& cwd = QString());
 
-// The schema text of an SQLite file (every CREATE statement, in order).
-QString esquema(const QString& archivo);
-
 } // namespace appsupport

@@ -1,6 +1,5 @@
 #include "support/cuentas_hotel_support.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
@@ -9,14 +8,10 @@ namespace cuentas_hotel_support {
 
 QStringList lineas(const QTableView* rejilla)
 {
-    QStringList r;
-    const QAbstractItemModel* m = rejilla->model();
-    for (int f = 0; m && f < m->rowCount(); ++f) {
-        QStringList celdas;
-        for (int c = 0; c < m->columnCount(); ++c) celdas << m->index(f, c).data(Qt::DisplayRole).toString();
-        r << celdas.join(QLatin1Char('|'));
-    }
-    return r;
+    QList<QVariantMap> filas;
+    const auto celda = [rejilla](int f, int c) { return rejilla->model()->index(f, c).data().toString(); };
+    for (int f = 0; rejilla->model() && f < rejilla->model()->rowCount(); ++f) filas << QVariantMap{{"0", celda(f, 0)}, {"1", celda(f, 1)}, {"2", celda(f, 2)}};
+    return lineas(filas, {"0", "1", "2"});
 }
 
 QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
@@ -30,29 +25,16 @@ QStringList lineas(const QList<QVariantMap>& filas, const QStringList& columnas)
     return r;
 }
 
-QLineEdit* abrir_cuenta(QTableView* rejilla, int fila)
+QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto, Qt::Key tecla)
 {
-    const QModelIndex i = rejilla->model()->index(fila, 2);
-    rejilla->setCurrentIndex(i);
-    rejilla->edit(i);
-    QLineEdit* campo = nullptr;
-    // Editors closed before are only hidden until the event loop deletes them.
-    for (QLineEdit* l : rejilla->viewport()->findChildren<QLineEdit*>())
-        if (l->isVisible()) campo = l;
-    return campo;
-}
-
-QString teclear_cuenta(QTableView* rejilla, int fila, const QString& texto)
-{
-    QLineEdit* campo = abrir_cuenta(rejilla, fila);
+    rejilla->setCurrentIndex(rejilla->model()->index(fila, 2)), rejilla->edit(rejilla->currentIndex());
+    QLineEdit* campo = nullptr;   // editors closed before are only hidden until the event loop deletes them
+    for (QLineEdit* l : rejilla->viewport()->findChildren<QLineEdit*>()) campo = l->isVisible() ? l : campo;
     if (!campo) return QStringLiteral("<sin editor>");
-    campo->selectAll();
-    QTest::keyClick(campo, Qt::Key_Backspace);
-    QTest::keyClicks(campo, texto);
+    campo->selectAll(), QTest::keyClick(campo, Qt::Key_Backspace), QTest::keyClicks(campo, texto);
     const QString tecleado = campo->text();
-    QTest::keyClick(campo, Qt::Key_Return);
-    // The grid stores a cell once the key has been handled.
-    QCoreApplication::processEvents();
+    QTest::keyClick(campo, tecla);
+    QCoreApplication::processEvents();   // the grid stores a cell once the key has been handled
     return tecleado;
 }
 
@@ -60,8 +42,7 @@ QStringList tomar_mensajes(platform::ScriptedInteraction& ui)
 {
     QStringList r;
     for (const auto& s : ui.shown) r << s.title + "|" + s.text + "|" + QString::number(int(s.icon));
-    ui.shown.clear();
-    return r;
+    return ui.shown.clear(), r;
 }
 
 } // namespace cuentas_hotel_support
