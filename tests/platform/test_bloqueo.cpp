@@ -20,10 +20,8 @@ class TestBloqueo : public QObject {
 private Q_SLOTS:
     void uno_a_la_vez_y_se_suelta_al_destruirse()
     {
-        QTemporaryDir dir;
-        const QString ruta = dir.filePath("enlace3.lock");
-        QString ocupante = "sin tocar";
-        bool sistema = true;
+        QTemporaryDir dir; const QString ruta = dir.filePath("enlace3.lock");
+        QString ocupante = "sin tocar"; bool sistema = true;
         auto primero = Bloqueo::tomar(ruta, "traspaso", &ocupante, &sistema);
         QVERIFY(primero && ocupante.isEmpty() && !sistema);
         // Another taker in the same process is refused as another process would be.
@@ -41,12 +39,9 @@ private Q_SLOTS:
 
     void el_de_un_proceso_muerto_se_retoma()
     {
-        QTemporaryDir dir;
-        const QString ruta = dir.filePath("enlace3.lock");
-        int tubo[2];
-        QCOMPARE(pipe(tubo), 0);
-        const pid_t hijo = fork();
-        QVERIFY(hijo >= 0);
+        QTemporaryDir dir; const QString ruta = dir.filePath("enlace3.lock");
+        int tubo[2]; QCOMPARE(pipe(tubo), 0);
+        const pid_t hijo = fork(); QVERIFY(hijo >= 0);
         if (hijo == 0) {
             auto b = Bloqueo::tomar(ruta, "recuperación", nullptr);
             const char hecho = b ? '1' : '0';
