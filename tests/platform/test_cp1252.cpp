@@ -6,15 +6,14 @@
 
 using platform::LineWriter;
 
+static QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 class TestCp1252 : public QObject {
     Q_OBJECT
-
-private:
-    static QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-    }
 
 private Q_SLOTS:
     // One byte per character, decomposed letters composed first, a missing
@@ -23,10 +22,8 @@ private Q_SLOTS:
     {
         const QString decomposed = QStringLiteral("Pe") + QChar(0x0301) + QStringLiteral("rez");
         const QList<QPair<QString, QByteArray>> cases = {
-            {QStringLiteral("Muñoz Pérez"), "Mu\xf1oz P\xe9rez"},
-            {QStringLiteral("€ ª º ¿¡ Ç ü"), "\x80 \xaa \xba \xbf\xa1 \xc7 \xfc"},
-            {decomposed, "P\xe9rez"},
-            {QStringLiteral("a😀b"), "a?b"},
+            {QStringLiteral("Muñoz Pérez"), "Mu\xf1oz P\xe9rez"}, {QStringLiteral("€ ª º ¿¡ Ç ü"), "\x80 \xaa \xba \xbf\xa1 \xc7 \xfc"},
+            {decomposed, "P\xe9rez"}, {QStringLiteral("a😀b"), "a?b"},
             {QStringLiteral("Łódź"), "?\xf3" "d?"},
         };
         for (const auto& [text, bytes] : cases) {
@@ -38,8 +35,7 @@ private Q_SLOTS:
 
     void writesLinesEndingInCrLfAcrossTheBuffer()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("SUENLACE.DAT"));
+        QTemporaryDir dir; const QString path = dir.filePath(QStringLiteral("SUENLACE.DAT"));
         LineWriter w;
         QVERIFY(w.open(path, LineWriter::Mode::Truncate));
         QVERIFY(w.writeLine(QStringLiteral("Año 1")) && w.writeLine(QString()) && w.writeRaw(QByteArray("raw\xe9")));
@@ -60,8 +56,7 @@ private Q_SLOTS:
 
     void failuresAreNamedAndCreateNothing()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("no/SUENLACE.DAT"));
+        QTemporaryDir dir; const QString path = dir.filePath(QStringLiteral("no/SUENLACE.DAT"));
         LineWriter w;
         QVERIFY(!w.open(path, LineWriter::Mode::Truncate) && !w.isOpen() && !w.writeLine(QStringLiteral("x")));
         QCOMPARE(w.errorString(), QStringLiteral("No se puede abrir el archivo %1: la carpeta no existe.").arg(path));
