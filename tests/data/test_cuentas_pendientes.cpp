@@ -18,8 +18,8 @@ private Q_SLOTS:
         con([](RegistroCliente&) {});
         con([](RegistroCliente&) {});   // two calls, two rows
         // An agency has no surname: its name without a leading blank.
-        e.a().grabar_cuenta_pendiente({"201", "VIAJES SOL", "", "AV. DIAGONAL 3", "BARCELONA", "08001", "BARCELONA",
-                                       "B12345678", "20130101", "430100201"});
+        con([](RegistroCliente& r) { r = {"201", "VIAJES SOL", "", "AV. DIAGONAL 3", "BARCELONA", "08001", "BARCELONA",
+                                          "B12345678", "20130101", "430100201"}; });
         con([](RegistroCliente& r) {   // each text cut to its column; "exactly 20" stays whole
             r.apellidos = "FERNANDEZ DE LA TORRE Y MONTESINOS";
             r.nombre = "MARIA";
@@ -31,7 +31,7 @@ private Q_SLOTS:
         // Postcode, account and date are stored uncut.
         con([](RegistroCliente& r) { r.cp = "E-08001"; r.cuenta = "4300000010012"; r.fecha = "201301011"; });
         con([](RegistroCliente& r) { r.apellidos = QStringLiteral("O'Connor Núñez"); r.nombre = QStringLiteral("José María"); });
-        e.a().grabar_cuenta_pendiente({"", "SIN DATOS", "", "", "", "", "", "", "20130101", "430009999"});
+        con([](RegistroCliente& r) { r = {"", "SIN DATOS", "", "", "", "", "", "", "20130101", "430009999"}; });
         const QString juan = "430001001|GARCIA LOPEZ JUAN|12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|0";
         QCOMPARE(e.ctas3(),
                  (QStringList{juan, juan, "430100201|VIAJES SOL|B12345678|CL|AV. DIAGONAL 3|BARCELONA|08001|BARCELONA|20130101|0",
