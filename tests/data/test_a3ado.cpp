@@ -89,14 +89,14 @@ private Q_SLOTS:
         demo::Opciones o = demo::Opciones::pruebas();
         o.enlace_antiguo = true;
         fixture::Entorno e(o);
-        for (const char* c : {"Ca3DesglosarPasantes", "Ca3CrearCuentas", "Ca3UnicaCtaPasantes"}) e.inst().ejecutar("ca3", QStringLiteral("ALTER TABLE ca3 ADD %1 BIT").arg(c));
+        for (const char* c : {"Ca3DesglosarPasantes", "Ca3CrearCuentas", "Ca3UnicaCtaPasantes"})
+            e.inst().ejecutar("ca3", QStringLiteral("ALTER TABLE ca3 ADD %1 BIT").arg(c));
         e.inst().ejecutar("ca3", "UPDATE ca3 SET Ca3DesglosarPasantes = -1, Ca3CrearCuentas = -1, Ca3UnicaCtaPasantes = 0");
         e.inst().ejecutar("ca3", tablas::ctas3().ddl);
         e.arrancar(false);
-        A3ADO& a = e.a();
-        a.cn_enlace.trace = true;
-        QVERIFY(a.cargar_configuracion() && a.wcuenta_por_pasante && a.wcrear_cuentas && !a.wcuenta_unica_pasantes);
-        QCOMPARE(a.cn_enlace.executed, kSentenciasActualizacion.mid(7));
+        e.a().cn_enlace.trace = true;
+        QVERIFY(e.a().cargar_configuracion() && e.a().wcuenta_por_pasante && e.a().wcrear_cuentas && !e.a().wcuenta_unica_pasantes);
+        QCOMPARE(e.a().cn_enlace.executed, kSentenciasActualizacion.mid(7));
 
         // An existing empty Ca3Tasa is left empty.
         fixture::Entorno vacia(demo::Opciones::pruebas(), {{"Ca3Tasa", ""}});

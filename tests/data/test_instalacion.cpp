@@ -104,11 +104,11 @@ private Q_SLOTS:
 
         // The cases the link must handle are there: at least one (or exactly one) of each.
         const struct { const char* tabla; const char* condicion; bool exacta; } casos[] = {
-            {"emi", "eMIC = '2'", false}, {"emi", "EmiN IS NULL", false}, {"emi", "TasaImporte IS NULL", false},
-            {"emi", "EmiDep > 0", false}, {"emi", "length(EmiNif) > 9", false}, {"Hiscadia", "HCadiaCA = '-'", false},
-            {"Cli", "CliCta = ' '", false}, {"cre3", "Cre3Estado = '0'", false}, {"cre3", "Cre3Estado = '1'", false},
-            {"caja", "CajaFra = '' AND substr(CajaCon, 13, 6) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9]'", false},
-            {"Cta", "CtaNiv = 9 AND CtaCod GLOB '*[^0-9]*'", false}, {"Cli", "CliApe = 'O''Connor'", true}, {"formas", "ForCta IS NULL", true}, {"caja", "CajaFra IS NULL", true}};
+            {"emi", "eMIC = '2'", false}, {"emi", "EmiN IS NULL", false}, {"emi", "TasaImporte IS NULL", false}, {"emi", "EmiDep > 0", false},
+            {"emi", "length(EmiNif) > 9", false}, {"Hiscadia", "HCadiaCA = '-'", false}, {"Cli", "CliCta = ' '", false},
+            {"cre3", "Cre3Estado = '0'", false}, {"cre3", "Cre3Estado = '1'", false}, {"Cli", "CliApe = 'O''Connor'", true},
+            {"caja", "CajaFra = '' AND substr(CajaCon, 13, 6) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9]'", false}, {"caja", "CajaFra IS NULL", true},
+            {"Cta", "CtaNiv = 9 AND CtaCod GLOB '*[^0-9]*'", false}, {"formas", "ForCta IS NULL", true}};
         for (const auto& c : casos)
             QVERIFY2(c.exacta ? inst.contar(c.tabla, c.condicion) == 1 : inst.contar(c.tabla, c.condicion) > 0, c.condicion);
         // Collections are numbered 1, 2, ... within each day, all in the month asked for.

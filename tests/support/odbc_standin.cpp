@@ -22,7 +22,9 @@ QString sqliteOdbcDriverPath()
         // The unversioned name first, else the first versioned one.
         const QStringList found = QDir(folder).entryList({QStringLiteral("libsqlite3odbc*.so")}, QDir::Files, QDir::Name);
         if (!found.isEmpty())
-            return folder + QLatin1Char('/') + (found.contains(QStringLiteral("libsqlite3odbc.so")) ? QStringLiteral("libsqlite3odbc.so") : found.constFirst());
+            return folder + QLatin1Char('/')
+                + (found.contains(QStringLiteral("libsqlite3odbc.so")) ? QStringLiteral("libsqlite3odbc.so")
+                                                                        : found.constFirst());
     }
     return QString();
 }
