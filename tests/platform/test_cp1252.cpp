@@ -6,65 +6,43 @@
 
 using platform::LineWriter;
 
+static QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 class TestCp1252 : public QObject {
     Q_OBJECT
 
-private:
-    static QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-    }
-
 private Q_SLOTS:
+    // One byte per character, decomposed letters composed first, a missing
+    // character (even outside the BMP) one question mark; and back.
     void encodesOneBytePerCharacter()
     {
-        const QByteArray bytes = platform::toCp1252(QStringLiteral("Muñoz Pérez"));
-        QCOMPARE(bytes.size(), 11);
-        QCOMPARE(bytes, QByteArray("Mu\xf1oz P\xe9rez"));
-        QCOMPARE(platform::cp1252Width(QStringLiteral("Muñoz Pérez")), 11);
-        QCOMPARE(platform::toCp1252(QStringLiteral("€ ª º ¿¡ Ç ü")), QByteArray("\x80 \xaa \xba \xbf\xa1 \xc7 \xfc"));
+        const QString decomposed = QStringLiteral("Pe") + QChar(0x0301) + QStringLiteral("rez");
+        const QList<QPair<QString, QByteArray>> cases = {
+            {QStringLiteral("Muñoz Pérez"), "Mu\xf1oz P\xe9rez"}, {QStringLiteral("€ ª º ¿¡ Ç ü"), "\x80 \xaa \xba \xbf\xa1 \xc7 \xfc"},
+            {decomposed, "P\xe9rez"}, {QStringLiteral("a😀b"), "a?b"},
+            {QStringLiteral("Łódź"), "?\xf3" "d?"},
+        };
+        for (const auto& [text, bytes] : cases) {
+            QCOMPARE(platform::toCp1252(text), bytes);
+            QCOMPARE(platform::cp1252Width(text), bytes.size());
+        }
         QCOMPARE(platform::fromCp1252(QByteArray("Mu\xf1oz \x80")), QStringLiteral("Muñoz €"));
-        // Decomposed letters are composed first.
-        const QString decomposed = QStringLiteral("Pe") + QChar(0x0301) + QStringLiteral("rez"); // e + combining acute
-        QCOMPARE(platform::toCp1252(decomposed), QByteArray("P\xe9rez"));
-        QCOMPARE(platform::cp1252Width(decomposed), 5);
-        // A missing character becomes one question mark.
-        QCOMPARE(platform::toCp1252(QStringLiteral("Ω-1")), QByteArray("?-1"));
-        QCOMPARE(platform::toCp1252(QStringLiteral("a😀b")), QByteArray("a?b"));
-        QCOMPARE(platform::cp1252Width(QStringLiteral("a😀b")), 3);
-        QCOMPARE(platform::toCp1252(QStringLiteral("Łódź")), QByteArray("?\xf3" "d?"));
     }
 
-    void writesLinesEndingInCrLf()
+    void writesLinesEndingInCrLfAcrossTheBuffer()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("SUENLACE.DAT"));
+        QTemporaryDir dir; const QString path = dir.filePath(QStringLiteral("SUENLACE.DAT"));
         LineWriter w;
         QVERIFY(w.open(path, LineWriter::Mode::Truncate));
-        QVERIFY(w.writeLine(QStringLiteral("Año 1")));
-        QVERIFY(w.writeLine(QString()));
-        QVERIFY(w.writeRaw(QByteArray("raw\xe9")));
+        QVERIFY(w.writeLine(QStringLiteral("Año 1")) && w.writeLine(QString()) && w.writeRaw(QByteArray("raw\xe9")));
         QCOMPARE(w.linesWritten(), qint64(3));
         QVERIFY(w.close());
-        QCOMPARE(readAll(path), QByteArray("A\xf1o 1\r\n\r\nraw\xe9\r\n"));
-
-        QVERIFY(w.open(path, LineWriter::Mode::Append));
-        QVERIFY(w.writeLine(QStringLiteral("más")));
-        QVERIFY(w.close());
+        QVERIFY(w.open(path, LineWriter::Mode::Append) && w.writeLine(QStringLiteral("más")) && w.close());
         QCOMPARE(readAll(path), QByteArray("A\xf1o 1\r\n\r\nraw\xe9\r\nm\xe1s\r\n"));
-
-        QVERIFY(w.open(path, LineWriter::Mode::Truncate));
-        QVERIFY(w.writeLine(QStringLiteral("nuevo")));
-        QVERIFY(w.close());
-        QCOMPARE(readAll(path), QByteArray("nuevo\r\n"));
-    }
-
-    void manyLinesSurviveTheBuffer()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("big.dat"));
-        LineWriter w;
         QVERIFY(w.open(path, LineWriter::Mode::Truncate));
         QByteArray expected;
         for (int i = 0; i < 5000; ++i) {
@@ -76,27 +54,18 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), expected);
     }
 
-    void missingFolderFailsAndCreatesNothing()
+    void failuresAreNamedAndCreateNothing()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("no/SUENLACE.DAT"));
+        QTemporaryDir dir; const QString path = dir.filePath(QStringLiteral("no/SUENLACE.DAT"));
         LineWriter w;
-        QVERIFY(!w.open(path, LineWriter::Mode::Truncate));
-        QVERIFY(!w.isOpen());
+        QVERIFY(!w.open(path, LineWriter::Mode::Truncate) && !w.isOpen() && !w.writeLine(QStringLiteral("x")));
         QCOMPARE(w.errorString(), QStringLiteral("No se puede abrir el archivo %1: la carpeta no existe.").arg(path));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no"))));
-        QVERIFY(!w.writeLine(QStringLiteral("x")));
-    }
-
-    void fullDiskIsReportedAtClose()
-    {
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("no /dev/full on this system");
-        LineWriter w;
-        QVERIFY(w.open(QStringLiteral("/dev/full"), LineWriter::Mode::Append));
-        QVERIFY(w.writeLine(QStringLiteral("apunte")));
-        QVERIFY(!w.close());
-        QVERIFY(w.failed());
+        // A full disk shows at close, when the buffer goes out.
+        QVERIFY(w.open(QStringLiteral("/dev/full"), LineWriter::Mode::Append) && w.writeLine(QStringLiteral("apunte")));
+        QVERIFY(!w.close() && w.failed());
         QCOMPARE(w.errorString(),
                  QStringLiteral("No se puede escribir en el archivo /dev/full: no queda espacio en el disco."));
     }

@@ -12,21 +12,19 @@ QString sqliteOdbcDriverPath()
     const QString given = qEnvironmentVariable("ENLACE3_SQLITEODBC");
     if (!given.isEmpty() && QFileInfo(given).isFile())
         return given;
-    QStringList folders = {QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc"), QStringLiteral("/usr/lib/odbc"),
-                           QStringLiteral("/usr/local/lib/odbc"), QStringLiteral("/usr/lib64/odbc"),
-                           QStringLiteral("/usr/lib"), QStringLiteral("/usr/lib64"), QStringLiteral("/usr/local/lib")};
-    // Other multiarch triplets (aarch64-linux-gnu, ...).
-    const QStringList triplets = QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu*")}, QDir::Dirs);
-    for (const QString& t : triplets)
+    // Multiarch folders (x86_64-linux-gnu, aarch64-linux-gnu, ...) first, then the plain ones.
+    QStringList folders;
+    for (const QString& t : QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu*")}, QDir::Dirs))
         folders << QStringLiteral("/usr/lib/%1/odbc").arg(t) << QStringLiteral("/usr/lib/%1").arg(t);
+    folders << QStringLiteral("/usr/lib/odbc") << QStringLiteral("/usr/local/lib/odbc") << QStringLiteral("/usr/lib64/odbc")
+            << QStringLiteral("/usr/lib") << QStringLiteral("/usr/lib64") << QStringLiteral("/usr/local/lib");
     for (const QString& folder : folders) {
-        const QString plain = folder + QStringLiteral("/libsqlite3odbc.so");
-        if (QFileInfo(plain).isFile())
-            return plain;
-        const QStringList versions =
-            QDir(folder).entryList({QStringLiteral("libsqlite3odbc*.so")}, QDir::Files, QDir::Name);
-        if (!versions.isEmpty())
-            return folder + QLatin1Char('/') + versions.constFirst();
+        // The unversioned name first, else the first versioned one.
+        const QStringList found = QDir(folder).entryList({QStringLiteral("libsqlite3odbc*.so")}, QDir::Files, QDir::Name);
+        if (!found.isEmpty())
+            return folder + QLatin1Char('/')
+                + (found.contains(QStringLiteral("libsqlite3odbc.so")) ? QStringLiteral("libsqlite3odbc.so")
+                                                                        : found.constFirst());
     }
     return QString();
 }
@@ -34,27 +32,18 @@ QString sqliteOdbcDriverPath()
 bool installOdbcStandin(const QString& dir, QString* error)
 {
     const QString driver = sqliteOdbcDriverPath();
-    if (driver.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("SQLite ODBC driver (libsqliteodbc) not found");
-        return false;
-    }
     QFile ini(dir + QStringLiteral("/odbcinst.ini"));
-    if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QFile dsn(dir + QStringLiteral("/odbc.ini"));
+    const QString why = driver.isEmpty() ? QStringLiteral("SQLite ODBC driver (libsqliteodbc) not found")
+        : !ini.open(QIODevice::WriteOnly | QIODevice::Truncate) ? ini.errorString() : QString();
+    if (!why.isEmpty()) {
         if (error)
-            *error = ini.errorString();
+            *error = why;
         return false;
     }
-    const QByteArray text = QStringLiteral("[SQL Native Client]\n"
-                                           "Description=SQLite 3 ODBC driver standing in for SQL Server\n"
-                                           "Driver=%1\n"
-                                           "Setup=%1\n"
-                                           "UsageCount=1\n")
-                                .arg(driver)
-                                .toUtf8();
-    ini.write(text);
+    ini.write(QStringLiteral("[SQL Native Client]\nDescription=SQLite 3 ODBC driver standing in for SQL Server\n"
+                             "Driver=%1\nSetup=%1\nUsageCount=1\n").arg(driver).toUtf8());
     ini.close();
-    QFile dsn(dir + QStringLiteral("/odbc.ini"));
     if (dsn.open(QIODevice::WriteOnly | QIODevice::Truncate))
         dsn.close();
     qputenv("ODBCSYSINI", QFile::encodeName(dir));
