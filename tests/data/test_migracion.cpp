@@ -1,6 +1,7 @@
 // Converting the Access link database of a Windows installation. The link
 // database is built by the fixture builder and presented through the Jet
 // reading path as a stand-in (no Jet writer exists).
+#include "app/arranque.h"
 #include "data/migracion.h"
 #include "platform/jet.h"
 #include "support/fixtures.h"
@@ -51,6 +52,22 @@ class TestMigracion : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { qputenv("ENLACE3_JET_SUSTITUTO", "1"); }
+
+    void theStartUpOffersTheConversion()
+    {
+        Hotel h(false, crear_cuentas());
+        const QString enlace = h.inst().unidades().toLocal(kEnlace);
+        QVERIFY(jet::marcar_sustituto(enlace, jet::Formato::Jet4));
+        for (const bool si : {false, true}) {
+            platform::ScriptedInteraction ui;
+            ui.answers = {si};
+            A3ADO a(h.inst().unidades(), ui);
+            QVERIFY(arranque::ofrecer_migracion(a));
+            QCOMPARE(int(jet::formato(enlace)), int(si ? jet::Formato::SQLite : jet::Formato::Jet4));
+            QCOMPARE(ui.shown.size(), size_t(si ? 2 : 1));
+            QVERIFY(ui.shown[0].text.contains(kEnlace) && ui.shown[0].question);
+        }
+    }
 
     void convertsOnceAndKeepsTheOriginal()
     {
