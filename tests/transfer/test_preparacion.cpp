@@ -61,7 +61,7 @@ void poblar_completo(Hotel& h)
 QStringList volcado(const Hotel& h)
 {
     QStringList r;
-    for (const QString& tabla : {"fac3", "fal3", "edep3", "caj3", "ctas3"})
+    for (const QString& tabla : QStringList{"fac3", "fal3", "edep3", "caj3", "ctas3"})
         for (const QString& fila : h.volcar(tabla))
             r << tabla + " " + fila;
     return r;
