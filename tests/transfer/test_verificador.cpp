@@ -184,6 +184,7 @@ private Q_SLOTS:
         valorMalo("empresa no numérica", 8, 2, "0000A", QStringLiteral("código de empresa «%1» no válido: deben ser cinco dígitos"));
         const QString fecha = QStringLiteral("fecha «%1» no válida: debe ser una fecha aaaammdd");
         valorMalo("29 de febrero no bisiesto", 1, 7, "21000229", fecha);
+        fila("29 de febrero bisiesto", plantar(1, 7, "20280229"), {});
         valorMalo("fecha dd-mm-aa", 1, 7, "05-03-26", fecha);
         valorMalo("tipo desconocido", 11, 15, "2", QStringLiteral("tipo de registro «%1» desconocido: debe ser «C», «0», «1» o «9»"));
 
