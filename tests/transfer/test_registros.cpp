@@ -180,7 +180,7 @@ private Q_SLOTS:
         const struct { QChar tipo; QString campo, dado, valor, explicacion; } casos[] = {
             {u'C', "empresa", "0001"}, {u'0', "empresa", "000001"}, {u'1', "empresa", QStringLiteral("000ééé")},
             {u'9', "empresa", "1", {}, "campo empresa: «1» el código de empresa debe tener exactamente 5 caracteres"},
-            {u'C', "fecha", "2013011"}, {u'0', "fecha", "20130231"}, {u'1', "fecha", ""}, {u'9', "fecha", "2013-01-01"},
+            {u'C', "fecha", "2013011"}, {u'0', "fecha", "20130231"}, {u'1', "fecha", ""}, {u'9', "fecha", "2013011a"},
             {u'C', "cuenta", c13, {}, "campo cuenta: «4300001234567» ocupa 13 caracteres y el campo admite 12"},
             {u'9', "cuenta", c13}, {u'C', "cuenta", "4300\n01"}, {u'0', "cuenta", "4300013-0"}, {u'1', "cuenta", ""},
             {u'1', "nombre", t31}, {u'C', "nif", "123456789012345"}, {u'C', "nif", nul}, {u'C', "direccion", t31},
