@@ -97,6 +97,8 @@ private Q_SLOTS:
         QFile f(png);
         const QByteArray c = f.open(QIODevice::ReadOnly) ? f.read(24) : QByteArray(24, 0);   // signature, width, height
         QVERIFY(c.startsWith("\x89PNG") && qFromBigEndian<quint32>(c.constData() + 16) == 503 && qFromBigEndian<quint32>(c.constData() + 20) == 195);
+        // An existing empty folder takes a demo as well as a new one does.
+        QVERIFY(QDir().mkpath(tmp.filePath("vacia")) && appsupport::ejecutar({"demo", tmp.filePath("vacia")}, QString()).codigo == 0);
     }
 
     void estado_en_modo_servidor()
