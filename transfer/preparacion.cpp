@@ -155,24 +155,24 @@ public:
 
 struct Columna {
     const char* nombre;
-    const char* texto;   // how the accountant calls it
-    bool femenino;
+    const char* texto;   // how the accountant calls it, with its article
+    bool femenino() const { return texto[0] == 'l'; }
 };
 
 const Columna kColumnas[] = {
-    {"EmiAno", "el ejercicio", false},          {"EmiNum", "el número", false},
-    {"EmiFec", "la fecha", true},               {"EmiTot", "el total", false},
-    {"EmiB1", "la base imponible 1", true},     {"EmiB3", "la base imponible 3", true},
-    {"EmiB4", "la base imponible 4", true},     {"EmiI1", "el tipo de IVA 1", false},
-    {"EmiI2", "el tipo de IVA 2", false},       {"EmiI3", "el tipo de IVA 3", false},
-    {"EmiI4", "el tipo de IVA 4", false},       {"EmiC1", "la cuota de IVA 1", true},
-    {"EmiC3", "la cuota de IVA 3", true},       {"EmiC4", "la cuota de IVA 4", true},
-    {"TasaImporte", "la tasa turística", true}, {"EmiDep", "el depósito", false},
-    {"HCadiaCan", "la cantidad de una línea", true}, {"HCadiaPre", "el precio de una línea", false},
-    {"CajaFec", "la fecha", true},              {"CajaOrd", "el número de orden", false},
-    {"CajaImp", "el importe", false},           {"EmiCli", "el cliente", false},
-    {"eMIC", "el tipo de cliente", false},      {"CajaFra", "la factura", true},
-    {"CajaAnoF", "el ejercicio de la factura", false}, {"CajaCobroc", "la forma de cobro", true},
+    {"EmiAno", "el ejercicio"},          {"EmiNum", "el número"},
+    {"EmiFec", "la fecha"},               {"EmiTot", "el total"},
+    {"EmiB1", "la base imponible 1"},     {"EmiB3", "la base imponible 3"},
+    {"EmiB4", "la base imponible 4"},     {"EmiI1", "el tipo de IVA 1"},
+    {"EmiI2", "el tipo de IVA 2"},       {"EmiI3", "el tipo de IVA 3"},
+    {"EmiI4", "el tipo de IVA 4"},       {"EmiC1", "la cuota de IVA 1"},
+    {"EmiC3", "la cuota de IVA 3"},       {"EmiC4", "la cuota de IVA 4"},
+    {"TasaImporte", "la tasa turística"}, {"EmiDep", "el depósito"},
+    {"HCadiaCan", "la cantidad de una línea"}, {"HCadiaPre", "el precio de una línea"},
+    {"CajaFec", "la fecha"},              {"CajaOrd", "el número de orden"},
+    {"CajaImp", "el importe"},           {"EmiCli", "el cliente"},
+    {"eMIC", "el tipo de cliente"},      {"CajaFra", "la factura"},
+    {"CajaAnoF", "el ejercicio de la factura"}, {"CajaCobroc", "la forma de cobro"},
 };
 
 const Columna& columna_de(const QString& nombre)
@@ -180,7 +180,7 @@ const Columna& columna_de(const QString& nombre)
     for (const Columna& c : kColumnas)
         if (nombre == QLatin1String(c.nombre))
             return c;
-    static const Columna ninguna{"", "el dato", false};
+    static const Columna ninguna{"", "el dato"};
     return ninguna;
 }
 
@@ -228,7 +228,7 @@ bool con_control(const QString& texto)
     QString que;
     switch (clase) {
     case DatoRechazado::Clase::Vacio:
-        que = c.femenino ? QStringLiteral("está vacía") : QStringLiteral("está vacío");
+        que = c.femenino() ? QStringLiteral("está vacía") : QStringLiteral("está vacío");
         break;
     case DatoRechazado::Clase::NoNumero:
         que = valor_original(valor)
