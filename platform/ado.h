@@ -157,8 +157,6 @@ private:
     friend class Recordset;
     friend class Savepoint;
     struct Prepared;
-    // Runs a transaction-control text straight on the local handle. Throws Error.
-    void controlLocal(const QByteArray& sql, const QString& source);
     void openJet(const QString& connectionString);
     void openOdbc(const QString& connectionString);
     // A prepared statement of this connection, reused while it stays open.
@@ -201,7 +199,6 @@ public:
 
 private:
     Connection& cn_;
-    QByteArray name_;
     bool active_ = false;
 };
 

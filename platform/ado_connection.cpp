@@ -27,6 +27,20 @@ using namespace detail;
 
 namespace {
 
+// One name serves every savepoint: they nest, and each statement acts on
+// the innermost one of that name, which is the one its Savepoint made.
+constexpr char kSavepointText[] = "SAVEPOINT enlace3_punto";
+constexpr char kReleaseText[] = "RELEASE enlace3_punto";
+constexpr char kRollbackToText[] = "ROLLBACK TO enlace3_punto";
+
+const QString& savepointStatement(const char* text)
+{
+    static const QString savepoint = QString::fromLatin1(kSavepointText);
+    static const QString release = QString::fromLatin1(kReleaseText);
+    static const QString rollbackTo = QString::fromLatin1(kRollbackToText);
+    return text == kSavepointText ? savepoint : text == kReleaseText ? release : rollbackTo;
+}
+
 // Key/value pairs of a connection string, keys in lower case.
 QHash<QString, QString> connectionPairs(const QString& connectionString)
 {
@@ -67,7 +81,9 @@ bool cacheable(const QString& sql)
             && (verb.size() == 6 || !(verb[6].isLetterOrNumber() || verb[6] == QLatin1Char('_'))))
             return true;
     }
-    return false;
+    // The savepoint texts of class Savepoint, run twice for every staged row.
+    return sql.startsWith(QLatin1String(kSavepointText)) || sql.startsWith(QLatin1String(kReleaseText))
+           || sql.startsWith(QLatin1String(kRollbackToText));
 }
 
 bool onlyBlanksFrom(const QString& sql, const void* tail)
@@ -78,20 +94,20 @@ bool onlyBlanksFrom(const QString& sql, const void* tail)
     return from >= sql.size() || QStringView(sql).mid(from).trimmed().isEmpty();
 }
 
-std::unique_ptr<Statement> compile(sqlite3* handle, const QString& sql, const QString& source)
+std::unique_ptr<Statement> compile(sqlite3* handle, const QString& sql, const Source& source)
 {
     sqlite3_stmt* stmt = nullptr;
     const void* tail = nullptr;
     const int rc = sqlite3_prepare16_v3(handle, sql.utf16(), int((sql.size() + 1) * sizeof(QChar)),
                                         SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
     if (rc != SQLITE_OK) {
-        Error e = sqliteError(handle, source);
+        Error e = sqliteError(handle, source.text());
         sqlite3_finalize(stmt);
         throw e;
     }
     if (!onlyBlanksFrom(sql, tail)) {
         sqlite3_finalize(stmt);
-        throw Error(kCannotOpen, QStringLiteral("Unable to execute multiple statements at a time"), source);
+        throw Error(kCannotOpen, QStringLiteral("Unable to execute multiple statements at a time"), source.text());
     }
     auto s = std::make_unique<Statement>();
     s->stmt = stmt;   // null for a text with nothing to run
@@ -186,9 +202,9 @@ void Statement::readColumns(int skip)
 
 } // namespace detail
 
-Error Connection::Prepared::failure(const QString& source)
+Error Connection::Prepared::failure(const Source& source)
 {
-    Error e = sqliteError(handle, source);
+    Error e = sqliteError(handle, source.text());
     if (owner && owner->inTransaction_ && lostCause.isNull() && sqlite3_get_autocommit(handle))
         lostCause = e.description();
     return e;
@@ -200,12 +216,12 @@ void Connection::Prepared::finalizeAll()
     single.reset();
 }
 
-Statement& Connection::Prepared::statement(const QString& sql, const QString& source)
+Statement& Connection::Prepared::statement(const QString& sql, const Source& source)
 {
     // Every local statement passes here: once the engine has dropped the
     // transaction nothing may run, or it would commit on its own.
     if (owner && owner->transactionLost())
-        throw owner->lostError(source);
+        throw owner->lostError(source.text());
     single.reset();
     if (!cacheable(sql)) {
         single = compile(handle, sql, source);
@@ -222,7 +238,7 @@ Statement& Connection::Prepared::statement(const QString& sql, const QString& so
     return *statements.emplace(sql, std::move(compiled)).first->second;
 }
 
-void Connection::Prepared::bind(Statement& s, const Values& values, const QString& source)
+void Connection::Prepared::bind(Statement& s, const Values& values, const Source& source)
 {
     const int marks = s.stmt ? sqlite3_bind_parameter_count(s.stmt) : 0;
     if (marks != values.size())
@@ -230,10 +246,10 @@ void Connection::Prepared::bind(Statement& s, const Values& values, const QStrin
                     QStringLiteral("La sentencia no recibe un valor por cada marca \"?\": tiene %1 y recibe %2 valores.")
                         .arg(marks)
                         .arg(values.size()),
-                    source);
+                    source.text());
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (bindValue(s.stmt, int(i + 1), values.at(i)) != SQLITE_OK) {
-            Error e = sqliteError(handle, source);
+            Error e = sqliteError(handle, source.text());
             sqlite3_clear_bindings(s.stmt);
             throw e;
         }
@@ -250,11 +266,11 @@ const EditableShape& Connection::Prepared::shape(const QString& sql)
     return shapes.insert(sql, editableShape(sql)).value();
 }
 
-void Connection::Prepared::run(const QString& sql, const Values& values, const QString& source)
+void Connection::Prepared::run(const QString& sql, const Values& values, const Source& source)
 {
     Statement& s = statement(sql, source);
     if (!s.stmt)
-        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source);
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source.text());
     bind(s, values, source);
     Use use(s);
     int rc;
@@ -459,15 +475,18 @@ void Connection::execute(const QString& statement) { execute(statement, Values()
 
 void Connection::execute(const QString& statement, const Values& values)
 {
-    const QString text = render(statement, values);
+    // The text with its values written in is made only for whoever reads
+    // it: the trace, an error, or a server, which gets the statement as text.
+    const Source source(statement, values);
     if (trace)
-        executed << text;
+        executed << source.text();
     if (!isOpen())
-        throw closedError(text);
+        throw closedError(source.text());
     if (kind_ == Kind::Jet) {
-        prepared_->run(translate(statement), values, text);
+        prepared_->run(translate(statement), values, source);
         return;
     }
+    const QString text = source.text();
     QSqlQuery query(prepared_->db);
     if (!query.exec(translate(text)))
         throw errorFrom(query.lastError(), text);
@@ -546,16 +565,6 @@ Error Connection::lostError(const QString& source) const
                  source);
 }
 
-void Connection::controlLocal(const QByteArray& sql, const QString& source)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(prepared_->handle, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = message ? QString::fromUtf8(message).trimmed() : QString::fromUtf8(sqlite3_errmsg(prepared_->handle));
-        sqlite3_free(message);
-        throw Error(kCannotOpen, text, source);
-    }
-}
-
 // ---------------------------------------------------------------------------
 
 Savepoint::Savepoint(Connection& cn) : cn_(cn)
@@ -569,8 +578,7 @@ Savepoint::Savepoint(Connection& cn) : cn_(cn)
         throw Error(kCannotOpen, QStringLiteral("No hay ninguna transacción en curso."), source);
     if (cn_.transactionLost())
         throw cn_.lostError(source);
-    name_ = "enlace3_punto_" + QByteArray::number(++cn_.prepared_->savepoints);
-    cn_.controlLocal("SAVEPOINT " + name_, source);
+    cn_.prepared_->run(savepointStatement(kSavepointText), Values(), source);
     active_ = true;
 }
 
@@ -585,7 +593,7 @@ void Savepoint::release()
     if (cn_.transactionLost())
         throw cn_.lostError(source);
     try {
-        cn_.controlLocal("RELEASE " + name_, source);
+        cn_.prepared_->run(savepointStatement(kReleaseText), Values(), source);
     } catch (...) {
         active_ = true;   // still there: the destructor undoes it
         throw;
@@ -597,8 +605,8 @@ Savepoint::~Savepoint()
     if (!active_ || !cn_.isOpen() || cn_.transactionLost())
         return;   // a lost transaction took everything with it already
     try {
-        cn_.controlLocal("ROLLBACK TO " + name_, QStringLiteral("ROLLBACK TO"));
-        cn_.controlLocal("RELEASE " + name_, QStringLiteral("RELEASE"));
+        cn_.prepared_->run(savepointStatement(kRollbackToText), Values(), QStringLiteral("ROLLBACK TO"));
+        cn_.prepared_->run(savepointStatement(kReleaseText), Values(), QStringLiteral("RELEASE"));
     } catch (...) {
         // What this point guards cannot be undone alone: drop the whole
         // transaction rather than let a half of it be committed.

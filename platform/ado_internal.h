@@ -53,6 +53,20 @@ struct EditableShape {
 };
 EditableShape editableShape(const QString& statement);
 
+// What a statement is reported as (in errors and traces): its text with the
+// values written in, made only when it is needed. Holds references: it lives
+// no longer than the statement and values it names.
+class Source {
+public:
+    Source(const QString& text) : statement_(&text) {}   // a text that is its own source
+    Source(const QString& statement, const Values& values) : statement_(&statement), values_(&values) {}
+    QString text() const { return values_ && !values_->isEmpty() ? render(*statement_, *values_) : *statement_; }
+
+private:
+    const QString* statement_;
+    const Values* values_ = nullptr;
+};
+
 // --- Compiled statements (ado_connection.cpp) ------------------------------
 
 int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
@@ -115,23 +129,22 @@ struct Connection::Prepared {
     const Connection* owner = nullptr;   // local database
     QString place;                       // the file as the link names it (a Windows path)
     QString lostCause;                   // the failure that made the engine drop the transaction
-    quint64 savepoints = 0;              // names handed out, so each one is unique
 
     ~Prepared() { finalizeAll(); }
 
     // The error of the last failing call on the handle; remembers it as the
     // cause when it has just made the engine drop the caller's transaction.
-    Error failure(const QString& source);
+    Error failure(const detail::Source& source);
     void finalizeAll();
     // The compiled statement for a text (already translated), kept while the
     // connection is open. Throws Error.
-    detail::Statement& statement(const QString& sql, const QString& source);
+    detail::Statement& statement(const QString& sql, const detail::Source& source);
     // Binds `values` to the statement's marks, one each. Throws Error.
-    void bind(detail::Statement& s, const Values& values, const QString& source);
+    void bind(detail::Statement& s, const Values& values, const detail::Source& source);
     // The editable shape of a statement text, read once per text.
     const detail::EditableShape& shape(const QString& sql);
     // Runs a statement to its end with its values bound. Throws Error.
-    void run(const QString& sql, const Values& values, const QString& source);
+    void run(const QString& sql, const Values& values, const detail::Source& source);
 };
 
 } // namespace ado

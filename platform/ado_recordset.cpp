@@ -40,7 +40,19 @@ struct Recordset::Impl {
     bool open = false;
     Connection* cn = nullptr;
     QString cnName;
-    QString source;
+    // The statement and its values; rendered as one text only for an error.
+    QString statement;
+    Values values;
+    mutable QString rendered;
+    mutable bool isRendered = false;
+    QString source() const
+    {
+        if (!isRendered) {
+            rendered = render(statement, values);
+            isRendered = true;
+        }
+        return rendered;
+    }
     QString table; // non-empty when rows can be written back
     bool byRowid = false;
     QStringList names;
@@ -108,14 +120,14 @@ struct Recordset::Impl {
                         QStringLiteral("No se encontró el elemento '%1' en la colección correspondiente al nombre "
                                        "solicitado.")
                             .arg(name),
-                        source);
+                        source());
         return it.value();
     }
 
     void requireOpen() const
     {
         if (!open)
-            throw closedError(source);
+            throw closedError(source());
     }
 
     void requireCurrent() const
@@ -124,7 +136,7 @@ struct Recordset::Impl {
             throw Error(kNoCurrentRecord,
                         QStringLiteral("BOF o EOF es True, o el registro actual se eliminó. La operación solicitada "
                                        "requiere un registro actual."),
-                        source);
+                        source());
     }
 
     void requireUpdatable() const
@@ -132,13 +144,13 @@ struct Recordset::Impl {
         requireOpen();
         if (table.isEmpty())
             throw Error(kNotUpdatable, QStringLiteral("El conjunto de registros actual no admite actualizaciones."),
-                        source);
+                        source());
     }
 
     void requireConnection() const
     {
         if (!cn || !cn->isOpen() || cn->name_ != cnName)
-            throw closedError(source);
+            throw closedError(source());
     }
 
     void clear()
@@ -203,10 +215,11 @@ void Recordset::open(const QString& statement, const Values& values, Connection&
     if (isOpen())
         close();
     d->clear();
-    const QString source = render(statement, values);
-    d->source = source;
+    d->statement = statement;
+    d->values = values;
+    d->isRendered = false;
     if (!cn.isOpen())
-        throw closedError(source);
+        throw closedError(d->source());
 
     QString sql = cn.translate(statement);
     EditableShape shape;
@@ -234,7 +247,7 @@ void Recordset::open(const QString& statement, const Values& values, Connection&
         query.setForwardOnly(true);
         if (!query.exec(values.isEmpty() ? sql : render(sql, values))) {
             d->cn = nullptr;
-            throw errorFrom(query.lastError(), source);
+            throw errorFrom(query.lastError(), d->source());
         }
 
         const QSqlRecord record = query.record();
@@ -266,9 +279,10 @@ void Recordset::open(const QString& statement, const Values& values, Connection&
 void Recordset::Impl::openLocal(const QString& sql, const Values& values, bool withRowid)
 {
     Connection::Prepared& p = *cn->prepared_;
+    const Source source(statement, this->values);
     Statement& s = p.statement(sql, source);
     if (!s.stmt)
-        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source);
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source.text());
     p.bind(s, values, source);
     Use use(s);
     sqlite3_stmt* stmt = use.stmt();
@@ -435,14 +449,14 @@ Recordset::Impl::Written Recordset::Impl::write(const QString& sql, const QList<
 {
     if (cn->kind() == Connection::Kind::Jet) {
         Connection::Prepared& p = *cn->prepared_;
-        p.run(sql, values, source);
+        p.run(sql, values, Source(statement, this->values));
         return {sqlite3_changes64(p.handle), sqlite3_last_insert_rowid(p.handle)};
     }
     QSqlQuery& query = cn->prepared(sql);
     for (const QVariant& v : values)
         query.addBindValue(v);
     if (!query.exec())
-        throw errorFrom(query.lastError(), source);
+        throw errorFrom(query.lastError(), source());
     const Written done{query.numRowsAffected(), 0};
     query.finish();
     return done;
@@ -497,7 +511,7 @@ void Recordset::Impl::insertRow()
 void Recordset::Impl::rereadInserted(qsizetype row)
 {
     Connection::Prepared& p = *cn->prepared_;
-    Use use(p.statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table), source));
+    Use use(p.statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table), Source(statement, values)));
     sqlite3_bind_int64(use.stmt(), 1, rowids[size_t(row)]);
     if (sqlite3_step(use.stmt()) != SQLITE_ROW)
         return;
@@ -555,7 +569,7 @@ void Recordset::Impl::updateRow()
         throw Error(kRowNotFound,
                     QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "
                                    "leyó."),
-                    source);
+                    source());
     rows[size_t(pos)] = buffer;
 }
 

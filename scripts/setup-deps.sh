@@ -5,7 +5,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libgl-dev
-  libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbcinst libsqliteodbc
+  libsqlite3-dev sqlite3 libssl-dev unixodbc unixodbc-dev odbcinst libsqliteodbc
   mdbtools mdbtools-dev
   fonts-crosextra-carlito fonts-dejavu-core
   dpkg-dev file desktop-file-utils man-db

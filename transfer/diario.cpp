@@ -1,11 +1,11 @@
 #include "transfer/diario.h"
 
 #include "data/instalacion_ocupada.h"
+#include "platform/huella.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -225,13 +225,11 @@ std::vector<Generacion> leer(ado::Connection& cn, const QString& donde)
 
 std::optional<Huella> huella(const QString& local)
 {
-    QFile f(local);
-    if (!f.open(QIODevice::ReadOnly))
+    const qint64 tamano = QFileInfo(local).size();
+    const std::optional<QString> suma = platform::sha256_fichero(local);
+    if (!suma)
         return std::nullopt;
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    if (!h.addData(&f))
-        return std::nullopt;
-    return Huella{f.size(), QString::fromLatin1(h.result().toHex())};
+    return Huella{tamano, *suma};
 }
 
 bool sincronizar_carpeta(const QString& carpeta)

@@ -162,9 +162,6 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
     const ado::Values factura{empresa_000(t.a.wempresa), f.eje, f.fra};
 
     fal.closeIfOpen();
-    fal.open(QStringLiteral("SELECT Count(*) as ContaFal FROM fal3 WHERE ") + filtro, factura, t.a.cn_enlace,
-             ado::adOpenDynamic, ado::adLockReadOnly);
-    fal.close();
 
     const QString concepto = QStringLiteral("Desglose N/Factura") + QString(12, QLatin1Char(' '));
     QStringList lineas;

@@ -3,9 +3,9 @@
 #include "transfer/records/verificador.h"
 
 #include "platform/cp1252.h"
+#include "platform/huella.h"
 #include "platform/punto_fallo.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
@@ -54,7 +54,7 @@ QString motivo(const platform::LineWriter& w)
 
 struct FicheroSuenlace::Salida {
     platform::LineWriter escritor;
-    QCryptographicHash suma{QCryptographicHash::Sha256};
+    platform::Sha256 suma;
     qint64 bytes = 0;
     qint64 lineas = 0;
 };
@@ -169,7 +169,7 @@ bool FicheroSuenlace::escribir_bytes(const QByteArray& bytes)
               + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
         return false;
     }
-    s.suma.addData(bytes);
+    s.suma.add(bytes);
     s.bytes += bytes.size();
     return true;
 }
@@ -187,8 +187,8 @@ bool FicheroSuenlace::escribir(const QStringList& lineas)
                   + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
             return false;
         }
-        s.suma.addData(bytes);
-        s.suma.addData(QByteArrayView("\r\n", 2));
+        s.suma.add(bytes);
+        s.suma.add(QByteArrayView("\r\n", 2));
         s.bytes += bytes.size() + 2;
         ++s.lineas;
     }
@@ -284,7 +284,7 @@ bool FicheroSuenlace::confirmar(const diario::Cifras& cifras)
     }
 
     gen_.tamano = s.bytes;
-    gen_.sha256 = QString::fromLatin1(s.suma.result().toHex());
+    gen_.sha256 = s.suma.hex();
     gen_.cifras = cifras;
     gen_.cifras.lineas = s.lineas;
     try {

@@ -153,6 +153,9 @@ struct Utf8 {
 
 bool leer_utf8(QByteArrayView v, Utf8& r)
 {
+    // Nearly every line is plain ASCII: nothing to decode.
+    if (std::all_of(v.begin(), v.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }))
+        return false;
     bool multibyte = false;
     QByteArray salida;
     salida.reserve(v.size());
