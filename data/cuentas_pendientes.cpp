@@ -28,8 +28,12 @@ void A3ADO::grabar_cuenta_pendiente(RegistroCliente& registro)
     const QString localidad = primeros(registro.poblacion, 20);
     const QString provincia = primeros(registro.provincia, 15);
 
+    // Opened on the new account's own rows (normally none) only to add it:
+    // the whole store, read again for every account, grew with the square of
+    // the holders a year brings.
     rs_ctas3.closeIfOpen();
-    rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3"), cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta = ?"), {registro.cuenta}, cn_enlace,
+                  ado::adOpenDynamic, ado::adLockOptimistic);
     rs_ctas3.addNew();
     rs_ctas3.setField(QStringLiteral("cuenta"), texto(registro.cuenta));
     rs_ctas3.setField(QStringLiteral("nombre"), texto(nombre));

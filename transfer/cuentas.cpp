@@ -4,6 +4,7 @@
 #include "platform/vb.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -63,10 +64,36 @@ void registrar_para_crear(Traspaso& t, RegistroCliente& registro, const QString&
     A3ADO& a = t.a;
     if (!a.wcrear_cuentas)
         return;
-    if (existe_cuenta(a, cuenta))
+    Traspaso::Leido& leido = t.leido;
+    if (leido.activo && leido.cuentas_pendientes.contains(cuenta))
         return;
-    registro.fecha = anofra + QStringLiteral("0101");
-    a.grabar_cuenta_pendiente(registro);
+    if (!existe_cuenta(a, cuenta)) {
+        registro.fecha = anofra + QStringLiteral("0101");
+        a.grabar_cuenta_pendiente(registro);
+    }
+    if (leido.activo)
+        leido.cuentas_pendientes.insert(cuenta);
+}
+
+// What the rules take from a holder's row, worked out by `leer` from the
+// row current in `rs` (opened by `sql` on `codigo`); an empty list when
+// there is no such row. Inside a staging loop each row is read once.
+template <typename Leer>
+QStringList datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla, const QString& sql,
+                          const QString& codigo, Leer leer)
+{
+    const QString clave = tabla + QChar(0x1F) + codigo;
+    if (t.leido.activo) {
+        const auto it = t.leido.titulares.constFind(clave);
+        if (it != t.leido.titulares.constEnd())
+            return it.value();
+    }
+    abrir_lectura(t.a, rs, tabla, sql, {codigo});
+    const QStringList datos = rs.eof() ? QStringList() : leer(rs);
+    rs.close();
+    if (t.leido.activo)
+        t.leido.titulares.insert(clave, datos);
+    return datos;
 }
 
 struct FilaFactura {
@@ -81,6 +108,9 @@ struct FilaFactura {
 FilaFactura fila_factura(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente)
 {
     A3ADO& a = t.a;
+    const QStringList& en_curso = t.leido.factura_en_curso;
+    if (en_curso.size() == 4 && en_curso.at(0) == anofra && en_curso.at(1) == numfra)
+        return {en_curso.at(2), en_curso.at(3)};
     ado::Recordset& actual = a.rs_emi;
     if (actual.isOpen() && !actual.eof() && !actual.bof()
         && actual.text(QStringLiteral("EmiAno")) == anofra && actual.text(QStringLiteral("EmiNum")) == numfra)
@@ -98,27 +128,30 @@ QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& ano
                           Final f)
 {
     A3ADO& a = t.a;
-    abrir_lectura(a, a.rs_cli, QStringLiteral("cli"),
-                  QStringLiteral("SELECT * FROM Cli WHERE CliCod = ?"), {ccliente});
-    if (a.rs_cli.eof()) {
-        a.rs_cli.close();
+    const QStringList d = datos_titular(
+        t, a.rs_cli, QStringLiteral("cli"), QStringLiteral("SELECT * FROM Cli WHERE CliCod = ?"), ccliente,
+        [&](const ado::Recordset& rs) {
+            QStringList d;
+            for (const char* campo : {"CliNom", "CliApe", "CliDni", "CliDir", "CliPob", "CliCp", "CliProv"})
+                d << rs.text(QLatin1String(campo));
+            d << (rs.isNull(QStringLiteral("CliCta"))
+                      ? QString()
+                      : digitos_ajustados(a.wdigitos, rs.text(QStringLiteral("CliCta")).trimmed()));
+            return d;
+        });
+    if (d.isEmpty())
         titular_inexistente(t, numfra, QStringLiteral(", el cliente: "), ccliente, f);
-    }
 
     RegistroCliente& r = t.reg_cliente;
     r.codigo = ccliente;
-    r.nombre = a.rs_cli.text(QStringLiteral("CliNom"));
-    r.apellidos = a.rs_cli.text(QStringLiteral("CliApe"));
-    r.nif = a.rs_cli.text(QStringLiteral("CliDni"));
-    r.direccion = a.rs_cli.text(QStringLiteral("CliDir"));
-    r.poblacion = a.rs_cli.text(QStringLiteral("CliPob"));
-    r.cp = a.rs_cli.text(QStringLiteral("CliCp"));
-    r.provincia = a.rs_cli.text(QStringLiteral("CliProv"));
-
-    QString propia;
-    if (!a.rs_cli.isNull(QStringLiteral("CliCta")))
-        propia = digitos_ajustados(a.wdigitos, a.rs_cli.text(QStringLiteral("CliCta")).trimmed());
-    a.rs_cli.close();
+    r.nombre = d.at(0);
+    r.apellidos = d.at(1);
+    r.nif = d.at(2);
+    r.direccion = d.at(3);
+    r.poblacion = d.at(4);
+    r.cp = d.at(5);
+    r.provincia = d.at(6);
+    const QString propia = d.at(7);
     // A customer with an account of his own already exists in A3Con.
     if (!propia.trimmed().isEmpty())
         return propia;
@@ -174,24 +207,28 @@ QString cuenta_entidad(Traspaso& t, const QString& numfra, const QString& anofra
                        Final f)
 {
     A3ADO& a = t.a;
-    abrir_lectura(a, rs, c.tabla,
-                  QStringLiteral("SELECT * FROM ") + c.tabla + QStringLiteral(" WHERE ") + c.clave
-                      + QStringLiteral(" = ?"),
-                  {ccliente});
-    if (rs.eof()) {
-        rs.close();
+    const QStringList d = datos_titular(
+        t, rs, c.tabla, QStringLiteral("SELECT * FROM ") + c.tabla + QStringLiteral(" WHERE ") + c.clave + QStringLiteral(" = ?"),
+        ccliente, [&](const ado::Recordset& rs) {
+            return QStringList{preferente(rs, c.nombre, c.nombre_alt),
+                               preferente(rs, c.direccion, c.direccion_alt),
+                               cp_cortado(preferente(rs, c.cp, c.cp_alt)),
+                               preferente(rs, c.poblacion, c.poblacion_alt),
+                               preferente(rs, c.provincia, c.provincia_alt),
+                               rs.text(c.nif),
+                               rs.text(c.cuenta)};
+        });
+    if (d.isEmpty())
         titular_inexistente(t, numfra, c.quien, ccliente, f);
-    }
 
     r.codigo = ccliente;
-    r.nombre = preferente(rs, c.nombre, c.nombre_alt);
-    r.direccion = preferente(rs, c.direccion, c.direccion_alt);
-    r.cp = cp_cortado(preferente(rs, c.cp, c.cp_alt));
-    r.poblacion = preferente(rs, c.poblacion, c.poblacion_alt);
-    r.provincia = preferente(rs, c.provincia, c.provincia_alt);
-    r.nif = rs.text(c.nif);
-    r.cuenta = rs.text(c.cuenta);
-    rs.close();
+    r.nombre = d.at(0);
+    r.direccion = d.at(1);
+    r.cp = d.at(2);
+    r.poblacion = d.at(3);
+    r.provincia = d.at(4);
+    r.nif = d.at(5);
+    r.cuenta = d.at(6);
 
     // An account of blanks only is no account: it would reach A3Con blank.
     if (r.cuenta.trimmed().isEmpty())
@@ -257,19 +294,43 @@ QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofr
     A3ADO& a = t.a;
     if (numfra.isEmpty())
         return a.wcta_depositos;
-    abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
-                  QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), {anofra, numfra});
-    if (a.rs_emi.eof()) {
-        a.rs_emi.close();
-        return kCuentaFacturaDesconocida;
+    Traspaso::Leido& leido = t.leido;
+    const QString clave = anofra + QChar(0x1F) + numfra;
+    std::optional<QStringList> factura;   // EmiCli, eMIC, EmiFec; empty: there is no such invoice
+    const auto it = leido.activo ? leido.facturas.constFind(clave) : leido.facturas.constEnd();
+    if (it != leido.facturas.constEnd()) {
+        factura = it.value();
+    } else {
+        abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
+                      QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), {anofra, numfra});
+        if (a.rs_emi.eof())
+            factura = QStringList();
+        else if (a.rs_emi.hasField(QStringLiteral("EmiFec")))
+            factura = QStringList{a.rs_emi.text(QStringLiteral("EmiCli")), a.rs_emi.text(QStringLiteral("eMIC")),
+                                  a.rs_emi.text(QStringLiteral("EmiFec"))};
+        if (factura) {
+            a.rs_emi.close();
+            if (leido.activo)
+                leido.facturas.insert(clave, *factura);
+        }
     }
-    // The walk-in customer rules read the invoice row: rs_emi stays on it
-    // until the account is decided.
-    const QString ccliente = a.rs_emi.text(QStringLiteral("EmiCli"));
-    const QString tipocliente = a.rs_emi.text(QStringLiteral("eMIC"));
-    const QString cuenta = cuenta_titular(t, numfra, anofra, ccliente, tipocliente, Final::Punto);
-    a.rs_emi.closeIfOpen();
-    return cuenta;
+    if (!factura) {
+        // The walk-in customer rules read the invoice row: rs_emi stays on
+        // it until the account is decided.
+        const QString cuenta = cuenta_titular(t, numfra, anofra, a.rs_emi.text(QStringLiteral("EmiCli")),
+                                              a.rs_emi.text(QStringLiteral("eMIC")), Final::Punto);
+        a.rs_emi.closeIfOpen();
+        return cuenta;
+    }
+    if (factura->isEmpty())
+        return kCuentaFacturaDesconocida;
+    // The walk-in customer rules read the invoice's date and customer.
+    leido.factura_en_curso = {anofra, numfra, factura->at(2), factura->at(0)};
+    struct Olvidar {
+        QStringList& en_curso;
+        ~Olvidar() { en_curso.clear(); }
+    } olvidar{leido.factura_en_curso};
+    return cuenta_titular(t, numfra, anofra, factura->at(0), factura->at(1), Final::Punto);
 }
 
 QString cuenta_cobro(Traspaso& t, const QString& codcobro)

@@ -75,6 +75,27 @@ private:
 
 constexpr int kAvisoCada = 200;
 
+// A staging loop keeps what it reads from the hotel and the link while it
+// runs, and nothing of it afterwards: the next one reads afresh.
+class Lectura {
+public:
+    explicit Lectura(Traspaso& t) : leido_(t.leido)
+    {
+        leido_.olvidar();
+        leido_.activo = true;
+    }
+    ~Lectura()
+    {
+        leido_.olvidar();
+        leido_.activo = false;
+    }
+    Lectura(const Lectura&) = delete;
+    Lectura& operator=(const Lectura&) = delete;
+
+private:
+    Traspaso::Leido& leido_;
+};
+
 // A text column gets "" for an empty value, never Null: the hotel's Null
 // texts count as empty, and the readers of the staged rows compare with ''.
 QVariant texto(const QString& valor)
@@ -92,6 +113,7 @@ void olvidar_lo_deshecho(Traspaso& t)
     t.reg_cliente = RegistroCliente();
     t.reg_agencia = RegistroCliente();
     t.reg_empresa = RegistroCliente();
+    t.leido.cuentas_pendientes.clear();
     for (ado::Recordset* rs : {&a.rs_fac3, &a.rs_fal3, &a.rs_edep3, &a.rs_caj3, &a.rs_ctas3})
         rs->closeIfOpen();
 }
@@ -110,13 +132,17 @@ QString cobro_de(const QString& fecha, qint64 orden)
 
 // A failure while `quien` (an invoice, a collection) was being looked up or
 // staged stops the staging; the message says which one it was.
-template <typename Accion>
-void nombrando(Traspaso& t, const QString& quien, Accion accion)
+// `quien` is the name itself or what makes it: it is only needed on failure.
+QString nombre_de(const QString& quien) { return quien; }
+template <typename Quien> QString nombre_de(const Quien& quien) { return quien(); }
+
+template <typename Quien, typename Accion>
+void nombrando(Traspaso& t, const Quien& quien, Accion accion)
 {
     try {
         accion();
     } catch (const ado::Error& e) {
-        QString descripcion = quien + QStringLiteral(": ") + e.description();
+        QString descripcion = nombre_de(quien) + QStringLiteral(": ") + e.description();
         if (t.a.cn_enlace.transactionLost())
             descripcion += QStringLiteral(" Tampoco se ha guardado lo preparado desde la última confirmación; el "
                                           "próximo traspaso lo preparará de nuevo.");
@@ -251,15 +277,16 @@ bool con_control(const QString& texto)
 
 // A number the record needs: Null (when `nulo_es_cero` is false) or text
 // that is not a number stops the row.
-double numero_exigido(const ado::Recordset& rs, const QString& quien, const QString& tabla, const QString& nombre,
+template <typename Quien>
+double numero_exigido(const ado::Recordset& rs, const Quien& quien, const QString& tabla, const QString& nombre,
                       bool nulo_es_cero = false)
 {
     const QVariant v = rs.field(nombre);
     const NumeroHotel n = numero_hotel(v);
     if (n.estado == NumeroHotel::NoNumero)
-        rechazar(DatoRechazado::Clase::NoNumero, quien, tabla, nombre, v);
+        rechazar(DatoRechazado::Clase::NoNumero, nombre_de(quien), tabla, nombre, v);
     if (n.estado == NumeroHotel::Vacio && !nulo_es_cero)
-        rechazar(DatoRechazado::Clase::Vacio, quien, tabla, nombre, v);
+        rechazar(DatoRechazado::Clase::Vacio, nombre_de(quien), tabla, nombre, v);
     return n.valor;
 }
 
@@ -305,9 +332,11 @@ ImportesFactura importes_factura(const ado::Recordset& emi, const QString& quien
     ImportesFactura f;
     f.total = numero_exigido(emi, quien, tabla, QStringLiteral("EmiTot"));
     f.tipo2 = numero_exigido(emi, quien, tabla, QStringLiteral("EmiI2"));
+    static const QString kBases[5] = {{}, QStringLiteral("EmiB1"), {}, QStringLiteral("EmiB3"), QStringLiteral("EmiB4")};
+    static const QString kTipos[5] = {{}, QStringLiteral("EmiI1"), {}, QStringLiteral("EmiI3"), QStringLiteral("EmiI4")};
+    static const QString kCuotas[5] = {{}, QStringLiteral("EmiC1"), {}, QStringLiteral("EmiC3"), QStringLiteral("EmiC4")};
     for (int n : {1, 3, 4}) {
-        const QString b = QStringLiteral("EmiB%1").arg(n), i = QStringLiteral("EmiI%1").arg(n),
-                      c = QStringLiteral("EmiC%1").arg(n);
+        const QString &b = kBases[n], &i = kTipos[n], &c = kCuotas[n];
         f.b[n] = numero_exigido(emi, quien, tabla, b, true);
         f.i[n] = numero_exigido(emi, quien, tabla, i, true);
         f.c[n] = numero_exigido(emi, quien, tabla, c, true);
@@ -668,8 +697,8 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
         if (!cuenta.isEmpty())
             ajustar_digitos(a.wdigitos, cuenta);
         fal.setField(QStringLiteral("FalCta"), texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta));
-        const QString quien = factura_hotel(w_eje, w_numero);
-        const QString tabla = QStringLiteral("Hiscadia");
+        const auto quien = [&] { return factura_hotel(w_eje, w_numero); };
+        static const QString tabla = QStringLiteral("Hiscadia");
         const double cantidad = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaCan"));
         const double precio = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaPre"));
         fal.setField(QStringLiteral("FalImp"),
@@ -687,9 +716,11 @@ void mover_deposito(Traspaso& t)
     ado::Recordset& emi = a.rs_emi;
     ado::Recordset& dep = a.rs_edep3;
     // Opened once for the whole invoice selection (preparar_facturas closes
-    // it): reading all of edep3 again for each deposit grows with its history.
+    // it), and on no row: it only adds deposits, and reading the history of
+    // edep3 would grow with every year staged.
     if (!dep.isOpen())
-        dep.open(QStringLiteral("SELECT * FROM edep3"), a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+        dep.open(QStringLiteral("SELECT * FROM edep3 WHERE 1 = 0"), a.cn_enlace, ado::adOpenDynamic,
+                 ado::adLockOptimistic);
     dep.addNew();
     dep.setField(QStringLiteral("EdepFec"), texto(emi.text(QStringLiteral("EmiFec"))));
     // The whole account, even when it is longer than the column was declared:
@@ -711,7 +742,8 @@ void mover_datos_caja(Traspaso& t)
 
     const QString fecha = caja.text(QStringLiteral("CajaFec"));
     const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
-    const double importe = numero_exigido(caja, cobro_de(fecha, orden), QStringLiteral("caja"), QStringLiteral("CajaImp"));
+    const double importe = numero_exigido(caja, [&] { return cobro_de(fecha, orden); }, QStringLiteral("caja"),
+                                          QStringLiteral("CajaImp"));
 
     caj.addNew();
     caj.setField(QStringLiteral("CajFec"), texto(fecha));
@@ -765,6 +797,7 @@ int preparar_facturas(Traspaso& t)
                             return factura_hotel(rs.text(QStringLiteral("EmiAno")), rs.text(QStringLiteral("EmiNum")));
                         });
     a.rs_edep3.closeIfOpen();
+    Lectura lectura(t);
     GrupoEnlace grupo(a.cn_enlace);
     int preparadas = 0;
     qint64 leidas = 0;
@@ -775,7 +808,7 @@ int preparar_facturas(Traspaso& t)
         bool preparada = false;
         try {
             comprobar_clave_factura(a.rs_emi, vistas);
-            nombrando(t, factura_de(numero, eje), [&] {
+            nombrando(t, [&] { return factura_de(numero, eje); }, [&] {
                 if (ya_ha_sido_traspasado(t, eje, numero))
                     return;
                 preparar_entero(t, [&] {
@@ -824,6 +857,7 @@ int preparar_cobros(Traspaso& t)
                             return cobro_de_texto(rs.text(QStringLiteral("CajaFec")),
                                                   rs.text(QStringLiteral("CajaOrd")));
                         });
+    Lectura lectura(t);
     GrupoEnlace grupo(a.cn_enlace);
     int preparados = 0;
     qint64 leidos = 0;
@@ -834,7 +868,7 @@ int preparar_cobros(Traspaso& t)
         bool preparado = false;
         try {
             comprobar_clave_cobro(caja, vistos);
-            nombrando(t, cobro_de(fecha, orden), [&] {
+            nombrando(t, [&] { return cobro_de(fecha, orden); }, [&] {
                 if (ya_ha_sido_traspasado_caja(t, fecha, orden))
                     return;
                 preparar_entero(t, [&] { mover_datos_caja(t); });

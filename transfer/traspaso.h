@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <exception>
 #include <vector>
@@ -41,6 +42,31 @@ struct Traspaso {
     // a stop is never skipped; the hotel's payment methods do not change
     // while a transfer runs.
     QHash<QString, QString> cuentas_cobro;
+
+    // What a staging loop has already read from the hotel and the link, so
+    // that each customer, agency, company and invoice is looked up once. The
+    // staging empties it when it starts and ends, and when a rollback may
+    // have removed rows it describes.
+    struct Leido {
+        // A holder's row by table and code ("cli", "agen", "na"); an empty
+        // list when there is none.
+        QHash<QString, QStringList> titulares;
+        // An invoice of emi by year and number: its EmiCli, eMIC and EmiFec,
+        // or an empty list when there is none.
+        QHash<QString, QStringList> facturas;
+        // Accounts ctas3 is known to hold.
+        QSet<QString> cuentas_pendientes;
+        // The invoice whose collection is being given an account: year,
+        // number, EmiFec and EmiCli.
+        QStringList factura_en_curso;
+        bool activo = false;   // only a staging loop keeps what it reads
+        void olvidar()
+        {
+            titulares.clear();
+            facturas.clear();
+            cuentas_pendientes.clear();
+        }
+    } leido;
 
     // What the staging of this run left out, in reading order.
     std::vector<DatoRechazado> rechazados;
