@@ -200,6 +200,24 @@ private Q_SLOTS:
         QCOMPARE(volcado(h), antes);
     }
 
+    void una_factura_rechazada_no_se_lleva_la_cuenta_de_otra()
+    {
+        // Invoice 2's line is no number: it goes, with the account of its
+        // walk-in customer; invoice 3 of the same customer records it again.
+        Hotel h(false, kCompletos);
+        preparar_hotel(h);
+        h.cliente("1002", QVariant());
+        h.factura("2", "20130106", 10.0, {{"EmiCli", "1002"}});
+        h.factura("3", "20130107", 10.0, {{"EmiCli", "1002"}});
+        h.linea("2", "2013", "+", 1, 10, "705000001");
+        h.linea("3", "2013", "+", 1, 10, "705000001");
+        h.inst().ejecutar("hiscadia", "UPDATE Hiscadia SET HCadiaCan = 'x' WHERE HCadiaFra = '2'");
+        auto e = h.arrancar();
+        QCOMPARE(preparar_de(*e), 1);
+        QCOMPARE(e->t->rechazados.size(), size_t(1));
+        QCOMPARE(h.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList{"430001002=0"});
+    }
+
     void un_fallo_a_medias_no_deja_rastro_data()
     {
         QTest::addColumn<QString>("disparador");
