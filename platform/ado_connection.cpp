@@ -263,7 +263,10 @@ const EditableShape& Connection::Prepared::shape(const QString& sql)
         return it.value();
     if (shapes.size() >= 256)
         shapes.clear();
-    return shapes.insert(sql, editableShape(sql)).value();
+    EditableShape shape = editableShape(sql);
+    if (!shape.table.isEmpty())
+        shape.withRowid = QStringLiteral("SELECT rowid AS enlace3_rowid, *") + sql.mid(shape.starEnd);
+    return shapes.insert(sql, shape).value();
 }
 
 void Connection::Prepared::run(const QString& sql, const Values& values, const Source& source)

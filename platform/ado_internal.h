@@ -50,6 +50,7 @@ Literal literal(const QVariant& value);
 struct EditableShape {
     QString table;
     qsizetype starEnd = 0;   // just after the "*"
+    QString withRowid;       // the statement reading the rowid first (made by Prepared::shape)
 };
 EditableShape editableShape(const QString& statement);
 

@@ -17,7 +17,6 @@ namespace {
 
 enum class EditMode { None, Changing, Adding };
 
-const QString kRowidColumn = QStringLiteral("enlace3_rowid");
 
 QString bracketed(const QString& name)
 {
@@ -228,7 +227,7 @@ void Recordset::open(const QString& statement, const Values& values, Connection&
     const QString table = shape.table;
     const bool byRowid = !table.isEmpty() && cn.kind() == Connection::Kind::Jet;
     if (byRowid)
-        sql = QStringLiteral("SELECT rowid AS ") + kRowidColumn + QStringLiteral(", *") + sql.mid(shape.starEnd);
+        sql = shape.withRowid;
 
     d->cn = &cn;
     if (cn.kind() == Connection::Kind::Jet) {
