@@ -22,8 +22,9 @@
 // keeps that installation in CARPETA and uses it again on the next run when
 // it was built with the same sizes.
 //
-// Last, --servidor-dias days (default 31, 0: none) of the same hotel kept in
-// a server database reached through unixODBC and the SQLite ODBC driver.
+// Last, --servidor-dias days (default: the whole period, as "Periodo
+// entero"; 0: none) of the same hotel kept in a server database reached
+// through unixODBC and the SQLite ODBC driver.
 
 #include "app/arranque.h"
 #include "app/linea_comandos.h"
@@ -454,6 +455,12 @@ bool preparar_anyos(const QString& raiz, demo::Tamano p, int anyos)
             return true;
         }
     }
+    // Only an installation this benchmark made (with its mark) is replaced.
+    if (QDir(raiz).exists() && !QDir(raiz).isEmpty() && !QFileInfo::exists(marca)) {
+        out << "La carpeta " << raiz << " no está vacía y no tiene una instalación de años de este banco de pruebas."
+            << Qt::endl;
+        return false;
+    }
     QDir(raiz).removeRecursively();
     QDir().mkpath(raiz);
     const QDate inicio(kAnyo, 1, 1);
@@ -705,7 +712,7 @@ int main(int argc, char** argv)
     p.cobros_dia = leer_entero(args, QStringLiteral("--cobros-dia"), p.cobros_dia);
     p.dias = leer_entero(args, QStringLiteral("--dias"), p.dias);
     const int anyos = leer_entero(args, QStringLiteral("--anyos"), 5);
-    const int dias_servidor = leer_entero(args, QStringLiteral("--servidor-dias"), 31);
+    const int dias_servidor = leer_entero(args, QStringLiteral("--servidor-dias"), p.dias);
     if (p.facturas_dia_min < 1 || p.lineas_factura < 0 || p.cobros_dia < 0 || p.dias < 2 || anyos < 0
         || dias_servidor < 0) {
         std::fprintf(stderr, "Uso: benchmark_traspaso [--facturas-dia N] [--lineas-factura N] [--cobros-dia N] "
