@@ -608,6 +608,13 @@ bool medir_arranque(const QString& raiz)
         bien = bien && activado;
     }
 
+    // The same start-up where the hotel's files are genuine Access files
+    // (read into private copies): it grows with the hotel's own data.
+    qint64 copias_ms = 0;
+    const double arranque_copias = lectura_copias(raiz, copias_ms);
+    out << "    con ficheros del hotel Access (copias privadas): arranque " << segundos(arranque_copias, 2)
+        << " s, de ellos lectura de los ficheros " << segundos(copias_ms, 2) << " s" << Qt::endl;
+
     // The windows, each made and shown as the menu does (without its modal
     // loop), with the conversation recorded instead of shown.
     platform::ScriptedInteraction ui;
