@@ -684,7 +684,6 @@ int leer_entero(const QStringList& args, const QString& opcion, int defecto)
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1).toInt() : defecto;
 }
 
-
 // A range measured for the parent process (see medir_aparte):
 // --medir-rango PLANTILLA|- RAIZ NOMBRE DIAS SERVIDOR|-
 int medir_rango(const QStringList& args)
@@ -709,8 +708,13 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return medir_rango(app.arguments());
     }
-    // The windows are opened without a screen.
+    // The windows are opened without a screen (whose plug-in's notes are
+    // not figures).
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext& contexto, const QString& texto) {
+        if (!texto.contains(QLatin1String("does not support propagateSizeHints")))
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(tipo, contexto, texto)));
+    });
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     demo::Tamano p = demo::Tamano::anyo_grande();
