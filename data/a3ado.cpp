@@ -122,13 +122,18 @@ struct Sonda {
     bool es_ctas3;
 };
 
+// Each probe only asks whether its table and column exist: the statement
+// is compiled (a missing column or table is the provider's error, as
+// always), and its "1 = 0", false before any row is looked at, keeps it from
+// reading the rows, however many invoices are staged. (A bare "AND 0" would
+// not do: SQLite drops the other term unread, missing column and all.)
 const Sonda kSondas[] = {
-    {1, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Ca3DesglosarPasantes = 0", false},
-    {2, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Ca3UnicaCtaPasantes = 0", false},
-    {2, &A3ADO::rs_ctas3, "SELECT * FROM ctas3", true},
-    {3, &A3ADO::rs_ca3, "SELECT * FROM ca3 WHERE ca3Tasa = ''", false},
-    {4, &A3ADO::rs_fac3, "SELECT * FROM fac3 WHERE FacTasa = 0", false},
-    {5, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Zumeral = 0", false},
+    {1, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Ca3DesglosarPasantes = 0 AND 1 = 0", false},
+    {2, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Ca3UnicaCtaPasantes = 0 AND 1 = 0", false},
+    {2, &A3ADO::rs_ctas3, "SELECT * FROM ctas3 WHERE 1 = 0", true},
+    {3, &A3ADO::rs_ca3, "SELECT * FROM ca3 WHERE ca3Tasa = '' AND 1 = 0", false},
+    {4, &A3ADO::rs_fac3, "SELECT * FROM fac3 WHERE FacTasa = 0 AND 1 = 0", false},
+    {5, &A3ADO::rs_ca3, "SELECT * FROM CA3 WHERE Zumeral = 0 AND 1 = 0", false},
 };
 
 QStringList sentencias_del_paso(int paso)

@@ -83,6 +83,24 @@ private Q_SLOTS:
         QCOMPARE(ajustes(b), fixture::ajustesTrasActualizar());
     }
 
+    // The start-up's edep3 check: a missing table is created with the
+    // system's statement; one that exists, staged rows and all, is left as it is.
+    void comprobacionDeEdep3()
+    {
+        const struct { const char* caso; int filas; QStringList ejecutadas; } casos[] = {
+            {"falta", -1, {tablas::edep3().ddl}}, {"vacia", 0, {}}, {"con depositos", 3, {}}};
+        for (const auto& c : casos) {
+            fixture::Entorno e;
+            if (c.filas < 0) e.inst().ejecutar("edep3", "DROP TABLE edep3");
+            for (int i = 0; i < c.filas; ++i) e.inst().insertar("edep3", demo::Instalacion::plantilla("edep3"));
+            e.arrancar(false);
+            e.a().cn_enlace.trace = true;
+            QVERIFY2(arranque::comprobar_edep(e.a()) && e.ui.shown.empty() && !e.a().rs_edep3.isOpen(), c.caso);
+            QCOMPARE(e.a().cn_enlace.executed, c.ejecutadas);
+            QCOMPARE(e.inst().contar("edep3"), std::max(c.filas, 0));
+        }
+    }
+
     void actualizacionParcial()
     {
         // The walk-in options and Ctas3 already there: only steps 3-5 run.
