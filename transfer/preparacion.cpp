@@ -6,9 +6,11 @@
 #include "platform/vb.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -74,6 +76,71 @@ private:
 };
 
 constexpr int kAvisoCada = 200;
+
+// Each statement on a hotel file outside a transaction takes the file's lock,
+// checks the file for a journal left behind and reads its header again, and
+// lets the lock go: most of a staging's time went into those calls. A read
+// transaction takes them once for many rows. It is let go every few tens of
+// milliseconds, so the hotel's own program never waits long to write.
+class LecturaHotel {
+public:
+    explicit LecturaHotel(A3ADO& a)
+    {
+        for (const QString& archivo : A3ADO::archivos_hotel()) {
+            ado::Connection& cn = a.conexion_hotel(archivo.section(QLatin1Char('.'), 0, 0));
+            if (cn.isOpen() && cn.kind() == ado::Connection::Kind::Jet && !cn.inTransaction()
+                && std::find(conexiones_.begin(), conexiones_.end(), &cn) == conexiones_.end())
+                conexiones_.push_back(&cn);
+        }
+        empezar();
+    }
+    ~LecturaHotel() { terminar(); }
+    LecturaHotel(const LecturaHotel&) = delete;
+    LecturaHotel& operator=(const LecturaHotel&) = delete;
+
+    // Between two rows: lets the files go when they have been held long enough.
+    void seguir()
+    {
+        if (reloj_.elapsed() < kMilisegundos)
+            return;
+        terminar();
+        empezar();
+    }
+
+private:
+    static constexpr qint64 kMilisegundos = 50;
+
+    void empezar()
+    {
+        for (ado::Connection* cn : conexiones_) {
+            try {
+                if (cn->isOpen() && !cn->inTransaction())
+                    cn->beginTrans();
+            } catch (const ado::Error&) {
+                // Without it each statement locks the file on its own, as always.
+            }
+        }
+        reloj_.start();
+    }
+    void terminar()
+    {
+        for (ado::Connection* cn : conexiones_) {
+            try {
+                if (cn->isOpen() && cn->inTransaction())
+                    cn->commitTrans();
+            } catch (const ado::Error&) {
+                try {
+                    if (cn->inTransaction())
+                        cn->rollbackTrans();
+                } catch (const ado::Error&) {
+                }
+            }
+        }
+    }
+
+    std::vector<ado::Connection*> conexiones_;
+    QElapsedTimer reloj_;
+};
 
 // A staging loop keeps what it reads from the hotel and the link while it
 // runs, and nothing of it afterwards: the next one reads afresh.
@@ -798,6 +865,7 @@ int preparar_facturas(Traspaso& t)
                         });
     a.rs_edep3.closeIfOpen();
     Lectura lectura(t);
+    LecturaHotel hotel(a);
     GrupoEnlace grupo(a.cn_enlace);
     int preparadas = 0;
     qint64 leidas = 0;
@@ -827,6 +895,7 @@ int preparar_facturas(Traspaso& t)
             grupo.fila_guardada();
         }
         a.rs_emi.moveNext();
+        hotel.seguir();
         if (++leidas % kAvisoCada == 0)
             a.ui.progress(fase, leidas);
     }
@@ -858,6 +927,7 @@ int preparar_cobros(Traspaso& t)
                                                   rs.text(QStringLiteral("CajaOrd")));
                         });
     Lectura lectura(t);
+    LecturaHotel hotel(a);
     GrupoEnlace grupo(a.cn_enlace);
     int preparados = 0;
     qint64 leidos = 0;
@@ -882,6 +952,7 @@ int preparar_cobros(Traspaso& t)
             grupo.fila_guardada();
         }
         caja.moveNext();
+        hotel.seguir();
         if (++leidos % kAvisoCada == 0)
             a.ui.progress(fase, leidos);
     }
