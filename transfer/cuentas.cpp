@@ -91,8 +91,11 @@ QStringList datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla,
     abrir_lectura(t.a, rs, tabla, sql, {codigo});
     const QStringList datos = rs.eof() ? QStringList() : leer(rs);
     rs.close();
-    if (t.leido.activo)
+    if (t.leido.activo) {
+        if (t.leido.titulares.size() >= Traspaso::Leido::kMaximo)
+            t.leido.titulares.clear();
         t.leido.titulares.insert(clave, datos);
+    }
     return datos;
 }
 
@@ -310,8 +313,11 @@ QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofr
                                   a.rs_emi.text(QStringLiteral("EmiFec"))};
         if (factura) {
             a.rs_emi.close();
-            if (leido.activo)
+            if (leido.activo) {
+                if (leido.facturas.size() >= Traspaso::Leido::kMaximo)
+                    leido.facturas.clear();
                 leido.facturas.insert(clave, *factura);
+            }
         }
     }
     if (!factura) {

@@ -743,37 +743,27 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
         return;
     }
 
-    // The recordset only serves to add the invoice's lines, so it is opened on
-    // the invoice's own rows (normally none) rather than on all of fal3, which
-    // keeps every invoice ever staged: reading the whole table again for each
-    // invoice made a year's transfer take hours.
+    // The lines are only added, by one statement compiled once: opening a
+    // recordset of fal3 for each invoice only to add to it cost a query each.
     const QString empresa = empresa_000(a.wempresa);
-    ado::Recordset& fal = a.rs_fal3;
-    fal.closeIfOpen();
-    fal.open(QStringLiteral("SELECT * FROM fal3 WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?"),
-             {empresa, w_eje, w_numero}, a.cn_enlace, ado::adOpenDynamic, ado::adLockOptimistic);
+    a.rs_fal3.closeIfOpen();
+    static const QString insertar = QStringLiteral(
+        "INSERT INTO fal3 ([FalEmp], [FalEje], [FalOrden], [FalFra], [FalCta], [FalImp]) VALUES (?, ?, ?, ?, ?, ?)");
     qint64 orden = 0;
     while (!lineas.eof()) {
         ++orden;
-        fal.addNew();
-        fal.setField(QStringLiteral("FalEmp"), texto(empresa));
-        fal.setField(QStringLiteral("FalEje"), texto(w_eje));
-        fal.setField(QStringLiteral("FalOrden"), orden);
-        fal.setField(QStringLiteral("FalFra"), texto(w_numero));
         QString cuenta = lineas.text(QStringLiteral("HCadiaCta"));
         if (!cuenta.isEmpty())
             ajustar_digitos(a.wdigitos, cuenta);
-        fal.setField(QStringLiteral("FalCta"), texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta));
         const auto quien = [&] { return factura_hotel(w_eje, w_numero); };
         static const QString tabla = QStringLiteral("Hiscadia");
         const double cantidad = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaCan"));
         const double precio = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaPre"));
-        fal.setField(QStringLiteral("FalImp"),
-                     importe_linea(cantidad, precio, lineas.text(QStringLiteral("HCadiaCA"))));
-        fal.update();
+        a.cn_enlace.execute(insertar, {texto(empresa), texto(w_eje), orden, texto(w_numero),
+                                       texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta),
+                                       importe_linea(cantidad, precio, lineas.text(QStringLiteral("HCadiaCA")))});
         lineas.moveNext();
     }
-    fal.close();
     lineas.close();
 }
 

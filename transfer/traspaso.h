@@ -60,6 +60,9 @@ struct Traspaso {
         // number, EmiFec and EmiCli.
         QStringList factura_en_curso;
         bool activo = false;   // only a staging loop keeps what it reads
+        // Enough to find again the rows of the days around the one being
+        // staged, without holding a year of them.
+        static constexpr qsizetype kMaximo = 20000;
         void olvidar()
         {
             titulares.clear();
