@@ -393,10 +393,14 @@ ado::Connection& A3ADO::conexion_hotel(const QString& tabla)
 {
     if (wsql)
         return cn_sql;
-    const QString archivo = tabla.toLower() + QStringLiteral(".mdb");
-    for (const BaseHotel& base : kBasesHotel)
-        if (archivo == QString::fromLatin1(base.archivo).toLower())
+    // Asked for before every statement on the hotel's files: compared in
+    // place, without making the file's name each time.
+    for (const BaseHotel& base : kBasesHotel) {
+        const QLatin1StringView archivo(base.archivo);
+        if (archivo.size() == tabla.size() + 4 && archivo.endsWith(QLatin1String(".MDB"))
+            && QStringView(tabla).compare(archivo.first(tabla.size()), Qt::CaseInsensitive) == 0)
             return this->*(base.cn);
+    }
     throw ado::Error(ado::kCannotOpen,
                      QStringLiteral("La tabla %1 del hotel no tiene una base de datos abierta en modo Access").arg(tabla),
                      tabla);
