@@ -683,7 +683,6 @@ void mover_datos_factura(Traspaso& t)
 {
     A3ADO& a = t.a;
     ado::Recordset& emi = a.rs_emi;
-    ado::Recordset& fac = a.rs_fac3;
 
     const QString eje = emi.text(QStringLiteral("EmiAno"));
     const QString numero = emi.text(QStringLiteral("EmiNum"));
@@ -696,36 +695,24 @@ void mover_datos_factura(Traspaso& t)
     const double total = f.total;
     const double tipo2 = f.tipo2;
 
-    fac.addNew();
-    fac.setField(QStringLiteral("FacEje"), texto(eje));
-    fac.setField(QStringLiteral("FacFec"), texto(fecha));
-    fac.setField(QStringLiteral("FacFra"), texto(numero));
-    fac.setField(QStringLiteral("FacCli"), texto(emi.text(QStringLiteral("EmiCli"))));
-    fac.setField(QStringLiteral("FacB0"), 0.0);
-    fac.setField(QStringLiteral("FacB1"), f.b[1]);
+    // Added by one statement compiled once (rs_fac3, opened on the invoice's
+    // own rows by ya_ha_sido_traspasado, is not needed for it).
+    static const QString insertar = QStringLiteral(
+        "INSERT INTO fac3 ([FacEje], [FacFec], [FacFra], [FacCli], [FacB0], [FacB1], [FacB2], [FacB3], [FacB4], "
+        "[FacI1], [FacI2], [FacI3], [FacI4], [FacC1], [FacC2], [FacC3], [FacC4], [FacTotal], [FacNifC], [FacEst], "
+        "[FacCliN], [FacIvaR], [FacCtaC], [FacTasa]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?)");
     const double base2 = base_banda2(total, tipo2);
-    fac.setField(QStringLiteral("FacB2"), base2);
-    fac.setField(QStringLiteral("FacB3"), f.b[3]);
-    fac.setField(QStringLiteral("FacB4"), f.b[4]);
-    fac.setField(QStringLiteral("FacI1"), f.i[1]);
-    fac.setField(QStringLiteral("FacI2"), tipo2);
-    fac.setField(QStringLiteral("FacI3"), f.i[3]);
-    fac.setField(QStringLiteral("FacI4"), f.i[4]);
-    fac.setField(QStringLiteral("FacC1"), f.c[1]);
-    // Band 2 base plus band 2 VAT is the total to the last bit.
-    fac.setField(QStringLiteral("FacC2"), total - base2);
-    fac.setField(QStringLiteral("FacC3"), f.c[3]);
-    fac.setField(QStringLiteral("FacC4"), f.c[4]);
-    fac.setField(QStringLiteral("FacTotal"), total);
-    fac.setField(QStringLiteral("FacNifC"), texto(emi.text(QStringLiteral("EmiNif")).left(9)));
-    fac.setField(QStringLiteral("FacEst"), QStringLiteral("0"));
-    fac.setField(QStringLiteral("FacCliN"), texto(emi.text(QStringLiteral("EmiNom"))));
-    fac.setField(QStringLiteral("FacIvaR"), texto(cuenta_iva_factura(a.wcta_iva, a.wiva_por_tipo, tipo2)));
+    ado::Values fila{texto(eje), texto(fecha), texto(numero), texto(emi.text(QStringLiteral("EmiCli"))), 0.0, f.b[1],
+                     base2, f.b[3], f.b[4], f.i[1], tipo2, f.i[3], f.i[4], f.c[1],
+                     // Band 2 base plus band 2 VAT is the total to the last bit.
+                     total - base2, f.c[3], f.c[4], total, texto(emi.text(QStringLiteral("EmiNif")).left(9)),
+                     QStringLiteral("0"), texto(emi.text(QStringLiteral("EmiNom"))),
+                     texto(cuenta_iva_factura(a.wcta_iva, a.wiva_por_tipo, tipo2))};
     const QString cuenta =
         cuenta_cliente(t, numero, eje, emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
-    fac.setField(QStringLiteral("FacCtaC"), texto(cuenta));
-    fac.setField(QStringLiteral("FacTasa"), f.tasa);
-    fac.update();
+    fila << texto(cuenta) << f.tasa;
+    a.cn_enlace.execute(insertar, fila);
 
     if (a.wdesglosar_ventas)
         generar_fal(t, eje, numero);
@@ -795,40 +782,30 @@ void mover_datos_caja(Traspaso& t)
 {
     A3ADO& a = t.a;
     ado::Recordset& caja = a.rs_caja;
-    ado::Recordset& caj = a.rs_caj3;
 
     const QString fecha = caja.text(QStringLiteral("CajaFec"));
     const qint64 orden = orden_cobro(caja.field(QStringLiteral("CajaOrd")));
     const double importe = numero_exigido(caja, [&] { return cobro_de(fecha, orden); }, QStringLiteral("caja"),
                                           QStringLiteral("CajaImp"));
 
-    caj.addNew();
-    caj.setField(QStringLiteral("CajFec"), texto(fecha));
-    caj.setField(QStringLiteral("CajOrd"), orden);
-    caj.setField(QStringLiteral("CajImp"), importe);
-
     const bool factura_nula = caja.isNull(QStringLiteral("CajaFra"));
     const QString factura = caja.text(QStringLiteral("CajaFra"));
     const QString ano_factura = caja.text(QStringLiteral("CajaAnoF"));
-    if (factura.isEmpty()) {
-        // Without an invoice the money is a deposit or an advance payment.
-        caj.setField(QStringLiteral("CajFra"), texto(QString()));
-        caj.setField(QStringLiteral("CajCli"), texto(a.wcta_depositos));
-    } else {
-        caj.setField(QStringLiteral("CajFra"), texto(factura));
-        caj.setField(QStringLiteral("CajCli"), texto(cuenta_cliente2(t, factura, ano_factura)));
-    }
-    caj.setField(QStringLiteral("CajAnoF"), texto(ano_factura));
-    caj.setField(QStringLiteral("CajCre"), texto(caja.text(QStringLiteral("CajaCre"))));
+    // Without an invoice the money is a deposit or an advance payment.
+    const QString cliente = factura.isEmpty() ? a.wcta_depositos : cuenta_cliente2(t, factura, ano_factura);
+    const QString credito = caja.text(QStringLiteral("CajaCre"));
     // Only an advance payment typed without invoice ("" rather than Null)
     // carries its reference in the concept text.
     const bool anticipo = !factura_nula && factura.isEmpty();
-    caj.setField(QStringLiteral("CajDep"),
-                 texto(anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString()));
-    caj.setField(QStringLiteral("CajCobro"), texto(cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc")))));
-    caj.setField(QStringLiteral("CajCobroN"), texto(caja.text(QStringLiteral("CajaCobron"))));
-    caj.setField(QStringLiteral("CajEstado"), QStringLiteral("0"));
-    caj.update();
+    const QString deposito = anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString();
+    const QString cobro = cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc")));
+    // Added by one statement compiled once (see mover_datos_factura).
+    static const QString insertar = QStringLiteral(
+        "INSERT INTO caj3 ([CajFec], [CajOrd], [CajImp], [CajFra], [CajCli], [CajAnoF], [CajCre], [CajDep], "
+        "[CajCobro], [CajCobroN], [CajEstado]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    a.cn_enlace.execute(insertar, {texto(fecha), orden, importe, texto(factura), texto(cliente), texto(ano_factura),
+                                   texto(credito), texto(deposito), texto(cobro),
+                                   texto(caja.text(QStringLiteral("CajaCobron"))), QStringLiteral("0")});
 }
 
 int preparar_facturas(Traspaso& t)
