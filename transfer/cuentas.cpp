@@ -20,12 +20,21 @@ QString final_mensaje(Final f)
                             : QStringLiteral(" no existe. La aplicación no puede continuar");
 }
 
+// A message the user has to close: the hotel's files are not held meanwhile.
+void avisar(Traspaso& t, const QString& texto, const QString& titulo = QString(),
+            platform::Icon icono = platform::Icon::None)
+{
+    if (t.leido.soltar_hotel)
+        t.leido.soltar_hotel();
+    t.a.ui.message(texto, titulo, icono);
+}
+
 [[noreturn]] void titular_inexistente(Traspaso& t, const QString& numfra, const QString& quien,
                                       const QString& ccliente, Final f)
 {
     const QString mensaje = QStringLiteral("Existe un problema grave con la Factura ") + numfra + quien + ccliente
         + final_mensaje(f);
-    t.a.ui.message(mensaje);
+    avisar(t, mensaje);
     throw TraspasoDetenido(TraspasoDetenido::Motivo::TitularInexistente, mensaje);
 }
 
@@ -359,7 +368,7 @@ QString cuenta_cobro(Traspaso& t, const QString& codcobro)
         abrir_lectura(a, a.rs_formas, QStringLiteral("formas"),
                       QStringLiteral("SELECT * FROM formas WHERE ForCod = '1'"));
         if (a.rs_formas.eof()) {
-            a.ui.message(QStringLiteral("Error no existe contado"), QStringLiteral("Atención"),
+            avisar(t, QStringLiteral("Error no existe contado"), QStringLiteral("Atención"),
                          platform::Icon::Information);
             avisado = true;
         } else {
@@ -380,7 +389,7 @@ QString cuenta_cobro(Traspaso& t, const QString& codcobro)
     const QString mensaje = QStringLiteral(
         "La cuenta contable del cobro no tiene los dígitos que marca la configuración. La aplicación no puede "
         "seguir, revise la configuración del enlace a A3Con y las formas de cobro de Noctaris Hotel");
-    a.ui.message(mensaje, QStringLiteral("error fatal"), platform::Icon::Information);
+    avisar(t, mensaje, QStringLiteral("error fatal"), platform::Icon::Information);
     throw TraspasoDetenido(TraspasoDetenido::Motivo::CuentaCobroErronea, mensaje);
 }
 

@@ -84,8 +84,9 @@ constexpr int kAvisoCada = 200;
 // milliseconds, so the hotel's own program never waits long to write.
 class LecturaHotel {
 public:
-    explicit LecturaHotel(A3ADO& a)
+    LecturaHotel(A3ADO& a, Traspaso::Leido& leido) : leido_(leido)
     {
+        leido_.soltar_hotel = [this] { terminar(); };
         for (const QString& archivo : A3ADO::archivos_hotel()) {
             ado::Connection& cn = a.conexion_hotel(archivo.section(QLatin1Char('.'), 0, 0));
             if (cn.isOpen() && cn.kind() == ado::Connection::Kind::Jet && !cn.inTransaction()
@@ -94,14 +95,19 @@ public:
         }
         empezar();
     }
-    ~LecturaHotel() { terminar(); }
+    ~LecturaHotel()
+    {
+        leido_.soltar_hotel = nullptr;
+        terminar();
+    }
     LecturaHotel(const LecturaHotel&) = delete;
     LecturaHotel& operator=(const LecturaHotel&) = delete;
 
-    // Between two rows: lets the files go when they have been held long enough.
+    // Between two rows: lets the files go when they have been held long
+    // enough (or were let go for a message), and takes them again.
     void seguir()
     {
-        if (reloj_.elapsed() < kMilisegundos)
+        if (tomados_ && reloj_.elapsed() < kMilisegundos)
             return;
         terminar();
         empezar();
@@ -120,10 +126,12 @@ private:
                 // Without it each statement locks the file on its own, as always.
             }
         }
+        tomados_ = true;
         reloj_.start();
     }
     void terminar()
     {
+        tomados_ = false;
         for (ado::Connection* cn : conexiones_) {
             try {
                 if (cn->isOpen() && cn->inTransaction())
@@ -138,8 +146,10 @@ private:
         }
     }
 
+    Traspaso::Leido& leido_;
     std::vector<ado::Connection*> conexiones_;
     QElapsedTimer reloj_;
+    bool tomados_ = false;
 };
 
 // A staging loop keeps what it reads from the hotel and the link while it
@@ -832,7 +842,7 @@ int preparar_facturas(Traspaso& t)
                         });
     a.rs_edep3.closeIfOpen();
     Lectura lectura(t);
-    LecturaHotel hotel(a);
+    LecturaHotel hotel(a, t.leido);
     GrupoEnlace grupo(a.cn_enlace);
     int preparadas = 0;
     qint64 leidas = 0;
@@ -894,7 +904,7 @@ int preparar_cobros(Traspaso& t)
                                                   rs.text(QStringLiteral("CajaOrd")));
                         });
     Lectura lectura(t);
-    LecturaHotel hotel(a);
+    LecturaHotel hotel(a, t.leido);
     GrupoEnlace grupo(a.cn_enlace);
     int preparados = 0;
     qint64 leidos = 0;

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <vector>
 
 // A hotel row the staging left out because its data do not fit a record:
@@ -60,6 +61,9 @@ struct Traspaso {
         // number, EmiFec and EmiCli.
         QStringList factura_en_curso;
         bool activo = false;   // only a staging loop keeps what it reads
+        // Lets the hotel's files go before a message waits for the user,
+        // when the staging holds them (see preparacion.cpp).
+        std::function<void()> soltar_hotel;
         // Enough to find again the rows of the days around the one being
         // staged, without holding a year of them.
         static constexpr qsizetype kMaximo = 20000;

@@ -1,6 +1,7 @@
 // Staging of invoices, sales lines, deposits and cash-desk collections, on
 // installations made by the fixture builder.
 
+#include "app/arranque.h"
 #include "support/fixtures.h"
 #include "transfer/preparacion.h"
 
@@ -216,6 +217,40 @@ private Q_SLOTS:
         QCOMPARE(preparar_de(*e), 1);
         QCOMPARE(e->t->rechazados.size(), size_t(1));
         QCOMPARE(h.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList{"430001002=0"});
+    }
+
+    void un_aviso_no_retiene_los_ficheros_del_hotel()
+    {
+        // While a message waits for the user, the hotel's program can write
+        // to its files: the staging does not hold them meanwhile.
+        Hotel h;
+        h.forma("2", "Tarjeta", QVariant());   // no account, and no cash method
+        h.cobro("20130105", 1, 10.0, "", {{"CajaCobroc", "2"}});
+        struct Ui : platform::ScriptedInteraction {
+            QString formas;
+            QList<bool> escritas;
+            void message(const QString& texto, const QString& titulo, platform::Icon icono) override
+            {
+                ScriptedInteraction::message(texto, titulo, icono);
+                {
+                    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "hotel");
+                    db.setDatabaseName(formas);
+                    db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+                    QSqlQuery q(db);
+                    escritas << (db.open() && q.exec("BEGIN EXCLUSIVE") && q.exec("ROLLBACK"));
+                }
+                QSqlDatabase::removeDatabase("hotel");
+            }
+        } ui;
+        ui.formas = h.inst().archivo_tabla("formas");
+        A3ADO a(platform::DriveMap(h.raiz()), ui);
+        QVERIFY(arranque::arrancar(a) && arranque::activar(a).configuracion_ok);
+        Traspaso t(a);
+        t.wdesde = "20130101";
+        t.whasta = "20130131";
+        QCOMPARE(preparar_cobros(t), 1);
+        QCOMPARE(ui.texts(), QStringList{"Error no existe contado"});
+        QCOMPARE(ui.escritas, QList<bool>{true});
     }
 
     void un_fallo_a_medias_no_deja_rastro_data()
