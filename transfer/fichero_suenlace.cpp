@@ -178,20 +178,16 @@ bool FicheroSuenlace::escribir(const QStringList& lineas)
 {
     if (detenido_ || !abierto_)
         return false;
-    Salida& s = *salida_;
+    // The entry's bytes go to the file and to the hash at once.
+    QByteArray entrada;
+    entrada.reserve(lineas.size() * 256);
     for (const QString& linea : lineas) {
-        const QByteArray bytes = platform::toCp1252(linea);
-        if (!s.escritor.writeRaw(bytes)) {
-            fallo(QStringLiteral("No se ha podido escribir el fichero ") + ruta_ + QStringLiteral(": ")
-                  + motivo(s.escritor)
-                  + QStringLiteral(". El fichero se ha dejado como estaba y no se ha marcado nada como enviado."));
-            return false;
-        }
-        s.suma.add(bytes);
-        s.suma.add(QByteArrayView("\r\n", 2));
-        s.bytes += bytes.size() + 2;
-        ++s.lineas;
+        entrada += platform::toCp1252(linea);
+        entrada += "\r\n";
     }
+    if (!escribir_bytes(entrada))
+        return false;
+    salida_->lineas += lineas.size();
     platform::punto_de_fallo("linea");
     return true;
 }
