@@ -223,13 +223,14 @@ Statement& Connection::Prepared::statement(const QString& sql, const Source& sou
     if (owner && owner->transactionLost())
         throw owner->lostError(source.text());
     single.reset();
+    // Only texts worth keeping are kept: one found needs no other check.
+    const auto it = statements.find(sql);
+    if (it != statements.end())
+        return *it->second;
     if (!cacheable(sql)) {
         single = compile(handle, sql, source);
         return *single;
     }
-    const auto it = statements.find(sql);
-    if (it != statements.end())
-        return *it->second;
     std::unique_ptr<Statement> compiled = compile(handle, sql, source);
     // A handful of texts repeat thousands of times; texts with their values
     // written in do not.

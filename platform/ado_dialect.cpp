@@ -245,7 +245,8 @@ QString Connection::translate(const QString& statement) const
     qsizetype i = 0;
     while (i < statement.size() && statement.at(i).isSpace())
         ++i;
-    if (!QStringView(statement).mid(i, 6).startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive))
+    if (i >= statement.size() || (statement.at(i) != QLatin1Char('D') && statement.at(i) != QLatin1Char('d'))
+        || !QStringView(statement).mid(i, 6).startsWith(QLatin1String("DELETE"), Qt::CaseInsensitive))
         return statement;
     QString out = statement;
     for (const Rewrite& rewrite : jetRewrites())
