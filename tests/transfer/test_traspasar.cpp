@@ -34,7 +34,7 @@ class TestTraspasar : public QObject {
 private Q_SLOTS:
     void palabras_de_fecha_con_reloj_fijo();
     void fichero_existente_sin_respuesta(); void fichero_existente_sobrescribir_o_anadir(); void traspasar_otra_vez_limpiar_y_volver();
-    void aviso_de_contado_no_cambia_el_estado(); void titular_inexistente_detiene_antes_del_fichero();
+    void titular_inexistente_detiene_antes_del_fichero();
 };
 
 void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
@@ -132,19 +132,6 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     QCOMPARE(finales, (QStringList{"traspaso 0", "traspaso 0", "limpieza 0", "traspaso 0"}));
     for (const QString& linea : QStringList{"  Fechas: 01-01-2013 a 31-01-2013", "  Facturas preparadas: 3", "  Cobros preparados: 2", "  Facturas: 3", "  Importe de las facturas: 198,00 €", "  Fichero: " + kRuta, "  Facturas borradas (fac3): 3"})
         QVERIFY2(texto.contains(linea + "\n"), qPrintable(linea + " no está en:\n" + texto));
-}
-
-void TestTraspasar::aviso_de_contado_no_cambia_el_estado()
-{
-    Hotel h;
-    h.forma("2", "Tarjeta", QVariant());   // no account, and no cash method to fall back on
-    h.cliente("1001", "430000001");
-    h.factura("1", "20130105", 10.0);
-    h.cobro("20130105", 1, 10.0, "1", {{"CajaCobroc", "2"}, {"CajaCobron", "Tarjeta"}});
-    const Salida s = lote(h, "traspasar", {"01012013", "31012013"});
-    QCOMPARE(s.lineas_err(), QStringList{"Error no existe contado"});
-    QCOMPARE(s.estado, 0);
-    QCOMPARE(s.lineas_out().first(), QString("Se ha generado Suenlace.dat correctamente"));
 }
 
 void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
