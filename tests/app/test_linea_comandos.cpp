@@ -15,6 +15,7 @@ namespace {
 const QString kSinUnidad = "No se ha podido leer la unidad de datos del hotel (fila cod = '1') en la tabla de unidades "
                            "C:\\noctaris.MDB.";
 const QString kSinPantalla = "No hay pantalla disponible: la ventana de enlace3 no se puede abrir aquí.";
+const QString kUsoTraspasar = "Uso: enlace3 traspasar DESDE HASTA [--sobrescribir | --anadir]";
 
 // Every file under a folder with a digest of its bytes.
 QMap<QString, QByteArray> huellas(const QString& raiz)
@@ -42,7 +43,8 @@ class TestLineaComandos : public QObject {
 private Q_SLOTS:
     // What an order says (status, first line of out, err; of a failed start
     // the first line of err) with no installation or over a folder holding
-    // only a file of the user's ("nota"), which nothing may touch.
+    // only a file of the user's ("nota"), which nothing may touch. Wrong
+    // arguments are refused before any start-up (status 2, not 1).
     void ordenes_y_errores_de_uso()
     {
         const QList<std::tuple<QStringList, bool, int, QString, QString>> casos = {   // args, over a folder, status, out, err
@@ -54,7 +56,11 @@ private Q_SLOTS:
             {{"demo", "nota"}, false, 2, "", "La carpeta «nota» no está vacía: la instalación de demostración se crea en una "
                                              "carpeta nueva o vacía."},
             {{"limpiar", "01010050", "01010050"}, true, 2, "", "Formato de Fecha incorrecto."},   // no year below 100
-            {{"estado"}, true, 1, "", kSinUnidad},
+            {{"limpiar", "01012013", "31012013", "--sobrescribir"}, true, 2, "", "Opción desconocida: --sobrescribir\nUso: enlace3 limpiar DESDE HASTA"},
+            {{"traspasar", "01012013", "31012013", "--borrar"}, true, 2, "", "Opción desconocida: --borrar\n" + kUsoTraspasar},
+            {{"traspasar", "01012013", "31012013", "--sobrescribir", "--anadir"}, true, 2, "", "--sobrescribir y --anadir no pueden ir juntas.\n" + kUsoTraspasar},
+            {{"estado"}, true, 1, "", kSinUnidad}, {{"traspasar", "01012013", "31012013"}, true, 1, "", kSinUnidad},
+            {{"limpiar", "01012013", "31012013"}, true, 1, "", kSinUnidad},
             {{}, true, 1, kSinPantalla, kSinUnidad},
         };
         for (auto [args, en_carpeta, codigo, out, err] : casos) {

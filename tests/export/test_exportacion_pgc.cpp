@@ -127,7 +127,6 @@ private Q_SLOTS:
         struct Caso { QString caso; QStringList mensaje; QString estado; };
         const QList<Caso> casos = {
             {"solo lectura", {"No se ha podido abrir el fichero F:\\NOCTARIS\\Suenlace.dat: el fichero es de solo lectura" + kSinMarcar}, "0"},
-            {"sin carpeta", {"No se ha podido abrir el fichero F:\\NOEXISTE\\Suenlace.dat: la carpeta no existe" + kSinMarcar}, "0"},
             {"sin empresa", {"No existe la empresa: 008|0"}, ""},
             {"ctas3 falla", {kNoLeido.arg("430100002"), "", "Error -2147467259: disco lleno", "", kNadaAlmacenado}, ""},
         };
@@ -139,8 +138,6 @@ private Q_SLOTS:
             if (c.caso == "solo lectura") {
                 escribir_lineas(x.fichero(), {kPrevia});
                 QFile(x.fichero()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-            } else if (c.caso == "sin carpeta") {
-                x.inst().configurar({{"Ca3ruta", "F:\\NOEXISTE\\"}});
             } else if (c.caso == "ctas3 falla") {   // the second account cannot be stored: the first must not stay either
                 x.inst().ejecutar("ctas3", "CREATE TRIGGER lleno BEFORE INSERT ON ctas3 WHEN NEW.Cuenta = '430100002' BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
             }

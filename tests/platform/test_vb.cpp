@@ -1,5 +1,4 @@
 #include "platform/vb.h"
-#include "transfer/preparacion.h"
 
 #include <QtTest>
 
@@ -33,9 +32,6 @@ private Q_SLOTS:
             QVERIFY2(vb::redondear(c.valor, c.decimales) == c.lejos, que.constData());
             QVERIFY2(vb::redondear_par(c.valor, c.decimales) == c.par, que.constData());
         }
-        // The band-2 base is the one value rounded to even: 0.125 stays 0.12.
-        QCOMPARE(base_banda2(0.125, 0.0), 0.12);
-        QCOMPARE(base_banda2(110.0, 10.0), 100.0);
     }
 
     void centimos_y_quince_cifras()
