@@ -149,18 +149,29 @@ enum class Clase { Texto, Codigo };
 // after field. A field that would run past the end is not written and the
 // line is refused as a whole (it cannot happen while every field keeps its
 // width).
+// A whole line of blanks: a line starts as a copy of it, so blank fields and
+// the padding of plain texts need no writing.
+struct LineaEnBlanco {
+    char16_t c[kLongitud];
+    constexpr LineaEnBlanco() : c{}
+    {
+        for (char16_t& x : c)
+            x = u' ';
+    }
+};
+constexpr LineaEnBlanco kLineaEnBlanco;
+
 class Linea {
 public:
-    Linea() : texto_(kLongitud, Qt::Uninitialized), datos_(reinterpret_cast<char16_t*>(texto_.data())) {}
+    Linea() : texto_(kLongitud, Qt::Uninitialized), datos_(reinterpret_cast<char16_t*>(texto_.data()))
+    {
+        std::copy(kLineaEnBlanco.c, kLineaEnBlanco.c + kLongitud, datos_);
+    }
 
     void caracter(char16_t c) { *campo_de(1) = c; }
     // A fixed text of the layout; `ancho` without the terminating zero.
     template <int N> void fijo(const char16_t (&texto)[N]) { std::copy(texto, texto + N - 1, campo_de(N - 1)); }
-    void blancos(int n)
-    {
-        char16_t* d = campo_de(n);
-        std::fill(d, d + n, u' ');
-    }
+    void blancos(int n) { campo_de(n); }
 
     // Exactly `ancho` characters, else refused with `motivo`.
     void exacto(const QString& texto, int ancho, const QString& campo, const char* motivo);
@@ -210,10 +221,8 @@ void Linea::exacto(const QString& texto, int ancho, const QString& campo, const 
 void Linea::relleno(const QString& texto, int ancho, const QString& campo, Clase clase)
 {
     char16_t* d = campo_de(ancho);
-    if (texto.size() <= ancho && copiar_ascii(texto, d)) {
-        std::fill(d + texto.size(), d + ancho, u' ');
-        return;
-    }
+    if (texto.size() <= ancho && copiar_ascii(texto, d))
+        return;   // the rest of the field is blank already
     rellenar_en(d, clase == Clase::Texto ? sin_controles(texto) : texto, ancho, campo);
 }
 
