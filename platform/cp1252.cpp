@@ -39,7 +39,7 @@ unsigned char byteAlto(char32_t code)
 // the text to be composed first. kCompone marks those.
 constexpr int kCompone = -1;
 
-int byteOfUnit(char16_t u)
+inline int byteOfUnit(char16_t u)
 {
     if (u < 0x80 || (u >= 0xA0 && u < 0x100))
         return u;
@@ -128,8 +128,17 @@ QByteArray toCp1252(const QString& text)
     const qsizetype n = text.size();
     QByteArray out(n, Qt::Uninitialized);
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
-    // Nearly every line of the file is ASCII.
-    if (narrowAscii(s, n, out.data()) == n)
+    char* d = out.data();
+    // Nearly every line of the file is ASCII; the rest mostly converts unit
+    // by unit.
+    qsizetype hechos = narrowAscii(s, n, d);
+    for (; hechos < n; ++hechos) {
+        const int b = byteOfUnit(s[hechos]);
+        if (b == kCompone)
+            break;
+        d[hechos] = char(b);
+    }
+    if (hechos == n)
         return out;
     const qsizetype bytes = convertir(text, [&out](qsizetype i, unsigned char b) {
         if (i >= out.size())

@@ -7,6 +7,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <initializer_list>
 
@@ -81,7 +84,22 @@ bool copiar_ascii(const QString& texto, char16_t* destino)
 {
     const char16_t* s = reinterpret_cast<const char16_t*>(texto.constData());
     const qsizetype n = texto.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Eight units at a time: each one, less 0x20, below 0x5F (signed
+    // comparison, so what lies under 0x20 wraps to a negative and fails).
+    const __m128i espacio = _mm_set1_epi16(0x20);
+    const __m128i limite = _mm_set1_epi16(0x7F - 0x20);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i d = _mm_sub_epi16(v, espacio);
+        const __m128i ok = _mm_and_si128(_mm_cmpgt_epi16(d, _mm_set1_epi16(-1)), _mm_cmplt_epi16(d, limite));
+        if (_mm_movemask_epi8(ok) != 0xFFFF)
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + i), v);
+    }
+#endif
+    for (; i < n; ++i) {
         const char16_t u = s[i];
         if (u < 0x20 || u >= 0x7F)
             return false;
