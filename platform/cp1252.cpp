@@ -126,6 +126,8 @@ qsizetype narrowAscii(const char16_t* s, qsizetype n, char* d)
 QByteArray toCp1252(const QString& text)
 {
     const qsizetype n = text.size();
+    if (n == 0)
+        return text.toLatin1();   // null stays null
     QByteArray out(n, Qt::Uninitialized);
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     char* d = out.data();
@@ -151,6 +153,8 @@ QByteArray toCp1252(const QString& text)
 
 QString fromCp1252(const QByteArray& bytes)
 {
+    if (QtPrivate::isAscii(QLatin1StringView(bytes)))
+        return QString::fromLatin1(bytes);
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* p = reinterpret_cast<char16_t*>(out.data());
     for (char b : bytes)
