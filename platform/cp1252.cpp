@@ -6,126 +6,175 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 
 namespace {
 
-// One iconv descriptor per conversion call: cheap next to the text it
-// converts, and no state is shared between callers.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
+// The characters of bytes 0x80-0x9F; 0 marks the five bytes the code page
+// leaves undefined. Bytes 0xA0-0xFF are U+00A0-U+00FF and the rest ASCII.
+constexpr char16_t kAltos[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-private:
-    iconv_t cd_;
-};
-
-bool isAscii(const QString& text)
+// Byte of a character of the 0x80-0x9F range, 0 when it has none.
+unsigned char byteAlto(char32_t code)
 {
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
+    for (int i = 0; i < 32; ++i)
+        if (kAltos[i] == code && code != 0)
+            return static_cast<unsigned char>(0x80 + i);
+    return 0;
+}
+
+// A UTF-16 unit below U+0300, or one of the code page's own characters
+// above it, is a whole character that composition leaves alone and that
+// never joins its neighbours; a text of such units converts unit by unit.
+// Any other unit (a combining mark, a surrogate, a Hangul jamo...) asks for
+// the text to be composed first. kCompone marks those.
+constexpr int kCompone = -1;
+
+inline int byteOfUnit(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u < 0x100))
+        return u;
+    if (u < 0x300) {
+        const unsigned char b = byteAlto(u);
+        return b != 0 ? b : '?';
     }
-    return true;
+    const unsigned char b = byteAlto(u);
+    return b != 0 ? b : kCompone;
+}
+
+// Converts `text` composed, calling out(i, byte) for each of its bytes, and
+// returns how many there are.
+template <typename Out> qsizetype convertir(QStringView text, Out&& out)
+{
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const char16_t u = s[i];
+        if (u < 0x80) {
+            out(i, static_cast<unsigned char>(u));
+            continue;
+        }
+        const int b = byteOfUnit(u);
+        if (b == kCompone)
+            break;
+        out(i, static_cast<unsigned char>(b));
+    }
+    if (i == n)
+        return n;
+    // Composed, one byte per character (a character outside the BMP
+    // included), '?' for the characters Windows-1252 lacks.
+    const QList<uint> codes = text.toString().normalized(QString::NormalizationForm_C).toUcs4();
+    qsizetype k = 0;
+    for (uint c : codes)
+        out(k++, static_cast<unsigned char>(cp1252Byte(c)));
+    return k;
+}
+
+} // namespace
+
+char cp1252Byte(char32_t code)
+{
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
+        return char(code);
+    const unsigned char b = byteAlto(code);
+    return b != 0 ? char(b) : '?';
+}
+
+char16_t cp1252Char(unsigned char byte)
+{
+    if (byte < 0x80 || byte >= 0xA0)
+        return byte;
+    const char16_t c = kAltos[byte - 0x80];
+    return c != 0 ? c : char16_t(0xFFFD);
+}
+
+namespace {
+
+// Narrows the leading ASCII of `s` into `d`, sixteen units at a time where
+// the processor has SSE2; returns how many units were done.
+qsizetype narrowAscii(const char16_t* s, qsizetype n, char* d)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i alto = _mm_set1_epi16(short(0xFF80));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
+        const __m128i fuera = _mm_and_si128(_mm_or_si128(a, b), alto);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(fuera, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < n && s[i] < 0x80; ++i)
+        d[i] = char(s[i]);
+    return i;
 }
 
 } // namespace
 
 QByteArray toCp1252(const QString& text)
 {
-    if (isAscii(text))
-        return text.toLatin1();
-
-    const QList<uint> codes = text.normalized(QString::NormalizationForm_C).toUcs4();
-    QByteArray out;
-    out.reserve(codes.size());
-    Converter conv("WINDOWS-1252", "UTF-32LE");
-    if (!conv.valid()) {
-        for (uint c : codes)
-            out.append(c < 0x80 ? char(c) : '?');
+    const qsizetype n = text.size();
+    if (n == 0)
+        return text.toLatin1();   // null stays null
+    QByteArray out(n, Qt::Uninitialized);
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    char* d = out.data();
+    // Nearly every line of the file is ASCII; the rest mostly converts unit
+    // by unit.
+    qsizetype hechos = narrowAscii(s, n, d);
+    for (; hechos < n; ++hechos) {
+        const int b = byteOfUnit(s[hechos]);
+        if (b == kCompone)
+            break;
+        d[hechos] = char(b);
+    }
+    if (hechos == n)
         return out;
-    }
-    // Converting one character at a time keeps a character Windows-1252 lacks
-    // to exactly one '?', so fixed-width fields keep their width.
-    for (uint c : codes) {
-        if (c < 0x80) {
-            out.append(char(c));
-            continue;
-        }
-        char in[4] = {char(c & 0xff), char((c >> 8) & 0xff), char((c >> 16) & 0xff), char((c >> 24) & 0xff)};
-        char result[8];
-        char* inPtr = in;
-        size_t inLeft = sizeof in;
-        char* outPtr = result;
-        size_t outLeft = sizeof result;
-        const size_t rc = iconv(conv.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        const int written = int(outPtr - result);
-        if (rc == size_t(-1) || written != 1) {
-            out.append('?');
-            iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
-        } else {
-            out.append(result[0]);
-        }
-    }
+    const qsizetype bytes = convertir(text, [&out](qsizetype i, unsigned char b) {
+        if (i >= out.size())
+            out.resize(i + 1);
+        out.data()[i] = char(b);
+    });
+    out.truncate(bytes);
     return out;
 }
 
 QString fromCp1252(const QByteArray& bytes)
 {
-    bool ascii = true;
-    for (char b : bytes) {
-        if (static_cast<unsigned char>(b) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
+    if (QtPrivate::isAscii(QLatin1StringView(bytes)))
         return QString::fromLatin1(bytes);
-
-    Converter conv("UTF-32LE", "WINDOWS-1252");
-    QString out;
-    out.reserve(bytes.size());
-    for (char b : bytes) {
-        const unsigned char u = static_cast<unsigned char>(b);
-        if (u < 0x80 || !conv.valid()) {
-            out.append(u < 0x80 ? QChar(u) : QChar(0xFFFD));
-            continue;
-        }
-        char in = b;
-        char* inPtr = &in;
-        size_t inLeft = 1;
-        unsigned char result[4];
-        char* outPtr = reinterpret_cast<char*>(result);
-        size_t outLeft = sizeof result;
-        if (iconv(conv.get(), &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || outLeft != 0) {
-            out.append(QChar(0xFFFD));
-            iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
-            continue;
-        }
-        const char32_t code = char32_t(result[0]) | char32_t(result[1]) << 8 | char32_t(result[2]) << 16
-            | char32_t(result[3]) << 24;
-        out.append(QString::fromUcs4(&code, 1));
-    }
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* p = reinterpret_cast<char16_t*>(out.data());
+    for (char b : bytes)
+        *p++ = cp1252Char(static_cast<unsigned char>(b));
     return out;
+}
+
+qsizetype cp1252Chars(QStringView text, char16_t* out, qsizetype room)
+{
+    return convertir(text, [out, room](qsizetype i, unsigned char b) {
+        if (i < room)
+            out[i] = cp1252Char(b);
+    });
 }
 
 int cp1252Width(const QString& text)
 {
-    if (isAscii(text))
+    if (QtPrivate::isAscii(QStringView(text)))
         return int(text.size());
-    return int(text.normalized(QString::NormalizationForm_C).toUcs4().size());
+    return int(convertir(text, [](qsizetype, unsigned char) {}));
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <memory>
 
 namespace platform {
@@ -14,6 +15,16 @@ QString fromCp1252(const QByteArray& bytes);
 // Number of bytes the text occupies in Windows-1252 (= characters after
 // composition, a character outside the BMP counting one).
 int cp1252Width(const QString& text);
+
+// The byte of one character, '?' when Windows-1252 lacks it.
+char cp1252Byte(char32_t code);
+// The character of one byte; U+FFFD for the five bytes the code page leaves
+// undefined.
+char16_t cp1252Char(unsigned char byte);
+// The text as it reads once written: the characters of toCp1252(text), the
+// first `room` of them stored at `out`. Returns how many there are
+// (cp1252Width); nothing is allocated unless the text needs composing.
+qsizetype cp1252Chars(QStringView text, char16_t* out, qsizetype room);
 
 // The reason of a failed system call, in the words of the link's messages.
 QString describeErrno(int code);

@@ -124,8 +124,52 @@ constexpr quint64 kPotencias[] = {1ULL,
 
 } // namespace
 
+namespace {
+
+// The amounts of the link have a few decimals: a value within a tiny part of
+// a whole number of millionths is that number of millionths to 15 significant
+// digits, with no text in between. Let n be the nearest whole number to
+// |valor|·10^6 < 10^14: when |valor|·10^6 lies within |valor|·10^6·5e-16 of n
+// (less than half a unit of the 15th digit, which is at least 10^-6 up to
+// 10^8), the 15 digits read n·10^-6 exactly. The product is off by at most
+// 1.2e-16 of itself, so a computed distance up to 3e-16 of it is safely
+// within. Anything else (2.675 is 2674999.99999999982 millionths) goes the
+// way of the digits.
+constexpr double kMillon = 1e6;
+constexpr double kLimiteMillonesimas = 1e8;   // |valor| below it
+
+bool escalar_millonesimas(double valor, int decimales, Desempate desempate, Escalado& r)
+{
+    if (decimales < 0 || decimales > 6)
+        return false;
+    const double absoluto = std::fabs(valor);
+    if (!(absoluto < kLimiteMillonesimas))
+        return false;
+    const double x = absoluto * kMillon;
+    const double n = std::nearbyint(x);
+    if (std::fabs(x - n) > x * 3e-16)
+        return false;
+    const quint64 millonesimas = quint64(n);
+    const quint64 divisor = kPotencias[6 - decimales];
+    const quint64 cociente = millonesimas / divisor;
+    const quint64 resto = millonesimas % divisor;
+    const quint64 mitad = divisor / 2;
+    bool subir = resto > mitad;
+    if (divisor > 1 && resto == mitad)
+        subir = desempate == Desempate::LejosDeCero || (cociente % 2) == 1;
+    r.grande = false;
+    r.magnitud = cociente + (subir ? 1 : 0);
+    r.negativo = valor < 0 && r.magnitud != 0;
+    return true;
+}
+
+} // namespace
+
 Escalado escalar(double valor, int decimales, Desempate desempate)
 {
+    Escalado rapido;
+    if (escalar_millonesimas(valor, decimales, desempate, rapido))
+        return rapido;
     constexpr int kCifras = 15;
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(valor), std::chars_format::scientific,

@@ -8,8 +8,6 @@ using vb::centimos;
 
 namespace {
 
-const QString kBlancos18 = QString(18, QLatin1Char(' '));
-
 // The staged invoice as read once from the current row of rs_fac3.
 struct FilaFactura {
     QString eje, fra, fec, cuenta, nombre;
@@ -122,12 +120,12 @@ struct CuentaVentas {
 
 CuentaVentas cuenta_cuadre(const Traspaso& t)
 {
-    return {t.a.wcta_cuadre, QStringLiteral("VENTAS HOTEL") + kBlancos18};
+    return {t.a.wcta_cuadre, QStringLiteral("VENTAS HOTEL                  ")};
 }
 
 CuentaVentas cuenta_tasa(const Traspaso& t)
 {
-    return {t.a.wcta_tasa.trimmed(), QStringLiteral("Impuesto EET") + kBlancos18};
+    return {t.a.wcta_tasa.trimmed(), QStringLiteral("Impuesto EET                  ")};
 }
 
 QStringList lineas_iva(const FilaFactura& f, const ComunFactura& c, const QString& bandas,
@@ -158,12 +156,13 @@ QStringList lineas_iva(const FilaFactura& f, const ComunFactura& c, const QStrin
 QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactura& c)
 {
     ado::Recordset& fal = t.a.rs_fal3;
-    const QString filtro = QStringLiteral("FalEmp = ? AND FalEje = ? AND FalFra = ?");
     const ado::Values factura{empresa_000(t.a.wempresa), f.eje, f.fra};
 
     fal.closeIfOpen();
 
-    const QString concepto = QStringLiteral("Desglose N/Factura") + QString(12, QLatin1Char(' '));
+    const QString concepto = QStringLiteral("Desglose N/Factura            ");
+    // A sales account's line has no description of its own: thirty "?".
+    const QString sin_descripcion(30, QLatin1Char('?'));
     QStringList lineas;
     qint64 total_centimos = 0;
     auto linea = [&](const QString& cuenta, const QString& descripcion, const QString& lado,
@@ -188,12 +187,12 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
         total_centimos += centimos(tasa);
     }
 
-    fal.open(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 WHERE ") + filtro
-                 + QStringLiteral(" GROUP BY FalCta"),
+    fal.open(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 "
+                            "WHERE FalEmp = ? AND FalEje = ? AND FalFra = ? GROUP BY FalCta"),
              factura, t.a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
     while (!fal.eof()) {
         const double suma = fal.number(QStringLiteral("FalSuma"));
-        linea(fal.text(QStringLiteral("FalCta")), QString(30, QLatin1Char('?')), QStringLiteral("H"), concepto,
+        linea(fal.text(QStringLiteral("FalCta")), sin_descripcion, QStringLiteral("H"), concepto,
               suma);
         total_centimos += centimos(suma);
         fal.moveNext();

@@ -31,6 +31,26 @@ private Q_SLOTS:
             QCOMPARE(platform::cp1252Width(text), bytes.size());
         }
         QCOMPARE(platform::fromCp1252(QByteArray("Mu\xf1oz \x80")), QStringLiteral("Muñoz €"));
+        QCOMPARE(platform::fromCp1252(QByteArray("\x81\x8d\x8f\x90\x9d")), QString(5, QChar(0xFFFD)));
+    }
+
+    // Most texts convert unit by unit, ASCII sixteen units at a time; a text
+    // that needs composing converts as a whole. Both give the same bytes: a
+    // decomposed "é" after the text forces the second way.
+    void unitByUnitAsComposed()
+    {
+        const QString a = QString(16, QLatin1Char('a'));
+        const QByteArray b = a.toLatin1();
+        const QList<QPair<QString, QByteArray>> cases = {
+            {a + QStringLiteral("é") + a, b + "\xe9" + b}, {QStringLiteral("ñ") + a + a, "\xf1" + b + b},
+            {a.left(15) + QStringLiteral("€"), b.left(15) + "\x80"}, {a + QStringLiteral("\t\x7f"), b + "\t\x7f"},
+            {QStringLiteral("\u0080\u00a0\u00ff\u0100\u0152\u02c6\u02dc\u02ff\u2122"), "?\xa0\xff?\x8c\x88\x98?\x99"},
+        };
+        for (const auto& [text, bytes] : cases) {
+            QCOMPARE(platform::toCp1252(text), bytes);
+            QCOMPARE(platform::toCp1252(text + QStringLiteral("e\u0301")), bytes + "\xe9");
+            QCOMPARE(platform::cp1252Width(text), bytes.size());
+        }
     }
 
     void writesLinesEndingInCrLfAcrossTheBuffer()

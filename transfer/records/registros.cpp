@@ -6,6 +6,10 @@
 #include <QDate>
 #include <QStringList>
 
+#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <initializer_list>
 
@@ -59,14 +63,6 @@ QString sin_controles(const QString& texto)
     return t;
 }
 
-// The text exactly as it will reach the file: composed, one character per
-// Windows-1252 byte, "?" for what Windows-1252 lacks. Building the line from
-// these characters keeps its length equal to its length in bytes.
-QString texto_ansi(const QString& texto)
-{
-    return platform::fromCp1252(platform::toCp1252(texto));
-}
-
 // A code (account, document, tax id) with a control character in it is not
 // the code anyone typed; blanking it would send another code.
 void exigir_sin_controles(const QString& texto, const QString& campo)
@@ -81,53 +77,240 @@ void exigir_sin_controles(const QString& texto, const QString& campo)
     }
 }
 
-QString exacto(const QString& texto, int ancho, const QString& campo, const QString& motivo)
+// Printable ASCII: one byte per character, nothing to compose, convert or
+// blank, so the text goes to the line as it is. Copies the text to `destino`
+// and says true when it is so.
+bool copiar_ascii(const QString& texto, char16_t* destino)
 {
-    exigir_sin_controles(texto, campo);
-    const QString t = texto_ansi(texto);
-    if (platform::cp1252Width(texto) != ancho || t.size() != ancho)
-        throw RegistroRechazado(campo, texto, motivo);
-    return t;
+    const char16_t* s = reinterpret_cast<const char16_t*>(texto.constData());
+    const qsizetype n = texto.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Eight units at a time: each one, less 0x20, below 0x5F (signed
+    // comparison, so what lies under 0x20 wraps to a negative and fails).
+    const __m128i espacio = _mm_set1_epi16(0x20);
+    const __m128i limite = _mm_set1_epi16(0x7F - 0x20);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i d = _mm_sub_epi16(v, espacio);
+        const __m128i ok = _mm_and_si128(_mm_cmpgt_epi16(d, _mm_set1_epi16(-1)), _mm_cmplt_epi16(d, limite));
+        if (_mm_movemask_epi8(ok) != 0xFFFF)
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + i), v);
+    }
+#endif
+    for (; i < n; ++i) {
+        const char16_t u = s[i];
+        if (u < 0x20 || u >= 0x7F)
+            return false;
+        destino[i] = u;
+    }
+    return true;
 }
 
-QString marca(const QString& valor, std::initializer_list<const char*> admitidas, const QString& campo)
+// The text exactly as it will reach the file, written at `destino` and padded
+// to `ancho`: composed, one character per Windows-1252 byte, "?" for what
+// Windows-1252 lacks. Building the line from these characters keeps its
+// length equal to its length in bytes. Refused when longer than the field or
+// when it holds a control character.
+void rellenar_en(char16_t* destino, const QString& texto, int ancho, const QString& campo)
 {
-    for (const char* m : admitidas)
-        if (valor == QLatin1String(m))
-            return valor;
+    exigir_sin_controles(texto, campo);
+    const qsizetype ocupa = platform::cp1252Chars(texto, destino, std::max(ancho, 0));
+    if (ocupa > ancho)
+        throw RegistroRechazado(campo, texto,
+                                QStringLiteral("ocupa %1 caracteres y el campo admite %2").arg(ocupa).arg(ancho));
+    std::fill(destino + ocupa, destino + ancho, u' ');
+}
+
+// "+0000001234.50" at `destino`, 14 characters.
+void escribir_importe(char16_t* destino, double valor, const QString& campo)
+{
+    exigir_numero(valor, campo);
+    const vb::Escalado e = vb::escalar(valor, 2, vb::Desempate::LejosDeCero);
+    if (e.grande || e.magnitud >= 1000000000000ULL)
+        throw RegistroRechazado(campo, valor_texto(valor),
+                                QStringLiteral("no cabe en diez cifras enteras (el máximo es 9999999999.99)"));
+    destino[0] = e.negativo ? u'-' : u'+';
+    quint64 m = e.magnitud;
+    for (int i = 13; i >= 1; --i) {
+        if (i == 11) {
+            destino[i] = u'.';
+            continue;
+        }
+        destino[i] = char16_t(u'0' + m % 10);
+        m /= 10;
+    }
+}
+
+// "07.00" at `destino`, 5 characters.
+void escribir_tanto(char16_t* destino, double valor, const QString& campo)
+{
+    exigir_numero(valor, campo);
+    const vb::Escalado e = vb::escalar(valor, 2, vb::Desempate::LejosDeCero);
+    if (e.negativo)
+        throw RegistroRechazado(campo, valor_texto(valor), QStringLiteral("un tipo de IVA no puede ser negativo"));
+    if (e.grande || e.magnitud >= 10000ULL)
+        throw RegistroRechazado(campo, valor_texto(valor),
+                                QStringLiteral("no cabe en el formato 00.00 (el máximo es 99.99)"));
+    const int m = int(e.magnitud);
+    destino[0] = char16_t(u'0' + m / 1000);
+    destino[1] = char16_t(u'0' + m / 100 % 10);
+    destino[2] = u'.';
+    destino[3] = char16_t(u'0' + m / 10 % 10);
+    destino[4] = char16_t(u'0' + m % 10);
+}
+
+enum class Clase { Texto, Codigo };
+
+// One record under construction: its 254 characters written in place, field
+// after field. A field that would run past the end is not written and the
+// line is refused as a whole (it cannot happen while every field keeps its
+// width).
+// A whole line of blanks: a line starts as a copy of it, so blank fields and
+// the padding of plain texts need no writing.
+struct LineaEnBlanco {
+    char16_t c[kLongitud];
+    constexpr LineaEnBlanco() : c{}
+    {
+        for (char16_t& x : c)
+            x = u' ';
+    }
+};
+constexpr LineaEnBlanco kLineaEnBlanco;
+
+class Linea {
+public:
+    Linea() : texto_(kLongitud, Qt::Uninitialized), datos_(reinterpret_cast<char16_t*>(texto_.data()))
+    {
+        std::copy(kLineaEnBlanco.c, kLineaEnBlanco.c + kLongitud, datos_);
+    }
+
+    void caracter(char16_t c) { *campo_de(1) = c; }
+    // A fixed text of the layout; `ancho` without the terminating zero.
+    template <int N> void fijo(const char16_t (&texto)[N]) { std::copy(texto, texto + N - 1, campo_de(N - 1)); }
+    void blancos(int n) { campo_de(n); }
+
+    // Exactly `ancho` characters, else refused with `motivo`.
+    void exacto(const QString& texto, int ancho, const QString& campo, const char* motivo);
+    // The field padded to `ancho`. A free text gets a blank for each control
+    // character; a code is refused.
+    void relleno(const QString& texto, int ancho, const QString& campo, Clase clase = Clase::Texto);
+    void cuenta(const QString& cuenta);
+    void documento(const QString& documento, bool obligatorio);
+    void fecha(const QString& fecha);
+    void marca(const QString& valor, std::initializer_list<char16_t> admitidas, const QString& campo);
+    void importe(double valor, const QString& campo);
+    void tanto(double valor, const QString& campo);
+
+    QString terminar();
+
+private:
+    // Where the next `n` characters go; past the end of the line, a scratch
+    // area that is thrown away.
+    char16_t* campo_de(int n)
+    {
+        if (n > kLongitud - usados_) {
+            desbordada_ = true;
+            return sobrante_;
+        }
+        char16_t* d = datos_ + usados_;
+        usados_ += n;
+        return d;
+    }
+
+    QString texto_;
+    char16_t* datos_;
+    int usados_ = 0;
+    bool desbordada_ = false;
+    char16_t sobrante_[kLongitud];
+};
+
+void Linea::exacto(const QString& texto, int ancho, const QString& campo, const char* motivo)
+{
+    char16_t* d = campo_de(ancho);
+    if (texto.size() == ancho && copiar_ascii(texto, d))
+        return;
+    exigir_sin_controles(texto, campo);
+    if (platform::cp1252Chars(texto, d, ancho) != ancho)
+        throw RegistroRechazado(campo, texto, QString::fromUtf8(motivo));
+}
+
+void Linea::relleno(const QString& texto, int ancho, const QString& campo, Clase clase)
+{
+    char16_t* d = campo_de(ancho);
+    if (texto.size() <= ancho && copiar_ascii(texto, d))
+        return;   // the rest of the field is blank already
+    rellenar_en(d, clase == Clase::Texto ? sin_controles(texto) : texto, ancho, campo);
+}
+
+// An account is what A3Con books on: digits only, never blank.
+void Linea::cuenta(const QString& cuenta)
+{
+    const QString campo = QStringLiteral("cuenta");
+    if (cuenta.isEmpty())
+        throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
+    if (!vb::es_numerico(cuenta))
+        throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
+    relleno(cuenta, 12, campo, Clase::Codigo);
+}
+
+// The invoice number of an invoice line: A3Con files the invoice under it.
+void Linea::documento(const QString& documento, bool obligatorio)
+{
+    const QString campo = QStringLiteral("documento");
+    if (obligatorio && documento.trimmed().isEmpty())
+        throw RegistroRechazado(campo, documento, QStringLiteral("está vacío y una factura necesita su número"));
+    relleno(documento, 10, campo, Clase::Codigo);
+}
+
+// A date that is not on the calendar would be booked on a day that does not
+// exist, or refused by A3Con half-way through the import.
+void Linea::fecha(const QString& fecha)
+{
+    const QString campo = QStringLiteral("fecha");
+    exacto(fecha, 8, campo, "la fecha debe tener exactamente 8 caracteres (aaaammdd)");
+    if (!es_fecha(fecha))
+        throw RegistroRechazado(campo, fecha, QStringLiteral("no es una fecha del calendario (aaaammdd)"));
+}
+
+void Linea::marca(const QString& valor, std::initializer_list<char16_t> admitidas, const QString& campo)
+{
+    if (valor.size() == 1) {
+        const char16_t u = valor.front().unicode();
+        if (std::find(admitidas.begin(), admitidas.end(), u) != admitidas.end()) {
+            caracter(u);
+            return;
+        }
+    }
     QStringList lista;
-    for (const char* m : admitidas)
-        lista << QStringLiteral("\"%1\"").arg(QLatin1String(m));
+    for (const char16_t m : admitidas)
+        lista << QStringLiteral("\"%1\"").arg(QChar(m));
     throw RegistroRechazado(campo, valor, QStringLiteral("debe ser %1").arg(lista.join(QStringLiteral(" o "))));
 }
 
-QString lado(const QString& valor)
+void Linea::importe(double valor, const QString& campo)
 {
-    return marca(valor, {"D", "H"}, QStringLiteral("lado"));
+    escribir_importe(campo_de(14), valor, campo);
 }
 
-QString posicion(const QString& valor)
+void Linea::tanto(double valor, const QString& campo)
 {
-    return marca(valor, {"I", "M", "U"}, QStringLiteral("posicion"));
+    escribir_tanto(campo_de(5), valor, campo);
 }
 
-QString blancos(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
-
-const QString kImporteCero = QStringLiteral("+0000000000.00");
-const QString kTantoCero = QStringLiteral("00.00");
-
-QString completo(const QString& linea)
+QString Linea::terminar()
 {
     // Every field above has a fixed width, so this cannot fail unless a
     // field rule is broken; refuse rather than write a misaligned record.
-    if (linea.size() != kLongitud)
-        throw RegistroRechazado(QStringLiteral("registro"), linea,
+    if (desbordada_ || usados_ != kLongitud)
+        throw RegistroRechazado(QStringLiteral("registro"), texto_.left(usados_),
                                 QStringLiteral("no tiene %1 caracteres").arg(kLongitud));
-    return linea;
+    return std::move(texto_);
 }
+
+constexpr char16_t kImporteCero[] = u"+0000000000.00";
+constexpr char16_t kTantoCero[] = u"00.00";
 
 } // namespace
 
@@ -142,154 +325,59 @@ QString RegistroRechazado::explicacion() const
     return texto_explicacion(campo, valor, motivo);
 }
 
-namespace {
-
-// Printable ASCII: one byte per character, nothing to compose, convert or
-// blank, so the text goes to the line as it is.
-bool ascii_de_una_linea(const QString& texto)
-{
-    for (const QChar c : texto) {
-        const char16_t u = c.unicode();
-        if (u >= 0x7F || u < 0x20)
-            return false;
-    }
-    return true;
-}
-
-void anadir_blancos(QString& linea, int n)
-{
-    linea.resize(linea.size() + n, QLatin1Char(' '));
-}
-
-void anadir_exacto(QString& linea, const QString& texto, int ancho, const QString& campo, const QString& motivo)
-{
-    if (texto.size() == ancho && ascii_de_una_linea(texto)) {
-        linea += texto;
-        return;
-    }
-    linea += exacto(texto, ancho, campo, motivo);
-}
-
-// The field padded to `ancho`, appended to the line under construction. A
-// free text gets a blank for each control character; a code is refused.
-enum class Clase { Texto, Codigo };
-void anadir_relleno(QString& linea, const QString& texto, int ancho, const QString& campo,
-                    Clase clase = Clase::Texto)
-{
-    if (texto.size() <= ancho && ascii_de_una_linea(texto)) {
-        linea += texto;
-        anadir_blancos(linea, ancho - int(texto.size()));
-        return;
-    }
-    linea += rellenar(clase == Clase::Texto ? sin_controles(texto) : texto, ancho, campo);
-}
-
-// An account is what A3Con books on: digits only, never blank.
-void anadir_cuenta(QString& linea, const QString& cuenta)
-{
-    const QString campo = QStringLiteral("cuenta");
-    if (cuenta.isEmpty())
-        throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
-    if (!vb::es_numerico(cuenta))
-        throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
-    anadir_relleno(linea, cuenta, 12, campo, Clase::Codigo);
-}
-
-// The invoice number of an invoice line: A3Con files the invoice under it.
-void anadir_documento(QString& linea, const QString& documento, bool obligatorio)
-{
-    const QString campo = QStringLiteral("documento");
-    if (obligatorio && documento.trimmed().isEmpty())
-        throw RegistroRechazado(campo, documento, QStringLiteral("está vacío y una factura necesita su número"));
-    anadir_relleno(linea, documento, 10, campo, Clase::Codigo);
-}
-
-// A date that is not on the calendar would be booked on a day that does not
-// exist, or refused by A3Con half-way through the import.
-void anadir_fecha(QString& linea, const QString& fecha)
-{
-    const QString campo = QStringLiteral("fecha");
-    anadir_exacto(linea, fecha, 8, campo, QStringLiteral("la fecha debe tener exactamente 8 caracteres (aaaammdd)"));
-    if (!es_fecha(fecha))
-        throw RegistroRechazado(campo, fecha, QStringLiteral("no es una fecha del calendario (aaaammdd)"));
-}
-
-void anadir_importe(QString& linea, double valor, const QString& campo)
-{
-    exigir_numero(valor, campo);
-    const vb::Escalado e = vb::escalar(valor, 2, vb::Desempate::LejosDeCero);
-    if (e.grande || e.magnitud >= 1000000000000ULL)
-        throw RegistroRechazado(campo, valor_texto(valor),
-                                QStringLiteral("no cabe en diez cifras enteras (el máximo es 9999999999.99)"));
-    char texto[14];
-    texto[0] = e.negativo ? '-' : '+';
-    quint64 m = e.magnitud;
-    for (int i = 13; i >= 1; --i) {
-        if (i == 11) {
-            texto[i] = '.';
-            continue;
-        }
-        texto[i] = char('0' + m % 10);
-        m /= 10;
-    }
-    linea += QLatin1String(texto, sizeof texto);
-}
-
-void anadir_tanto(QString& linea, double valor, const QString& campo)
-{
-    exigir_numero(valor, campo);
-    const vb::Escalado e = vb::escalar(valor, 2, vb::Desempate::LejosDeCero);
-    if (e.negativo)
-        throw RegistroRechazado(campo, valor_texto(valor), QStringLiteral("un tipo de IVA no puede ser negativo"));
-    if (e.grande || e.magnitud >= 10000ULL)
-        throw RegistroRechazado(campo, valor_texto(valor),
-                                QStringLiteral("no cabe en el formato 00.00 (el máximo es 99.99)"));
-    const int m = int(e.magnitud);
-    const char texto[5] = {char('0' + m / 1000), char('0' + m / 100 % 10), '.', char('0' + m / 10 % 10),
-                           char('0' + m % 10)};
-    linea += QLatin1String(texto, sizeof texto);
-}
-
-} // namespace
-
 bool es_fecha(const QString& texto)
 {
     if (texto.size() != 8 || !vb::es_numerico(texto))
         return false;
-    return QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.right(2).toInt()).isValid();
+    const char16_t* s = reinterpret_cast<const char16_t*>(texto.constData());
+    const auto numero = [s](int desde, int cifras) {
+        int n = 0;
+        for (int i = desde; i < desde + cifras; ++i)
+            n = n * 10 + (s[i] - u'0');
+        return n;
+    };
+    return QDate::isValid(numero(0, 4), numero(4, 2), numero(6, 2));
 }
 
 QString rellenar(const QString& texto, int ancho, const QString& campo)
 {
-    exigir_sin_controles(texto, campo);
-    const QString t = texto_ansi(texto);
-    const int ocupa = platform::cp1252Width(texto);
-    if (ocupa > ancho || t.size() > ancho)
-        throw RegistroRechazado(campo, texto,
-                                QStringLiteral("ocupa %1 caracteres y el campo admite %2").arg(ocupa).arg(ancho));
-    return t + blancos(ancho - int(t.size()));
+    QString t(std::max(ancho, 0), Qt::Uninitialized);
+    rellenar_en(reinterpret_cast<char16_t*>(t.data()), texto, ancho, campo);
+    return t;
 }
 
 QString cortar_rellenar(const QString& texto, int ancho)
 {
-    const QString t = sin_controles(texto_ansi(texto));
-    if (t.size() > ancho)
-        return t.left(ancho);
-    return t + blancos(ancho - int(t.size()));
+    qsizetype sitio = std::max(ancho, 0);
+    QString t(sitio, Qt::Uninitialized);
+    qsizetype n = platform::cp1252Chars(texto, reinterpret_cast<char16_t*>(t.data()), sitio);
+    if (ancho < 0) {
+        // Left$ of a negative count keeps the whole text.
+        t.resize(n);
+        platform::cp1252Chars(texto, reinterpret_cast<char16_t*>(t.data()), n);
+        sitio = n;
+    }
+    char16_t* d = reinterpret_cast<char16_t*>(t.data());
+    n = std::min(n, sitio);
+    for (qsizetype i = 0; i < n; ++i)
+        if (es_control(d[i]))
+            d[i] = u' ';
+    std::fill(d + n, d + sitio, u' ');
+    return t;
 }
 
 QString importe(double valor, const QString& campo)
 {
-    QString texto;
-    anadir_importe(texto, valor, campo);
-    return texto;
+    char16_t texto[14];
+    escribir_importe(texto, valor, campo);
+    return QString(reinterpret_cast<const QChar*>(texto), 14);
 }
 
 QString tanto(double valor, const QString& campo)
 {
-    QString texto;
-    anadir_tanto(texto, valor, campo);
-    return texto;
+    char16_t texto[5];
+    escribir_tanto(texto, valor, campo);
+    return QString(reinterpret_cast<const QChar*>(texto), 5);
 }
 
 namespace {
@@ -297,95 +385,100 @@ namespace {
 // Every line opens alike: its format, the company, the date, the kind of
 // line, the account and the account's text. Fields are checked in the order
 // they stand, so the first one that does not fit is the one refused.
-QString inicio(const QString& de_empresa, const QString& de_fecha, QChar clase, const QString& cuenta,
-               const QString& texto, const QString& campo_texto)
+void inicio(Linea& linea, const QString& de_empresa, const QString& de_fecha, char16_t clase, const QString& cuenta,
+            const QString& texto, const QString& campo_texto)
 {
-    QString linea;
-    linea.reserve(kLongitud);
-    linea += QLatin1Char('4');
-    anadir_exacto(linea, de_empresa, 5, QStringLiteral("empresa"),
-                  QStringLiteral("el código de empresa debe tener exactamente 5 caracteres"));
-    anadir_fecha(linea, de_fecha);
-    linea += clase;
-    anadir_cuenta(linea, cuenta);
-    anadir_relleno(linea, texto, 30, campo_texto);
-    return linea;
+    linea.caracter(u'4');
+    linea.exacto(de_empresa, 5, QStringLiteral("empresa"), "el código de empresa debe tener exactamente 5 caracteres");
+    linea.fecha(de_fecha);
+    linea.caracter(clase);
+    linea.cuenta(cuenta);
+    linea.relleno(texto, 30, campo_texto);
+}
+
+void lado(Linea& linea, const QString& valor)
+{
+    linea.marca(valor, {u'D', u'H'}, QStringLiteral("lado"));
+}
+
+void posicion(Linea& linea, const QString& valor)
+{
+    linea.marca(valor, {u'I', u'M', u'U'}, QStringLiteral("posicion"));
 }
 
 } // namespace
 
 QString registro_cuenta(const RegistroCuenta& r)
 {
-    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('C'), r.cuenta, r.nombre, QStringLiteral("nombre"));
-    linea += QLatin1Char('S');
-    linea += kImporteCero;
-    anadir_blancos(linea, 1);
-    anadir_blancos(linea, 4);
-    anadir_relleno(linea, r.nif, 14, QStringLiteral("nif"), Clase::Codigo);
-    linea += QLatin1String("CL");
-    anadir_relleno(linea, r.direccion, 30, QStringLiteral("direccion"));
-    anadir_blancos(linea, 11);
-    anadir_relleno(linea, r.localidad, 20, QStringLiteral("localidad"));
-    anadir_relleno(linea, r.cp, 5, QStringLiteral("cp"), Clase::Codigo);
-    anadir_relleno(linea, r.provincia, 15, QStringLiteral("provincia"));
-    linea += QLatin1String("011");
-    anadir_blancos(linea, 58);
-    anadir_blancos(linea, 17);
-    linea += QLatin1String("EN");
-    return completo(linea);
+    Linea linea;
+    inicio(linea, r.empresa, r.fecha, u'C', r.cuenta, r.nombre, QStringLiteral("nombre"));
+    linea.caracter(u'S');
+    linea.fijo(kImporteCero);
+    linea.blancos(1);
+    linea.blancos(4);
+    linea.relleno(r.nif, 14, QStringLiteral("nif"), Clase::Codigo);
+    linea.fijo(u"CL");
+    linea.relleno(r.direccion, 30, QStringLiteral("direccion"));
+    linea.blancos(11);
+    linea.relleno(r.localidad, 20, QStringLiteral("localidad"));
+    linea.relleno(r.cp, 5, QStringLiteral("cp"), Clase::Codigo);
+    linea.relleno(r.provincia, 15, QStringLiteral("provincia"));
+    linea.fijo(u"011");
+    linea.blancos(58);
+    linea.blancos(17);
+    linea.fijo(u"EN");
+    return linea.terminar();
 }
 
 QString registro_apunte(const Apunte& r)
 {
-    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('0'), r.cuenta,
-                           r.descripcion, QStringLiteral("descripcion"));
-    linea += lado(r.lado);
-    anadir_documento(linea, r.documento, false);
-    linea += posicion(r.posicion);
-    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
-    anadir_importe(linea, r.importe, QStringLiteral("importe"));
-    anadir_blancos(linea, 139);
-    linea += QLatin1Char('E');
-    linea += QLatin1Char('N');
-    return completo(linea);
+    Linea linea;
+    inicio(linea, r.empresa, r.fecha, u'0', r.cuenta, r.descripcion, QStringLiteral("descripcion"));
+    lado(linea, r.lado);
+    linea.documento(r.documento, false);
+    posicion(linea, r.posicion);
+    linea.relleno(r.concepto, 30, QStringLiteral("concepto"));
+    linea.importe(r.importe, QStringLiteral("importe"));
+    linea.blancos(139);
+    linea.fijo(u"EN");
+    return linea.terminar();
 }
 
 QString registro_cabecera_factura(const CabeceraFactura& r)
 {
-    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('1'), r.cuenta, r.nombre, QStringLiteral("nombre"));
-    linea += QLatin1Char('1');
-    anadir_documento(linea, r.documento, true);
-    linea += QLatin1Char('I');
-    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
-    anadir_importe(linea, r.total, QStringLiteral("total"));
-    anadir_blancos(linea, 139);
-    linea += QLatin1Char('E');
-    linea += QLatin1Char('N');
-    return completo(linea);
+    Linea linea;
+    inicio(linea, r.empresa, r.fecha, u'1', r.cuenta, r.nombre, QStringLiteral("nombre"));
+    linea.caracter(u'1');
+    linea.documento(r.documento, true);
+    linea.caracter(u'I');
+    linea.relleno(r.concepto, 30, QStringLiteral("concepto"));
+    linea.importe(r.total, QStringLiteral("total"));
+    linea.blancos(139);
+    linea.fijo(u"EN");
+    return linea.terminar();
 }
 
 QString registro_linea_iva(const LineaIva& r)
 {
-    QString linea = inicio(r.empresa, r.fecha, QLatin1Char('9'), r.cuenta,
-                           r.descripcion, QStringLiteral("descripcion"));
-    linea += QLatin1Char('C');
-    anadir_documento(linea, r.documento, true);
-    linea += posicion(r.posicion);
-    anadir_relleno(linea, r.concepto, 30, QStringLiteral("concepto"));
-    linea += QLatin1String("01");
-    anadir_importe(linea, r.base, QStringLiteral("base"));
-    anadir_tanto(linea, r.tipo, QStringLiteral("tipo"));
-    anadir_importe(linea, r.cuota, QStringLiteral("cuota"));
-    linea += kTantoCero;
-    linea += kImporteCero;
-    linea += kTantoCero;
-    linea += kImporteCero;
-    linea += QLatin1String("01");
-    linea += QLatin1Char('S');
-    anadir_blancos(linea, 77);
-    linea += QLatin1Char('E');
-    linea += QLatin1Char('N');
-    return completo(linea);
+    Linea linea;
+    inicio(linea, r.empresa, r.fecha, u'9', r.cuenta, r.descripcion, QStringLiteral("descripcion"));
+    linea.caracter(u'C');
+    linea.documento(r.documento, true);
+    posicion(linea, r.posicion);
+    linea.relleno(r.concepto, 30, QStringLiteral("concepto"));
+    linea.fijo(u"01");
+    linea.importe(r.base, QStringLiteral("base"));
+    linea.tanto(r.tipo, QStringLiteral("tipo"));
+    linea.importe(r.cuota, QStringLiteral("cuota"));
+    linea.fijo(kTantoCero);
+    linea.fijo(kImporteCero);
+    linea.fijo(kTantoCero);
+    linea.fijo(kImporteCero);
+    linea.fijo(u"01");
+    linea.caracter(u'S');
+    linea.blancos(77);
+    linea.fijo(u"EN");
+    return linea.terminar();
 }
 
 } // namespace registros
