@@ -397,7 +397,16 @@ QString amd(const QDate& ddmmaa)
 {
     if (!ddmmaa.isValid())
         return QString();
-    return QString::asprintf("%04d%02d%02d", ddmmaa.year(), ddmmaa.month(), ddmmaa.day());
+    const int ano = ddmmaa.year();
+    if (ano < 1 || ano > 9999)
+        return QString::asprintf("%04d%02d%02d", ano, ddmmaa.month(), ddmmaa.day());
+    // Written digit by digit: it is asked for every collection written.
+    const int cifras[] = {ano / 1000, ano / 100 % 10, ano / 10 % 10, ano % 10,
+                          ddmmaa.month() / 10, ddmmaa.month() % 10, ddmmaa.day() / 10, ddmmaa.day() % 10};
+    QString texto(8, Qt::Uninitialized);
+    for (int i = 0; i < 8; ++i)
+        texto[i] = QLatin1Char(char('0' + cifras[i]));
+    return texto;
 }
 
 QDate dma(const QString& aaaammdd)
