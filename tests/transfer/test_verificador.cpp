@@ -291,6 +291,10 @@ private Q_SLOTS:
         QList<QByteArray> l = lineasValidas();
         l[10].replace(27, 4, QStringLiteral("Łódź").toUtf8());
         fila("letra que no está en Windows-1252", l, {en(11, 28, utf8.arg("Ł"))});
+        fila("letra de dos bytes que empieza por C2", plantar(11, 28, QStringLiteral("¢").toUtf8() + "  "),
+             {en(11, 28, utf8.arg("¢"))});
+        // Á and three € in Windows-1252 are no UTF-8 character: C1 starts none.
+        fila("Windows-1252 que parece UTF-8 de cuatro bytes", plantar(11, 28, "\xC1\x80\x80\x80"), {});
     }
 
     void faltaPlantada()
