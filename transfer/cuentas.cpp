@@ -85,11 +85,11 @@ void registrar_para_crear(Traspaso& t, RegistroCliente& registro, const QString&
 }
 
 // What the rules take from a holder's row, worked out by `leer` from the
-// row current in `rs` (opened by `sql` on `codigo`); an empty list when
-// there is no such row. Inside a staging loop each row is read once.
+// row current in `rs` (opened by `sql` on `codigo`); nothing when there is
+// no such row. Inside a staging loop each row is read once.
 template <typename Leer>
-QStringList datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla, const QString& sql,
-                          const QString& codigo, Leer leer)
+std::optional<RegistroCliente> datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla, const QString& sql,
+                                             const QString& codigo, Leer leer)
 {
     const QString clave = tabla + QChar(0x1F) + codigo;
     if (t.leido.activo) {
@@ -98,7 +98,11 @@ QStringList datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla,
             return it.value();
     }
     abrir_lectura(t.a, rs, tabla, sql, {codigo});
-    const QStringList datos = rs.eof() ? QStringList() : leer(rs);
+    std::optional<RegistroCliente> datos;
+    if (!rs.eof()) {
+        datos = leer(rs);
+        datos->codigo = codigo;
+    }
     rs.close();
     if (t.leido.activo) {
         if (t.leido.titulares.size() >= Traspaso::Leido::kMaximo)
@@ -106,6 +110,18 @@ QStringList datos_titular(Traspaso& t, ado::Recordset& rs, const QString& tabla,
         t.leido.titulares.insert(clave, datos);
     }
     return datos;
+}
+
+// The holder handed on takes the row's fields; its date, and its account
+// unless `con_cuenta`, stay as the rules left them.
+void tomar_datos(RegistroCliente& r, const RegistroCliente& fila, bool con_cuenta)
+{
+    const QString fecha = r.fecha;
+    const QString cuenta = r.cuenta;
+    r = fila;
+    r.fecha = fecha;
+    if (!con_cuenta)
+        r.cuenta = cuenta;
 }
 
 struct FilaFactura {
@@ -140,30 +156,27 @@ QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& ano
                           Final f)
 {
     A3ADO& a = t.a;
-    const QStringList d = datos_titular(
+    const std::optional<RegistroCliente> fila = datos_titular(
         t, a.rs_cli, QStringLiteral("cli"), QStringLiteral("SELECT * FROM Cli WHERE CliCod = ?"), ccliente,
         [&](const ado::Recordset& rs) {
-            QStringList d;
-            for (const char* campo : {"CliNom", "CliApe", "CliDni", "CliDir", "CliPob", "CliCp", "CliProv"})
-                d << rs.text(QLatin1String(campo));
-            d << (rs.isNull(QStringLiteral("CliCta"))
-                      ? QString()
-                      : digitos_ajustados(a.wdigitos, rs.text(QStringLiteral("CliCta")).trimmed()));
+            RegistroCliente d;
+            d.nombre = rs.text(QStringLiteral("CliNom"));
+            d.apellidos = rs.text(QStringLiteral("CliApe"));
+            d.nif = rs.text(QStringLiteral("CliDni"));
+            d.direccion = rs.text(QStringLiteral("CliDir"));
+            d.poblacion = rs.text(QStringLiteral("CliPob"));
+            d.cp = rs.text(QStringLiteral("CliCp"));
+            d.provincia = rs.text(QStringLiteral("CliProv"));
+            if (!rs.isNull(QStringLiteral("CliCta")))
+                d.cuenta = digitos_ajustados(a.wdigitos, rs.text(QStringLiteral("CliCta")).trimmed());
             return d;
         });
-    if (d.isEmpty())
+    if (!fila)
         titular_inexistente(t, numfra, QStringLiteral(", el cliente: "), ccliente, f);
 
     RegistroCliente& r = t.reg_cliente;
-    r.codigo = ccliente;
-    r.nombre = d.at(0);
-    r.apellidos = d.at(1);
-    r.nif = d.at(2);
-    r.direccion = d.at(3);
-    r.poblacion = d.at(4);
-    r.cp = d.at(5);
-    r.provincia = d.at(6);
-    const QString propia = d.at(7);
+    tomar_datos(r, *fila, false);
+    const QString propia = fila->cuenta;
     // A customer with an account of his own already exists in A3Con.
     if (!propia.trimmed().isEmpty())
         return propia;
@@ -219,28 +232,22 @@ QString cuenta_entidad(Traspaso& t, const QString& numfra, const QString& anofra
                        Final f)
 {
     A3ADO& a = t.a;
-    const QStringList d = datos_titular(
+    const std::optional<RegistroCliente> fila = datos_titular(
         t, rs, c.tabla, QStringLiteral("SELECT * FROM ") + c.tabla + QStringLiteral(" WHERE ") + c.clave + QStringLiteral(" = ?"),
         ccliente, [&](const ado::Recordset& rs) {
-            return QStringList{preferente(rs, c.nombre, c.nombre_alt),
-                               preferente(rs, c.direccion, c.direccion_alt),
-                               cp_cortado(preferente(rs, c.cp, c.cp_alt)),
-                               preferente(rs, c.poblacion, c.poblacion_alt),
-                               preferente(rs, c.provincia, c.provincia_alt),
-                               rs.text(c.nif),
-                               rs.text(c.cuenta)};
+            RegistroCliente d;
+            d.nombre = preferente(rs, c.nombre, c.nombre_alt);
+            d.direccion = preferente(rs, c.direccion, c.direccion_alt);
+            d.cp = cp_cortado(preferente(rs, c.cp, c.cp_alt));
+            d.poblacion = preferente(rs, c.poblacion, c.poblacion_alt);
+            d.provincia = preferente(rs, c.provincia, c.provincia_alt);
+            d.nif = rs.text(c.nif);
+            d.cuenta = rs.text(c.cuenta);
+            return d;
         });
-    if (d.isEmpty())
+    if (!fila)
         titular_inexistente(t, numfra, c.quien, ccliente, f);
-
-    r.codigo = ccliente;
-    r.nombre = d.at(0);
-    r.direccion = d.at(1);
-    r.cp = d.at(2);
-    r.poblacion = d.at(3);
-    r.provincia = d.at(4);
-    r.nif = d.at(5);
-    r.cuenta = d.at(6);
+    tomar_datos(r, *fila, true);
 
     // An account of blanks only is no account: it would reach A3Con blank.
     if (r.cuenta.trimmed().isEmpty())

@@ -12,6 +12,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // A hotel row the staging left out because its data do not fit a record:
@@ -49,9 +50,9 @@ struct Traspaso {
     // staging empties it when it starts and ends, and when a rollback may
     // have removed rows it describes.
     struct Leido {
-        // A holder's row by table and code ("cli", "agen", "na"); an empty
-        // list when there is none.
-        QHash<QString, QStringList> titulares;
+        // A holder's row by table and code ("cli", "agen", "na"), with its
+        // own account in `cuenta`; nothing when there is none.
+        QHash<QString, std::optional<RegistroCliente>> titulares;
         // An invoice of emi by year and number: its EmiCli, eMIC and EmiFec,
         // or an empty list when there is none.
         QHash<QString, QStringList> facturas;
