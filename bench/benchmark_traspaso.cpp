@@ -274,9 +274,14 @@ double suelo(const QString& raiz, const QString& desde, const QString& hasta, qi
         fichero.write(linea);
         ++escritas;
     };
+    // The sales lines read are those of the range's invoices, as the
+    // transfer reads them: by invoice, through the index on the invoice.
+    const QString lineas_del_rango = QStringLiteral(
+        "SELECT Hiscadia.* FROM %1emi JOIN Hiscadia ON Hiscadia.HCadiaFra = emi.EmiNum "
+        "AND Hiscadia.HCadiaFraAno = emi.EmiAno WHERE emi.EmiFec BETWEEN ? AND ?");
     const QPair<QString, QString> consultas[] = {
         {QStringLiteral("emi.MDB"), QStringLiteral("SELECT * FROM emi WHERE EmiFec BETWEEN ? AND ?")},
-        {QStringLiteral("hiscadia.MDB"), QStringLiteral("SELECT * FROM Hiscadia")},
+        {QStringLiteral("hiscadia.MDB"), lineas_del_rango.arg(servidor.isEmpty() ? QStringLiteral("facturas.") : QString())},
         {QStringLiteral("caja.MDB"), QStringLiteral("SELECT * FROM caja WHERE CajaFec BETWEEN ? AND ?")},
     };
     for (const auto& [archivo, sql] : consultas) {
@@ -286,6 +291,8 @@ double suelo(const QString& raiz, const QString& desde, const QString& hasta, qi
             db.setDatabaseName(servidor.isEmpty() ? carpeta + archivo : servidor);
             db.open();
             QSqlQuery q(db);
+            if (servidor.isEmpty() && sql.contains(QLatin1String("facturas.")))
+                q.exec(QStringLiteral("ATTACH DATABASE '%1' AS facturas").arg(carpeta + QStringLiteral("emi.MDB")));
             q.setForwardOnly(true);
             q.prepare(sql);
             if (sql.contains(QLatin1Char('?'))) {
@@ -351,7 +358,10 @@ Medida medir(const QString& plantilla, const QString& raiz, const QString& nombr
     m.lineas = contar_lineas(fichero);
     const auto informe = verificador::verificar_fichero(fichero);
     m.fichero_correcto = informe && informe->correcto();
+    // The best of three: a floor a busy machine slowed down is no floor.
     m.suelo_ms = suelo(raiz, desde, hasta, m.lineas, servidor);
+    for (int vez = 1; vez < 3; ++vez)
+        m.suelo_ms = std::min(m.suelo_ms, suelo(raiz, desde, hasta, m.lineas, servidor));
     return m;
 }
 
@@ -426,6 +436,29 @@ void imprimir(const Medida& m)
             << " MB (su propio proceso, arranque incluido)" << Qt::endl;
 }
 
+// The three ranges side by side, one row each.
+void imprimir_tabla(std::initializer_list<const Medida*> medidas)
+{
+    QTextStream& out = salida();
+    auto celda = [](const QString& texto, int ancho) { return texto.rightJustified(ancho); };
+    out << QStringLiteral("rango").leftJustified(16) << celda(QStringLiteral("días"), 5)
+        << celda(QStringLiteral("reloj"), 9) << celda(QStringLiteral("preparación"), 13)
+        << celda(QStringLiteral("generación"), 12) << celda(QStringLiteral("suelo"), 9)
+        << celda(QStringLiteral("razón"), 7) << celda(QStringLiteral("CPU"), 9)
+        << celda(QStringLiteral("memoria"), 10) << Qt::endl;
+    for (const Medida* m : medidas) {
+        auto s = [](double ms, int d) { return QString::number(ms / 1000.0, 'f', d) + QStringLiteral(" s"); };
+        out << m->nombre.leftJustified(16) << celda(QString::number(m->dias), 5) << celda(s(m->total_ms, 2), 9)
+            << celda(s(m->generacion_ms, 2), 13) << celda(s(m->total_ms - m->generacion_ms, 2), 12)
+            << celda(s(m->suelo_ms, 3), 9)
+            << celda(QString::number(m->suelo_ms > 0 ? m->total_ms / m->suelo_ms : 0, 'f', 1) + QLatin1Char('x'), 7)
+            << celda(QString::number(m->cpu_s, 'f', 2) + QStringLiteral(" s"), 9)
+            << celda(m->memoria_mb >= 0 ? QString::number(m->memoria_mb, 'f', 1) + QStringLiteral(" MB")
+                                        : QStringLiteral("-"),
+                     10)
+            << Qt::endl;
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Start-up and windows on years of staged data.
@@ -782,6 +815,7 @@ int main(int argc, char** argv)
     const Medida todo =
         medir_aparte(plantilla, base + QStringLiteral("/todo"), QStringLiteral("Periodo entero"), p.dias);
     imprimir(todo);
+    imprimir_tabla({&m, &mitad, &todo});
 
     qint64 copias_ms = 0;
     const double arranque_copias = lectura_copias(base + QStringLiteral("/todo"), copias_ms);
