@@ -463,11 +463,33 @@ QString mes_escrito(const QString& texto)
 // inside the window. Those rows are read (few: the rest of the two end
 // months at most) and the ones that are not calendar dates of a range month
 // are named.
+// Whether every date the table holds is a calendar date written yyyymmdd:
+// then no row can have a badly written one. Asked of the distinct dates,
+// which the date's index gives without reading the rows. A question the
+// database cannot answer is left to the full search, which reports it.
+bool todas_las_fechas_bien_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha)
+{
+    try {
+        ado::Recordset rs;
+        rs.open(QStringLiteral("SELECT DISTINCT ") + columna_fecha + QStringLiteral(" FROM ") + tabla, {},
+                t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
+        for (; !rs.eof(); rs.moveNext()) {
+            if (!registros::es_fecha(rs.text(columna_fecha)))
+                return false;
+        }
+        return true;
+    } catch (const ado::Error&) {
+        return false;
+    }
+}
+
 void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha, const QString& filtro,
                          const std::function<QString(const ado::Recordset&)>& quien)
 {
     const int desde = t.wdesde.left(4).toInt(), hasta = t.whasta.left(4).toInt();
     if (!registros::es_fecha(t.wdesde) || !registros::es_fecha(t.whasta) || hasta < desde || hasta - desde > 50)
+        return;
+    if (todas_las_fechas_bien_escritas(t, tabla, columna_fecha))
         return;
     const QString c = columna_fecha;
     QStringList anos;
