@@ -146,6 +146,15 @@ int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
     return bindText(stmt, index, l.text);
 }
 
+// SQLite counts every allocation under one global lock unless told not to
+// before it starts; nothing here reads those counts. Told once, before the
+// first database is opened (later, SQLite refuses and nothing changes).
+void sqlite_sin_estadisticas()
+{
+    static const int hecho = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)hecho;
+}
+
 QVariant columnValue(sqlite3_stmt* stmt, int column)
 {
     switch (sqlite3_column_type(stmt, column)) {
@@ -307,6 +316,7 @@ void Connection::open(const QString& connectionString)
 
 void Connection::openJet(const QString& connectionString)
 {
+    detail::sqlite_sin_estadisticas();
     const QString windowsPath = connectionPairs(connectionString).value(QStringLiteral("data source"));
     const platform::DriveMap fallback = drives_ ? *drives_ : platform::DriveMap::fromEnvironment();
     const QString local = (drives_ ? *drives_ : fallback).toLocal(windowsPath);
