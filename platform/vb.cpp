@@ -269,6 +269,13 @@ double quince_cifras(double valor)
 {
     if (!std::isfinite(valor) || valor == 0.0)
         return valor + 0.0;
+    // A whole number n of millionths is its own 15 digits (see above), and
+    // reading them gives n / 10^6 rounded once, as the division does.
+    Escalado millonesimas;
+    if (escalar_millonesimas(valor, 6, Desempate::LejosDeCero, millonesimas)) {
+        const double magnitud = double(millonesimas.magnitud) / kMillon;
+        return valor < 0 ? -magnitud : magnitud;
+    }
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, valor, std::chars_format::scientific, 14);
     double leido = valor;

@@ -1,3 +1,4 @@
+#include <charconv>
 #include "platform/vb.h"
 
 #include <QtTest>
@@ -55,6 +56,22 @@ private Q_SLOTS:
         QCOMPARE(vb::quince_cifras(-1.0000000000000002), -1.0);
         QCOMPARE(vb::quince_cifras(0.0), 0.0);
         QVERIFY(std::isnan(vb::quince_cifras(std::nan(""))));
+        // Whole millionths take a short way; everything must read as the 15 digits do.
+        auto por_cifras = [](double v) {
+            char b[64];
+            const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::scientific, 14);
+            double d = 0;
+            std::from_chars(b, r.ptr, d);
+            return d;
+        };
+        for (double base : {0.01, 0.07, 1.005, 2.675, 38.525, 123456.789, 9999999.999999, 99999999.999999, 1e8, 3e13}) {
+            for (double v : {base, std::nextafter(base, 0.0), std::nextafter(base, 1e300), base * 3, 0.1 + base}) {
+                for (double x : {v, -v})
+                    QVERIFY2(vb::quince_cifras(x) == por_cifras(x), QByteArray::number(x, 'g', 17).constData());
+            }
+        }
+        for (qint64 k = -200000; k <= 200000; k += 7)
+            QVERIFY2(vb::quince_cifras(k / 1000.0) == por_cifras(k / 1000.0), QByteArray::number(k));
     }
 
     void textos_como_visual_basic()
