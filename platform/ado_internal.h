@@ -96,11 +96,8 @@ struct Statement {
 class Use {
 public:
     explicit Use(Statement& s) : s_(s) {}
-    ~Use()
-    {
-        sqlite3_reset(s_.stmt);
-        sqlite3_clear_bindings(s_.stmt);
-    }
+    // Every use binds every mark first, so the old values need no clearing.
+    ~Use() { sqlite3_reset(s_.stmt); }
     Use(const Use&) = delete;
     Use& operator=(const Use&) = delete;
     Statement* operator->() const { return &s_; }
