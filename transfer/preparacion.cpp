@@ -375,14 +375,15 @@ QString factura_hotel(const QString& eje, const QString& numero)
 // The codes a row is looked up by, or that name accounts: a control
 // character in one is not part of the code anyone typed, and blanking it
 // would look up, or send, another code.
-void exigir_codigos(const ado::Recordset& rs, const QString& quien, const QString& tabla,
+template <typename Quien>
+void exigir_codigos(const ado::Recordset& rs, const Quien& quien, const QString& tabla,
                     std::initializer_list<const char*> columnas)
 {
     for (const char* columna : columnas) {
         const QString nombre = QString::fromLatin1(columna);
         const QString valor = rs.text(nombre);
         if (con_control(valor))
-            rechazar(DatoRechazado::Clase::Control, quien, tabla, nombre, valor);
+            rechazar(DatoRechazado::Clase::Control, nombre_de(quien), tabla, nombre, valor);
     }
 }
 
@@ -533,7 +534,7 @@ void comprobar_clave_factura(const ado::Recordset& emi, QSet<QString>& vistas)
     const QString eje = emi.text(QStringLiteral("EmiAno"));
     const QString numero = emi.text(QStringLiteral("EmiNum"));
     const QString tabla = QStringLiteral("emi");
-    exigir_codigos(emi, factura_hotel(eje, numero), tabla, {"EmiAno", "EmiNum", "EmiCli", "eMIC"});
+    exigir_codigos(emi, [&] { return factura_hotel(eje, numero); }, tabla, {"EmiAno", "EmiNum", "EmiCli", "eMIC"});
     if (numero.trimmed().isEmpty() || eje.trimmed().isEmpty()) {
         const QString quien = QStringLiteral("Factura del ") + fecha_o_texto(emi.text(QStringLiteral("EmiFec")))
                               + QStringLiteral(" (ejercicio ") + (eje.isEmpty() ? QStringLiteral("vacío") : eje)
@@ -557,20 +558,21 @@ void comprobar_clave_cobro(const ado::Recordset& caja, QSet<QString>& vistos)
 {
     const QString fecha = caja.text(QStringLiteral("CajaFec"));
     const QVariant orden = caja.field(QStringLiteral("CajaOrd"));
-    const QString quien = cobro_de_texto(fecha, orden.isNull() ? QString() : orden.toString());
+    // Written only for a message.
+    const auto quien = [&] { return cobro_de_texto(fecha, orden.isNull() ? QString() : orden.toString()); };
     const QString tabla = QStringLiteral("caja");
     if (!registros::es_fecha(fecha))
-        rechazar(DatoRechazado::Clase::Fecha, quien, tabla, QStringLiteral("CajaFec"), fecha);
+        rechazar(DatoRechazado::Clase::Fecha, quien(), tabla, QStringLiteral("CajaFec"), fecha);
     exigir_codigos(caja, quien, tabla, {"CajaFra", "CajaAnoF", "CajaCobroc"});
     const NumeroHotel n = numero_hotel(orden);
     if (n.estado == NumeroHotel::Vacio)
-        rechazar(DatoRechazado::Clase::Vacio, quien, tabla, QStringLiteral("CajaOrd"), orden);
+        rechazar(DatoRechazado::Clase::Vacio, quien(), tabla, QStringLiteral("CajaOrd"), orden);
     if (n.estado == NumeroHotel::NoNumero || n.valor != std::trunc(n.valor) || std::fabs(n.valor) > 1e15)
-        rechazar(DatoRechazado::Clase::NoNumero, quien, tabla, QStringLiteral("CajaOrd"), orden);
+        rechazar(DatoRechazado::Clase::NoNumero, quien(), tabla, QStringLiteral("CajaOrd"), orden);
     const QString clave = fecha + QChar(0x1F) + QString::number(qint64(n.valor));
     if (vistos.contains(clave))
         throw FilaRechazada({DatoRechazado::Clase::Repetido,
-                             quien + QStringLiteral(": otro cobro ") + en_tabla(tabla)
+                             quien() + QStringLiteral(": otro cobro ") + en_tabla(tabla)
                                  + QStringLiteral(" tiene el mismo día y número de orden (CajaFec, CajaOrd); este, de importe ")
                                  + caja.text(QStringLiteral("CajaImp")) + QStringLiteral(", no se ha traspasado.")});
     vistos.insert(clave);
