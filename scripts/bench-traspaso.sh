@@ -4,7 +4,8 @@
 # collections a day) and prints the figures: invoices per second, staging
 # and generation time, CPU time, the plain SQLite floor and the ratio to it,
 # and how the time grows when the data double, and each range's peak memory
-# (its own process). Then, on an installation holding five years of the same
+# (its own process); each range runs --veces times (default 3) and its best
+# run is kept. Then, on an installation holding five years of the same
 # hotel staged and sent, the start-up of `enlace3 estado` and the opening of
 # every window; last, the same period through ODBC (server mode). Builds the
 # benchmark and the program in its own Release build directory. Arguments go
@@ -13,7 +14,7 @@
 #   scripts/bench-traspaso.sh [--facturas-dia N] [--lineas-factura N]
 #                             [--cobros-dia N] [--dias N] [--dir CARPETA]
 #                             [--anyos N] [--anyos-dir CARPETA]
-#                             [--servidor-dias N]
+#                             [--servidor-dias N] [--veces N]
 #
 # --anyos 0 / --servidor-dias 0 leave those parts out; --anyos-dir keeps the
 # installation of years there and uses it again on the next run.
