@@ -392,6 +392,12 @@ void Connection::openJet(const QString& connectionString)
                 // committing staged rows in groups instead.
                 sqlite3_exec(h, snapshotPath_.isEmpty() ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF",
                              nullptr, nullptr, nullptr);
+                // Each staged row's savepoint keeps the pages it changes in
+                // a statement journal, and sorts of many rows spill to temporary
+                // files: in memory they cost no system call. Neither is needed
+                // after a crash (the file's own journal is what recovers it).
+                if (role_ == Role::LinkDatabase)
+                    sqlite3_exec(h, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
                 prepared_ = std::make_unique<Prepared>();
                 prepared_->db = db;
                 prepared_->handle = h;
