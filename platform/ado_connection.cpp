@@ -146,12 +146,20 @@ int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
     return bindText(stmt, index, l.text);
 }
 
-// SQLite counts every allocation under one global lock unless told not to
-// before it starts; nothing here reads those counts. Told once, before the
-// first database is opened (later, SQLite refuses and nothing changes).
-void sqlite_sin_estadisticas()
+// Told once, before the first database is opened (later, SQLite refuses and
+// nothing changes):
+// - SQLite counts every allocation under one global lock unless told not
+//   to; nothing here reads those counts.
+// - A staged row's savepoint keeps the pages it changes in a statement
+//   journal, in memory up to this size and in a temporary file beyond it,
+//   where every later row would write it again. A row's pages fit many
+//   times over; nothing needs that journal after a crash (the database's
+//   own journal is what recovers it).
+void configurar_sqlite()
 {
-    static const int hecho = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    constexpr int kDiarioDeSentencias = 1 << 20;
+    static const int hecho = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0)
+                             | sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kDiarioDeSentencias);
     (void)hecho;
 }
 
@@ -316,7 +324,7 @@ void Connection::open(const QString& connectionString)
 
 void Connection::openJet(const QString& connectionString)
 {
-    detail::sqlite_sin_estadisticas();
+    detail::configurar_sqlite();
     const QString windowsPath = connectionPairs(connectionString).value(QStringLiteral("data source"));
     const platform::DriveMap fallback = drives_ ? *drives_ : platform::DriveMap::fromEnvironment();
     const QString local = (drives_ ? *drives_ : fallback).toLocal(windowsPath);
@@ -392,12 +400,6 @@ void Connection::openJet(const QString& connectionString)
                 // committing staged rows in groups instead.
                 sqlite3_exec(h, snapshotPath_.isEmpty() ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF",
                              nullptr, nullptr, nullptr);
-                // Each staged row's savepoint keeps the pages it changes in
-                // a statement journal, and sorts of many rows spill to temporary
-                // files: in memory they cost no system call. Neither is needed
-                // after a crash (the file's own journal is what recovers it).
-                if (role_ == Role::LinkDatabase)
-                    sqlite3_exec(h, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
                 prepared_ = std::make_unique<Prepared>();
                 prepared_->db = db;
                 prepared_->handle = h;

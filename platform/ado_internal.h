@@ -72,7 +72,7 @@ private:
 
 int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
 QVariant columnValue(sqlite3_stmt* stmt, int column);
-void sqlite_sin_estadisticas();
+void configurar_sqlite();
 
 // Column lookups by name ignore case and the first of two equal names wins.
 // `exact` answers the names as written without lowering them each time.
