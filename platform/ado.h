@@ -202,6 +202,24 @@ private:
     bool active_ = false;
 };
 
+// Runs `changes` in a transaction of its own unless the caller holds one:
+// committed when they return, rolled back when they throw.
+template <typename F> void inOwnTransaction(Connection& cn, F&& changes)
+{
+    const bool own = !cn.inTransaction();
+    if (own)
+        cn.beginTrans();
+    try {
+        changes();
+        if (own)
+            cn.commitTrans();
+    } catch (...) {
+        if (own && cn.inTransaction())
+            cn.rollbackTrans();
+        throw;
+    }
+}
+
 class Recordset {
 public:
     Recordset();

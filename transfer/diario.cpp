@@ -62,23 +62,6 @@ bool renombrar(const QString& temporal, const QString& destino, QString* error)
     return true;
 }
 
-// Runs `cambios` in a transaction of its own unless the caller holds one.
-template <typename F> void en_transaccion(ado::Connection& cn, F&& cambios)
-{
-    const bool propia = !cn.inTransaction();
-    if (propia)
-        cn.beginTrans();
-    try {
-        cambios();
-        if (propia)
-            cn.commitTrans();
-    } catch (...) {
-        if (propia && cn.inTransaction())
-            cn.rollbackTrans();
-        throw;
-    }
-}
-
 } // namespace
 
 bool es_temporal(const QString& nombre)
@@ -156,7 +139,7 @@ void cerrar_generacion(ado::Connection& cn, const Generacion& g)
 
 void dar_por_hecha(ado::Connection& cn, qint64 id)
 {
-    en_transaccion(cn, [&] {
+    ado::inOwnTransaction(cn, [&] {
         cn.execute(QStringLiteral("UPDATE gen3 SET GenEstado = 'hecha' WHERE GenId = ?"), {id});
         cn.execute(QStringLiteral("DELETE FROM genmar3 WHERE MarGen = ?"), {id});
     });
@@ -168,7 +151,7 @@ int deshacer_marcas(ado::Connection& cn, qint64 id)
     rs.open(QStringLiteral("SELECT Count(*) AS total FROM genmar3 WHERE MarGen = ?"), {id}, cn);
     const int total = int(rs.number(QStringLiteral("total")));
     rs.close();
-    en_transaccion(cn, [&] {
+    ado::inOwnTransaction(cn, [&] {
         for (const TablaMarcada& t : kTablas) {
             const QString tabla = QString::fromLatin1(t.tabla);
             const QString marcas = QStringLiteral("FROM genmar3 WHERE MarGen = ? AND MarTabla = ?");

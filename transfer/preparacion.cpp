@@ -853,19 +853,10 @@ int preparar_facturas(Traspaso& t)
     } else {
         // Both clean-ups rewrite the same pages of the file: one commit
         // writes them, and syncs the disk, once.
-        const bool propia = cn.kind() == ado::Connection::Kind::Jet && !cn.inTransaction();
-        if (propia)
-            cn.beginTrans();
-        try {
+        ado::inOwnTransaction(cn, [&] {
             cn.execute(QStringLiteral("UPDATE emi SET EmiN = '' WHERE EmiN is null"));
             cn.execute(QStringLiteral("UPDATE emi SET EmiDep = 0 WHERE EmiDep is null"));
-            if (propia)
-                cn.commitTrans();
-        } catch (...) {
-            if (propia && cn.inTransaction())
-                cn.rollbackTrans();
-            throw;
-        }
+        });
     }
     a.rs_emi.open(QStringLiteral("SELECT * FROM Emi WHERE EmiFec Between ? AND ? AND EmiCie = '1' AND (EmiN <> 'B')"),
                   fechas(t), cn, ado::adOpenDynamic, ado::adLockOptimistic);
