@@ -46,7 +46,6 @@ void avisar(A3ADO& a, const char* texto, const char* titulo)
 // Left and Right that take a count below zero as nothing, where Visual
 // Basic would stop with an error.
 QString izquierda(const QString& s, int n) { return s.left(std::max(n, 0)); }
-QString derecha(const QString& s, int n) { return s.right(std::max(n, 0)); }
 QString ceros(int n) { return QString(std::max(n, 0), QLatin1Char('0')); }
 
 void abrir_ajustes(A3ADO& a)
