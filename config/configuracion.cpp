@@ -43,7 +43,7 @@ void avisar(A3ADO& a, const char* texto, const char* titulo)
     a.ui.message(QString::fromUtf8(texto), QString::fromUtf8(titulo), platform::Icon::Information);
 }
 
-// Left and Right that take a count below zero as nothing, where Visual
+// Left that takes a count below zero as nothing, where Visual
 // Basic would stop with an error.
 QString izquierda(const QString& s, int n) { return s.left(std::max(n, 0)); }
 QString ceros(int n) { return QString(std::max(n, 0), QLatin1Char('0')); }
