@@ -175,6 +175,7 @@ struct Recordset::Impl {
 
     // Reads back a row added here before a column the caller did not give
     // is shown.
+    const QVariant& value(const QString& name);
     void readDefaults(qsizetype row, int column)
     {
         if (unread.isEmpty())
@@ -343,26 +344,30 @@ bool Recordset::hasField(const QString& name) const
     return d->exact.contains(name) || d->index.contains(name.toLower());
 }
 
-QVariant Recordset::field(const QString& name) const
+// The field as held, read where it lies: the readers below copy only what
+// they return.
+const QVariant& Recordset::Impl::value(const QString& name)
 {
-    d->requireOpen();
-    const int i = d->column(name);
-    if (d->edit != EditMode::None)
-        return d->buffer.at(i);
-    d->requireCurrent();
-    d->readDefaults(d->pos, i);
-    return d->rows[size_t(d->pos)].at(i);
+    requireOpen();
+    const int i = column(name);
+    if (edit != EditMode::None)
+        return buffer.at(i);
+    requireCurrent();
+    readDefaults(pos, i);
+    return rows[size_t(pos)].at(i);
 }
+
+QVariant Recordset::field(const QString& name) const { return d->value(name); }
 
 bool Recordset::isNull(const QString& name) const
 {
-    const QVariant v = field(name);
+    const QVariant& v = d->value(name);
     return !v.isValid() || v.isNull();
 }
 
 QString Recordset::text(const QString& name) const
 {
-    const QVariant v = field(name);
+    const QVariant& v = d->value(name);
     if (!v.isValid() || v.isNull())
         return QString();
     return v.toString();
@@ -370,7 +375,7 @@ QString Recordset::text(const QString& name) const
 
 double Recordset::number(const QString& name) const
 {
-    const QVariant v = field(name);
+    const QVariant& v = d->value(name);
     if (!v.isValid() || v.isNull())
         return 0.0;
     if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
