@@ -173,9 +173,9 @@ struct Recordset::Impl {
         // again and again on the same table (see insertRow / updateRow).
     }
 
+    const QVariant& value(const QString& name);
     // Reads back a row added here before a column the caller did not give
     // is shown.
-    const QVariant& value(const QString& name);
     void readDefaults(qsizetype row, int column)
     {
         if (unread.isEmpty())

@@ -456,14 +456,6 @@ QString mes_escrito(const QString& texto)
     return QString();
 }
 
-// Rows of the range's months that no "Between" of the range sees, or sees
-// only as a date that is not one. Only three kinds of row can hold such a
-// date: those of the range's years outside the text window of those years
-// ("2013-01-15", "15/01/2013"), and those of the first and last month of the
-// range outside the range ("20130100", "2013013x"); inner months lie wholly
-// inside the window. Those rows are read (few: the rest of the two end
-// months at most) and the ones that are not calendar dates of a range month
-// are named.
 // Whether every date the table holds is a calendar date written yyyymmdd:
 // then no row can have a badly written one. Asked of the distinct dates,
 // which the date's index gives without reading the rows. A question the
@@ -484,6 +476,14 @@ bool todas_las_fechas_bien_escritas(Traspaso& t, const QString& tabla, const QSt
     }
 }
 
+// Rows of the range's months that no "Between" of the range sees, or sees
+// only as a date that is not one. Only three kinds of row can hold such a
+// date: those of the range's years outside the text window of those years
+// ("2013-01-15", "15/01/2013"), and those of the first and last month of the
+// range outside the range ("20130100", "2013013x"); inner months lie wholly
+// inside the window. Those rows are read (few: the rest of the two end
+// months at most) and the ones that are not calendar dates of a range month
+// are named.
 void fechas_mal_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha, const QString& filtro,
                          const std::function<QString(const ado::Recordset&)>& quien)
 {
