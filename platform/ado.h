@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -155,6 +156,7 @@ public:
 
 private:
     friend class Recordset;
+    friend class Rows;
     friend class Savepoint;
     struct Prepared;
     void openJet(const QString& connectionString);
@@ -275,6 +277,37 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// The current row of Rows::each, read where it lies: nothing is copied but
+// the fields asked for, each as Recordset would give it.
+class Row {
+public:
+    // The column of a name, case-insensitively. Unknown: Error kItemNotFound.
+    int column(const QString& name) const;
+    QVariant field(int column) const;
+    bool isNull(int column) const;
+    QString text(int column) const;   // Null: ""
+    double number(int column) const;  // Null: 0
+
+private:
+    friend class Rows;
+    Row() = default;
+    QString source() const;
+    const void* statement_ = nullptr;   // the compiled statement of a local database
+    const Recordset* recordset_ = nullptr;
+    const QString* text_ = nullptr;
+    const Values* values_ = nullptr;
+};
+
+class Rows {
+public:
+    // Runs a statement that only reads and hands its rows to `each`, one at a
+    // time: for loops over many small results (an invoice's lines) that keep
+    // none of them. Through ODBC the rows are read at once first. `each` must
+    // not close the connection. Throws Error.
+    static void each(Connection& cn, const QString& statement, const Values& values,
+                     const std::function<void(const Row&)>& each);
 };
 
 } // namespace ado

@@ -155,41 +155,86 @@ int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
 //   where every later row would write it again. A row's pages fit many
 //   times over; nothing needs that journal after a crash (the database's
 //   own journal is what recovers it).
+// - No connection or statement is ever used by two threads: the lock SQLite
+//   takes on every call (each column read, each step) guards nothing here.
 void configurar_sqlite()
 {
     constexpr int kDiarioDeSentencias = 1 << 20;
-    static const int hecho = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0)
+    static const int hecho = sqlite3_config(SQLITE_CONFIG_MULTITHREAD)
+                             | sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0)
                              | sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kDiarioDeSentencias);
     (void)hecho;
 }
 
-QVariant columnValue(sqlite3_stmt* stmt, int column)
+namespace {
+
+// Plain ASCII (nearly every text) reads directly; anything else goes
+// through the database's own conversion, as it always has.
+bool isAscii(const unsigned char* bytes, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        if (bytes[i] >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool sameChars(const QVariant& held, const unsigned char* bytes, int size)
+{
+    if (held.typeId() != QMetaType::QString)
+        return false;
+    const QString& text = *static_cast<const QString*>(held.constData());
+    if (text.size() != size)
+        return false;
+    const ushort* chars = text.utf16();
+    for (int i = 0; i < size; ++i) {
+        if (bytes[i] != chars[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot)
 {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL:
-        return QVariant();
+        slot = QVariant();
+        return;
     case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(stmt, column)));
+        slot = QVariant(qlonglong(sqlite3_column_int64(stmt, column)));
+        return;
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
+        slot = QVariant(sqlite3_column_double(stmt, column));
+        return;
     case SQLITE_BLOB: {
         const void* data = sqlite3_column_blob(stmt, column);
-        return QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column)));
+        slot = QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column)));
+        return;
     }
     default: {
-        // Plain ASCII (nearly every text) reads directly; anything else goes
-        // through the database's own conversion, as it always has.
         const unsigned char* bytes = sqlite3_column_text(stmt, column);
         const int size = sqlite3_column_bytes(stmt, column);
-        bool ascii = true;
-        for (int i = 0; i < size && ascii; ++i)
-            ascii = bytes[i] < 0x80;
-        if (ascii)
-            return QVariant(QString::fromLatin1(reinterpret_cast<const char*>(bytes), size));
+        if (isAscii(bytes, size)) {
+            // The same text as the slot's (the day, the year, a code of
+            // the row above): the slot keeps it, shared, not copied.
+            if (!sameChars(slot, bytes, size))
+                slot = QVariant(QString::fromLatin1(reinterpret_cast<const char*>(bytes), size));
+            return;
+        }
         const void* data = sqlite3_column_text16(stmt, column);
-        return QVariant(QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(stmt, column) / 2));
+        slot = QVariant(QString(static_cast<const QChar*>(data), sqlite3_column_bytes16(stmt, column) / 2));
+        return;
     }
     }
+}
+
+QVariant columnValue(sqlite3_stmt* stmt, int column)
+{
+    QVariant value;
+    readColumn(stmt, column, value);
+    return value;
 }
 
 void indexNames(const QStringList& names, QHash<QString, int>& index, QHash<QString, int>& exact)
@@ -242,9 +287,10 @@ Statement& Connection::Prepared::statement(const QString& sql, const Source& sou
     single.reset();
     // Only texts worth keeping are kept: one found needs no other check.
     const auto it = statements.find(sql);
-    if (it != statements.end())
+    if (it != statements.end() && !it->second->busy)
         return *it->second;
-    if (!cacheable(sql)) {
+    // A kept statement still handing out rows is left alone.
+    if (it != statements.end() || !cacheable(sql)) {
         single = compile(handle, sql, source);
         return *single;
     }

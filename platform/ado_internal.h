@@ -72,6 +72,9 @@ private:
 
 int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
 QVariant columnValue(sqlite3_stmt* stmt, int column);
+// The column's value into `slot`; a slot already holding the same plain
+// text keeps its string (columnValue() would make an equal one).
+void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot);
 void configurar_sqlite();
 
 // Column lookups by name ignore case and the first of two equal names wins.
@@ -83,6 +86,7 @@ struct Statement {
     sqlite3_stmt* stmt = nullptr;
     int reprepared = -1;   // the compiler's re-prepare count when the names were read
     int offset = 0;
+    bool busy = false;   // its rows are being handed out (Rows::each)
     QStringList names;
     QHash<QString, int> index;   // lower-case name -> column
     QHash<QString, int> exact;   // name as the database gives it -> column

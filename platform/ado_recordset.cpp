@@ -17,6 +17,35 @@ namespace {
 
 enum class EditMode { None, Changing, Adding };
 
+Error itemNotFound(const QString& name, const QString& source)
+{
+    return Error(kItemNotFound,
+                 QStringLiteral("No se encontró el elemento '%1' en la colección correspondiente al nombre solicitado.")
+                     .arg(name),
+                 source);
+}
+
+// A field as text and as a number: Null counts as "" and 0; a text is read
+// as a number the way the hotel's figures are written.
+QString textOf(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    return v.toString();
+}
+
+double numberOf(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return 0.0;
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
+        bool ok = false;
+        const double n = v.toString().trimmed().toDouble(&ok);
+        return ok ? n : vb::val(v.toString());
+    }
+    return v.toDouble();
+}
+
 
 QString bracketed(const QString& name)
 {
@@ -115,11 +144,7 @@ struct Recordset::Impl {
         }
         const auto it = index.constFind(name.toLower());
         if (it == index.constEnd())
-            throw Error(kItemNotFound,
-                        QStringLiteral("No se encontró el elemento '%1' en la colección correspondiente al nombre "
-                                       "solicitado.")
-                            .arg(name),
-                        source());
+            throw itemNotFound(name, source());
         return it.value();
     }
 
@@ -295,10 +320,17 @@ void Recordset::Impl::openLocal(const QString& sql, const Values& values, bool w
     index = use->index;
     exact = use->exact;
     const int columns = int(names.size());
+    // A text equal to the one above it in its column (the day, the year, a
+    // code) shares that one's characters instead of taking a copy.
+    std::vector<QVariant> above(static_cast<size_t>(columns));
     while (rc == SQLITE_ROW) {
-        QList<QVariant> row(columns);
-        for (int i = 0; i < columns; ++i)
-            row[i] = columnValue(stmt, i + offset);
+        QList<QVariant> row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i) {
+            QVariant& previous = above[size_t(i)];
+            readColumn(stmt, i + offset, previous);
+            row.append(previous);
+        }
         rows.push_back(std::move(row));
         if (withRowid)
             rowids.push_back(sqlite3_column_int64(stmt, 0));
@@ -365,26 +397,9 @@ bool Recordset::isNull(const QString& name) const
     return !v.isValid() || v.isNull();
 }
 
-QString Recordset::text(const QString& name) const
-{
-    const QVariant& v = d->value(name);
-    if (!v.isValid() || v.isNull())
-        return QString();
-    return v.toString();
-}
+QString Recordset::text(const QString& name) const { return textOf(d->value(name)); }
 
-double Recordset::number(const QString& name) const
-{
-    const QVariant& v = d->value(name);
-    if (!v.isValid() || v.isNull())
-        return 0.0;
-    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
-        bool ok = false;
-        const double n = v.toString().trimmed().toDouble(&ok);
-        return ok ? n : vb::val(v.toString());
-    }
-    return v.toDouble();
-}
+double Recordset::number(const QString& name) const { return numberOf(d->value(name)); }
 
 bool Recordset::isUpdatable() const { return d->open && !d->table.isEmpty(); }
 
@@ -575,6 +590,90 @@ void Recordset::Impl::updateRow()
                                    "leyó."),
                     source());
     rows[size_t(pos)] = buffer;
+}
+
+// --- Rows ---------------------------------------------------------------------
+
+QString Row::source() const { return text_ ? Source(*text_, *values_).text() : QString(); }
+
+int Row::column(const QString& name) const
+{
+    if (recordset_) {
+        for (int i = 0; i < recordset_->fieldCount(); ++i) {
+            if (recordset_->fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        throw itemNotFound(name, source());
+    }
+    const auto* s = static_cast<const Statement*>(statement_);
+    const auto found = s->exact.constFind(name);
+    if (found != s->exact.constEnd())
+        return found.value();
+    const auto it = s->index.constFind(name.toLower());
+    if (it == s->index.constEnd())
+        throw itemNotFound(name, source());
+    return it.value();
+}
+
+QVariant Row::field(int column) const
+{
+    if (recordset_)
+        return recordset_->field(recordset_->fieldName(column));
+    return columnValue(static_cast<const Statement*>(statement_)->stmt, column);
+}
+
+bool Row::isNull(int column) const
+{
+    if (recordset_)
+        return recordset_->isNull(recordset_->fieldName(column));
+    return sqlite3_column_type(static_cast<const Statement*>(statement_)->stmt, column) == SQLITE_NULL;
+}
+
+QString Row::text(int column) const { return textOf(field(column)); }
+
+double Row::number(int column) const { return numberOf(field(column)); }
+
+void Rows::each(Connection& cn, const QString& statement, const Values& values,
+                const std::function<void(const Row&)>& each)
+{
+    Row row;
+    row.text_ = &statement;
+    row.values_ = &values;
+    if (cn.kind() != Connection::Kind::Jet || !cn.isOpen()) {
+        Recordset rs;
+        rs.open(statement, values, cn, adOpenForwardOnly, adLockReadOnly);
+        row.recordset_ = &rs;
+        for (; !rs.eof(); rs.moveNext())
+            each(row);
+        return;
+    }
+    const Source source(statement, values);
+    Connection::Prepared& p = *cn.prepared_;
+    Statement* s = &p.statement(cn.translate(statement), source);
+    // A statement compiled for this once only must outlive the statements
+    // `each` runs.
+    std::unique_ptr<Statement> own;
+    if (s == p.single.get())
+        own = std::move(p.single);
+    if (!s->stmt)
+        throw Error(kCannotOpen, QStringLiteral("No hay ninguna sentencia que ejecutar."), source.text());
+    p.bind(*s, values, source);
+    struct Busy {
+        Statement& s;
+        explicit Busy(Statement& st) : s(st) { s.busy = true; }
+        ~Busy() { s.busy = false; }
+    } busy(*s);
+    Use use(*s);
+    row.statement_ = s;
+    int rc = sqlite3_step(use.stmt());
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+        use->readColumns(0);
+    while (rc == SQLITE_ROW) {
+        each(row);
+        rc = sqlite3_step(use.stmt());
+    }
+    if (rc != SQLITE_DONE)
+        throw p.failure(source);
 }
 
 } // namespace ado

@@ -355,16 +355,22 @@ bool con_control(const QString& texto)
 // A number the record needs: Null (when `nulo_es_cero` is false) or text
 // that is not a number stops the row.
 template <typename Quien>
-double numero_exigido(const ado::Recordset& rs, const Quien& quien, const QString& tabla, const QString& nombre,
+double numero_exigido(const QVariant& v, const Quien& quien, const QString& tabla, const QString& nombre,
                       bool nulo_es_cero = false)
 {
-    const QVariant v = rs.field(nombre);
     const NumeroHotel n = numero_hotel(v);
     if (n.estado == NumeroHotel::NoNumero)
         rechazar(DatoRechazado::Clase::NoNumero, nombre_de(quien), tabla, nombre, v);
     if (n.estado == NumeroHotel::Vacio && !nulo_es_cero)
         rechazar(DatoRechazado::Clase::Vacio, nombre_de(quien), tabla, nombre, v);
     return n.valor;
+}
+
+template <typename Quien>
+double numero_exigido(const ado::Recordset& rs, const Quien& quien, const QString& tabla, const QString& nombre,
+                      bool nulo_es_cero = false)
+{
+    return numero_exigido(rs.field(nombre), quien, tabla, nombre, nulo_es_cero);
 }
 
 QString factura_hotel(const QString& eje, const QString& numero)
@@ -755,37 +761,39 @@ void mover_datos_factura(Traspaso& t)
 void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
 {
     A3ADO& a = t.a;
-    ado::Recordset& lineas = a.rs_hiscadia;
-    lineas.closeIfOpen();
-    lineas.open(QStringLiteral("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?"), {w_numero, w_eje},
-                a.conexion_hotel(QStringLiteral("hiscadia")), ado::adOpenDynamic, ado::adLockReadOnly);
-    if (lineas.eof()) {
-        lineas.close();
-        return;
-    }
-
+    a.rs_hiscadia.closeIfOpen();
     // The lines are only added, by one statement compiled once: opening a
     // recordset of fal3 for each invoice only to add to it cost a query each.
-    const QString empresa = empresa_000(a.wempresa);
-    a.rs_fal3.closeIfOpen();
     static const QString insertar = QStringLiteral(
         "INSERT INTO fal3 ([FalEmp], [FalEje], [FalOrden], [FalFra], [FalCta], [FalImp]) VALUES (?, ?, ?, ?, ?, ?)");
+    static const QString tabla = QStringLiteral("Hiscadia");
+    static const QString kCta = QStringLiteral("HCadiaCta"), kCan = QStringLiteral("HCadiaCan"),
+                         kPre = QStringLiteral("HCadiaPre"), kCA = QStringLiteral("HCadiaCA");
+    QString empresa;
+    int cta = -1, can = -1, pre = -1, ca = -1;
     qint64 orden = 0;
-    while (!lineas.eof()) {
-        ++orden;
-        QString cuenta = lineas.text(QStringLiteral("HCadiaCta"));
-        if (!cuenta.isEmpty())
-            ajustar_digitos(a.wdigitos, cuenta);
-        const auto quien = [&] { return factura_hotel(w_eje, w_numero); };
-        static const QString tabla = QStringLiteral("Hiscadia");
-        const double cantidad = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaCan"));
-        const double precio = numero_exigido(lineas, quien, tabla, QStringLiteral("HCadiaPre"));
-        a.cn_enlace.execute(insertar, {texto(empresa), texto(w_eje), orden, texto(w_numero),
-                                       texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta),
-                                       importe_linea(cantidad, precio, lineas.text(QStringLiteral("HCadiaCA")))});
-        lineas.moveNext();
-    }
-    lineas.close();
+    // Each line is read where it lies and added at once; none is kept.
+    ado::Rows::each(
+        a.conexion_hotel(QStringLiteral("hiscadia")),
+        QStringLiteral("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?"), {w_numero, w_eje},
+        [&](const ado::Row& linea) {
+            if (orden == 0) {
+                empresa = empresa_000(a.wempresa);
+                a.rs_fal3.closeIfOpen();
+            }
+            ++orden;
+            // Each column is looked up by name where it is first read.
+            const auto columna = [&](int& c, const QString& nombre) { return c < 0 ? (c = linea.column(nombre)) : c; };
+            QString cuenta = linea.text(columna(cta, kCta));
+            if (!cuenta.isEmpty())
+                ajustar_digitos(a.wdigitos, cuenta);
+            const auto quien = [&] { return factura_hotel(w_eje, w_numero); };
+            const double cantidad = numero_exigido(linea.field(columna(can, kCan)), quien, tabla, kCan);
+            const double precio = numero_exigido(linea.field(columna(pre, kPre)), quien, tabla, kPre);
+            a.cn_enlace.execute(insertar, {texto(empresa), texto(w_eje), orden, texto(w_numero),
+                                           texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta),
+                                           importe_linea(cantidad, precio, linea.text(columna(ca, kCA)))});
+        });
 }
 
 void mover_deposito(Traspaso& t)

@@ -206,6 +206,51 @@ private Q_SLOTS:
                      QStringList({"<null>|<null>", "-1.5.2|-1.5", "A12|0", "2.5|2.5", "9|9", "10|10", " 3 4x|34"}));
     }
 
+    // Rows handed one at a time read every field as a recordset reads it,
+    // and the statement stays usable: run again inside its own loop, left by
+    // a throw, or failing.
+    void rowsHandedOneAtATimeReadAsARecordsetDoes()
+    {
+        const QStringList statements = {"SELECT * FROM fac3 ORDER BY rowid", "SELECT * FROM cta ORDER BY Ord",
+                                        "SELECT Cta AS cTa, Ord * 2.5 AS Doble FROM cta WHERE Ord > ? ORDER BY Ord"};
+        for (const QString& sql : statements) {
+            const Values values = sql.contains('?') ? Values{3} : Values{};
+            Recordset whole;
+            whole.open(sql, values, cn);
+            int seen = 0;
+            Rows::each(cn, sql, values, [&](const Row& row) {
+                QVERIFY(!whole.eof());
+                for (int i = 0; i < whole.fieldCount(); ++i) {
+                    const QString name = whole.fieldName(i);
+                    const int c = row.column(name.toUpper());
+                    QCOMPARE(c, i);
+                    QCOMPARE(row.isNull(c), whole.isNull(name));
+                    QCOMPARE(row.text(c), whole.text(name));
+                    QCOMPARE(row.number(c), whole.number(name));
+                    QCOMPARE(row.field(c), whole.field(name));
+                }
+                QCOMPARE(failure([&] { row.column("Nada"); }).number, kItemNotFound);
+                whole.moveNext();
+                ++seen;
+            });
+            QVERIFY2(whole.eof() && seen == whole.recordCount(), qPrintable(sql));
+        }
+
+        const QString byKey = "SELECT * FROM fac3 WHERE FacNum >= ? ORDER BY rowid";
+        QStringList outer, inner;
+        Rows::each(cn, byKey, {"A2"}, [&](const Row& row) {
+            outer << row.text(0);
+            Rows::each(cn, byKey, {"B"}, [&](const Row& r) { inner << r.text(0); });
+        });
+        QCOMPARE(outer, QStringList({"A2", "A2", "B1"}));
+        QCOMPARE(inner, QStringList({"B1", "B1", "B1"}));
+        QCOMPARE(failure([&] { Rows::each(cn, byKey, {"A"}, [](const Row&) { throw Error(7, "parada", "prueba"); }); }).number, 7);
+        QStringList again;
+        Rows::each(cn, byKey, {"A"}, [&](const Row& row) { again << row.text(0); });
+        QCOMPARE(again, QStringList({"A1", "A2", "A2", "B1"}));
+        QVERIFY(failure([&] { Rows::each(cn, "SELECT * FROM nada", {}, [](const Row&) {}); }).number != 0);
+    }
+
     void onlyTheWholeTableShapeCanBeWrittenBack()
     {
         const struct { const char* sql; bool updatable; } cases[] = {
