@@ -86,7 +86,53 @@ struct Recordset::Impl {
     QStringList names;
     QHash<QString, int> index; // lower-case name -> column
     QHash<QString, int> exact; // name as given by the database -> column
-    std::vector<QList<QVariant>> rows;
+    // Every row's fields one after another in blocks of a fixed size: a row
+    // is no allocation of its own (a year is tens of thousands of
+    // invoices), and a growing result is never copied to a larger place.
+    struct RowStore {
+        static constexpr qsizetype kBlock = 2048;   // cells of 32 bytes: 64 KB
+        std::vector<std::unique_ptr<QVariant[]>> blocks;
+        qsizetype width = 0;
+        qsizetype count = 0;
+        qsizetype used = 0;   // cells written
+        qsizetype size() const { return count; }
+        bool empty() const { return count == 0; }
+        void clear()
+        {
+            blocks.clear();
+            width = 0;
+            count = 0;
+            used = 0;
+        }
+        QVariant& cell(qsizetype n) const { return blocks[size_t(n / kBlock)][n % kBlock]; }
+        const QVariant& at(qsizetype row, int column) const { return cell(row * width + column); }
+        void push(const QVariant& value)
+        {
+            if (used % kBlock == 0 && used / kBlock == qsizetype(blocks.size()))
+                blocks.push_back(std::make_unique<QVariant[]>(size_t(kBlock)));
+            cell(used++) = value;
+        }
+        QList<QVariant> copy(qsizetype row) const
+        {
+            QList<QVariant> values;
+            values.reserve(width);
+            for (qsizetype c = 0; c < width; ++c)
+                values.append(cell(row * width + c));
+            return values;
+        }
+        void assign(qsizetype row, const QList<QVariant>& values)
+        {
+            for (qsizetype c = 0; c < width; ++c)
+                cell(row * width + c) = values.at(c);
+        }
+        void append(const QList<QVariant>& values)
+        {
+            for (const QVariant& v : values)
+                push(v);
+            ++count;
+        }
+    };
+    RowStore rows;
     std::vector<qint64> rowids;
     qsizetype pos = 0;
     EditMode edit = EditMode::None;
@@ -282,13 +328,11 @@ void Recordset::open(const QString& statement, const Values& values, Connection&
             d->names << record.fieldName(i);
         indexNames(d->names, d->index, d->exact);
 
+        d->rows.width = columns;
         while (query.next()) {
-            QList<QVariant> row(columns);
-            for (int i = 0; i < columns; ++i) {
-                if (!query.isNull(i))
-                    row[i] = query.value(i);
-            }
-            d->rows.push_back(std::move(row));
+            for (int i = 0; i < columns; ++i)
+                d->rows.push(query.isNull(i) ? QVariant() : query.value(i));
+            ++d->rows.count;
         }
         query.finish();
     }
@@ -323,15 +367,14 @@ void Recordset::Impl::openLocal(const QString& sql, const Values& values, bool w
     // A text equal to the one above it in its column (the day, the year, a
     // code) shares that one's characters instead of taking a copy.
     std::vector<QVariant> above(static_cast<size_t>(columns));
+    rows.width = columns;
     while (rc == SQLITE_ROW) {
-        QList<QVariant> row;
-        row.reserve(columns);
         for (int i = 0; i < columns; ++i) {
             QVariant& previous = above[size_t(i)];
             readColumn(stmt, i + offset, previous);
-            row.append(previous);
+            rows.push(previous);
         }
-        rows.push_back(std::move(row));
+        ++rows.count;
         if (withRowid)
             rowids.push_back(sqlite3_column_int64(stmt, 0));
         rc = sqlite3_step(stmt);
@@ -386,7 +429,7 @@ const QVariant& Recordset::Impl::value(const QString& name)
         return buffer.at(i);
     requireCurrent();
     readDefaults(pos, i);
-    return rows[size_t(pos)].at(i);
+    return rows.at(pos, i);
 }
 
 QVariant Recordset::field(const QString& name) const { return d->value(name); }
@@ -428,7 +471,7 @@ void Recordset::setField(const QString& name, const QVariant& value)
     if (d->edit == EditMode::None) {
         d->requireCurrent();
         d->readDefaults(d->pos, -1);
-        d->buffer = d->rows[size_t(d->pos)];
+        d->buffer = d->rows.copy(d->pos);
         d->changed = QList<bool>(d->names.size(), false);
         d->edit = EditMode::Changing;
     }
@@ -515,8 +558,9 @@ void Recordset::Impl::insertRow()
 
     const qint64 id = write(insertSql, values).rowid;
 
-    rows.push_back(buffer);
-    pos = qsizetype(rows.size()) - 1;
+    rows.width = names.size();
+    rows.append(buffer);
+    pos = rows.size() - 1;
     if (byRowid) {
         rowids.push_back(id);
         // What the database filled in is read back only when asked for:
@@ -537,9 +581,10 @@ void Recordset::Impl::rereadInserted(qsizetype row)
     use->readColumns(0);
     if (use->names.size() != names.size())
         return;
-    QList<QVariant>& values = rows[size_t(row)];
+    QList<QVariant> values(names.size());
     for (int i = 0; i < names.size(); ++i)
         values[i] = columnValue(use.stmt(), i);
+    rows.assign(row, values);
 }
 
 void Recordset::Impl::updateRow()
@@ -571,7 +616,7 @@ void Recordset::Impl::updateRow()
         }
         // Without a key the row is found by everything it held when read.
         QStringList where;
-        const QList<QVariant>& original = rows[size_t(pos)];
+        const QList<QVariant> original = rows.copy(pos);
         for (int i = 0; i < names.size(); ++i) {
             const QVariant& v = original.at(i);
             if (!v.isValid() || v.isNull()) {
@@ -589,7 +634,7 @@ void Recordset::Impl::updateRow()
                     QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "
                                    "leyó."),
                     source());
-    rows[size_t(pos)] = buffer;
+    rows.assign(pos, buffer);
 }
 
 // --- Rows ---------------------------------------------------------------------

@@ -272,6 +272,34 @@ QString cuenta_titular(Traspaso& t, const QString& numfra, const QString& anofra
     return QString();
 }
 
+const QString kFacturaPorClave = QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?");
+
+// EmiCli, eMIC and EmiFec of the first row of the invoice, read where they
+// lie; empty when there is no such invoice, nothing when the table has no
+// EmiFec. rs_emi is left closed, as after reading it.
+std::optional<QStringList> leer_factura_del_cobro(A3ADO& a, const QString& numfra, const QString& anofra)
+{
+    a.rs_emi.closeIfOpen();
+    std::optional<QStringList> factura = QStringList();
+    bool primera = true;
+    ado::Rows::each(a.conexion_hotel(QStringLiteral("emi")), kFacturaPorClave, {anofra, numfra},
+                    [&](const ado::Row& fila) {
+                        if (!primera)
+                            return;
+                        primera = false;
+                        int fec = -1;
+                        try {
+                            fec = fila.column(QStringLiteral("EmiFec"));
+                        } catch (const ado::Error&) {
+                            factura.reset();
+                            return;
+                        }
+                        factura = QStringList{fila.text(fila.column(QStringLiteral("EmiCli"))),
+                                              fila.text(fila.column(QStringLiteral("eMIC"))), fila.text(fec)};
+                    });
+    return factura;
+}
+
 QString cuenta_de_contado_por_defecto(int wdigitos)
 {
     return QStringLiteral("57") + QString(std::max(0, wdigitos - 3), QLatin1Char('0')) + QStringLiteral("1");
@@ -320,15 +348,11 @@ QString cuenta_cliente2(Traspaso& t, const QString& numfra, const QString& anofr
     if (it != leido.facturas.constEnd()) {
         factura = it.value();
     } else {
-        abrir_lectura(a, a.rs_emi, QStringLiteral("emi"),
-                      QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), {anofra, numfra});
-        if (a.rs_emi.eof())
-            factura = QStringList();
-        else if (a.rs_emi.hasField(QStringLiteral("EmiFec")))
-            factura = QStringList{a.rs_emi.text(QStringLiteral("EmiCli")), a.rs_emi.text(QStringLiteral("eMIC")),
-                                  a.rs_emi.text(QStringLiteral("EmiFec"))};
+        factura = leer_factura_del_cobro(a, numfra, anofra);
+        // A table without the invoice's date: its rules read the row itself.
+        if (!factura)
+            abrir_lectura(a, a.rs_emi, QStringLiteral("emi"), kFacturaPorClave, {anofra, numfra});
         if (factura) {
-            a.rs_emi.close();
             if (leido.activo) {
                 if (leido.facturas.size() >= Traspaso::Leido::kMaximo)
                     leido.facturas.clear();

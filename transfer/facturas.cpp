@@ -187,17 +187,15 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
         total_centimos += centimos(tasa);
     }
 
-    fal.open(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 "
-                            "WHERE FalEmp = ? AND FalEje = ? AND FalFra = ? GROUP BY FalCta"),
-             factura, t.a.cn_enlace, ado::adOpenDynamic, ado::adLockReadOnly);
-    while (!fal.eof()) {
-        const double suma = fal.number(QStringLiteral("FalSuma"));
-        linea(fal.text(QStringLiteral("FalCta")), sin_descripcion, QStringLiteral("H"), concepto,
-              suma);
-        total_centimos += centimos(suma);
-        fal.moveNext();
-    }
-    fal.close();
+    ado::Rows::each(t.a.cn_enlace,
+                    QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 "
+                                   "WHERE FalEmp = ? AND FalEje = ? AND FalFra = ? GROUP BY FalCta"),
+                    factura, [&](const ado::Row& fila) {
+                        const double suma = fila.number(fila.column(QStringLiteral("FalSuma")));
+                        linea(fila.text(fila.column(QStringLiteral("FalCta"))), sin_descripcion,
+                              QStringLiteral("H"), concepto, suma);
+                        total_centimos += centimos(suma);
+                    });
 
     const CuentaVentas cv = cuenta_cuadre(t);
     registros::Apunte cierre;

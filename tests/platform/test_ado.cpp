@@ -251,6 +251,38 @@ private Q_SLOTS:
         QVERIFY(failure([&] { Rows::each(cn, "SELECT * FROM nada", {}, [](const Row&) {}); }).number != 0);
     }
 
+    // A result of thousands of rows keeps every field where it was read, and
+    // a row written back or added among them changes that row only.
+    void largeResultsKeepEveryRow()
+    {
+        cn.beginTrans();
+        for (int i = 0; i < 1500; ++i)
+            cn.execute("INSERT INTO cta VALUES (?, ?)", {QString::number(i * 7), 100 + i});
+        cn.commitTrans();
+        edit("SELECT * FROM cta WHERE Ord >= 100 ORDER BY Ord");
+        QCOMPARE(rs.recordCount(), 1500);
+        for (int i = 0; i < 1500; ++i, rs.moveNext()) {
+            QVERIFY(rs.text("Cta") == QString::number(i * 7) && rs.number("Ord") == 100 + i);
+            if (i == 1023 || i == 1024) {
+                rs.setField("Cta", "cambiada");
+                rs.update();
+            }
+        }
+        rs.addNew();
+        rs.setField("Cta", "nueva");
+        rs.setField("Ord", 5000);
+        rs.update();
+        QVERIFY(rs.text("Cta") == "nueva" && rs.recordCount() == 1501);
+        rs.moveFirst();
+        QStringList texts;
+        for (; !rs.eof(); rs.moveNext())
+            texts << rs.text("Cta");
+        QVERIFY(texts.at(1022) == "7154" && texts.at(1023) == "cambiada" && texts.at(1024) == "cambiada"
+                && texts.at(1025) == "7175" && texts.at(1499) == "10493" && texts.at(1500) == "nueva");
+        QCOMPARE(rows("SELECT Cta FROM cta WHERE Ord IN (1123, 1124, 5000) ORDER BY Ord"),
+                 QStringList({"cambiada", "cambiada", "nueva"}));
+    }
+
     void onlyTheWholeTableShapeCanBeWrittenBack()
     {
         const struct { const char* sql; bool updatable; } cases[] = {
