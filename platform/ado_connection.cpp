@@ -130,6 +130,20 @@ namespace detail {
 // A value bound as its literal would read (see render()).
 int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
 {
+    // The kinds nearly every value is of, bound as literal() reads them
+    // without making a copy first.
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(stmt, index);
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return bindText(stmt, index, *static_cast<const QString*>(value.constData()));
+    case QMetaType::Double:
+        return sqlite3_bind_double(stmt, index, *static_cast<const double*>(value.constData()));
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(stmt, index, *static_cast<const qlonglong*>(value.constData()));
+    default:
+        break;
+    }
     const Literal l = literal(value);
     switch (l.kind) {
     case Literal::Kind::Null:
