@@ -120,10 +120,13 @@ struct Recordset::Impl {
                 values.append(cell(row * width + c));
             return values;
         }
-        void assign(qsizetype row, const QList<QVariant>& values)
+        // The fields of `row` marked in `which` (all when it is empty).
+        void assign(qsizetype row, const QList<QVariant>& values, const QList<bool>& which = {})
         {
-            for (qsizetype c = 0; c < width; ++c)
-                cell(row * width + c) = values.at(c);
+            for (qsizetype c = 0; c < width; ++c) {
+                if (which.isEmpty() || which.at(c))
+                    cell(row * width + c) = values.at(c);
+            }
         }
         void append(const QList<QVariant>& values)
         {
@@ -634,7 +637,8 @@ void Recordset::Impl::updateRow()
                     QStringLiteral("No se encuentra la fila para actualizarla: sus valores han cambiado desde que se "
                                    "leyó."),
                     source());
-    rows.assign(pos, buffer);
+    // The other fields are those read: the buffer holds them unchanged.
+    rows.assign(pos, buffer, changed);
 }
 
 // --- Rows ---------------------------------------------------------------------

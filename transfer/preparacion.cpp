@@ -859,12 +859,11 @@ int preparar_facturas(Traspaso& t)
         cn.execute(QStringLiteral("UPDATE emi set EmiN = '' WHERE EmiN is null"));
         cn.execute(QStringLiteral("UPDATE emi set EmiDep = 0 WHERE EmiDep is null"));
     } else {
-        // Both clean-ups rewrite the same pages of the file: one commit
-        // writes them, and syncs the disk, once.
-        ado::inOwnTransaction(cn, [&] {
-            cn.execute(QStringLiteral("UPDATE emi SET EmiN = '' WHERE EmiN is null"));
-            cn.execute(QStringLiteral("UPDATE emi SET EmiDep = 0 WHERE EmiDep is null"));
-        });
+        // Both clean-ups in one pass over the file: each row is read once
+        // and rewritten once, and one commit writes and syncs the pages.
+        cn.execute(QStringLiteral("UPDATE emi SET EmiN = CASE WHEN EmiN IS NULL THEN '' ELSE EmiN END, "
+                                  "EmiDep = CASE WHEN EmiDep IS NULL THEN 0 ELSE EmiDep END "
+                                  "WHERE EmiN IS NULL OR EmiDep IS NULL"));
     }
     a.rs_emi.open(QStringLiteral("SELECT * FROM Emi WHERE EmiFec Between ? AND ? AND EmiCie = '1' AND (EmiN <> 'B')"),
                   fechas(t), cn, ado::adOpenDynamic, ado::adLockOptimistic);

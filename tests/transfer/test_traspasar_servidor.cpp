@@ -105,8 +105,9 @@ void TestTraspasarServidor::mismas_filas_y_mismo_fichero_en_los_dos_modos()
 {
     const Resultado access = ejecutar(false);
     QVERIFY(!access.wsql && access.algun_mdb_abierto);
-    QCOMPARE(access.hotel, (QStringList{"UPDATE cli SET CliCta = '' WHERE CliCta = ' ' OR CliCta is null", "UPDATE emi SET EmiN = '' WHERE EmiN is null",
-                                        "UPDATE emi SET EmiDep = 0 WHERE EmiDep is null"}));
+    QCOMPARE(access.hotel, (QStringList{"UPDATE cli SET CliCta = '' WHERE CliCta = ' ' OR CliCta is null",
+                                        "UPDATE emi SET EmiN = CASE WHEN EmiN IS NULL THEN '' ELSE EmiN END, "
+                                        "EmiDep = CASE WHEN EmiDep IS NULL THEN 0 ELSE EmiDep END WHERE EmiN IS NULL OR EmiDep IS NULL"}));
     const Resultado servidor = ejecutar(true);
     QVERIFY(servidor.wsql && !servidor.algun_mdb_abierto);
     QCOMPARE(servidor.hotel, (QStringList{"UPDATE cli SET CliCta = '' WHERE CliCta = ' ' OR CliCta is null", "UPDATE emi set EmiN = '' WHERE EmiN is null",
