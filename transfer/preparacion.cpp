@@ -462,6 +462,53 @@ QString mes_escrito(const QString& texto)
     return QString();
 }
 
+// Whether an index gives the values of `columna` in order: then each next
+// distinct value is one seek, and a table of years is not read whole.
+bool en_orden_por_indice(ado::Connection& cn, const QString& tabla, const QString& columna)
+{
+    if (cn.kind() != ado::Connection::Kind::Jet)
+        return false;
+    bool por_indice = false;
+    ado::Rows::each(cn,
+                    QStringLiteral("EXPLAIN QUERY PLAN SELECT min(") + columna + QStringLiteral(") FROM ") + tabla
+                        + QStringLiteral(" WHERE ") + columna + QStringLiteral(" > ?"),
+                    {QStringLiteral("0")}, [&](const ado::Row& paso) {
+                        const QString detalle = paso.text(paso.column(QStringLiteral("detail")));
+                        por_indice = por_indice
+                                     || (detalle.startsWith(QLatin1String("SEARCH")) && detalle.contains(QLatin1String("INDEX")));
+                    });
+    return por_indice;
+}
+
+// The distinct values of an indexed column, in order, one seek each; false
+// as soon as `bien` refuses one (a Null included), or when the walk does
+// not move on.
+template <typename Bien>
+bool recorrer_por_indice(ado::Connection& cn, const QString& tabla, const QString& columna, Bien bien)
+{
+    bool nulos = false;
+    ado::Rows::each(cn,
+                    QStringLiteral("SELECT 1 FROM ") + tabla + QStringLiteral(" WHERE ") + columna
+                        + QStringLiteral(" IS NULL LIMIT 1"),
+                    {}, [&](const ado::Row&) { nulos = true; });
+    if (nulos)
+        return bien(QString());
+    const QString primero = QStringLiteral("SELECT min(") + columna + QStringLiteral(") FROM ") + tabla;
+    const QString siguiente = primero + QStringLiteral(" WHERE ") + columna + QStringLiteral(" > ?");
+    QVariant anterior;
+    for (;;) {
+        QVariant valor;
+        ado::Rows::each(cn, anterior.isValid() ? siguiente : primero,
+                        anterior.isValid() ? ado::Values{anterior} : ado::Values{},
+                        [&](const ado::Row& fila) { valor = fila.field(0); });
+        if (!valor.isValid() || valor.isNull())
+            return true;
+        if (valor == anterior || !bien(valor.toString()))
+            return false;
+        anterior = valor;
+    }
+}
+
 // Whether every date the table holds is a calendar date written yyyymmdd:
 // then no row can have a badly written one. Asked of the distinct dates,
 // which the date's index gives without reading the rows. A question the
@@ -469,9 +516,19 @@ QString mes_escrito(const QString& texto)
 bool todas_las_fechas_bien_escritas(Traspaso& t, const QString& tabla, const QString& columna_fecha)
 {
     try {
+        ado::Connection& cn = t.a.conexion_hotel(tabla.toLower());
+        if (en_orden_por_indice(cn, tabla, columna_fecha)) {
+            // One read of the file for all the seeks, not one each.
+            bool bien = false;
+            ado::inOwnTransaction(cn, [&] {
+                bien = recorrer_por_indice(cn, tabla, columna_fecha,
+                                           [](const QString& fecha) { return registros::es_fecha(fecha); });
+            });
+            return bien;
+        }
         ado::Recordset rs;
-        rs.open(QStringLiteral("SELECT DISTINCT ") + columna_fecha + QStringLiteral(" FROM ") + tabla, {},
-                t.a.conexion_hotel(tabla.toLower()), ado::adOpenForwardOnly, ado::adLockReadOnly);
+        rs.open(QStringLiteral("SELECT DISTINCT ") + columna_fecha + QStringLiteral(" FROM ") + tabla, {}, cn,
+                ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !rs.eof(); rs.moveNext()) {
             if (!registros::es_fecha(rs.text(columna_fecha)))
                 return false;

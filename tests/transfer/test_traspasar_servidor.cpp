@@ -99,6 +99,7 @@ class TestTraspasarServidor : public QObject {
 private Q_SLOTS:
     void mismas_filas_y_mismo_fichero_en_los_dos_modos();
     void rarezas_en_los_dos_modos();
+    void fechas_mal_escritas_con_indice_de_fechas();
 };
 
 void TestTraspasarServidor::mismas_filas_y_mismo_fichero_en_los_dos_modos()
@@ -215,6 +216,35 @@ void TestTraspasarServidor::rarezas_en_los_dos_modos()
         QVERIFY(mensajes.first().startsWith(QStringLiteral("La fecha inicial (31-01-2013) es posterior a la final (01-01-2013)")));
         QCOMPARE(h.contar("fac3") + h.contar("caj3") + h.contar("ctas3"), 0);
         QVERIFY(!QFile::exists(h.fichero()));
+    }
+}
+
+// With an index on the date, the distinct dates are walked through it
+// instead of read whole: the same badly written dates are found, and a
+// table with a Null or without odd dates reports none.
+void TestTraspasarServidor::fechas_mal_escritas_con_indice_de_fechas()
+{
+    const QString nadie = " no es una fecha del calendario escrita aaaammdd y ninguna selección de fechas la ve";
+    const struct {
+        const char* que;
+        std::function<void(Hotel&)> plantar;
+        QString informe;
+    } casos[] = {
+        {"limpio", [](Hotel&) {}, QString()},
+        {"EmiFec Null", factura8({{"EmiFec", QVariant()}}), QString()},
+        {"EmiFec con guiones", factura8({{"EmiFec", "2013-01-15"}}), "Factura 2013/8: la fecha (EmiFec) «2013-01-15»" + nadie + kEmi},
+        {"CajaFec con barras", cobro8({}, "15/01/2013"), "Cobro de caja del 15/01/2013, orden 3: la fecha (CajaFec) «15/01/2013»" + nadie + kCaja},
+    };
+    for (const auto& c : casos) {
+        Hotel h(false);
+        fixture::poblar_enero(h);
+        c.plantar(h);
+        h.inst().ejecutar("emi", "CREATE INDEX emi_fecha ON emi (EmiFec)");
+        h.inst().ejecutar("caja", "CREATE INDEX caja_fecha ON caja (CajaFec, CajaOrd)");
+        const Salida l = fixture::lote(h.raiz(), "traspasar", {"01012013", "31032013", "--sobrescribir"});
+        const QByteArray caso = QByteArray(c.que) + ": " + l.err.toUtf8();
+        QVERIFY2(l.estado == (c.informe.isEmpty() ? 0 : 1), caso.constData());
+        QVERIFY2(c.informe.isEmpty() ? l.err.isEmpty() : l.err.contains(c.informe), caso.constData());
     }
 }
 
