@@ -86,11 +86,13 @@ struct Recordset::Impl {
     QStringList names;
     QHash<QString, int> index; // lower-case name -> column
     QHash<QString, int> exact; // name as given by the database -> column
-    // Every row's fields one after another in blocks of a fixed size: a row
-    // is no allocation of its own (a year is tens of thousands of
-    // invoices), and a growing result is never copied to a larger place.
+    // Every row's fields one after another in blocks: a row is no
+    // allocation of its own (a year is tens of thousands of invoices), and a
+    // growing result is never copied to a larger place. The first block is
+    // small: most results are a row or a few.
     struct RowStore {
-        static constexpr qsizetype kBlock = 2048;   // cells of 32 bytes: 64 KB
+        static constexpr qsizetype kFirst = 64;     // cells of 32 bytes: 2 KB
+        static constexpr qsizetype kBlock = 2048;   // 64 KB
         std::vector<std::unique_ptr<QVariant[]>> blocks;
         qsizetype width = 0;
         qsizetype count = 0;
@@ -104,12 +106,17 @@ struct Recordset::Impl {
             count = 0;
             used = 0;
         }
-        QVariant& cell(qsizetype n) const { return blocks[size_t(n / kBlock)][n % kBlock]; }
+        QVariant& cell(qsizetype n) const
+        {
+            if (n < kFirst)
+                return blocks.front()[n];
+            return blocks[size_t(1 + (n - kFirst) / kBlock)][(n - kFirst) % kBlock];
+        }
         const QVariant& at(qsizetype row, int column) const { return cell(row * width + column); }
         void push(const QVariant& value)
         {
-            if (used % kBlock == 0 && used / kBlock == qsizetype(blocks.size()))
-                blocks.push_back(std::make_unique<QVariant[]>(size_t(kBlock)));
+            if (used == 0 || (used >= kFirst && (used - kFirst) % kBlock == 0))
+                blocks.push_back(std::make_unique<QVariant[]>(size_t(used == 0 ? kFirst : kBlock)));
             cell(used++) = value;
         }
         QList<QVariant> copy(qsizetype row) const
