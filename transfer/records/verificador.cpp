@@ -202,7 +202,7 @@ bool es_digito(char c) { return c >= '0' && c <= '9'; }
 
 bool son_digitos(QByteArrayView v)
 {
-    return std::all_of(v.begin(), v.end(), es_digito);
+    return std::all_of(v.begin(), v.end(), [](char c) { return es_digito(c); });
 }
 
 bool en_blanco(QByteArrayView v)
@@ -592,6 +592,8 @@ void Verificador::literal(qint64 n, QByteArrayView b, int columna, QByteArrayVie
 void Verificador::blancos(qint64 n, QByteArrayView b, int desde, int hasta)
 {
     const QByteArrayView hay = campo(b, desde, hasta - desde + 1);
+    if (en_blanco(hay))
+        return;
     for (qsizetype i = 0; i < hay.size(); ++i) {
         if (hay[i] != ' ') {
             problema(n, desde + int(i),
