@@ -57,17 +57,21 @@ QHash<QString, QString> connectionPairs(const QString& connectionString)
 
 // Plain ASCII goes in as it is stored (UTF-8), sparing the database a
 // conversion; anything else is handed over as UTF-16 for it to convert.
-int bindText(sqlite3_stmt* stmt, int index, QStringView text)
+// The ASCII bytes stay in `kept`, which the statement owns and which is not
+// touched again until the mark is bound anew: the database reads them there
+// instead of copying them first.
+int bindText(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& kept)
 {
     const qsizetype size = text.size();
-    QVarLengthArray<char, 256> ascii(size);
+    kept.resize(size);
+    char* ascii = kept.data();
     const char16_t* u = text.utf16();
     for (qsizetype i = 0; i < size; ++i) {
         if (u[i] >= 0x80)
             return sqlite3_bind_text16(stmt, index, u, int(size * sizeof(QChar)), SQLITE_TRANSIENT);
         ascii[i] = char(u[i]);
     }
-    return sqlite3_bind_text(stmt, index, ascii.constData(), int(size), SQLITE_TRANSIENT);
+    return sqlite3_bind_text(stmt, index, ascii, int(size), SQLITE_STATIC);
 }
 
 bool cacheable(const QString& sql)
@@ -128,7 +132,7 @@ void requireTransaction(const Connection& cn, const QString& verb)
 namespace detail {
 
 // A value bound as its literal would read (see render()).
-int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value, QByteArray& kept)
 {
     // The kinds nearly every value is of, bound as literal() reads them
     // without making a copy first.
@@ -136,7 +140,7 @@ int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
         return sqlite3_bind_null(stmt, index);
     switch (value.typeId()) {
     case QMetaType::QString:
-        return bindText(stmt, index, *static_cast<const QString*>(value.constData()));
+        return bindText(stmt, index, *static_cast<const QString*>(value.constData()), kept);
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, index, *static_cast<const double*>(value.constData()));
     case QMetaType::LongLong:
@@ -157,7 +161,7 @@ int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
     case Literal::Kind::Text:
         break;
     }
-    return bindText(stmt, index, l.text);
+    return bindText(stmt, index, l.text, kept);
 }
 
 // Told once, before the first database is opened (later, SQLite refuses and
@@ -325,8 +329,10 @@ void Connection::Prepared::bind(Statement& s, const Values& values, const Source
                         .arg(marks)
                         .arg(values.size()),
                     source.text());
+    if (s.kept.size() < size_t(marks))
+        s.kept.resize(size_t(marks));
     for (qsizetype i = 0; i < values.size(); ++i) {
-        if (bindValue(s.stmt, int(i + 1), values.at(i)) != SQLITE_OK) {
+        if (bindValue(s.stmt, int(i + 1), values.at(i), s.kept[size_t(i)]) != SQLITE_OK) {
             Error e = sqliteError(handle, source.text());
             sqlite3_clear_bindings(s.stmt);
             throw e;

@@ -70,7 +70,8 @@ private:
 
 // --- Compiled statements (ado_connection.cpp) ------------------------------
 
-int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+// Binds a value; the bytes of a plain text stay in `kept` (see Statement::kept).
+int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value, QByteArray& kept);
 QVariant columnValue(sqlite3_stmt* stmt, int column);
 // The column's value into `slot`; a slot already holding the same plain
 // text keeps its string (columnValue() would make an equal one).
@@ -87,6 +88,9 @@ struct Statement {
     int reprepared = -1;   // the compiler's re-prepare count when the names were read
     int offset = 0;
     bool busy = false;   // its rows are being handed out (Rows::each)
+    // The bytes of each text bound, read by the database where they are
+    // until the mark is bound again.
+    std::vector<QByteArray> kept;
     QStringList names;
     QHash<QString, int> index;   // lower-case name -> column
     QHash<QString, int> exact;   // name as the database gives it -> column
