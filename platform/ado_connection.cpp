@@ -292,8 +292,14 @@ Error Connection::Prepared::failure(const Source& source)
 
 void Connection::Prepared::finalizeAll()
 {
-    statements.clear();
+    forget();
     single.reset();
+}
+
+void Connection::Prepared::forget()
+{
+    statements.clear();
+    byLiteral.fill(Remembered{});
 }
 
 Statement& Connection::Prepared::statement(const QString& sql, const Source& source)
@@ -303,10 +309,20 @@ Statement& Connection::Prepared::statement(const QString& sql, const Source& sou
     if (owner && owner->transactionLost())
         throw owner->lostError(source.text());
     single.reset();
+    // A text written in the code sits at one address for good, with the
+    // same characters: the statement compiled for it is found by that
+    // address, without hashing and comparing the whole text again.
+    const bool literal = !sql.data_ptr().isMutable() && !sql.isEmpty();
+    Remembered& slot = byLiteral[(quintptr(sql.constData()) >> 4) % byLiteral.size()];
+    if (literal && slot.text == sql.constData() && slot.size == sql.size() && !slot.statement->busy)
+        return *slot.statement;
     // Only texts worth keeping are kept: one found needs no other check.
     const auto it = statements.find(sql);
-    if (it != statements.end() && !it->second->busy)
+    if (it != statements.end() && !it->second->busy) {
+        if (literal)
+            slot = {sql.constData(), sql.size(), it->second.get()};
         return *it->second;
+    }
     // A kept statement still handing out rows is left alone.
     if (it != statements.end() || !cacheable(sql)) {
         single = compile(handle, sql, source);
@@ -316,7 +332,7 @@ Statement& Connection::Prepared::statement(const QString& sql, const Source& sou
     // A handful of texts repeat thousands of times; texts with their values
     // written in do not.
     if (statements.size() >= 256)
-        statements.clear();
+        forget();
     return *statements.emplace(sql, std::move(compiled)).first->second;
 }
 

@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -131,6 +132,13 @@ struct Connection::Prepared {
     QHash<QString, QSqlQuery> queries;   // ODBC
     sqlite3* handle = nullptr;           // local database
     std::unordered_map<QString, std::unique_ptr<detail::Statement>, detail::TextHash> statements;
+    // Statements of `statements` found by the address of a literal text.
+    struct Remembered {
+        const QChar* text = nullptr;
+        qsizetype size = 0;
+        detail::Statement* statement = nullptr;
+    };
+    std::array<Remembered, 64> byLiteral{};
     std::unique_ptr<detail::Statement> single;   // a statement not worth keeping, until the next one
     QHash<QString, detail::EditableShape> shapes;   // statement text -> its editable shape
     const Connection* owner = nullptr;   // local database
@@ -143,6 +151,8 @@ struct Connection::Prepared {
     // cause when it has just made the engine drop the caller's transaction.
     Error failure(const detail::Source& source);
     void finalizeAll();
+    // Drops the kept statements and what finds them.
+    void forget();
     // The compiled statement for a text (already translated), kept while the
     // connection is open. Throws Error.
     detail::Statement& statement(const QString& sql, const detail::Source& source);
