@@ -214,7 +214,7 @@ bool sameChars(const QVariant& held, const unsigned char* bytes, int size)
 
 } // namespace
 
-void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot)
+void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot, const QVariant& above)
 {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL:
@@ -235,10 +235,11 @@ void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot)
         const unsigned char* bytes = sqlite3_column_text(stmt, column);
         const int size = sqlite3_column_bytes(stmt, column);
         if (isAscii(bytes, size)) {
-            // The same text as the slot's (the day, the year, a code of
-            // the row above): the slot keeps it, shared, not copied.
-            if (!sameChars(slot, bytes, size))
-                slot = QVariant(QString::fromLatin1(reinterpret_cast<const char*>(bytes), size));
+            // The same text as the row above's (the day, the year, a
+            // code): its string is shared, not copied.
+            slot = sameChars(above, bytes, size)
+                       ? above
+                       : QVariant(QString::fromLatin1(reinterpret_cast<const char*>(bytes), size));
             return;
         }
         const void* data = sqlite3_column_text16(stmt, column);
@@ -251,7 +252,7 @@ void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot)
 QVariant columnValue(sqlite3_stmt* stmt, int column)
 {
     QVariant value;
-    readColumn(stmt, column, value);
+    readColumn(stmt, column, value, QVariant());
     return value;
 }
 

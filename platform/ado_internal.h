@@ -74,9 +74,9 @@ private:
 // Binds a value; the bytes of a plain text stay in `kept` (see Statement::kept).
 int bindValue(sqlite3_stmt* stmt, int index, const QVariant& value, QByteArray& kept);
 QVariant columnValue(sqlite3_stmt* stmt, int column);
-// The column's value into `slot`; a slot already holding the same plain
-// text keeps its string (columnValue() would make an equal one).
-void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot);
+// The column's value into `slot`; a plain text equal to the one `above`
+// holds shares its string (columnValue() would make an equal one).
+void readColumn(sqlite3_stmt* stmt, int column, QVariant& slot, const QVariant& above);
 void configurar_sqlite();
 
 // Column lookups by name ignore case and the first of two equal names wins.

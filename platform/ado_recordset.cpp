@@ -113,12 +113,14 @@ struct Recordset::Impl {
             return blocks[size_t(1 + (n - kFirst) / kBlock)][(n - kFirst) % kBlock];
         }
         const QVariant& at(qsizetype row, int column) const { return cell(row * width + column); }
-        void push(const QVariant& value)
+        // The next cell, to be written.
+        QVariant& next()
         {
             if (used == 0 || (used >= kFirst && (used - kFirst) % kBlock == 0))
                 blocks.push_back(std::make_unique<QVariant[]>(size_t(used == 0 ? kFirst : kBlock)));
-            cell(used++) = value;
+            return cell(used++);
         }
+        void push(const QVariant& value) { next() = value; }
         QList<QVariant> copy(qsizetype row) const
         {
             QList<QVariant> values;
@@ -187,8 +189,9 @@ struct Recordset::Impl {
         // Literals lie a few bytes apart: mix the address before taking a slot.
         const quint64 mixed = quint64(quintptr(name.constData())) * 0x9E3779B97F4A7C15ull;
         Remembered& slot = remembered[(mixed >> 56) % remembered.size()];
+        // A literal's characters never change; any other name is compared.
         if (slot.text == name.constData() && slot.size == name.size() && slot.nameIndex < names.size()
-            && names.at(slot.nameIndex) == name)
+            && (!name.data_ptr().isMutable() || names.at(slot.nameIndex) == name))
             return slot.column;
         const auto found = exact.constFind(name);
         if (found != exact.constEnd()) {
@@ -374,15 +377,14 @@ void Recordset::Impl::openLocal(const QString& sql, const Values& values, bool w
     index = use->index;
     exact = use->exact;
     const int columns = int(names.size());
-    // A text equal to the one above it in its column (the day, the year, a
-    // code) shares that one's characters instead of taking a copy.
-    std::vector<QVariant> above(static_cast<size_t>(columns));
     rows.width = columns;
+    const QVariant none;
     while (rc == SQLITE_ROW) {
         for (int i = 0; i < columns; ++i) {
-            QVariant& previous = above[size_t(i)];
-            readColumn(stmt, i + offset, previous);
-            rows.push(previous);
+            // Read into its place; a text equal to the one above it in its
+            // column (the day, the year, a code) shares that one's string.
+            const qsizetype at = rows.used;
+            readColumn(stmt, i + offset, rows.next(), rows.count > 0 ? rows.cell(at - columns) : none);
         }
         ++rows.count;
         if (withRowid)
