@@ -116,6 +116,7 @@ private Q_SLOTS:
             cliente(e, "O'1", "430001002");
             factura(e, "1", "1001", "0");
             factura(e, "2", "O'1", "0");
+            factura(e, "2", "1001", "0");   // a second row of the same invoice: the first one names the holder
             factura(e, "7", "1001", "0", "20130115", "2012");
             QCOMPARE(de_factura(e, "1", "1001", "0"), QStringLiteral("430012345"));
             QCOMPARE(de_factura(e, "2", "O'1", "0"), QStringLiteral("430001002"));
