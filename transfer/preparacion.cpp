@@ -480,11 +480,10 @@ bool en_orden_por_indice(ado::Connection& cn, const QString& tabla, const QStrin
     return por_indice;
 }
 
-// The distinct values of an indexed column, in order, one seek each; false
-// as soon as `bien` refuses one (a Null included), or when the walk does
-// not move on.
-template <typename Bien>
-bool recorrer_por_indice(ado::Connection& cn, const QString& tabla, const QString& columna, Bien bien)
+// The distinct dates of an indexed column, in order, one seek each: false as
+// soon as one is not a calendar date (a Null included), or when the walk
+// does not move on.
+bool fechas_del_indice_bien_escritas(ado::Connection& cn, const QString& tabla, const QString& columna)
 {
     bool nulos = false;
     ado::Rows::each(cn,
@@ -492,7 +491,7 @@ bool recorrer_por_indice(ado::Connection& cn, const QString& tabla, const QStrin
                         + QStringLiteral(" IS NULL LIMIT 1"),
                     {}, [&](const ado::Row&) { nulos = true; });
     if (nulos)
-        return bien(QString());
+        return false;
     const QString primero = QStringLiteral("SELECT min(") + columna + QStringLiteral(") FROM ") + tabla;
     const QString siguiente = primero + QStringLiteral(" WHERE ") + columna + QStringLiteral(" > ?");
     QVariant anterior;
@@ -503,7 +502,7 @@ bool recorrer_por_indice(ado::Connection& cn, const QString& tabla, const QStrin
                         [&](const ado::Row& fila) { valor = fila.field(0); });
         if (!valor.isValid() || valor.isNull())
             return true;
-        if (valor == anterior || !bien(valor.toString()))
+        if (valor == anterior || !registros::es_fecha(valor.toString()))
             return false;
         anterior = valor;
     }
@@ -520,10 +519,7 @@ bool todas_las_fechas_bien_escritas(Traspaso& t, const QString& tabla, const QSt
         if (en_orden_por_indice(cn, tabla, columna_fecha)) {
             // One read of the file for all the seeks, not one each.
             bool bien = false;
-            ado::inOwnTransaction(cn, [&] {
-                bien = recorrer_por_indice(cn, tabla, columna_fecha,
-                                           [](const QString& fecha) { return registros::es_fecha(fecha); });
-            });
+            ado::inOwnTransaction(cn, [&] { bien = fechas_del_indice_bien_escritas(cn, tabla, columna_fecha); });
             return bien;
         }
         ado::Recordset rs;
