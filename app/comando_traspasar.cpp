@@ -19,13 +19,15 @@ const QStringList kPalabras = {QStringLiteral("hoy"), QStringLiteral("ayer"), QS
 using linea_comandos::fallo_uso;
 using linea_comandos::Respuesta;
 
-// The two closing messages of a run that went well are results; everything
-// else the engine says (stops, warnings such as "Error no existe contado",
-// what was left out) goes to the error stream.
+// The closing messages of a run that went well are results, and so is a
+// clean-up that found nothing to clean; everything else the engine says
+// (stops, warnings such as "Error no existe contado", what was left out)
+// goes to the error stream.
 bool es_resultado(const QString& text, platform::Icon)
 {
     return text == QLatin1String("Se ha generado Suenlace.dat correctamente")
-           || text == QLatin1String("Datos Temporales limpiados correctamente!");
+           || text.startsWith(QLatin1String("Datos Temporales limpiados correctamente!"))
+           || text.startsWith(u"No había datos temporales del ");
 }
 
 struct Argumentos {
@@ -174,8 +176,13 @@ int comando_limpiar(const QStringList& lista, QTextStream& out, QTextStream& err
     t.wdesde = args.desde;
     t.whasta = args.hasta;
     try {
-        if (!limpiar_temporales(t))
+        const Limpieza l = limpiar_temporales(t);
+        if (!l)
             return 1;
+        // What the window's end dialog lists, table by table.
+        for (const QString& linea : resumen_limpieza(l))
+            out << linea << '\n';
+        out.flush();
     } catch (const ado::Error& e) {
         return fallo_base_datos(err, QStringLiteral("La limpieza"), e);
     }

@@ -340,7 +340,7 @@ int comando_historial(const QStringList& args, QTextStream& out, QTextStream& er
         out << QStringLiteral("No hay ninguna generación de Suenlace.dat registrada.") << '\n';
     for (size_t i = 0; i < generaciones.size(); ++i) {
         if (i > 0) out << '\n';
-        for (const QString& linea : diario::texto_generacion(generaciones[i])) out << linea << '\n';
+        for (const QString& linea : diario::texto_generacion(generaciones[i], s.a.unidades)) out << linea << '\n';
     }
     out.flush();
     return kCorrecto;

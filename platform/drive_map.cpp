@@ -104,6 +104,17 @@ QString DriveMap::toWindows(const QString& localPath) const
     return forDisplay(r);
 }
 
+QString DriveMap::toWindowsBeside(const QString& localPath, const QString& windowsSibling) const
+{
+    const QString vista = forDisplay(windowsSibling);
+    const qsizetype barra = vista.lastIndexOf(QLatin1Char('\\'));
+    const QFileInfo archivo(localPath);
+    if (barra >= 0 && !localPath.isEmpty()
+        && QFileInfo(toLocal(windowsSibling)).absolutePath() == archivo.absolutePath())
+        return vista.left(barra + 1) + archivo.fileName();
+    return toWindows(localPath);
+}
+
 QString DriveMap::forDisplay(const QString& windowsPath)
 {
     const bool red = windowsPath.startsWith(QLatin1String("\\\\"));

@@ -25,6 +25,11 @@ public:
     // A local path under the root as the user knows it ("<root>/f:/noctaris/x"
     // -> "F:\noctaris\x"); any other path as it is.
     QString toWindows(const QString& localPath) const;
+    // A local file that lies in the folder of `windowsSibling` (a path as the
+    // user typed it), named with that folder as the user wrote it:
+    // "F:\NOCTARIS\Suenlace_x.dat", not "F:\noctaris\Suenlace_x.dat".
+    // Any other file as toWindows names it.
+    QString toWindowsBeside(const QString& localPath, const QString& windowsSibling) const;
 
     // A Windows path as the user should read it: a folder ending in '\'
     // followed by "\name" shows one separator, not two (a leading "\\" of a

@@ -326,7 +326,7 @@ QStringList texto_cifras(const Cifras& c)
     };
 }
 
-QStringList texto_generacion(const Generacion& g)
+QStringList texto_generacion(const Generacion& g, const platform::DriveMap& unidades)
 {
     QString rango;
     if (g.tipo == Tipo::Traspaso)
@@ -337,7 +337,7 @@ QStringList texto_generacion(const Generacion& g)
                                 g.estado)};
     lineas << QStringLiteral("Fichero: ") + g.ruta + (g.anadir ? QStringLiteral(" (añadido a lo anterior)") : QString());
     if (!g.copia.isEmpty())
-        lineas << QStringLiteral("Copia del fichero anterior: ") + g.copia;
+        lineas << QStringLiteral("Copia del fichero anterior: ") + unidades.toWindowsBeside(g.copia, g.ruta);
     lineas << texto_cifras(g.cifras);
     if (g.tamano > 0)
         lineas << QStringLiteral("Tamaño: %1 bytes, SHA-256 %2").arg(g.tamano).arg(g.sha256);

@@ -117,7 +117,7 @@ QString nombre_temporal();
 // "Importe de las facturas: 1.234,56 €".
 QStringList texto_cifras(const Cifras& c);
 // A generation as `enlace3 historial` lists it.
-QStringList texto_generacion(const Generacion& g);
+QStringList texto_generacion(const Generacion& g, const platform::DriveMap& unidades);
 QString texto_tipo(Tipo t);
 QString texto_euros(qint64 centimos);
 

@@ -44,6 +44,25 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(at("h:")));
     }
 
+    // A file beside a path the user typed is named with the folder as typed;
+    // elsewhere, or outside the root, as the disk spells it.
+    void namesAFileBesideATypedPath()
+    {
+        const DriveMap map(root_.path());
+        const struct {
+            const char *local, *sibling, *shown;
+        } casos[] = {
+            {"f:/NOCTARIS/Suenlace_1.dat", "F:\\noctaris\\\\Suenlace.dat", "F:\\noctaris\\Suenlace_1.dat"},
+            {"f:/NOCTARIS/Suenlace_1.dat", "F:\\NOCTARIS\\Suenlace.dat", "F:\\NOCTARIS\\Suenlace_1.dat"},
+            {"f:/NOCTARIS/Export/copia.dat", "F:\\noctaris\\Suenlace.dat", "F:\\NOCTARIS\\Export\\copia.dat"},
+            {"g:/zumeral/x.dat", "Suenlace.dat", "G:\\zumeral\\x.dat"},
+        };
+        for (const auto& c : casos)
+            QCOMPARE(map.toWindowsBeside(at(c.local), c.sibling), QString(c.shown));
+        QCOMPARE(map.toWindowsBeside("/otra/parte/x.dat", "F:\\NOCTARIS\\Suenlace.dat"), QString("/otra/parte/x.dat"));
+        QCOMPARE(map.toWindowsBeside(QString(), "F:\\NOCTARIS\\Suenlace.dat"), QString());
+    }
+
     void environmentChoosesTheRoot()
     {
         const QByteArray saved[] = {qgetenv("ENLACE3_DOSDEVICES"), qgetenv("WINEPREFIX"), qgetenv("HOME")};

@@ -91,8 +91,10 @@ void TestDiario::copia_del_fichero_sustituido()
     for (int i = 0; i < 12; ++i) QVERIFY(QFile(carpeta(h).filePath(QStringLiteral("Suenlace_20120101_0000%1.dat").arg(i, 2, 10, QLatin1Char('0')))).open(QIODevice::WriteOnly));
     const appsupport::Salida s = lote(h, kTraspaso);
     QCOMPARE(s.codigo, 0);
+    // Named as the user knows the folder, beside the target.
     const QString copia = s.out.filter("Copia del fichero anterior: ").value(0).mid(QStringLiteral("Copia del fichero anterior: ").size());
-    QFile f(copia);
+    QVERIFY2(QRegularExpression(R"(^F:\\NOCTARIS\\Suenlace_\d{8}_\d{6}\.dat$)").match(copia).hasMatch(), qPrintable(copia));
+    QFile f(carpeta(h).filePath(copia.mid(12)));
     QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(s.out.join('\n')));
     QCOMPARE(f.readAll(), QByteArray("ANTERIOR\r\n"));
     const QStringList copias = carpeta(h).entryList({"Suenlace_*.dat"}, QDir::Files, QDir::Name);
