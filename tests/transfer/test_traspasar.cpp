@@ -35,6 +35,7 @@ private Q_SLOTS:
     void palabras_de_fecha_con_reloj_fijo();
     void fichero_existente_sin_respuesta(); void fichero_existente_sobrescribir_o_anadir(); void traspasar_otra_vez_limpiar_y_volver();
     void titular_inexistente_detiene_antes_del_fichero();
+    void configuracion_incompleta_no_toca_nada();
 };
 
 void TestTraspasar::palabras_de_fecha_con_reloj_fijo()
@@ -159,6 +160,23 @@ void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
     h.cliente("9999", "430009999");
     QCOMPARE(lote(h, "traspasar", {"01012013", "31012013"}).estado, 0);
     QCOMPARE(estados(h), (QStringList{"fac3 10=1", "fac3 11=1", "fac3 13=1", "fac3 14=1", "fac3 9=1", "edep3 9=1", "caj3 1=1", "caj3 2=1", "cre3 9=1"}));
+}
+
+// Settings without the account length: every order that would stage, clean
+// or write says so and stops, with nothing touched.
+void TestTraspasar::configuracion_incompleta_no_toca_nada()
+{
+    Hotel h(false, {{"Ca3Niv", QVariant()}});
+    poblar_enero(h);
+    const QStringList antes = estados(h);   // the credit the hotel left in cre3
+    for (const auto& [comando, args] : {std::pair<QString, QStringList>{"traspasar", {"01012013", "31012013"}},
+                                        {"limpiar", {"01012013", "31012013"}}, {"exportar-pgc", {"1", "--sobrescribir"}}}) {
+        const Salida s = lote(h, comando, args);
+        QCOMPARE(s.estado, 1);
+        QVERIFY2(s.err.startsWith("La configuración del enlace está incompleta: falta el número de dígitos"), qPrintable(comando + ": " + s.err));
+        QCOMPARE(estados(h), antes);
+        QVERIFY(!QFile::exists(h.fichero()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTraspasar)
