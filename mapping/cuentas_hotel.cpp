@@ -94,15 +94,15 @@ static QList<FilaCuenta> leer_filas(ado::Recordset& rs, const QString& cod, cons
     return leidas;
 }
 
-void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos)
+void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos, bool solo_lectura)
 {
     if (cambios.isEmpty())
         return;
-    ui.message(QStringLiteral("Las cuentas siguientes se han ajustado a %1 dígitos; se guardarán así en el hotel al "
-                              "cerrar la ventana:\n")
-                       .arg(wdigitos)
-                   + cambios.join(QLatin1Char('\n')),
-               QString(), platform::Icon::Information);
+    const QString texto = solo_lectura ? QStringLiteral("Las cuentas siguientes se muestran ajustadas a %1 dígitos; en el "
+                                                        "hotel siguen como están:\n")
+                                       : QStringLiteral("Las cuentas siguientes se han ajustado a %1 dígitos; se guardarán "
+                                                        "así en el hotel al cerrar la ventana:\n");
+    ui.message(texto.arg(wdigitos) + cambios.join(QLatin1Char('\n')), QString(), platform::Icon::Information);
 }
 
 TablaCopia tabla_formas()
@@ -263,7 +263,7 @@ bool CuentasCobro::cargar_formas()
                             ajustadas);
         for (const FilaCuenta& f : leidas)
             copia_.anadir(f);
-        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
+        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos, hotel_solo_lectura);
     } catch (const ado::Error& e) {
         a_.rs_formas.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se pueden leer las formas de cobro del hotel."), e);
@@ -275,7 +275,7 @@ bool CuentasCobro::cargar_formas()
 
 bool CuentasCobro::grabar_formas()
 {
-    if (!cargada_)
+    if (!cargada_ || hotel_solo_lectura)
         return true;
     cargada_ = false;
     try {
@@ -355,7 +355,7 @@ bool CuentasVentas::cargar_ventas()
             copia_.anadir(f);
         cargada_ = true;
         contar_sin_cuenta();
-        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos);
+        avisar_cuentas_ajustadas(a_.ui, ajustadas, a_.wdigitos, hotel_solo_lectura);
     } catch (const ado::Error& e) {
         cargada_ = false;
         a_.rs_ser.closeIfOpen();
@@ -404,7 +404,7 @@ void CuentasVentas::contar_sin_cuenta()
 
 bool CuentasVentas::grabar_ventas()
 {
-    if (!cargada_)
+    if (!cargada_ || hotel_solo_lectura)
         return true;
     cargada_ = false;
     try {

@@ -41,7 +41,7 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos);
 
 // Tells the user which stored accounts the opening fitted to the digits
 // ("code name: before -> after", one a line); nothing when none.
-void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos);
+void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos, bool solo_lectura);
 
 // One row of a scratch table: code, name, account (Null read as "").
 struct FilaCuenta {
@@ -128,6 +128,9 @@ public:
     int wdigitos() const { return a_.wdigitos; }
     bool cargada() const { return cargada_; }
     EdicionCuenta edicion;
+    // The hotel's file can only be read here: the accounts are shown, never
+    // written back.
+    bool hotel_solo_lectura = false;
 
 private:
     A3ADO& a_;
@@ -167,6 +170,9 @@ public:
     int wdigitos() const { return a_.wdigitos; }
     bool cargada() const { return cargada_; }
     EdicionCuenta edicion;
+    // The hotel's file can only be read here: the accounts are shown, never
+    // written back.
+    bool hotel_solo_lectura = false;
     qint16 wsin_cuenta = 0;
 
 private:

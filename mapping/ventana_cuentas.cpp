@@ -94,15 +94,19 @@ void VentanaCuentas::Form_Load()
         avisar_solo_lectura({QStringLiteral("ser.MDB"), QStringLiteral("Ca.MDB"), QStringLiteral("Cadia.MDB"),
                              QStringLiteral("hiscadia.MDB")});
         Form_Activate();
-    } else if (cobro_->preparar_formas() && cobro_->cargar_formas()) {
-        mostrar();
+    } else if (cobro_->preparar_formas()) {
+        // Known before loading: the load tells whether adjusted accounts
+        // will be written back.
         avisar_solo_lectura({QStringLiteral("formas.MDB")});
+        if (cobro_->cargar_formas())
+            mostrar();
     }
 }
 
 void VentanaCuentas::avisar_solo_lectura(const QStringList& ficheros)
 {
     solo_lectura_ = a_.motivo_solo_lectura(ficheros);
+    (ventas_ ? ventas_->hotel_solo_lectura : cobro_->hotel_solo_lectura) = !solo_lectura_.isEmpty();
     if (!solo_lectura_.isEmpty()) {
         rejilla_->setEditTriggers(QAbstractItemView::NoEditTriggers);
         a_.ui.message(solo_lectura_, QStringLiteral("Solo lectura"), platform::Icon::Information);

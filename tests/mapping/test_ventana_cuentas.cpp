@@ -6,8 +6,10 @@
 #include "mapping/ventana_cuentas.h"
 #include "support/cuentas_hotel_support.h"
 #include "support/fixtures.h"
+#include "platform/jet.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -140,6 +142,35 @@ private Q_SLOTS:
         QCOMPARE(v.formas(), escritas);
         v.abrir();
         QCOMPARE(lineas(v.g) + v.al_abrir, escritas.mid(0, 4));
+    }
+
+    // Accounts kept in the hotel's Access files (one file, or several) are
+    // shown, can be neither typed nor written back, and the window says why.
+    void cuentas_de_ficheros_access_solo_se_leen()
+    {
+        qputenv("ENLACE3_JET_SUSTITUTO", "1");
+        const QString motivo = ": las cuentas se muestran pero no se pueden cambiar. Cámbielas en el programa del hotel.|1";
+        for (const auto& [tabla, ficheros, aviso] :
+             {std::tuple<Tabla, QStringList, QString>{Tabla::Cobro, {"formas"}, "Solo lectura|El fichero del hotel formas.MDB es un fichero Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se puede leer"},
+              {Tabla::Ventas, {"ser", "hiscadia"}, "Solo lectura|Los ficheros del hotel ser.MDB, hiscadia.MDB son ficheros Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se pueden leer"}}) {
+            Ventana v(tabla);
+            for (const QString& f : ficheros)
+                QVERIFY(jet::marcar_sustituto(v.e.inst().archivo_tabla(f), jet::Formato::Jet4));
+            const QStringList antes = tabla == Tabla::Cobro ? v.formas() : v.ser();
+            v.abrir();
+            const QString ajuste = tabla == Tabla::Cobro ? "3 Transferencia bancaria: 57200002 -> 572000002" : "12 Alojamiento: 70500001 -> 705000001";
+            QCOMPARE(v.al_abrir, QStringList({aviso + motivo, "|Las cuentas siguientes se muestran ajustadas a 9 dígitos; en el hotel siguen como están:\n" + ajuste + "|1"}));
+            // Neither F2 nor a double click opens the account cell.
+            v.g->setCurrentIndex(v.g->model()->index(1, 2));
+            QTest::keyClick(v.g, Qt::Key_F2);
+            const QRect celda = v.g->visualRect(v.g->currentIndex());
+            QTest::mouseDClick(v.g->viewport(), Qt::LeftButton, {}, celda.center());
+            QVERIFY(v.g->viewport()->findChildren<QLineEdit*>().isEmpty());
+            QVERIFY(v.cerrar_con_escape());
+            QCOMPARE(tomar_mensajes(v.e.ui), QStringList());
+            QCOMPARE(tabla == Tabla::Cobro ? v.formas() : v.ser(), antes);
+        }
+        qunsetenv("ENLACE3_JET_SUSTITUTO");
     }
 
     // Without the work database or the number of digits the window says why,
