@@ -83,13 +83,19 @@ private Q_SLOTS:
             h.factura("2", "20130106", 100.0, {{"EmiI2", 21.0}, {"EmiNif", "123456789"}, {"TasaImporte", 2.5}});
             // Ties to even: 100.125 / 1 is exactly halfway and stays 100.12.
             h.factura("3", "20130107", 100.125, {{"EmiI2", 0.0}, {"EmiNif", QVariant()}, {"TasaImporte", QVariant()}});
-            QCOMPARE(preparar_de(*h.arrancar()), 3);
+            // Bands the hotel left empty (base, rate and quota Null) count as nothing.
+            QVariantMap vacias{{"EmiNif", QVariant()}};
+            for (const char* c : {"EmiB1", "EmiI1", "EmiC1", "EmiB3", "EmiI3", "EmiC3", "EmiB4", "EmiI4", "EmiC4"})
+                vacias.insert(c, QVariant());
+            h.factura("4", "20130108", 110.0, vacias);
+            QCOMPARE(preparar_de(*h.arrancar()), 4);
             // The VAT account by rate, or the one account; band 2's quota is the rest of the total to the last bit.
             const auto ivar = [por_tipo](const QString& tipo) { return "47700000" + (por_tipo ? tipo : QString()); };
             QCOMPARE(h.volcar("fac3", "FacFra"),
                      (QStringList{fac3("1", "20130105", "5.5 100 0 0", "21 10 4 0", "1.16 10 0 0", "110", "B07000001", ivar("10")),
                                   fac3("2", "20130106", "0 82.64 0 0", "21 21 4 0", "0 17.36 0 0", "100", "123456789", ivar("21"), "2.5"),
-                                  fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "", ivar("00"))}));
+                                  fac3("3", "20130107", "0 100.12 0 0", "21 0 4 0", "0 0.00499999999999545 0 0", "100.125", "", ivar("00")),
+                                  fac3("4", "20130108", "0 100 0 0", "0 10 0 0", "0 10 0 0", "110", "", ivar("10"))}));
         }
     }
 
