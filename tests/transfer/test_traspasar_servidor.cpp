@@ -145,6 +145,7 @@ void TestTraspasarServidor::rarezas_en_los_dos_modos()
     const QString fac8 = QStringLiteral("Nuestra Factura N.8 "), fecha = " no es una fecha del calendario escrita aaaammdd";
     const QList<Caso> casos = {
         {"EmiTot Null", factura8({{"EmiTot", QVariant()}}), 1, {"Factura 2013/8: el total (EmiTot) está vacío" + kEmi}, fac8, {}, {}},
+        {"EmiTot texto en blanco", factura8({{"EmiTot", "   "}}), 1, {"Factura 2013/8: el total (EmiTot) está vacío" + kEmi}, fac8, {}, {}},
         {"EmiI2 texto", factura8({{"EmiI2", "diez"}}), 1, {"Factura 2013/8: el tipo de IVA 2 (EmiI2) «diez» no es un número" + kEmi}, fac8, {}, {}},
         {"HCadiaCan Null",
          [](Hotel& h) {
@@ -183,7 +184,7 @@ void TestTraspasarServidor::rarezas_en_los_dos_modos()
         for (const Caso& c : casos) {
             // Through ODBC a number column hands over a number (the driver reads "12abc" as 12): text in a
             // number column is a case of the Access files.
-            if (servidor && c.informe.join(QString()).contains(QStringLiteral("no es un número"))) continue;
+            if (servidor && (c.informe.join(QString()).contains(QStringLiteral("no es un número")) || QByteArray(c.que).contains(" texto "))) continue;
             Hotel h(servidor, {{"ca3nif", true}});
             fixture::poblar_enero(h);
             c.plantar(h);
