@@ -235,6 +235,9 @@ void TestTraspasarServidor::fechas_mal_escritas_con_indice_de_fechas()
         {"EmiFec Null", factura8({{"EmiFec", QVariant()}}), QString()},
         {"EmiFec con guiones", factura8({{"EmiFec", "2013-01-15"}}), "Factura 2013/8: la fecha (EmiFec) «2013-01-15»" + nadie + kEmi},
         {"CajaFec con barras", cobro8({}, "15/01/2013"), "Cobro de caja del 15/01/2013, orden 3: la fecha (CajaFec) «15/01/2013»" + nadie + kCaja},
+        // Eight digits: year first when that makes a month, else day first.
+        {"EmiFec día 00", factura8({{"EmiFec", "20130100"}}), "Factura 2013/8: la fecha (EmiFec) «20130100»" + nadie + kEmi},
+        {"EmiFec ddmmaaaa", factura8({{"EmiFec", "15022013"}}), "Factura 2013/8: la fecha (EmiFec) «15022013»" + nadie + kEmi},
     };
     for (const auto& c : casos) {
         Hotel h(false);
