@@ -203,6 +203,8 @@ private Q_SLOTS:
         fila("1: cola en blanco", plantar(2, 114, "0"), blanco(2, 114, 252, 114, "0"));
         fila("9: 00.00 en 135", plantar(4, 135, "10.00"), fijo(4, 135, "las columnas 135-139", "00.00", "10.00"));
         fila("0: cola en blanco", plantar(15, 114, "+"), blanco(15, 114, 252, 114, "+"));
+        fila("C: última columna del hueco", plantar(1, 77, "x"), blanco(1, 73, 77, 77, "x"));
+        fila("0: última columna de la cola", plantar(15, 252, "+"), blanco(15, 114, 252, 252, "+"));
         fila("0: N", plantar(19, 254, "E"), fijo(19, 254, "la columna 254", "N", "E"));
 
         // Values of the entry lines.
