@@ -27,7 +27,7 @@ struct ResultadoExportacion {
     QString ruta;                  // wruta + "\Suenlace.dat"
     bool fichero_ok = false;       // written, closed and marks committed
     QString error;                 // why the file failed (path and reason)
-    QString copia;                 // local path of the copy of the file it replaced, or ""
+    QString copia;                 // the copy of the file it replaced, as the user knows its path, or ""
     int exportadas = 0;            // account records written and marked
     QStringList omitidos;          // pending accounts left out, and why
     bool completo() const { return empresa_abierta && lectura_ok && fichero_ok && omitidos.isEmpty(); }

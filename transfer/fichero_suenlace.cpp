@@ -361,7 +361,7 @@ QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QStrin
     const QString local = a.unidades.toLocal(ruta);
     QStringList r{QStringLiteral("Fichero: ") + ruta, QStringLiteral("Tamaño: %1 bytes").arg(QFileInfo(local).size())};
     if (!copia.isEmpty())
-        r << QStringLiteral("Copia del fichero anterior: ") + a.unidades.toWindowsBeside(copia, ruta);
+        r << QStringLiteral("Copia del fichero anterior: ") + copia;
     QString error;
     const auto informe = verificador::verificar_fichero(local, &error);
     if (!informe)

@@ -85,7 +85,7 @@ private:
     bool transaccion_propia_ = false;
 };
 
-// What the end of a run shows beside its counts: the file at `ruta` (as the
-// user knows it) and its size, the copy kept of the file it replaced (local
-// path `copia`, shown as the user knows it), and what the checker finds in it.
+// What the end of a run shows beside its counts: the file at `ruta` and its
+// size, the copy kept of the file it replaced (`copia`), both as the user
+// knows their paths, and what the checker finds in the file.
 QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QString& copia);

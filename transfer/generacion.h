@@ -13,7 +13,7 @@ struct ResultadoGeneracion : diario::Cifras {
     QString ruta;              // Windows path of the file (wruta + "\Suenlace.dat")
     bool fichero_ok = false;   // in place, with its marks committed
     QString error;             // why the file failed (path and reason), when !fichero_ok
-    QString copia;             // local path of the copy of the file it replaced, or ""
+    QString copia;             // the copy of the file it replaced, as the user knows its path, or ""
     qint64 generacion = 0;     // its row in the journal of generations
     QStringList omitidos;      // entries left out (row and reason), Spanish
     bool completo() const { return fichero_ok && omitidos.isEmpty(); }
