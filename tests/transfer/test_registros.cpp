@@ -124,6 +124,7 @@ private Q_SLOTS:
             // free texts: control characters blanked, Windows-1252, "?" for the rest
             {u'C', {{"nombre", QStringLiteral("Ana\tBel\r\nX\x7F")}, {"direccion", QString::fromLatin1("C/\0Mar", 6)}},
              {{"nombre", "Ana Bel  X "}, {"direccion", "C/ Mar"}}},
+            {u'C', {{"nombre", QStringLiteral("Ana Belen\x7F")}}, {{"nombre", "Ana Belen "}}},   // DEL after eight plain characters
             {u'C', {{"nombre", QStringLiteral("Muñoz Pérez")}, {"localidad", QStringLiteral("Łódź")}, {"provincia", QStringLiteral("Sm\U0001F600le")}},
              {{"localidad", QStringLiteral("?ód?")}, {"provincia", "Sm?le"}}},
             // combining accents: 31 UTF-16 units, 30 bytes; a code may hold "~"
