@@ -182,7 +182,9 @@ std::vector<Generacion> leer(ado::Connection& cn, const QString& donde)
         g.tipo = rs.text(QStringLiteral("GenTipo")) == QLatin1String("traspaso") ? Tipo::Traspaso : Tipo::Exportacion;
         g.desde = rs.text(QStringLiteral("GenDesde"));
         g.hasta = rs.text(QStringLiteral("GenHasta"));
-        g.ruta = rs.text(QStringLiteral("GenRuta"));
+        // The journals of older versions hold the path with the separator
+        // doubled before the file's name.
+        g.ruta = platform::DriveMap::forDisplay(rs.text(QStringLiteral("GenRuta")));
         g.destino = rs.text(QStringLiteral("GenDestino"));
         g.temporal = rs.text(QStringLiteral("GenTemporal"));
         g.copia = rs.text(QStringLiteral("GenCopia"));

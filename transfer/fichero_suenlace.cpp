@@ -110,7 +110,7 @@ bool FicheroSuenlace::abrir()
         return false;
     }
     gen_.destino = local;
-    gen_.ruta = ruta;
+    gen_.ruta = ruta_;
     gen_.temporal = QFileInfo(local).absoluteDir().filePath(diario::nombre_temporal());
     gen_.fecha = QDateTime::currentDateTime();
 

@@ -59,8 +59,9 @@ void TestDiario::muerte_y_arranque()
     limpio.traspasar("20130101", "20130131");
     // Where the run dies, whether its temporary file is lost, what the start-up says ("" nothing), invoices marked then.
     struct Caso { const char* punto; bool perder_temporal; QString frase; int marcadas; };
-    for (const Caso& c : {Caso{"linea:2", false, "", 0}, Caso{"fichero-cerrado", false, "", 0}, Caso{"marcas", false, "se ha completado", 3},
-                          Caso{"marcas", true, "vuelven a quedar pendientes", 0}, Caso{"renombrado", false, "ya estaba completo", 3}}) {
+    for (const Caso& c : {Caso{"linea:2", false, "", 0}, Caso{"fichero-cerrado", false, "", 0}, Caso{"marcas", false, "se ha completado, y F:\\NOCTARIS\\Suenlace.dat contiene", 3},
+                          Caso{"marcas", true, "F:\\NOCTARIS\\Suenlace.dat se ha dejado como estaba", 0},
+                          Caso{"renombrado", false, "el fichero F:\\NOCTARIS\\Suenlace.dat ya estaba completo", 3}}) {
         Hotel h;
         fixture::poblar_enero(h);
         const appsupport::Salida muerta = lote(h, kTraspaso, c.punto);
