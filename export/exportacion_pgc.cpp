@@ -312,7 +312,7 @@ void ExportacionPgc::cerrar_fichero(Escritura& e)
     cifras.cuentas = r_.exportadas;
     r_.fichero_ok = e.fichero.confirmar(cifras);
     if (r_.fichero_ok) {
-        r_.copia = a.unidades.toWindowsBeside(e.fichero.copia(), e.fichero.ruta());
+        r_.copia = e.fichero.copia();
         return;
     }
     r_.exportadas = 0;

@@ -356,6 +356,11 @@ void FicheroSuenlace::abandonar(const QString& motivo)
     abierto_ = false;
 }
 
+QString FicheroSuenlace::copia() const
+{
+    return copia_.isEmpty() ? QString() : a.unidades.toWindowsBeside(copia_, ruta_);
+}
+
 QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QString& copia)
 {
     const QString local = a.unidades.toLocal(ruta);

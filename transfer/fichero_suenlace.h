@@ -57,8 +57,9 @@ public:
 
     const QString& ruta() const { return ruta_; }          // Windows path of the target
     const QString& error() const { return error_; }
-    // Local path of the copy of the file this run replaced, or "".
-    const QString& copia() const { return copia_; }
+    // The copy of the file this run replaced, as the user knows its path
+    // (beside the target, in the folder as typed), or "".
+    QString copia() const;
     qint64 generacion() const { return gen_.id; }
     qint64 lineas() const;   // records written by this run
 

@@ -112,7 +112,7 @@ void Generacion::cerrar_fichero()
         fichero.abandonar(texto_cancelado(fichero.ruta()));
     r.fichero_ok = !a.ui.cancelled() && fichero.confirmar(r);
     if (r.fichero_ok) {
-        r.copia = a.unidades.toWindowsBeside(fichero.copia(), fichero.ruta());
+        r.copia = fichero.copia();
         r.generacion = fichero.generacion();
         return;
     }
