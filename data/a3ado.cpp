@@ -68,37 +68,6 @@ QString leer_unidad(A3ADO& a, const QString& cod)
     return unidad;
 }
 
-// Flag rule of the settings row: Null, "0", "" and no/false are false; any
-// other value is a yes.
-bool indicador(const QVariant& valor)
-{
-    if (!valor.isValid() || valor.isNull())
-        return false;
-    switch (valor.typeId()) {
-    case QMetaType::Bool:
-        return valor.toBool();
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return valor.toDouble() != 0.0;
-    default:
-        break;
-    }
-    const QString texto = valor.toString().trimmed();
-    if (texto.isEmpty())
-        return false;
-    bool numero = false;
-    const double n = texto.toDouble(&numero);
-    if (numero)
-        return n != 0.0;
-    const QString minusculas = texto.toLower();
-    return minusculas != QStringLiteral("false") && minusculas != QStringLiteral("no") &&
-           minusculas != QStringLiteral("falso");
-}
-
 // Ca3Niv as the 16-bit whole number the settings keep (rounded half to even,
 // as the conversion always did); nothing when it is Null or not a number.
 std::optional<int> digitos(const QVariant& valor)
@@ -342,14 +311,14 @@ bool A3ADO::cargar_configuracion()
     const QString depositos = rs_ca3.text(tablas::ajustes::depositos);
     const QString iva = rs_ca3.text(tablas::ajustes::iva);
     const QString cuadre = rs_ca3.text(tablas::ajustes::cuadre);
-    const bool desglosar = indicador(rs_ca3.field(tablas::ajustes::desglosar));
-    const bool creditos = indicador(rs_ca3.field(tablas::ajustes::creditos));
-    const bool por_tipo = indicador(rs_ca3.field(tablas::ajustes::iva_por_tipo));
-    const bool por_pasante = indicador(rs_ca3.field(tablas::ajustes::por_pasante));
-    const bool crear = indicador(rs_ca3.field(tablas::ajustes::crear_cuentas));
-    const bool unica = indicador(rs_ca3.field(tablas::ajustes::unica_pasantes));
+    const bool desglosar = ado::isYes(rs_ca3.field(tablas::ajustes::desglosar));
+    const bool creditos = ado::isYes(rs_ca3.field(tablas::ajustes::creditos));
+    const bool por_tipo = ado::isYes(rs_ca3.field(tablas::ajustes::iva_por_tipo));
+    const bool por_pasante = ado::isYes(rs_ca3.field(tablas::ajustes::por_pasante));
+    const bool crear = ado::isYes(rs_ca3.field(tablas::ajustes::crear_cuentas));
+    const bool unica = ado::isYes(rs_ca3.field(tablas::ajustes::unica_pasantes));
     const QString tasa = rs_ca3.text(tablas::ajustes::tasa);
-    const bool zumeral = indicador(rs_ca3.field(tablas::ajustes::zumeral));
+    const bool zumeral = ado::isYes(rs_ca3.field(tablas::ajustes::zumeral));
     rs_ca3.close();
 
     if (!niv) {

@@ -69,8 +69,9 @@ using Values = QList<QVariant>;
 // Marks without a value stay "?"; values without a mark are left out.
 QString render(const QString& statement, const Values& values);
 
-// Yes/no columns: stored as -1 (true) and 0, as Jet does. Reading accepts
-// -1, 1, true and "true"/"-1"/"1"/"yes"; Null and anything else is false.
+// Yes/no columns: stored as -1 (true) and 0, as Jet does. Read as the
+// settings have always been read: Null, zero, "" and no/false/falso are
+// false; any other value (-1, 1, 2, "yes", "x") is a yes.
 QVariant yesNo(bool value);
 bool isYes(const QVariant& value);
 

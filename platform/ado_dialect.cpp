@@ -38,16 +38,20 @@ bool isYes(const QVariant& value)
     case QMetaType::SChar:
     case QMetaType::UChar:
     case QMetaType::Double:
-    case QMetaType::Float: {
-        const double n = value.toDouble();
-        return n == -1.0 || n == 1.0;
+    case QMetaType::Float:
+        return value.toDouble() != 0.0;
+    default:
+        break;
     }
-    default: {
-        const QString s = value.toString().trimmed().toLower();
-        return s == QLatin1String("true") || s == QLatin1String("-1") || s == QLatin1String("1")
-            || s == QLatin1String("yes");
-    }
-    }
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty())
+        return false;
+    bool number = false;
+    const double n = text.toDouble(&number);
+    if (number)
+        return n != 0.0;
+    const QString lower = text.toLower();
+    return lower != QLatin1String("false") && lower != QLatin1String("no") && lower != QLatin1String("falso");
 }
 
 namespace {

@@ -100,6 +100,19 @@ private Q_SLOTS:
         QVERIFY(l.mensajes().isEmpty());
     }
 
+    // A box is ticked by the rule the transfer reads its setting by: both agree.
+    void casillas_como_los_ajustes()
+    {
+        Enlace l({{"ca3Cre", 2}, {"ca3iva", "0"}, {"ca3nif", "x"}, {"Ca3DesglosarPasantes", "no"}, {"Ca3CrearCuentas", -1},
+                  {"Ca3UnicaCtaPasantes", QVariant()}, {"Zumeral", " 0 "}});
+        const A3ADO& a = l.e.a();
+        QCOMPARE(QList<bool>({l.f.Check1, l.f.Check2, l.f.Check3, l.f.Check4, l.f.Check5, l.f.Check6, l.f.Check7}),
+                 QList<bool>({true, false, true, false, true, false, false}));
+        QCOMPARE(QList<bool>({a.wtraspasar_creditos, a.wiva_por_tipo, a.wdesglosar_ventas, a.wcuenta_por_pasante, a.wcrear_cuentas,
+                              a.wcuenta_unica_pasantes, a.wexportar_pgc}),
+                 QList<bool>({true, false, true, false, true, false, false}));
+    }
+
     // Tab or Enter in a field: what it keeps, what it says, where the focus goes.
     void comprobacion_de_campos()
     {

@@ -197,8 +197,9 @@ private Q_SLOTS:
         QCOMPARE(rs.text("FacNum"), "B1");
         rs.open("SELECT * FROM fac3 WHERE FacNum = ?", {"nada"}, cn);
         QVERIFY(rs.eof() && rs.bof() && rs.recordCount() == 0);
-        const QList<QPair<QVariant, bool>> flags = {{-1, true}, {1, true}, {"true", true}, {" yes ", true},
-                                                    {QVariant(), false}, {0, false}, {"0", false}, {QString(), false}, {2, false}};
+        const QList<QPair<QVariant, bool>> flags = {{-1, true}, {1, true}, {2, true}, {"true", true}, {" yes ", true}, {"x", true},
+                                                    {QVariant(), false}, {0, false}, {0.0, false}, {"0", false}, {" 0.0 ", false},
+                                                    {QString(), false}, {"  ", false}, {"No", false}, {"FALSE", false}, {"falso", false}};
         for (const auto& [v, yes] : flags)
             QVERIFY2(isYes(v) == yes, qPrintable(v.toString()));
         if (local_)
