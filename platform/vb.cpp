@@ -314,6 +314,16 @@ QString sin_blancos_iniciales(const QString& texto)
     return texto.mid(i);
 }
 
+QString sin_blancos_finales(const QString& texto)
+{
+    qsizetype n = texto.size();
+    while (n > 0 && texto.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return texto.left(n);
+}
+
+QString sin_blancos(const QString& texto) { return sin_blancos_iniciales(sin_blancos_finales(texto)); }
+
 bool es_numerico(const QString& texto)
 {
     if (texto.isEmpty())

@@ -15,6 +15,10 @@ namespace vb {
 QString primeros(const QString& texto, int n);
 // LTrim$: only blanks are removed, and only on the left.
 QString sin_blancos_iniciales(const QString& texto);
+// RTrim$: only blanks, only on the right.
+QString sin_blancos_finales(const QString& texto);
+// Trim$: blanks on both sides (a tab or a line break is not a blank).
+QString sin_blancos(const QString& texto);
 // A text of one or more ASCII digits and nothing else.
 bool es_numerico(const QString& texto);
 

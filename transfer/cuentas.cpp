@@ -168,7 +168,7 @@ QString cuenta_particular(Traspaso& t, const QString& numfra, const QString& ano
             d.cp = rs.text(QStringLiteral("CliCp"));
             d.provincia = rs.text(QStringLiteral("CliProv"));
             if (!rs.isNull(QStringLiteral("CliCta")))
-                d.cuenta = digitos_ajustados(a.wdigitos, rs.text(QStringLiteral("CliCta")).trimmed());
+                d.cuenta = digitos_ajustados(a.wdigitos, vb::sin_blancos(rs.text(QStringLiteral("CliCta"))));
             return d;
         });
     if (!fila)

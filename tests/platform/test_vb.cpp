@@ -85,9 +85,14 @@ private Q_SLOTS:
         for (const auto& c : left)
             QCOMPARE(vb::primeros(c.texto, c.n), c.primeros);
 
-        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("  a b ")), QStringLiteral("a b "));
-        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("\t x")), QStringLiteral("\t x"));
-        QCOMPARE(vb::sin_blancos_iniciales(QStringLiteral("   ")), QString());
+        // LTrim$, RTrim$, Trim$: blanks only, never a tab.
+        const struct { QString texto, izquierda, derecha, ambos; } blancos[] = {
+            {"  a b ", "a b ", "  a b", "a b"}, {"\t x\t", "\t x\t", "\t x\t", "\t x\t"}, {"   ", "", "", ""}, {"x", "x", "x", "x"}};
+        for (const auto& c : blancos) {
+            QCOMPARE(vb::sin_blancos_iniciales(c.texto), c.izquierda);
+            QCOMPARE(vb::sin_blancos_finales(c.texto), c.derecha);
+            QCOMPARE(vb::sin_blancos(c.texto), c.ambos);
+        }
 
         for (const char* si : {"0", "0123456789", "4300000012"})
             QVERIFY2(vb::es_numerico(QString::fromLatin1(si)), si);

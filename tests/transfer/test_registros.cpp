@@ -131,6 +131,9 @@ private Q_SLOTS:
             {u'0', {{"concepto", QStringLiteral("Pe\u0301rez") + QString(25, 'A')}, {"descripcion", d30}, {"documento", "F~12"}},
              {{"concepto", p25}}},
             {u'1', {{"empresa", QStringLiteral("0000e\u0301")}}, {{"empresa", QStringLiteral("0000é")}}},
+            // blanks after an account are the column's padding: the record is the account's
+            {u'1', {{"cuenta", "43011301    "}}, {{"cuenta", "43011301"}}},
+            {u'0', {{"cuenta", "123456789012 "}}, {{"cuenta", "123456789012"}}},
         };
         for (const auto& c : casos) {
             const QString linea = construir(c.tipo, c.cambios);
@@ -184,6 +187,7 @@ private Q_SLOTS:
             {u'C', "fecha", "2013011"}, {u'0', "fecha", "20130231"}, {u'1', "fecha", ""}, {u'9', "fecha", "2013011a"},
             {u'C', "cuenta", c13, {}, "campo cuenta: «4300001234567» ocupa 13 caracteres y el campo admite 12"},
             {u'9', "cuenta", c13}, {u'C', "cuenta", "4300\n01"}, {u'0', "cuenta", "4300013-0"}, {u'1', "cuenta", ""},
+            {u'9', "cuenta", "   ", {}, "campo cuenta: «   » está vacía"}, {u'0', "cuenta", " 4300013"}, {u'C', "cuenta", "4300 013"},
             {u'1', "nombre", t31}, {u'C', "nif", "123456789012345"}, {u'C', "nif", nul}, {u'C', "direccion", t31},
             {u'C', "localidad", acentuada31}, {u'C', "cp", "070012"}, {u'C', "provincia", QString(16, 'P')},
             {u'0', "descripcion", t31}, {u'1', "documento", "12345678901"}, {u'0', "documento", "F\t12"}, {u'9', "documento", ""},

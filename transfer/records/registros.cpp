@@ -244,15 +244,18 @@ void Linea::relleno(const QString& texto, int ancho, const QString& campo, Clase
     rellenar_en(d, clase == Clase::Texto ? sin_controles(texto) : texto, ancho, campo);
 }
 
-// An account is what A3Con books on: digits only, never blank.
+// An account is what A3Con books on: digits only, never blank. Blanks after
+// the digits are the field's own padding (fixed-width columns of Access and
+// SQL Server keep them), so the record is the same without them.
 void Linea::cuenta(const QString& cuenta)
 {
     const QString campo = QStringLiteral("cuenta");
-    if (cuenta.isEmpty())
+    const QString cifras = vb::sin_blancos_finales(cuenta);
+    if (cifras.isEmpty())
         throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
-    if (!vb::es_numerico(cuenta))
+    if (!vb::es_numerico(cifras))
         throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
-    relleno(cuenta, 12, campo, Clase::Codigo);
+    relleno(cifras, 12, campo, Clase::Codigo);
 }
 
 // The invoice number of an invoice line: A3Con files the invoice under it.
