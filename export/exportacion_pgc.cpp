@@ -174,7 +174,8 @@ void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre
 
     QString nombre = primeros(nombre_cta, 30);
     QString nif_fila = nif;
-    QString direccion, localidad, cp, provincia;
+    // A holder's Null address, town, postcode or province stays Null.
+    QVariant direccion = QString(), localidad = QString(), cp = QString(), provincia = QString();
 
     // The account was just looked up and is not there: its own selection is
     // empty, so adding the row loads nothing else of the table.
@@ -192,10 +193,16 @@ void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre
         const QString titular = rs_ter->text(QStringLiteral("Ternom"));
         if (!titular.isEmpty())
             nombre = primeros(titular, 30);
-        direccion = primeros(rs_ter->text(QStringLiteral("TerDi")), 30);
-        localidad = primeros(rs_ter->text(QStringLiteral("Terpob")), 20);
-        cp = rs_ter->text(QStringLiteral("TerCp"));
-        provincia = primeros(rs_ter->text(QStringLiteral("TerPro")), 15);
+        const auto del_titular = [this](const QString& columna, int ancho) -> QVariant {
+            if (rs_ter->isNull(columna))
+                return QVariant();
+            const QString texto = rs_ter->text(columna);
+            return ancho > 0 ? primeros(texto, ancho) : texto;
+        };
+        direccion = del_titular(QStringLiteral("TerDi"), 30);
+        localidad = del_titular(QStringLiteral("Terpob"), 20);
+        cp = del_titular(QStringLiteral("TerCp"), 0);
+        provincia = del_titular(QStringLiteral("TerPro"), 15);
     } else if (pasantes) {
         // "CLIENTES PASANTES " + the two digits after 43000 + the last two.
         nombre = QStringLiteral("CLIENTES PASANTES ") + cuenta.mid(5, 2) + cuenta.right(2);
@@ -230,7 +237,9 @@ bool ExportacionPgc::leer_plan_contable()
                      ado::adOpenDynamic, ado::adLockReadOnly);
         int almacenadas = 0;
         while (!rs_cta->eof()) {
-            const QString cuenta = rs_cta->text(QStringLiteral("CtaCod"));
+            // Blanks after the code are its column's padding: the account is
+            // the same, and is found in ctas3 as a transfer recorded it.
+            const QString cuenta = vb::sin_blancos_finales(rs_cta->text(QStringLiteral("CtaCod")));
             if (vb::es_numerico(cuenta) && !existe_en_ctas3(cuenta)) {
                 guardar_cuenta(cuenta, rs_cta->text(QStringLiteral("CtaNom")), rs_cta->text(QStringLiteral("CtaNif")));
                 ++almacenadas;
