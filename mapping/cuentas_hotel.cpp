@@ -27,7 +27,55 @@ void avisar_error(platform::Interaction& ui, const QString& que, const ado::Erro
                QString(), platform::Icon::Exclamation);
 }
 
+bool es_nulo(const QVariant& v) { return !v.isValid() || v.isNull(); }
+
+bool mismo_valor(const QVariant& x, const QVariant& y)
+{
+    return es_nulo(x) || es_nulo(y) ? es_nulo(x) == es_nulo(y) : x.toString() == y.toString();
+}
+
+// Opens `rs` on the hotel rows of the code `f` was read with.
+void abrir_codigo(ado::Recordset& rs, ado::Connection& cn, const QString& tabla, const TablaCopia& t,
+                  const FilaCuenta& f)
+{
+    rs.closeIfOpen();
+    if (es_nulo(f.codigo_hotel))
+        rs.open(QStringLiteral("SELECT * FROM %1 WHERE %2 IS NULL").arg(tabla, t.codigo), cn, ado::adOpenDynamic,
+                ado::adLockOptimistic);
+    else
+        rs.open(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(tabla, t.codigo), {f.codigo_hotel}, cn,
+                ado::adOpenDynamic, ado::adLockOptimistic);
+}
+
+// Moves `rs` (open on the rows of the code) to the first row that still
+// holds the name and account `f` was read with; false when none does: the
+// hotel has changed it since the window read it.
+bool ir_a_fila_leida(ado::Recordset& rs, const TablaCopia& t, const FilaCuenta& f)
+{
+    for (; !rs.eof(); rs.moveNext())
+        if (mismo_valor(rs.field(t.nombre), f.nombre_hotel) && mismo_valor(rs.field(t.cuenta), f.cuenta_hotel))
+            return true;
+    return false;
+}
+
+void avisar_no_grabadas(platform::Interaction& ui, const QStringList& filas)
+{
+    if (filas.isEmpty())
+        return;
+    ui.message(QStringLiteral("Las cuentas siguientes no se han grabado: su fila ha cambiado en el hotel mientras la "
+                              "ventana estaba abierta.\n")
+                   + filas.join(QLatin1Char('\n')),
+               QString(), platform::Icon::Exclamation);
+}
+
+QString nombrar(const FilaCuenta& f)
+{
+    return f.codigo + QStringLiteral(" ") + f.nombre.trimmed() + QStringLiteral(": ") + f.cuenta;
+}
+
 } // namespace
+
+bool FilaCuenta::cambiada() const { return cuenta != texto(cuenta_hotel); }
 
 QString ajustar_digitos(const QString& wcuenta, int wdigitos)
 {
@@ -85,7 +133,8 @@ static QList<FilaCuenta> leer_filas(ado::Recordset& rs, const QString& cod, cons
 {
     QList<FilaCuenta> leidas;
     for (; !rs.eof(); rs.moveNext()) {
-        leidas.append({rs.text(cod), rs.text(nom), cuenta_a_mostrar(rs.field(cta), wdigitos)});
+        leidas.append({rs.text(cod), rs.text(nom), cuenta_a_mostrar(rs.field(cta), wdigitos), rs.field(cod),
+                       rs.field(nom), rs.field(cta)});
         if (const QString antes = rs.text(cta); !antes.isEmpty() && antes != leidas.last().cuenta)
             ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
                              + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
@@ -192,6 +241,7 @@ void CopiaTrabajo::cerrar()
 void CopiaTrabajo::vaciar()
 {
     cn_trabajo_.execute(QStringLiteral("DELETE * FROM ") + tabla_.tabla);
+    origen_.clear();
 }
 
 void CopiaTrabajo::anadir(const FilaCuenta& fila)
@@ -203,6 +253,7 @@ void CopiaTrabajo::anadir(const FilaCuenta& fila)
     rs.setField(tabla_.nombre, fila.nombre);
     rs.setField(tabla_.cuenta, fila.cuenta);
     rs.update();
+    origen_.insert(rs.rowid(), fila);
     rs.close();
 }
 
@@ -213,9 +264,15 @@ QList<FilaCuenta> CopiaTrabajo::filas(const QString& orden)
     if (!orden.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + orden;
     ado::Recordset rs;
-    rs.open(sql, cn_trabajo_, ado::adOpenDynamic, ado::adLockReadOnly);
-    for (; !rs.eof(); rs.moveNext())
-        r.append({rs.text(tabla_.codigo), rs.text(tabla_.nombre), rs.text(tabla_.cuenta)});
+    // Editable only to know each row's rowid.
+    rs.open(sql, cn_trabajo_, ado::adOpenDynamic, ado::adLockOptimistic);
+    for (; !rs.eof(); rs.moveNext()) {
+        FilaCuenta f = origen_.value(rs.rowid());
+        f.codigo = rs.text(tabla_.codigo);
+        f.nombre = rs.text(tabla_.nombre);
+        f.cuenta = rs.text(tabla_.cuenta);
+        r.append(f);
+    }
     rs.close();
     return r;
 }
@@ -280,20 +337,31 @@ bool CuentasCobro::grabar_formas()
     cargada_ = false;
     try {
         const QList<FilaCuenta> filas = copia_.filas(QStringLiteral("ForCod"));
+        const TablaCopia& t = copia_.tabla();
         ado::Recordset& rs = a_.rs_formas;
+        QStringList no_grabadas;
+        // Only an account that differs from the hotel's is written, to the
+        // row it was read from; a payment method gone from the hotel is
+        // added again.
         for (const FilaCuenta& f : filas) {
-            rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), {f.codigo}, a_.conexion_hotel("formas"),
-                    ado::adOpenDynamic, ado::adLockOptimistic);
+            abrir_codigo(rs, a_.conexion_hotel("formas"), QStringLiteral("formas"), t, f);
             if (rs.eof()) {
                 rs.addNew();
-                rs.setField(QStringLiteral("ForCod"), f.codigo);
+                rs.setField(t.codigo, f.codigo);
+                rs.setField(t.nombre, f.nombre);
+                rs.setField(t.cuenta, f.cuenta);
+                rs.update();
+            } else if (f.cambiada()) {
+                if (ir_a_fila_leida(rs, t, f)) {
+                    rs.setField(t.cuenta, f.cuenta);
+                    rs.update();
+                } else {
+                    no_grabadas << nombrar(f);
+                }
             }
-            rs.setField(QStringLiteral("ForDes"), f.nombre);
-            rs.setField(QStringLiteral("ForCta"), f.cuenta);
-            rs.update();
             rs.close();
         }
+        avisar_no_grabadas(a_.ui, no_grabadas);
     } catch (const ado::Error& e) {
         a_.rs_formas.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se han podido grabar las cuentas de las formas de cobro en el hotel."),
@@ -387,8 +455,26 @@ void CuentasVentas::contar_sin_cuenta()
         if (wsin_cuenta++ == 0)
             primera = f;
     }
-    if (wsin_cuenta == 0)
+    if (wsin_cuenta == 0) {
+        // One code, two accounts: its charge lines would take whichever came
+        // last.
+        QHash<QString, QString> cuenta_de;
+        for (const FilaCuenta& f : filas) {
+            if (f.codigo.trimmed().isEmpty())
+                continue;
+            const auto otra = cuenta_de.constFind(f.codigo);
+            if (otra == cuenta_de.cend()) {
+                cuenta_de.insert(f.codigo, f.cuenta);
+            } else if (*otra != f.cuenta) {
+                wsin_cuenta = 1;
+                motivo_ = QStringLiteral("Para regenerar, el código %1 tiene que tener una sola cuenta: aparece con %2 y "
+                                         "con %3.")
+                              .arg(f.codigo.trimmed(), *otra, f.cuenta);
+                return;
+            }
+        }
         return;
+    }
     const QString nombre = primera.codigo.trimmed() + QLatin1Char(' ') + primera.nombre.trimmed();
     const QString problema = problema_cuenta(primera.cuenta, a_.wdigitos);
     motivo_ = wsin_cuenta == 1
@@ -409,17 +495,26 @@ bool CuentasVentas::grabar_ventas()
     cargada_ = false;
     try {
         const QList<FilaCuenta> filas = copia_.filas(QStringLiteral("SerCod"));
+        const TablaCopia& t = copia_.tabla();
         ado::Recordset& rs = a_.rs_ser;
+        QStringList no_grabadas;
+        // As for the payment methods, except that a service gone from the
+        // hotel stays gone.
         for (const FilaCuenta& f : filas) {
-            rs.closeIfOpen();
-            rs.open(QStringLiteral("SELECT * FROM ser WHERE SerCod = ?"), {f.codigo}, conexion(QStringLiteral("ser")),
-                    ado::adOpenDynamic, ado::adLockOptimistic);
+            if (!f.cambiada())
+                continue;
+            abrir_codigo(rs, conexion(QStringLiteral("ser")), QStringLiteral("ser"), t, f);
             if (!rs.eof()) {
-                rs.setField(QStringLiteral("SerCta"), f.cuenta);
-                rs.update();
+                if (ir_a_fila_leida(rs, t, f)) {
+                    rs.setField(t.cuenta, f.cuenta);
+                    rs.update();
+                } else {
+                    no_grabadas << nombrar(f);
+                }
             }
             rs.close();
         }
+        avisar_no_grabadas(a_.ui, no_grabadas);
     } catch (const ado::Error& e) {
         a_.rs_ser.closeIfOpen();
         avisar_error(a_.ui, QStringLiteral("No se han podido grabar las cuentas de los conceptos de ventas en el hotel."),
@@ -453,7 +548,10 @@ bool CuentasVentas::regenerar()
     a_.ui.setBusy(true);
     try {
         for (const FilaCuenta& f : copia_.filas())
-            regenerar_ca_cadia_hiscadia(f.codigo, f.cuenta);
+            // A service without a code names no charge line: its '' would
+            // rewrite the lines of no service.
+            if (!f.codigo.trimmed().isEmpty())
+                regenerar_ca_cadia_hiscadia(f.codigo, f.cuenta);
     } catch (const ado::Error& e) {
         a_.ui.setBusy(false);
         avisar_error(a_.ui, QStringLiteral("No se han podido regenerar las cuentas de los movimientos del hotel."), e);

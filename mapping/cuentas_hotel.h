@@ -9,6 +9,7 @@
 #include "data/a3ado.h"
 #include "platform/ado.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -48,6 +49,12 @@ struct FilaCuenta {
     QString codigo;
     QString nombre;
     QString cuenta;
+    // The hotel row it was read from, as read (Null kept): closing writes to
+    // the row that still holds these values, so two rows sharing a code each
+    // keep their own account, and a Null nobody edited stays Null.
+    QVariant codigo_hotel, nombre_hotel, cuenta_hotel;
+    // Whether the account differs from the hotel's (edited or fitted).
+    bool cambiada() const;
 };
 
 // Orders rows by name as a Spanish reader expects: case and accents do not
@@ -83,7 +90,8 @@ public:
 
     void vaciar();
     void anadir(const FilaCuenta& fila);
-    // Rows in insertion order (the grid's order), or ordered by `orden`.
+    // Rows in insertion order (the grid's order), or ordered by `orden`,
+    // each with the hotel row it was read from.
     QList<FilaCuenta> filas(const QString& orden = QString());
 
     const TablaCopia& tabla() const { return tabla_; }
@@ -97,6 +105,7 @@ private:
     TablaCopia tabla_;
     ado::Connection cn_trabajo_;
     bool preparada_ = false;
+    QHash<qint64, FilaCuenta> origen_;   // by the scratch row's rowid
 };
 
 // The edit of one account cell: the text it had when the edit started, and

@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableView>
 
 namespace cuentas_hotel {
@@ -42,10 +45,57 @@ void ModeloCuentas::mostrar(const QString& tabla, const QStringList& titulos, in
     wdigitos_ = wdigitos;
     setTable(tabla);
     select();
-    while (canFetchMore())
-        fetchMore();
     for (int i = 0; i < titulos.size(); ++i)
         setHeaderData(i, Qt::Horizontal, titulos.at(i));
+}
+
+QString ModeloCuentas::selectStatement() const
+{
+    const QString sql = QSqlTableModel::selectStatement();
+    return sql.isEmpty() ? sql : sql + QStringLiteral(" ORDER BY rowid");
+}
+
+bool ModeloCuentas::select()
+{
+    filas_.clear();
+    if (!QSqlTableModel::select())
+        return false;
+    while (canFetchMore())
+        fetchMore();
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT rowid FROM \"%1\" ORDER BY rowid").arg(tableName())))
+        return true;   // edits then go by the row's values
+    while (q.next())
+        filas_.append(q.value(0).toLongLong());
+    if (filas_.size() != rowCount())
+        filas_.clear();
+    return true;
+}
+
+bool ModeloCuentas::updateRowInTable(int row, const QSqlRecord& values)
+{
+    if (row < 0 || row >= filas_.size())
+        return QSqlTableModel::updateRowInTable(row, values);
+    QStringList asignaciones;
+    QVariantList valores;
+    for (int i = 0; i < values.count(); ++i) {
+        if (!values.isGenerated(i))
+            continue;
+        asignaciones << QStringLiteral("\"%1\" = ?").arg(values.fieldName(i));
+        valores << values.value(i);
+    }
+    if (asignaciones.isEmpty())
+        return true;
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?").arg(tableName(), asignaciones.join(QStringLiteral(", "))));
+    for (const QVariant& v : valores)
+        q.addBindValue(v);
+    q.addBindValue(filas_.at(row));
+    if (!q.exec()) {
+        setLastError(q.lastError());
+        return false;
+    }
+    return true;
 }
 
 namespace {

@@ -28,9 +28,17 @@ public:
 
     // Shows the rows of `tabla` in the order they were added, under `titulos`.
     void mostrar(const QString& tabla, const QStringList& titulos, int wdigitos);
+    bool select() override;
+
+protected:
+    QString selectStatement() const override;
+    // An edit changes its own row only: the table has no key, and two rows
+    // alike (a code twice in the hotel) would both take it.
+    bool updateRowInTable(int row, const QSqlRecord& values) override;
 
 private:
     int wdigitos_ = 0;
+    QList<qint64> filas_;   // the rowid of each row shown
 };
 
 class DelegadoCuenta : public QStyledItemDelegate {

@@ -144,6 +144,38 @@ private Q_SLOTS:
         QCOMPARE(lineas(v.g) + v.al_abrir, escritas.mid(0, 4));
     }
 
+    // Closing writes each account to the row it was read from, and only when
+    // it changed: two rows of one code keep their own accounts (alike or
+    // not), a Null nobody typed stays Null, and a row the hotel changed
+    // while the window was open is left as the hotel has it, and said.
+    void cada_cuenta_a_su_fila()
+    {
+        Ventana v(Tabla::Cobro);
+        for (const char* f : {"2|Tarjeta A|572000002", "2|Tarjeta B|572000003", "5|Bono|570000005", "5|Bono|570000005"})
+            v.e.inst().insertar("formas", {{"ForCod", QString(f).section('|', 0, 0)}, {"ForDes", QString(f).section('|', 1, 1)},
+                                           {"ForCta", QString(f).section('|', 2)}});
+        v.abrir();
+        const auto fila = [&](const QString& nombre, int vez = 1) {
+            for (int i = 0; i < v.g->model()->rowCount(); ++i)
+                if (v.g->model()->index(i, 1).data().toString() == nombre && --vez == 0) return i;
+            return -1;
+        };
+        teclear_cuenta(v.g, fila("Tarjeta B"), "572000033");
+        teclear_cuenta(v.g, fila("Bono", 2), "570000055");
+        teclear_cuenta(v.g, fila("Contado"), "570000222");
+        QCOMPARE(lineas(v.g).filter("|Bono|"), QStringList({"5|Bono|570000005", "5|Bono|570000055"}));
+        v.e.inst().ejecutar("formas", "UPDATE formas SET ForCta = '570000111' WHERE ForCod = '1'");
+        tomar_mensajes(v.e.ui);
+        QVERIFY(v.cerrar_con_escape());
+        QCOMPARE(tomar_mensajes(v.e.ui), QStringList({"|Las cuentas siguientes no se han grabado: su fila ha cambiado en el hotel "
+                                                      "mientras la ventana estaba abierta.\n1 Contado: 570000222" + kExclamacion}));
+        QStringList formas = v.formas();
+        std::sort(formas.begin(), formas.end());
+        QCOMPARE(formas, QStringList({"'|Vale de O'Connor|", "1|Contado|570000111", "2|Tarjeta A|572000002", "2|Tarjeta B|572000033",
+                                      "3|Transferencia bancaria|572000002", "4|Talón|<null>", "5|Bono|570000005", "5|Bono|570000055",
+                                      "9|Interna|55500001"}));
+    }
+
     // Accounts kept in the hotel's Access files (one file, or several) are
     // shown, can be neither typed nor written back, and the window says why.
     void cuentas_de_ficheros_access_solo_se_leen()
@@ -215,6 +247,31 @@ private Q_SLOTS:
         QCOMPARE(v.ser(), QStringList({"12|705000001", "04|705000044", "O'|705000002"}));
     }
 
+    // A code that appears with two accounts holds the regeneration back until
+    // both agree; a service without a code rewrites no charge line.
+    void ventas_codigo_repetido_o_sin_codigo()
+    {
+        Ventana v(Tabla::Ventas);
+        v.e.inst().ejecutar("ser", "UPDATE ser SET SerCta = '705000003' WHERE SerCta IS NULL OR SerCta = ''");
+        v.e.inst().insertar("ser", {{"SerCod", "12"}, {"SerNom", "Alojamiento bis"}, {"SerCta", "705000099"}});
+        v.e.inst().insertar("ser", {{"SerCod", QVariant()}, {"SerNom", QStringLiteral("Sin código")}, {"SerCta", "705000777"}});
+        v.e.inst().insertar("Ca", {{"CaSer", ""}, {"CaCta", "1"}});
+        v.abrir();
+        QVERIFY(!v.b->isEnabled());
+        QCOMPARE(v.b->toolTip(), QString("Para regenerar, el código 12 tiene que tener una sola cuenta: aparece con 705000001 y con 705000099."));
+        int bis = 0;
+        while (v.g->model()->index(bis, 1).data().toString() != "Alojamiento bis") ++bis;
+        teclear_cuenta(v.g, bis, "705000001");
+        QVERIFY(v.b->isEnabled());
+        QTest::mouseClick(v.b, Qt::LeftButton);
+        QCOMPARE(tomar_mensajes(v.e.ui), QStringList({"|Regeneración realizada correctamente!|0"}));
+        QCOMPARE(v.hotel("Ca", {"CaSer", "CaCta"}), QString("12|705000001,04|705000004,O'|705000003,99|1,12|705000001,|1").split(','));
+        QVERIFY(v.cerrar_con_escape());
+        QCOMPARE(v.hotel("ser", {"SerCod", "SerNom", "SerCta"}),
+                 QStringList({"12|Alojamiento|705000001", "04|Parking|705000004", "O'|Bar de O'Connor|705000003", "03|Desayuno|705000003",
+                              "12|Alojamiento bis|705000001", QStringLiteral("<null>|Sin código|705000777")}));
+    }
+
     // Stored accounts that are not accounts: marked in the grid with their
     // problem and never stored unless typed over; Escape on a wrong one says
     // why and stays; the regeneration is refused (naming the service) until
@@ -234,7 +291,7 @@ private Q_SLOTS:
         teclear_cuenta(v.g, 3, "70500", Qt::Key_Escape);   // rows by name: 12, O', 03, 04
         QVERIFY(tomar_mensajes(v.e.ui) == QStringList({"|" + largo("70500") + "|0"}) && v.w->isVisible());
         teclear_cuenta(v.g, 3, "705000004", Qt::Key_Escape);
-        QVERIFY(!v.w->isVisible() && v.ser() == QStringList({"12|70500000123", "04|705000004", "O'|   ", "03|"}));
+        QVERIFY(!v.w->isVisible() && v.ser() == QStringList({"12|70500000123", "04|705000004", "O'|   ", "03|<null>"}));   // a Null nobody typed over stays
         v.abrir();
         for (const int fila : {0, 1}) teclear_cuenta(v.g, fila, "705000001");
         const QString falta = "Para regenerar falta una cuenta válida de 9 dígitos en 1 concepto de ventas: 03 Desayuno. Falta la cuenta: debe tener 9 dígitos.";
