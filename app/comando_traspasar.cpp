@@ -19,15 +19,13 @@ const QStringList kPalabras = {QStringLiteral("hoy"), QStringLiteral("ayer"), QS
 using linea_comandos::fallo_uso;
 using linea_comandos::Respuesta;
 
-// The closing messages of a run that went well are results, and so is a
-// clean-up that found nothing to clean; everything else the engine says
-// (stops, warnings such as "Error no existe contado", what was left out)
-// goes to the error stream.
+// The closing messages of a run that went well are results; everything
+// else the engine says (stops, warnings such as "Error no existe contado",
+// what was left out) goes to the error stream.
 bool es_resultado(const QString& text, platform::Icon)
 {
     return text == QLatin1String("Se ha generado Suenlace.dat correctamente")
-           || text.startsWith(QLatin1String("Datos Temporales limpiados correctamente!"))
-           || text.startsWith(u"No había datos temporales del ");
+           || text.startsWith(QLatin1String("Datos Temporales limpiados correctamente!"));
 }
 
 struct Argumentos {

@@ -192,6 +192,9 @@ QStringList resumen_limpieza(const Limpieza& l)
     for (const auto& [n, texto] : filas)
         if (n > 0)
             r << QString::fromUtf8(texto).arg(n);
+    if (l.hecha && l.total() == 0)
+        r << QStringLiteral("No había datos temporales del ") + fecha_legible(l.desde) + QStringLiteral(" al ")
+                 + fecha_legible(l.hasta) + QStringLiteral(": no se ha limpiado nada.");
     return r;
 }
 
@@ -210,6 +213,8 @@ static Limpieza limpiar(Traspaso& t)
     if (!ocupada)
         return l;
     l.hecha = true;
+    l.desde = t.wdesde;
+    l.hasta = t.whasta;
     Reloj reloj(a.ui);
     const QString entre = QStringLiteral("? AND ?");
     const ado::Values fechas{t.wdesde, t.whasta};
@@ -241,21 +246,15 @@ static Limpieza limpiar(Traspaso& t)
     l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre, fechas);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre, fechas);
 
-    if (l.total() == 0) {
-        const QString aviso = aviso_caja_solo_lectura(l);
-        a.ui.message(QStringLiteral("No había datos temporales del ") + fecha_legible(t.wdesde) + QStringLiteral(" al ")
-                         + fecha_legible(t.whasta) + QStringLiteral(": no se ha limpiado nada.")
-                         + (aviso.isEmpty() ? QString() : QLatin1Char('\n') + aviso),
-                     QString(), platform::Icon::Information);
-    } else {
-        platform::Summary s;
-        s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
-        s.icon = platform::Icon::None;
-        s.figures = resumen_limpieza(l);
-        if (l.caja_solo_lectura)
-            s.leftOut << aviso_caja_solo_lectura(l);
-        a.ui.summary(s);
-    }
+    // The clean-up has done its work even when there was nothing to remove;
+    // the figures say what it found.
+    platform::Summary s;
+    s.text = QStringLiteral("Datos Temporales limpiados correctamente!");
+    s.icon = platform::Icon::None;
+    s.figures = resumen_limpieza(l);
+    if (l.caja_solo_lectura)
+        s.leftOut << aviso_caja_solo_lectura(l);
+    a.ui.summary(s);
     return l;
 }
 
@@ -267,8 +266,6 @@ Limpieza limpiar_temporales(Traspaso& t)
         QStringList lineas{fechas_de(t)};
         if (!l.hecha)
             lineas << QStringLiteral("No se ha limpiado nada: la instalación estaba ocupada o las fechas al revés.");
-        else if (l.total() == 0)
-            lineas << QStringLiteral("No había datos temporales de esas fechas.");
         lineas << resumen_limpieza(l);
         bitacora::anotar(t.a, QStringLiteral("limpieza"), inicio, lineas, l.hecha ? 0 : 1);
         return l;

@@ -39,6 +39,7 @@ struct Limpieza {
     bool caja_solo_lectura = false;
     int marcas_caja_sin_quitar = 0;
     int caj3 = 0, edep3 = 0, cre3 = 0, fal3 = 0, fac3 = 0;
+    QString desde, hasta;   // the range cleaned, yyyymmdd
     int total() const { return marcas_caja + caj3 + edep3 + cre3 + fal3 + fac3; }
     explicit operator bool() const { return hecha; }
 };
@@ -49,7 +50,8 @@ struct Limpieza {
 // who) or when the range ends before it starts.
 Limpieza limpiar_temporales(Traspaso& t);
 
-// The lines that say what a clean-up removed, one per table touched.
+// The lines that say what a clean-up removed, one per table touched, or
+// that it found nothing to remove.
 QStringList resumen_limpieza(const Limpieza& l);
 // What a clean-up left in the hotel's read-only caja.MDB, or "".
 QString aviso_caja_solo_lectura(const Limpieza& l);

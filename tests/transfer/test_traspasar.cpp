@@ -128,7 +128,8 @@ void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
     QCOMPARE(l.err, QString());
     const Salida vacia = lote(h, "limpiar", {"01012013", "31012013"});
     QCOMPARE(vacia.estado, 0);
-    QCOMPARE(vacia.out, QString("No había datos temporales del 01-01-2013 al 31-01-2013: no se ha limpiado nada.\n"));
+    QCOMPARE(vacia.out, QString("Datos Temporales limpiados correctamente!\n"
+                                "No había datos temporales del 01-01-2013 al 31-01-2013: no se ha limpiado nada.\n"));
     QCOMPARE(vacia.err, QString());
     QCOMPARE(lote(h, "traspasar", {"01012013", "31012013", "--sobrescribir"}).estado, 0);
 

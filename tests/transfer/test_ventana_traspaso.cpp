@@ -141,8 +141,7 @@ private Q_SLOTS:
             {"enero", "31012013", true, "|31012013|de|" + malo.arg("enero")},
             {"31012013", "01012013", true, "31-01-2013|01-01-2013|de|Error Datos|La fecha Desde (31-01-2013) es posterior a la fecha Hasta "
                                            "(01-01-2013). Corrija el rango de fechas.|info"},
-            {"01122012", "31122012", true, "01-12-2012|31-12-2012|btnLimpiar||No había datos temporales del 01-12-2012 al 31-12-2012: no se ha "
-                                           "limpiado nada.|info"},
+            {"01122012", "31122012", true, "01-12-2012|31-12-2012|btnLimpiar||Datos Temporales limpiados correctamente!|-"},
             {"01012013", "31012013", false, "||de|" + kPregunta}};
         Abierta v(h, {false});
         for (const auto& [de, hasta, limpiar, quedan] : casos) {
