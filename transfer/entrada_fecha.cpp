@@ -56,18 +56,30 @@ EntradaFecha leer_fecha_tecleada(const QString& tecleado)
     return r;
 }
 
-EntradaFecha entrar_fecha(const QString& tecleado, platform::Interaction& ui)
+namespace {
+
+EntradaFecha avisar_si_incorrecta(const EntradaFecha& r, platform::Interaction& ui)
 {
-    const EntradaFecha r = leer_fecha_tecleada(tecleado);
     if (r.estado == EstadoFecha::Incorrecta)
         ui.message(QString::fromUtf8(kFechaIncorrecta), QString::fromUtf8(kTituloErrorDatos),
                    platform::Icon::Information);
     return r;
 }
 
+} // namespace
+
+EntradaFecha entrar_fecha(const QString& tecleado, platform::Interaction& ui)
+{
+    // Tab or Enter take the eight digits only; anything else is dropped
+    // without a word, and the field waits for the date again.
+    return avisar_si_incorrecta(ocho_digitos(tecleado) ? leer_fecha_tecleada(tecleado) : EntradaFecha{}, ui);
+}
+
 EntradaFecha fecha_de_campo(const QString& texto, platform::Interaction& ui)
 {
-    EntradaFecha r = entrar_fecha(texto, ui);
+    // A button press reads what the field shows, which is dd-mm-yyyy once
+    // a date has been accepted.
+    EntradaFecha r = avisar_si_incorrecta(leer_fecha_tecleada(texto), ui);
     if (r.estado == EstadoFecha::Descartada) {
         r.estado = EstadoFecha::Incorrecta;
         ui.message(QStringLiteral("La fecha «") + texto.trimmed()

@@ -31,12 +31,13 @@ bool confirma_fecha(int tecla);
 // d-m-yyyy), or why it is not one.
 EntradaFecha leer_fecha_tecleada(const QString& tecleado);
 
-// The whole entry: as leer_fecha_tecleada, and for eight digits that name no
-// date the message "Formato de Fecha incorrecto." / "Error Datos" through `ui`.
+// The entry of Tab or Enter in a field: eight digits only (any other text is
+// Descartada, without a message), and for eight digits that name no date the
+// message "Formato de Fecha incorrecto." / "Error Datos" through `ui`.
 EntradaFecha entrar_fecha(const QString& tecleado, platform::Interaction& ui);
 
 // A field's text when a button acts on it: it must be a date in one of the
-// forms above. Eight digits naming no date are answered as entrar_fecha
+// forms of leer_fecha_tecleada. A date that is none is answered as entrar_fecha
 // does; any other text is Incorrecta too and the user is told which text and
 // what is expected.
 EntradaFecha fecha_de_campo(const QString& texto, platform::Interaction& ui);

@@ -109,8 +109,10 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
         return QDialog::eventFilter(objeto, e);
     if (e->type() == QEvent::KeyPress) {
         const int tecla = static_cast<QKeyEvent*>(e)->key();
+        // Escape in `de` closes the window; in `hasta` it does nothing.
         if (tecla == Qt::Key_Escape) {
-            reject();
+            if (campo == de)
+                reject();
             return true;
         }
         return tecla_en_fecha(campo, tecla);
@@ -124,11 +126,10 @@ bool VentanaTraspaso::eventFilter(QObject* objeto, QEvent* e)
 
 void VentanaTraspaso::keyPressEvent(QKeyEvent* e)
 {
-    // Escape closes the window wherever the focus is: nothing typed here is
-    // worth keeping once the user leaves.
+    // Only `de` closes the window on Escape (the dialog's own Escape would
+    // close it from anywhere).
     if (e->key() == Qt::Key_Escape) {
         e->accept();
-        reject();
         return;
     }
     QDialog::keyPressEvent(e);

@@ -69,7 +69,7 @@ class TestVentanaTraspaso : public QObject {
 private Q_SLOTS:
     // Tab and Enter accept a date and are swallowed; a wrong one empties its
     // field (with a message only for eight digits naming no date) and keeps the
-    // range; other keys type; Escape closes from anywhere; a double click
+    // range; other keys type; Escape closes from `de` only; a double click
     // empties `de`; every opening starts afresh.
     void teclas_de_las_fechas()
     {
@@ -81,15 +81,18 @@ private Q_SLOTS:
             {[&] { QTest::keyClicks(v.hasta(), "28022013"), QTest::keyClick(v.hasta(), Qt::Key_Enter); }, "01-01-2013|28-02-2013|20130101|20130228|btnGenerar|"},
             {[&] { v.teclear(v.hasta(), "29022013", Qt::Key_Tab); }, "01-01-2013||20130101|20130228|hasta|" + kMalFormato},
             {[&] { v.teclear(v.de(), "0101201", Qt::Key_Tab); }, "||20130101|20130228|de|"},
-            {[&] { v.teclear(v.de(), "1/2/2024", Qt::Key_Return); }, "01-02-2024||20240201|20130228|hasta|"},
-            {[&] { v.teclear(v.de(), "0101"), QTest::keyClick(v.de(), Qt::Key_Left), QTest::keyClicks(v.de(), "x"); }, "010x1||20240201|20130228|de|"},
-            {[&] { QTest::mouseDClick(v.de(), Qt::LeftButton); }, "||20240201|20130228|de|"},
-            {[&] { v.boton(false)->setFocus(), QTest::keyClick(v.boton(false), Qt::Key_Escape), v.abrir(); }, "||||de|"},
+            {[&] { v.teclear(v.de(), "1-2-2024", Qt::Key_Return); }, "||20130101|20130228|de|"},   // not eight digits: dropped, no message
+            {[&] { v.teclear(v.de(), "0101"), QTest::keyClick(v.de(), Qt::Key_Left), QTest::keyClicks(v.de(), "x"); }, "010x1||20130101|20130228|de|"},
+            {[&] { QTest::mouseDClick(v.de(), Qt::LeftButton); }, "||20130101|20130228|de|"},
+            {[&] { v.hasta()->setFocus(), QTest::keyClick(v.hasta(), Qt::Key_Escape); }, "||20130101|20130228|hasta|"},
+            {[&] { v.boton(false)->setFocus(), QTest::keyClick(v.boton(false), Qt::Key_Escape); }, "||20130101|20130228|btnGenerar|"},
         };
         for (const auto& [accion, esperado] : pasos) {
             accion();
             QCOMPARE(v.estado(), esperado);
         }
+        QVERIFY(v.w.isVisible());
+        v.de()->setFocus();
         QTest::keyClick(v.de(), Qt::Key_Escape);
         QVERIFY(!v.w.isVisible() && v.w.result() == QDialog::Rejected && h.contar("fac3") == 0);
     }
