@@ -142,6 +142,7 @@ private Q_SLOTS:
               {"ca3Ivar", "477000000000"}, {"ca3Dep", "561000000000"}, {"Ca3Tasa", "475300000000"}, {"ca3iva", false}},
              {"9"}, "cage=4301 cna=4302 cpas=43000 cven=705999999 civa=477000000 cgru=561000000 cTasa=475300000"},
             {{{"ca3iva", false}, {"ca3Ivar", "477000001"}, {"Ca3Vta", "705990999"}}, {"8", "11", "9"}, ""},
+            {{}, {"12", "9"}, ""},   // the top of the range, and back
         };
         for (const auto& [ajustes, pasos, cuentas] : casos) {
             Enlace l(ajustes);

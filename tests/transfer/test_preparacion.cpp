@@ -190,6 +190,17 @@ private Q_SLOTS:
         QCOMPARE(volcado(h), antes);
     }
 
+    // The closing report groups the rows left out by kind, in a fixed order,
+    // each kind cut at its maximum with how many more there were.
+    void informe_por_clases()
+    {
+        using C = DatoRechazado::Clase;
+        const std::vector<DatoRechazado> r = {{C::Fecha, "f1"}, {C::Vacio, "v1"}, {C::Fecha, "f2"}, {C::Fecha, "f3"}};
+        QCOMPARE(informe_rechazados(r, 2), QStringList({"Datos vacíos (1):", "  v1", "Fechas que no son fechas aaaammdd del calendario (3):",
+                                                        "  f1", "  f2", "  ... y 1 más de este tipo."}));
+        QCOMPARE(informe_rechazados({}, 2), QStringList());
+    }
+
     void una_factura_rechazada_no_se_lleva_la_cuenta_de_otra()
     {
         // Invoice 2's line is no number: it goes, with the account of its

@@ -191,6 +191,8 @@ void TestTraspasarServidor::rarezas_en_los_dos_modos()
             const Salida l = fixture::lote(h.raiz(), "traspasar", {"01012013", "31032013", "--sobrescribir"});
             const QByteArray caso = QByteArray(c.que) + (servidor ? " (servidor): " : ": ") + l.err.toUtf8();
             QVERIFY2(l.estado == c.estado, (caso + "\nout: " + l.out.toUtf8()).constData());
+            // Success is said only when nothing was left out.
+            QVERIFY2(l.out.contains("Se ha generado Suenlace.dat correctamente") == (c.estado == 0), (caso + "\nout: " + l.out.toUtf8()).constData());
             for (const QString& trozo : c.informe) QVERIFY2(l.err.contains(trozo), (caso + "\nfalta: " + trozo.toUtf8()).constData());
             if (c.informe.isEmpty()) QVERIFY2(l.err.isEmpty(), caso.constData());
             const QStringList lineas = h.lineas();
