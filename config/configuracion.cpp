@@ -176,23 +176,34 @@ QString descripcion_cuenta(const QString& nombre)
     return nombre;
 }
 
+// Upper case one character at a time, as the hotel's programs do: "ß"
+// stays "ß" instead of becoming "SS", another folder.
+QString mayusculas(const QString& texto)
+{
+    QString r = texto;
+    for (QChar& c : r)
+        c = c.toUpper();
+    return r;
+}
+
 // The lengths the transfer needs, whatever limit the field was last given:
 // "" when the account fits, otherwise what it must hold.
 QString requisito_cuenta(const Formulario& f, const QString& nombre, int longitud)
 {
     const int digitos = f.digitos();
     const QString quien = descripcion_cuenta(nombre);
-    if (nombre == QLatin1String("cage") || nombre == QLatin1String("cna")) {
-        const int maximo = std::max(4, digitos - 5);
-        if (longitud >= 4 && longitud <= maximo)
-            return QString();
-        return maximo == 4 ? quien + QStringLiteral(" debe tener 4 dígitos")
-                           : quien + QStringLiteral(" debe tener entre 4 y %1 dígitos").arg(maximo);
-    }
+    // The same lengths the field checks ask for.
+    if (nombre == QLatin1String("cage") || nombre == QLatin1String("cna"))
+        return longitud >= 4 ? QString() : quien + QStringLiteral(" debe tener al menos 4 dígitos");
     int exacta = digitos;
     if (nombre == QLatin1String("cpas")) {
+        // One account for all walk-in customers: any length.
         if (f.Check6)
-            return longitud <= digitos ? QString() : quien + QStringLiteral(" debe tener como máximo %1 dígitos").arg(digitos);
+            return QString();
+        // An account per walk-in customer: the three digits the box leaves,
+        // or up to the sub-account's full length.
+        if (f.Check4 && longitud >= 3 && longitud <= digitos - 4)
+            return QString();
         exacta = digitos - 4;
     } else if (nombre == QLatin1String("civa") && f.Check2) {
         // The rate's two digits complete it.
@@ -365,7 +376,7 @@ void limpiar(Formulario& f)
 
 QString comprobar_password(A3ADO& a, Formulario& f)
 {
-    f.pas.texto = f.pas.texto.toUpper();
+    f.pas.texto = mayusculas(f.pas.texto);
     if (f.pas.texto != QLatin1String(kPassword)) {
         avisar(a, kPasswordIncorrecta, kTituloSeguridad);
         f.pas.texto.clear();
@@ -429,7 +440,7 @@ QString validar(A3ADO& a, Formulario& f, const QString& nombre)
     if (nombre == QLatin1String("di"))
         return validar_di(a, f);
     if (nombre == QLatin1String("ruta")) {
-        f.ruta.texto = f.ruta.texto.toUpper();
+        f.ruta.texto = mayusculas(f.ruta.texto);
         return nombre;
     }
     if (es_campo_cuenta(nombre))
@@ -534,7 +545,16 @@ bool guardar(A3ADO& a, Formulario& f)
         return false;
     abrir_ajustes(a);
     ado::Recordset& rs = a.rs_ca3;
-    if (!rs.eof()) {
+    // The row has gone since the window was unlocked: nothing is saved, and
+    // the window says so rather than that it saved.
+    if (rs.eof()) {
+        rs.close();
+        a.ui.message(QStringLiteral("No se ha guardado la configuración: la base de datos del enlace ya no tiene su "
+                                    "fila (KOVE3). Bloquee la ventana y vuelva a escribir la contraseña para crearla."),
+                     QStringLiteral("Configuración"), platform::Icon::Exclamation);
+        return false;
+    }
+    {
         rs.moveFirst();
         rs.setField(tablas::ajustes::empresa, f.ce.texto);
         rs.setField(tablas::ajustes::digitos, f.digitos());

@@ -164,6 +164,9 @@ void VentanaConfiguracion::crear_controles()
     desplazable_ = new QScrollArea(this);
     desplazable_->setObjectName(QStringLiteral("desplazable"));
     desplazable_->setFrameShape(QFrame::NoFrame);
+    // A click on the picture must not take the focus from the field being
+    // typed in: the field's own check would answer before the save's.
+    desplazable_->setFocusPolicy(Qt::NoFocus);
     desplazable_->setWidget(lienzo_);
     // The field being typed in stays in sight however small the screen.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ahora) {
@@ -314,6 +317,8 @@ bool VentanaConfiguracion::eventFilter(QObject* objeto, QEvent* e)
             Image2_Click();
             return true;
         }
+        if (e->type() == QEvent::MouseButtonPress)
+            return true;
         return QDialog::eventFilter(objeto, e);
     }
     if (auto* casilla = qobject_cast<QCheckBox*>(objeto)) {

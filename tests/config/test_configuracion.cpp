@@ -122,7 +122,8 @@ private Q_SLOTS:
             {"ce", "1a", false, "atención|Tiene que ser numérico", "", "ce"}, {"di", "13", false, kRangoDigitos, "13", "di"}, {"cage", "4301", false, "", "4301", "cna"},
             {"cage", "43", false, kFaltaDigito, "43", "cage"}, {"cna", "43 2", false, kNumerica, "", "cna"}, {"cpas", "4300", false, kFaltaDigito, "4300", "cpas"},
             {"cpas", "4300", true, "", "4300", "cven"}, {"cven", "70599999", false, kFaltaDigito, "70599999", "cven"}, {"cTasa", "", false, kNumerica, "", "cTasa"},
-            {"cgru", "561000001", false, "", "561000001", "cTasa"}, {"ruta", "c:\\o'brien\\", false, "", "C:\\O'BRIEN\\", "ruta"}};
+            {"cgru", "561000001", false, "", "561000001", "cTasa"}, {"ruta", "c:\\o'brien\\", false, "", "C:\\O'BRIEN\\", "ruta"},
+            {"ruta", "f:\\straße\\", false, "", "F:\\STRAßE\\", "ruta"}};   // one character at a time: ß is no SS
         for (const auto& [campo, texto, unica, mensaje, queda, foco] : casos) {
             Enlace l;
             l.f.Check6 = unica;
@@ -189,7 +190,7 @@ private Q_SLOTS:
         const QList<QStringList> casos = {
             {"cTasa", "47530000", "Atención|La cuenta del impuesto EET (tasa) debe tener 9 dígitos"}, {"cven", "70599", "Atención|La cuenta de ventas debe tener 9 dígitos"},
             {"cpas", "4300", "Atención|La subcuenta de clientes particulares debe tener 5 dígitos"}, {"cna", "43O2", kNumerica},
-            {"cage", "12", "Atención|La subcuenta de agencias de viajes debe tener 4 dígitos"}, {"di", "13", kRangoDigitos},
+            {"cage", "12", "Atención|La subcuenta de agencias de viajes debe tener al menos 4 dígitos"}, {"di", "13", kRangoDigitos},
             {"ce", "1234567", "Atención|El código de empresa debe tener como máximo 5 dígitos"}, {"ce", "1 2", "atención|Tiene que ser numérico"}};
         for (const QStringList& c : casos) l.f.campo(c[0])->texto = c[1], rechazo(l, c[0], c[2]);
         // A valid form: the export folder must be a folder, made only when the
@@ -205,6 +206,19 @@ private Q_SLOTS:
         const auto otro = platform::Bloqueo::tomar(ruta_bloqueo(v.e.a()), "traspaso", nullptr);
         rechazo(v, QString(), "Instalación ocupada|La instalación está ocupada por otro proceso de enlace3 (traspaso, pid ");
         QVERIFY(otro && v.f.Image2_visible && v.f.cTasa.texto == "475300000");
+        // What the boxes and the field checks let through is saved: an account
+        // per walk-in customer keeps the three digits its box leaves, an
+        // agency sub-account may be longer than four.
+        Enlace w;
+        w.f.civa.texto = "4770000", w.f.cTasa.texto = "475300000", w.f.ruta.texto = "F:\\", w.f.cage.texto = "43010";
+        w.f.Check4 = true, cf::pulsar_Check4(w.f);
+        QVERIFY2(w.f.cpas.texto == "430" && cf::guardar(w.e.a(), w.f), qPrintable(w.mensajes().join('+')));
+        // A row gone since the unlock: nothing saved, and said.
+        w.f.pas.texto = "garvex", cf::comprobar_password(w.e.a(), w.f);
+        w.e.inst().vaciar("ca3");
+        QVERIFY(!cf::guardar(w.e.a(), w.f) && w.filas().isEmpty());
+        QCOMPARE(w.mensajes(), QStringList{"Configuración|No se ha guardado la configuración: la base de datos del enlace ya no tiene su "
+                                           "fila (KOVE3). Bloquee la ventana y vuelva a escribir la contraseña para crearla."});
     }
 
     // Unlocked by the password, changed by keys and clicks, saved by Ctrl+S
@@ -259,6 +273,8 @@ private Q_SLOTS:
         v.teclear("pas", "garvex"), v.teclear("di", "", Qt::Key_unknown), v.campo("cage")->setFocus();   // `di` cannot be left empty
         QCOMPARE(v.mensajes() << v.foco(), (QStringList{"Atención Muy Importante|Los dígitos de la subcuenta son un campo indispensable "
                                                         "para el traspaso correcto. No puede contener ningún dato", "di"}));
+        QTest::mouseClick(v.guardar(), Qt::LeftButton);   // the picture takes no focus: only the save answers
+        QCOMPARE(v.mensajes() << v.foco(), (QStringList{"Atención Falta Dato|Le falta algun dato muy importante", "di"}));
         QTest::mouseClick(v.campo("pas"), Qt::LeftButton);   // a click on the password locks; Escape there closes
         QVERIFY(v.bloqueada());
         QTest::keyClick(v.campo("pas"), Qt::Key_Escape);
