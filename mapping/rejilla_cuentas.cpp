@@ -51,8 +51,12 @@ void ModeloCuentas::mostrar(const QString& tabla, const QStringList& titulos, in
 
 QString ModeloCuentas::selectStatement() const
 {
+    // The rows in the order they were added, which the rowids of select()
+    // follow; a sort of the model's own would come first.
     const QString sql = QSqlTableModel::selectStatement();
-    return sql.isEmpty() ? sql : sql + QStringLiteral(" ORDER BY rowid");
+    if (sql.isEmpty() || sql.contains(QLatin1String(" ORDER BY "), Qt::CaseInsensitive))
+        return sql;
+    return sql + QStringLiteral(" ORDER BY rowid");
 }
 
 bool ModeloCuentas::select()
@@ -67,7 +71,7 @@ bool ModeloCuentas::select()
         return true;   // edits then go by the row's values
     while (q.next())
         filas_.append(q.value(0).toLongLong());
-    if (filas_.size() != rowCount())
+    if (filas_.size() != rowCount() || !orderByClause().isEmpty() || !filter().isEmpty())
         filas_.clear();
     return true;
 }

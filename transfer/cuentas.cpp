@@ -309,6 +309,13 @@ QString cuenta_de_contado_por_defecto(int wdigitos)
 
 QString ajustar_digitos(int wdigitos, QString& wcuenta)
 {
+    // Blanks after the digits are a fixed-width column's padding (SQL
+    // Server's char(n)): counted as digits, the cut would keep blanks and
+    // drop the account's last digits. An account of blanks only stays what
+    // it is.
+    if (wcuenta.endsWith(QLatin1Char(' ')))
+        if (const QString cifras = vb::sin_blancos_finales(wcuenta); !cifras.isEmpty())
+            wcuenta = cifras;
     if (wcuenta.size() > wdigitos) {
         if (wdigitos == 8)
             wcuenta = wcuenta.left(4) + wcuenta.right(4);
