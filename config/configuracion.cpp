@@ -260,6 +260,10 @@ QString campo_no_valido(A3ADO& a, Formulario& f)
         avisar(a, kRangoDigitos, kAtencion);
         return QStringLiteral("di");
     }
+    // The VAT account by rate is cut to its length, as entering the field
+    // does (a new row's eight digits at nine, by rate, become seven).
+    if (f.Check2 && f.digitos() > 2 && f.civa.texto.size() > f.digitos() - 2)
+        f.civa.texto = f.civa.texto.left(f.digitos() - 2);
     for (const QString& nombre : {QStringLiteral("cage"), QStringLiteral("cna"), QStringLiteral("cpas"),
                                   QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
                                   QStringLiteral("cTasa")}) {
@@ -270,6 +274,10 @@ QString campo_no_valido(A3ADO& a, Formulario& f)
             avisar(a, kSubcuentaNoNumerica, kAtencion);
             return nombre;
         }
+        // The tax account may be saved as it is (a new row holds eight
+        // digits whatever the count): only its field check asks for more.
+        if (nombre == QLatin1String("cTasa"))
+            continue;
         const QString falta = requisito_cuenta(f, nombre, static_cast<int>(texto.size()));
         if (!falta.isEmpty()) {
             a.ui.message(falta, QString::fromUtf8(kAtencion), platform::Icon::Information);

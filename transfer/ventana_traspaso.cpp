@@ -201,9 +201,11 @@ bool VentanaTraspaso::tomar_fechas()
 
 void VentanaTraspaso::btnGenerar_Click()
 {
+    // The question repeats the dates as the user typed them.
+    const QString tecleado_de = de->text(), tecleado_hasta = hasta->text();
     if (!tomar_fechas())
         return;
-    const QString pregunta = QString::fromUtf8(kPregunta) + de->text() + QStringLiteral(" al ") + hasta->text()
+    const QString pregunta = QString::fromUtf8(kPregunta) + tecleado_de + QStringLiteral(" al ") + tecleado_hasta
                              + QStringLiteral(" ?");
     if (!a_.ui.ask(pregunta, QString::fromUtf8(kTituloPregunta), platform::Icon::Information)) {
         hasta->clear();

@@ -188,7 +188,7 @@ private Q_SLOTS:
         }
         l.f.civa.texto = "4770000";   // VAT by rate: one digit less than the default
         const QList<QStringList> casos = {
-            {"cTasa", "47530000", "Atención|La cuenta del impuesto EET (tasa) debe tener 9 dígitos"}, {"cven", "70599", "Atención|La cuenta de ventas debe tener 9 dígitos"},
+            {"cTasa", "4753x", kNumerica}, {"cven", "70599", "Atención|La cuenta de ventas debe tener 9 dígitos"},
             {"cpas", "4300", "Atención|La subcuenta de clientes particulares debe tener 5 dígitos"}, {"cna", "43O2", kNumerica},
             {"cage", "12", "Atención|La subcuenta de agencias de viajes debe tener al menos 4 dígitos"}, {"di", "13", kRangoDigitos},
             {"ce", "1234567", "Atención|El código de empresa debe tener como máximo 5 dígitos"}, {"ce", "1 2", "atención|Tiene que ser numérico"}};
@@ -213,6 +213,15 @@ private Q_SLOTS:
         w.f.civa.texto = "4770000", w.f.cTasa.texto = "475300000", w.f.ruta.texto = "F:\\", w.f.cage.texto = "43010";
         w.f.Check4 = true, cf::pulsar_Check4(w.f);
         QVERIFY2(w.f.cpas.texto == "430" && cf::guardar(w.e.a(), w.f), qPrintable(w.mensajes().join('+')));
+        // A new row saves as it is created, also with the tax account
+        // empty: its VAT account by rate is cut to seven digits.
+        for (const char* tasa : {"47530000", ""}) {
+            Enlace n({}, false);
+            n.e.inst().vaciar("ca3"), n.f.pas.texto = "garvex", cf::comprobar_password(n.e.a(), n.f), n.f.cTasa.texto = tasa;
+            n.f.Check7 = true, n.f.ruta.texto = "F:\\";
+            QVERIFY2(cf::guardar(n.e.a(), n.f), qPrintable(n.mensajes().join('+')));
+            QCOMPARE(n.filas().constFirst().section('|', 12, 13), QString("4770000|") + tasa);
+        }
         // A row gone since the unlock: nothing saved, and said.
         w.f.pas.texto = "garvex", cf::comprobar_password(w.e.a(), w.f);
         w.e.inst().vaciar("ca3");
