@@ -145,7 +145,9 @@ static QList<FilaCuenta> leer_filas(ado::Recordset& rs, const QString& cod, cons
 
 void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos, bool solo_lectura)
 {
-    if (cambios.isEmpty())
+    // A fitted account is shown and stored so without a word; only where
+    // the hotel's file cannot take it back is the user told.
+    if (cambios.isEmpty() || !solo_lectura)
         return;
     const QString texto = solo_lectura ? QStringLiteral("Las cuentas siguientes se muestran ajustadas a %1 dígitos; en el "
                                                         "hotel siguen como están:\n")

@@ -90,7 +90,9 @@ bool FicheroSuenlace::abrir()
     QFileInfo info(local);
     existia_ = info.exists();
     if (existia_) {
-        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + ruta_
+        // The question names the file as the folder setting and the name
+        // make it, as it always has.
+        const bool borrar = a.ui.ask(QStringLiteral("El fichero ") + ruta
                                          + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
                                      QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
         gen_.anadir = !borrar;

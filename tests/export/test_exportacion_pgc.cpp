@@ -14,7 +14,8 @@ namespace {
 
 const QString kFichero = QStringLiteral("F:\\NOCTARIS\\Suenlace.dat");
 const QString kExito = QStringLiteral("La Exportación del PGC ha finalizado con éxito. Ud debe importar ahora desde A3Con el fichero SUENLACE.DAT generado en F:\\NOCTARIS\\");
-const QString kPregunta = QStringLiteral("El fichero F:\\NOCTARIS\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?");
+// The question names the file as the folder and the name make it.
+const QString kPregunta = QStringLiteral("El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?");
 const QString kSinMarcar = QStringLiteral(". No se ha marcado ninguna cuenta como exportada.|3");
 const QString kNoLeido = QStringLiteral("No se ha podido completar la lectura del plan contable de la empresa 007 de Noctaris Conta (SELECT * FROM ctas3 WHERE Cuenta ='%1').");
 const QString kNadaAlmacenado = QStringLiteral("No se ha almacenado ninguna cuenta ni se ha generado el fichero.|3");

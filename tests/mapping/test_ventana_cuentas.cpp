@@ -130,7 +130,7 @@ private Q_SLOTS:
         v.abrir();
         QCOMPARE(v.cabecera(), QString("Configuracion Cuentas de Cobro.|Codigo0|Nombre Forma de Cobro0|Cta. Contable1"));
         QCOMPARE(lineas(v.g), QStringList({"'|Vale de O'Connor|", "1|Contado|570000001", "3|Transferencia bancaria|572000002", "4|Talón|"}));
-        QCOMPARE(v.al_abrir, QStringList({ajustada("3 Transferencia bancaria: 57200002 -> 572000002")}));
+        QVERIFY(v.al_abrir.isEmpty());   // fitted without a word
         QCOMPARE(teclear_cuenta(v.g, 1, "57X"), QString("57X"));   // refused when entered
         QCOMPARE(tomar_mensajes(v.e.ui) << lineas(v.g).at(1), QStringList({kNoNumerica, "1|Contado|570000001"}));
         QCOMPARE(teclear_cuenta(v.g, 2, "572000009999") + teclear_cuenta(v.g, 3, "570000004"), QString("572000009570000004"));
@@ -232,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(v.cabecera() + "|" + v.b->text(),
                  QString("Configuración Cuentas de Ventas.|Codigo0|Descripcion Concepto Ventas0|Cta. Contable1|Regenerar Cuentas Contables"));
         QCOMPARE(lineas(v.g), QStringList({"12|Alojamiento|705000001", "O'|Bar de O'Connor|", "03|Desayuno|", "04|Parking|705000004"}));
-        QCOMPARE(v.al_abrir, QStringList({ajustada("12 Alojamiento: 70500001 -> 705000001")}));
+        QVERIFY(v.al_abrir.isEmpty());
         QString pasos;   // the button, then the services still without an account, at each account typed
         for (const auto& [fila, nueva] : {std::pair{1, "705000002"}, {3, "705000044"}, {2, "705000003"}})
             pasos += QString::number(v.b->isEnabled()), teclear_cuenta(v.g, fila, nueva), pasos += QString::number(v.w->ventas()->wsin_cuenta);

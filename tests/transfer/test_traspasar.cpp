@@ -93,7 +93,7 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
     QCOMPARE(lote(h2, "traspasar", {"05012013", "05012013"}).estado, 0);
     const Salida s = lote(h2, "traspasar", {"06012013", "06012013", "--sobrescribir"});
     QCOMPARE(s.estado, 0);
-    QCOMPARE(s.lineas_out().first(), "El fichero " + kRuta + ", ya está generado. ¿Desea borrar la información anterior? -> Sí");
+    QCOMPARE(s.lineas_out().first(), "El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior? -> Sí");
     QCOMPARE(h2.lineas(), dia6);
 }
 

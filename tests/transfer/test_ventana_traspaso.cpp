@@ -34,7 +34,7 @@ QString pregunta(const QString& de, const QString& hasta)
     return "Seguridad Traspaso|Esta Ud. seguro/a de querer traspasar del " + de + " al " + hasta + " ?|info|Sí/No";
 }
 const QString kPregunta = pregunta("01-01-2013", "31-01-2013");
-const QString kExiste = "Atención Muy Importante|El fichero F:\\NOCTARIS\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?|info|Sí/No";
+const QString kExiste = "Atención Muy Importante|El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior?|info|Sí/No";
 
 // The window over a started link, shown and active, as the main window opens it.
 struct Abierta {
