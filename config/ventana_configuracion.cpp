@@ -270,38 +270,7 @@ void VentanaConfiguracion::bloquear()
     configuracion::limpiar(f_);
     escribir();
     ocupado_ = false;
-    mostrado_ = estado();
     pas->setFocus();
-}
-
-QStringList VentanaConfiguracion::estado() const
-{
-    QStringList r;
-    for (const QString& nombre : configuracion::nombres_campos())
-        if (nombre != QLatin1String("pas"))
-            r << findChild<QLineEdit*>(nombre)->text();
-    for (const QCheckBox* c : {Check1, Check2, Check3, Check4, Check5, Check6, Check7})
-        r << (c->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    return r;
-}
-
-bool VentanaConfiguracion::cambios_sin_guardar() const
-{
-    return Image2->isVisibleTo(this) && estado() != mostrado_;
-}
-
-bool VentanaConfiguracion::puede_descartar()
-{
-    if (!cambios_sin_guardar())
-        return true;
-    return a_.ui.ask(QStringLiteral("Hay cambios en la configuración que no se han guardado. ¿Desea descartarlos?"),
-                     QStringLiteral("Cambios sin guardar"), platform::Icon::Question);
-}
-
-void VentanaConfiguracion::reject()
-{
-    if (puede_descartar())
-        QDialog::reject();
 }
 
 void VentanaConfiguracion::enfocar(const QString& nombre)
@@ -324,8 +293,7 @@ bool VentanaConfiguracion::eventFilter(QObject* objeto, QEvent* e)
     if (auto* casilla = qobject_cast<QCheckBox*>(objeto)) {
         const bool limpia = casilla == Check1 || casilla == Check2 || casilla == Check3;
         if (limpia && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-            if (puede_descartar())
-                bloquear();
+            bloquear();
             return true;
         }
         return QDialog::eventFilter(objeto, e);
@@ -362,7 +330,7 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
     if (tecla == Qt::Key_Escape) {
         if (campo == pas)
             reject();
-        else if (puede_descartar())
+        else
             bloquear();
         return true;
     }
@@ -378,10 +346,8 @@ bool VentanaConfiguracion::tecla_en_campo(QLineEdit* campo, int tecla)
             siguiente = configuracion::validar(a_, f_, campo->objectName());
         escribir();
         ocupado_ = false;
-        if (campo == pas && siguiente == QLatin1String("ce")) {
-            mostrado_ = estado();
+        if (campo == pas && siguiente == QLatin1String("ce"))
             barra->clearMessage();
-        }
     } catch (const std::exception& error) {
         ocupado_ = false;
         fallo_base_datos(error);
@@ -414,8 +380,7 @@ void VentanaConfiguracion::di_pierde_foco()
 
 void VentanaConfiguracion::keyPressEvent(QKeyEvent* e)
 {
-    // Escape where no field locks the window closes it (asking first when
-    // there are changes).
+    // Escape where no field locks the window closes it.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
         reject();

@@ -36,13 +36,8 @@ public:
     // cuts a text that is already longer, so it may show more).
     static int longitud_maxima(const QLineEdit* campo);
 
-    // Whether the shown settings differ from what was loaded.
-    bool cambios_sin_guardar() const;
-
 public Q_SLOTS:
     void Image2_Click();
-    // Closing asks before unsaved changes are dropped.
-    void reject() override;
     void Check4_Click();
     void Check6_Click();
 
@@ -71,15 +66,11 @@ private:
     void aplicar_longitud(QLineEdit* campo);
 
     void fallo_base_datos(const std::exception& error);
-    QStringList estado() const;
-    // False when the user keeps the unsaved changes.
-    bool puede_descartar();
 
     A3ADO& a_;
     configuracion::Formulario f_;
     int etiquetas_ = 0;
     bool ocupado_ = false;   // a handler is changing the controls
-    QStringList mostrado_;   // estado() as loaded (or locked)
 
     QGroupBox* GroupBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
