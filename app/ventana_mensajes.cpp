@@ -42,15 +42,22 @@ QMessageBox* WidgetInteraction::buildBox(const QString& text, const QString& tit
     box->setWindowTitle(effectiveTitle(title));
     box->setText(text);
     box->setIcon(boxIcon(icon));
+    // The standard buttons (Yes/No, OK) with Spanish texts: whoever looks
+    // for a box's OK or Yes finds it by its role.
     if (question) {
-        QPushButton* si = box->addButton(QString::fromUtf8("Sí"), QMessageBox::YesRole);
-        QPushButton* no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QPushButton* si = qobject_cast<QPushButton*>(box->button(QMessageBox::Yes));
+        QPushButton* no = qobject_cast<QPushButton*>(box->button(QMessageBox::No));
+        si->setText(QString::fromUtf8("Sí"));
         si->setObjectName(QStringLiteral("Si"));
+        no->setText(QStringLiteral("No"));
         no->setObjectName(QStringLiteral("No"));
         box->setDefaultButton(si);
         box->setEscapeButton(no);
     } else {
-        QPushButton* ok = box->addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
+        box->setStandardButtons(QMessageBox::Ok);
+        QPushButton* ok = qobject_cast<QPushButton*>(box->button(QMessageBox::Ok));
+        ok->setText(QStringLiteral("Aceptar"));
         ok->setObjectName(QStringLiteral("Aceptar"));
         box->setDefaultButton(ok);
         box->setEscapeButton(ok);
@@ -198,6 +205,13 @@ QDialog* WidgetInteraction::buildSummary(const Summary& s, QWidget* parent)
 
 void WidgetInteraction::summary(const Summary& s)
 {
+    // A run that left nothing out ends with the message box it has always
+    // ended with (its figures under the text); the dialog with its list is
+    // for what was left out.
+    if (s.leftOut.isEmpty()) {
+        report(s.text, s.figures.join(QLatin1Char('\n')), s.title, s.icon);
+        return;
+    }
     bool wasCursor = false;
     pause(wasCursor);
     QDialog* d = buildSummary(s, boxParent());

@@ -23,7 +23,7 @@ struct Vigia {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
             QStringList b;
-            for (QAbstractButton* x : box->buttons()) b << x->text();
+            for (QAbstractButton* x : box->buttons()) b << x->text() + (box->standardButton(x) == QMessageBox::NoButton ? "?" : "");
             vistos << QStringList({box->windowTitle(), box->text(), QString::number(box->icon()), b.join('/'), box->parentWidget()->objectName(),
                                    QApplication::overrideCursor() ? "reloj" : "", box->isModal() ? "modal" : ""}).join('|');
             box->buttons().at(std::max(0, int(b.indexOf(respuestas.value(vistos.size() - 1)))))->click();
@@ -51,10 +51,15 @@ private Q_SLOTS:
         Vigia v({"Aceptar", "Sí", "No"});
         ui.setBusy(true), ui.setBusy(true), ui.message("Datos Temporales limpiados correctamente!");
         const bool si = ui.ask("¿Desea borrar la información anterior?"), no = ui.ask("¿Seguro?", "Limpiar");
+        // The end of a run that left nothing out is a message box too, its figures under the text.
+        platform::Summary fin;
+        fin.text = "Se ha generado Suenlace.dat correctamente", fin.title = "Fin del Traspaso", fin.figures = {"Facturas: 3"};
+        ui.summary(fin);
         QCOMPARE(v.vistos, (QStringList{"enlace3|Datos Temporales limpiados correctamente!|0|Aceptar|dialogo||modal",
                                       "enlace3|¿Desea borrar la información anterior?|1|Sí/No|dialogo||modal",
-                                      "Limpiar|¿Seguro?|1|Sí/No|dialogo||modal"}));
-        QVERIFY(si && !no && QApplication::overrideCursor()->shape() == Qt::WaitCursor && ui.shownCount() == 3);
+                                      "Limpiar|¿Seguro?|1|Sí/No|dialogo||modal",
+                                      "Fin del Traspaso|Se ha generado Suenlace.dat correctamente|1|Aceptar|dialogo||modal"}));
+        QVERIFY(si && !no && QApplication::overrideCursor()->shape() == Qt::WaitCursor && ui.shownCount() == 4);
         ui.setBusy(false);
         QVERIFY(!QApplication::overrideCursor());
     }
