@@ -89,9 +89,13 @@ std::optional<QString> refitar(const QString& cuenta, int cambio, bool completa)
 
 // The agency and company sub-accounts hold 4 digits up to 9-digit accounts
 // and digits - 5 beyond: one at that length moves with it; one the
-// administrator made longer moves with the count only when it must.
+// administrator made longer moves with the count only when it must. A
+// shorter count leaves them as they are: the transfer fits the account it
+// builds from them to the digits.
 int cambio_subcuenta(int longitud, int viejos, int nuevos)
 {
+    if (nuevos < viejos)
+        return 0;
     const auto normal = [](int digitos) { return digitos <= 9 ? 4 : digitos - 5; };
     if (longitud == normal(viejos))
         return normal(nuevos) - longitud;

@@ -140,9 +140,12 @@ private Q_SLOTS:
             {{}, {"10"}, "cage=43010 cna=43020 cpas=430000 cven=7059909999 civa=477000000 cgru=5610000000 cTasa=475300000"},
             {{{"Ca3Niv", 12}, {"ca3Age", "4301000"}, {"ca3EmpNa", "4302000"}, {"ca3Cli", "43000000"}, {"Ca3Vta", "705990009999"},
               {"ca3Ivar", "477000000000"}, {"ca3Dep", "561000000000"}, {"Ca3Tasa", "475300000000"}, {"ca3iva", false}},
-             {"9"}, "cage=4301 cna=4302 cpas=43000 cven=705999999 civa=477000000 cgru=561000000 cTasa=475300000"},
-            {{{"ca3iva", false}, {"ca3Ivar", "477000001"}, {"Ca3Vta", "705990999"}}, {"8", "11", "9"}, ""},
-            {{}, {"12", "9"}, ""},   // the top of the range, and back
+             {"9"}, "cage=4301000 cna=4302000 cpas=43000 cven=705999999 civa=477000000 cgru=561000000 cTasa=475300000"},
+            // the full accounts come back; the sub-accounts keep what lengthening gave them
+            {{{"ca3iva", false}, {"ca3Ivar", "477000001"}, {"Ca3Vta", "705990999"}}, {"8", "11", "9"},
+             "cage=430100 cna=430200 cpas=43000 cven=705990999 civa=477000001 cgru=561000000 cTasa=47530000"},
+            // the top of the range, and back: the agency sub-accounts keep their seven characters
+            {{}, {"12", "9"}, "cage=4301000 cna=4302000 cpas=43000 cven=705999999 civa=47700000 cgru=561000000 cTasa=47530000"},
         };
         for (const auto& [ajustes, pasos, cuentas] : casos) {
             Enlace l(ajustes);
