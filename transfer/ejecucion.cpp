@@ -219,9 +219,13 @@ static Limpieza limpiar(Traspaso& t)
     const QString entre = QStringLiteral("? AND ?");
     const ado::Values fechas{t.wdesde, t.whasta};
     ado::Connection& caja = a.conexion_hotel(QStringLiteral("caja"));
-    const QString fal3_del_rango = QStringLiteral("fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje "
-                                                  "AND fac3.FacFra = fal3.FalFra AND fac3.FacFec BETWEEN ")
-                                   + entre + QStringLiteral(")");
+    // Every sales line goes, as it always has, except those of invoices of
+    // other dates still waiting to be sent: their breakdown is not staged
+    // again.
+    const QString fal3_del_rango = QStringLiteral("fal3 WHERE NOT EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = "
+                                                  "fal3.FalEje AND fac3.FacFra = fal3.FalFra AND fac3.FacEst = '0' "
+                                                  "AND NOT (fac3.FacFec BETWEEN ")
+                                   + entre + QStringLiteral("))");
 
     // A genuine Access file of the hotel is only read: its marks stay.
     const QString marcadas = QStringLiteral("Caja WHERE CajaFec BETWEEN ") + entre + QStringLiteral(" AND CajaTur <> ''");
@@ -239,8 +243,6 @@ static Limpieza limpiar(Traspaso& t)
     l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"),
                     fechas);
     a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre, fechas);
-    // Only the sales lines of the invoices deleted below: an invoice of
-    // another range that is still waiting keeps its breakdown.
     l.fal3 = contar(a.cn_enlace, fal3_del_rango, fechas);
     a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango, fechas);
     l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre, fechas);

@@ -102,7 +102,7 @@ class TestGeneracion : public QObject {
 private Q_SLOTS:
     void escribe_todas_las_secciones_y_marca_lo_escrito(); void sin_crear_cuentas_ni_traspasar_creditos();
     void registros_que_no_caben_quedan_pendientes(); void fichero_imposible_no_marca_nada(); void facturas_bandas_tasa_y_desglose();
-    void dias_de_caja(); void depositos_y_creditos();
+    void dias_de_caja(); void depositos_y_creditos(); void limpieza_de_las_lineas_de_venta();
 };
 
 void TestGeneracion::escribe_todas_las_secciones_y_marca_lo_escrito()
@@ -186,6 +186,24 @@ void TestGeneracion::fichero_imposible_no_marca_nada()
         if (!c.previo.isEmpty()) QCOMPARE(e.bytes(), c.previo);
         QCOMPARE(QFileInfo(e.fichero()).isSymLink(), c.dispositivo);
     }
+}
+
+// The clean-up takes every sales line, sent or not, but those of invoices
+// of other dates still waiting to be sent.
+void TestGeneracion::limpieza_de_las_lineas_de_venta()
+{
+    Enlace e({{"ca3nif", true}});
+    const auto factura = [&](const QString& fra, const QString& fec, const QString& est) {
+        e.factura3({{"FacFra", fra}, {"FacFec", fec}, {"FacEst", est}, {"FacTotal", 1.0}}), e.linea_venta(fra, "705000001", 1.0);
+    };
+    factura("1", "20130110", "0"), factura("2", "20130110", "1"), factura("3", "20130220", "0"), factura("4", "20130220", "1");
+    e.linea_venta("9", "705000001", 1.0);   // of no invoice
+    e.t().wdesde = "20130101", e.t().whasta = "20130131";
+    const Limpieza l = limpiar_temporales(e.t());
+    QCOMPARE(l.fal3, 4);
+    QStringList quedan;
+    for (const QVariantMap& f : e.inst().filas("fal3")) quedan << f.value("FalFra").toString();
+    QCOMPARE(quedan, QStringList{"3"});
 }
 
 void TestGeneracion::facturas_bandas_tasa_y_desglose()

@@ -126,7 +126,8 @@ void TestTraspasarServidor::mismas_filas_y_mismo_fichero_en_los_dos_modos()
     QCOMPARE(servidor.limpieza, access.limpieza);
     const QStringList limpieza_enlace = {"DELETE * FROM caj3 WHERE CajFec " + entre, "DELETE * FROM edep3 WHERE EdepFec " + entre,
         "UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec " + entre,
-        "DELETE * FROM fal3 WHERE EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje AND fac3.FacFra = fal3.FalFra AND fac3.FacFec " + entre + ")",
+        "DELETE * FROM fal3 WHERE NOT EXISTS (SELECT * FROM fac3 WHERE fac3.FacEje = fal3.FalEje AND fac3.FacFra = fal3.FalFra AND fac3.FacEst = '0' "
+        "AND NOT (fac3.FacFec " + entre + "))",
         "DELETE * FROM fac3 WHERE FacFec " + entre};
     QCOMPARE(access.limpieza_enlace, limpieza_enlace);
     QCOMPARE(servidor.limpieza_enlace, limpieza_enlace);
