@@ -266,8 +266,7 @@ QString campo_no_valido(A3ADO& a, Formulario& f)
     }
     // The VAT account by rate is cut to its length, as entering the field
     // does (a new row's eight digits at nine, by rate, become seven).
-    if (f.Check2 && f.digitos() > 2 && f.civa.texto.size() > f.digitos() - 2)
-        f.civa.texto = f.civa.texto.left(f.digitos() - 2);
+    al_recibir_foco(f, QStringLiteral("civa"));
     for (const QString& nombre : {QStringLiteral("cage"), QStringLiteral("cna"), QStringLiteral("cpas"),
                                   QStringLiteral("cven"), QStringLiteral("civa"), QStringLiteral("cgru"),
                                   QStringLiteral("cTasa")}) {

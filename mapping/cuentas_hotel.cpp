@@ -10,9 +10,11 @@ namespace cuentas_hotel {
 
 namespace {
 
+bool es_nulo(const QVariant& v) { return !v.isValid() || v.isNull(); }
+
 QString texto(const QVariant& v)
 {
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
+    return es_nulo(v) ? QString() : v.toString();
 }
 
 // Jet's error 3010: the table to create is already there.
@@ -26,8 +28,6 @@ void avisar_error(platform::Interaction& ui, const QString& que, const ado::Erro
     ui.message(QStringLiteral("%1\n\nError %2: %3").arg(que).arg(e.number()).arg(e.description()),
                QString(), platform::Icon::Exclamation);
 }
-
-bool es_nulo(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
 bool mismo_valor(const QVariant& x, const QVariant& y)
 {
@@ -71,6 +71,26 @@ void avisar_no_grabadas(platform::Interaction& ui, const QStringList& filas)
 QString nombrar(const FilaCuenta& f)
 {
     return f.codigo + QStringLiteral(" ") + f.nombre.trimmed() + QStringLiteral(": ") + f.cuenta;
+}
+
+// Writes the account of `f`, when it differs from the hotel's, to the row it
+// was read from; a row the hotel changed meanwhile is named in `no_grabadas`.
+// Leaves `rs` open on the rows of the code; false when the code has none.
+bool grabar_cuenta_leida(ado::Recordset& rs, ado::Connection& cn, const QString& tabla, const TablaCopia& t,
+                         const FilaCuenta& f, QStringList& no_grabadas)
+{
+    abrir_codigo(rs, cn, tabla, t, f);
+    if (rs.eof())
+        return false;
+    if (!f.cambiada())
+        return true;
+    if (ir_a_fila_leida(rs, t, f)) {
+        rs.setField(t.cuenta, f.cuenta);
+        rs.update();
+    } else {
+        no_grabadas << nombrar(f);
+    }
+    return true;
 }
 
 } // namespace
@@ -346,20 +366,12 @@ bool CuentasCobro::grabar_formas()
         // row it was read from; a payment method gone from the hotel is
         // added again.
         for (const FilaCuenta& f : filas) {
-            abrir_codigo(rs, a_.conexion_hotel("formas"), QStringLiteral("formas"), t, f);
-            if (rs.eof()) {
+            if (!grabar_cuenta_leida(rs, a_.conexion_hotel("formas"), QStringLiteral("formas"), t, f, no_grabadas)) {
                 rs.addNew();
                 rs.setField(t.codigo, f.codigo);
                 rs.setField(t.nombre, f.nombre);
                 rs.setField(t.cuenta, f.cuenta);
                 rs.update();
-            } else if (f.cambiada()) {
-                if (ir_a_fila_leida(rs, t, f)) {
-                    rs.setField(t.cuenta, f.cuenta);
-                    rs.update();
-                } else {
-                    no_grabadas << nombrar(f);
-                }
             }
             rs.close();
         }
@@ -505,15 +517,7 @@ bool CuentasVentas::grabar_ventas()
         for (const FilaCuenta& f : filas) {
             if (!f.cambiada())
                 continue;
-            abrir_codigo(rs, conexion(QStringLiteral("ser")), QStringLiteral("ser"), t, f);
-            if (!rs.eof()) {
-                if (ir_a_fila_leida(rs, t, f)) {
-                    rs.setField(t.cuenta, f.cuenta);
-                    rs.update();
-                } else {
-                    no_grabadas << nombrar(f);
-                }
-            }
+            grabar_cuenta_leida(rs, conexion(QStringLiteral("ser")), QStringLiteral("ser"), t, f, no_grabadas);
             rs.close();
         }
         avisar_no_grabadas(a_.ui, no_grabadas);
