@@ -62,8 +62,10 @@ QString DriveMap::toLocal(const QString& windowsPath) const
     QString local = root_ + QLatin1Char('/') + (driveOnDisk.isEmpty() ? drive : driveOnDisk);
 
     // Once a component is missing nothing below it can exist either, so the
-    // rest keeps the caller's spelling without looking at the disk.
-    bool onDisk = !driveOnDisk.isEmpty();
+    // rest keeps the caller's spelling without looking at the disk, until a
+    // ".." climbs back above the missing one (Windows reads ".." by name).
+    const bool driveExists = !driveOnDisk.isEmpty();
+    qsizetype firstMissing = -1;
     QStringList resolved;
     for (const QString& part : parts) {
         if (part == QLatin1String("."))
@@ -71,14 +73,16 @@ QString DriveMap::toLocal(const QString& windowsPath) const
         if (part == QLatin1String("..")) {
             if (!resolved.isEmpty())
                 resolved.removeLast();
+            if (firstMissing >= resolved.size())
+                firstMissing = -1;
             continue;
         }
         QString name = part;
-        if (onDisk) {
+        if (driveExists && firstMissing < 0) {
             const QString folder = resolved.isEmpty() ? local : local + QLatin1Char('/') + resolved.join(QLatin1Char('/'));
             const QString found = findEntry(folder, part);
             if (found.isEmpty())
-                onDisk = false;
+                firstMissing = resolved.size();
             else
                 name = found;
         }

@@ -37,6 +37,9 @@ private Q_SLOTS:
             {"F:\\\\noctaris//\\enlace3.mdb", "f:/NOCTARIS/Enlace3.MDB"}, {"F:\\", "f:"},
             {"F:\\noctaris\\Export\\SUENLACE.DAT", "f:/NOCTARIS/Export/SUENLACE.DAT"},
             {"F:\\NOCTARIS\\Nuevo Año.txt", "f:/NOCTARIS/Nuevo Año.txt"}, {"H:\\datos\\x.mdb", "h:/datos/x.mdb"},
+            {"F:\\falta\\..\\noctaris\\enlace3.mdb", "f:/NOCTARIS/Enlace3.MDB"},
+            {"F:\\falta\\otra\\..\\enlace3.mdb", "f:/falta/enlace3.mdb"},
+            {"F:\\noctaris\\.\\..\\NOCTARIS\\ENLACE3.mdb", "f:/NOCTARIS/Enlace3.MDB"},
         };
         for (const auto& [windows, local] : casos)
             QCOMPARE(map.toLocal(windows), at(local));

@@ -80,6 +80,14 @@ void TestDiario::muerte_y_arranque()
         QCOMPARE(documentos(h.lineas()), documentos(limpio.lineas()));
         QCOMPARE(lote(h, {"verificar", h.fichero()}).codigo, 0);
     }
+    // An export stopped the same way is named as the export it was.
+    Hotel h;
+    fixture::cuenta(h.inst(), "430100001", "Cliente", QVariant());
+    QVERIFY(lote(h, {"exportar-pgc", "7", "--sobrescribir"}, "marcas").codigo != 0);
+    const QString dicho = lote(h, {"estado"}).err.join('\n');
+    QVERIFY2(dicho.contains("Se ha encontrado sin terminar la exportación del plan de cuentas del ") && dicho.contains(": se ha completado"), qPrintable(dicho));
+    QCOMPARE(fixture::ctas3(h.inst()).size(), 1);
+    QVERIFY(fixture::ctas3(h.inst()).constFirst().endsWith("|1"));
 }
 
 void TestDiario::copia_del_fichero_sustituido()

@@ -186,6 +186,11 @@ private Q_SLOTS:
         valorMalo("29 de febrero no bisiesto", 1, 7, "21000229", fecha);
         fila("29 de febrero bisiesto", plantar(1, 7, "20280229"), {});
         valorMalo("fecha dd-mm-aa", 1, 7, "05-03-26", fecha);
+        valorMalo("mes 13", 1, 7, "20261301", fecha);
+        valorMalo("mes 00", 1, 7, "20260001", fecha);
+        valorMalo("día 00", 1, 7, "20260300", fecha);
+        valorMalo("año 0000", 1, 7, "00000301", fecha);
+        valorMalo("31 de abril", 1, 7, "20260431", fecha);
         valorMalo("tipo desconocido", 11, 15, "2", QStringLiteral("tipo de registro «%1» desconocido: debe ser «C», «0», «1» o «9»"));
 
         // Amounts and rates, each named as the user knows it.
