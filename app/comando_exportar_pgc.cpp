@@ -62,7 +62,7 @@ int comando_exportar_pgc(const QStringList& lista, QTextStream& out, QTextStream
         return icon == platform::Icon::None
                && (text.startsWith(QLatin1String("Cuentas a Traspasar : ")) || text == mensaje_exito_exportacion(a.wruta));
     };
-    if (!s.arrancar() || !s.activacion.configuracion_ok)
+    if (!s.arrancar() || !s.activacion.configuracion_ok || !s.a.exigir_configuracion())
         return 1;
     // Nothing is stored until the shell has answered for an existing file.
     if (!s.puede_escribir(err))

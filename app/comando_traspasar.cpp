@@ -122,7 +122,7 @@ int comando_traspasar(const QStringList& lista, QTextStream& out, QTextStream& e
 
     linea_comandos::Sesion s(out, err, args.respuesta);
     s.ui.es_resultado = es_resultado;
-    if (!s.arrancar() || !s.activacion.configuracion_ok)
+    if (!s.arrancar() || !s.activacion.configuracion_ok || !s.a.exigir_configuracion())
         return 1;
     // Nothing is staged until the shell has answered for an existing file.
     if (!s.puede_escribir(err))

@@ -290,6 +290,17 @@ void A3ADO::actualizar_estructura()
     }
 }
 
+bool A3ADO::exigir_configuracion()
+{
+    if (wdigitos > 0)
+        return true;
+    ui.message(QStringLiteral("La configuración del enlace está incompleta: no hay ninguna configuración cargada (falta "
+                              "su fila o el número de dígitos de las cuentas contables). Complete la configuración en "
+                              "\"Configuración General\"."),
+               QString(), platform::Icon::Exclamation);
+    return false;
+}
+
 bool A3ADO::cargar_configuracion()
 {
     actualizar_estructura();

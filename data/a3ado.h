@@ -79,6 +79,10 @@ public:
     // "Configuración General"; returns false then.
     bool cargar_configuracion();
     void actualizar_estructura();
+    // A run that writes accounts needs settings: none are loaded while the
+    // link database has no row 'KOVE3' or its Ca3Niv is Null. Tells the user
+    // and returns false then.
+    bool exigir_configuracion();
 
     // --- pending accounts ---
     void grabar_cuenta_pendiente(RegistroCliente& registro);

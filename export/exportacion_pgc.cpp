@@ -372,6 +372,10 @@ void ExportacionPgc::avisar_fin()
 
 static ResultadoExportacion exportar(ExportacionPgc& e, const QString& empresa, const std::function<void()>& al_abrir)
 {
+    if (!e.a.exigir_configuracion()) {
+        e.resultado().sin_configuracion = true;
+        return e.resultado();
+    }
     const std::unique_ptr<platform::Bloqueo> bloqueo = ocupar_instalacion(e.a, QStringLiteral("exportación"));
     if (!bloqueo) {
         e.resultado().ocupada = true;
@@ -396,6 +400,8 @@ QStringList lineas_bitacora(const QString& empresa, const ResultadoExportacion& 
     QStringList l{QStringLiteral("Empresa: ") + empresa};
     if (r.ocupada)
         return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
+    if (r.sin_configuracion)
+        return l << QStringLiteral("No se ha hecho nada: no había configuración cargada.");
     if (!r.empresa_abierta)
         return l << QStringLiteral("No existe la empresa.");
     l << QStringLiteral("Cuentas almacenadas: %1").arg(r.almacenadas);

@@ -122,6 +122,10 @@ void VentanaImporta::btnGenerar_Click()
     ultimo_ = std::make_unique<ResultadoExportacion>(r);
     if (r.ocupada)
         return;   // told who holds the installation; the code stays for another try
+    if (r.sin_configuracion) {
+        reject();   // told to complete "Configuración General" first
+        return;
+    }
     if (!r.empresa_abierta) {
         txtEmp->clear();
         txtEmp->setFocus();

@@ -78,6 +78,10 @@ static ResultadoTraspaso traspasar(Traspaso& t)
         resultado.rango_invertido = true;
         return resultado;
     }
+    if (!a.exigir_configuracion()) {
+        resultado.sin_configuracion = true;
+        return resultado;
+    }
 
     const std::unique_ptr<platform::Bloqueo> bloqueo = ocupar_instalacion(a, QStringLiteral("traspaso"));
     if (!bloqueo) {
@@ -122,6 +126,8 @@ QStringList lineas_bitacora(const Traspaso& t, const ResultadoTraspaso& r)
         return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
     if (r.rango_invertido)
         return l << rango_al_reves(t.wdesde, t.whasta);
+    if (r.sin_configuracion)
+        return l << QStringLiteral("No se ha hecho nada: no había configuración cargada.");
     l << QStringLiteral("Facturas preparadas: %1").arg(r.facturas_preparadas)
       << QStringLiteral("Cobros preparados: %1").arg(r.cobros_preparados);
     if (r.detenido)

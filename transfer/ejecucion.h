@@ -11,6 +11,7 @@
 struct ResultadoTraspaso {
     bool ocupada = false;                                    // another run held the installation (the user was told)
     bool rango_invertido = false;                            // refused before anything was touched (the user was told)
+    bool sin_configuracion = false;                          // the same: no settings loaded
     bool detenido = false;                                   // stopped before the file was written
     std::optional<TraspasoDetenido::Motivo> motivo;          // why, when detenido
     ResultadoGeneracion generacion;                          // when not detenido
@@ -18,7 +19,7 @@ struct ResultadoTraspaso {
     int cobros_preparados = 0;
     std::vector<DatoRechazado> rechazados;                   // hotel rows left out by the staging
     // The file holds everything of the range: nothing left out nor pending.
-    bool completo() const { return !ocupada && !rango_invertido && !detenido && generacion.completo() && rechazados.empty(); }
+    bool completo() const { return !ocupada && !rango_invertido && !sin_configuracion && !detenido && generacion.completo() && rechazados.empty(); }
 };
 
 // The refusal of a range whose start comes after its end, or "" when the

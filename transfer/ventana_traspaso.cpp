@@ -231,6 +231,11 @@ void VentanaTraspaso::btnGenerar_Click()
         de->setFocus();
         return;
     }
+    // No settings: told to complete "Configuración General" first.
+    if (r.sin_configuracion) {
+        reject();
+        return;
+    }
 
     if (r.detenido && r.motivo == TraspasoDetenido::Motivo::TitularInexistente) {
         terminar(1);

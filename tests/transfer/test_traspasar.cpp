@@ -164,17 +164,34 @@ void TestTraspasar::titular_inexistente_detiene_antes_del_fichero()
 }
 
 // Settings without the account length: every order that would stage, clean
-// or write says so and stops, with nothing touched.
+// or write says so and stops, with nothing touched. Without any settings row
+// the start-up is silent, and the orders that write accounts stop the same
+// way, in the window as on the batch line.
 void TestTraspasar::configuracion_incompleta_no_toca_nada()
 {
-    Hotel h(false, {{"Ca3Niv", QVariant()}});
-    poblar_enero(h);
-    const QStringList antes = estados(h);   // the credit the hotel left in cre3
-    for (const auto& [comando, args] : {std::pair<QString, QStringList>{"traspasar", {"01012013", "31012013"}},
-                                        {"limpiar", {"01012013", "31012013"}}, {"exportar-pgc", {"1", "--sobrescribir"}}}) {
-        const Salida s = lote(h, comando, args);
-        QCOMPARE(s.estado, 1);
-        QVERIFY2(s.err.startsWith("La configuración del enlace está incompleta: falta el número de dígitos"), qPrintable(comando + ": " + s.err));
+    const QString sin_digitos = "La configuración del enlace está incompleta: falta el número de dígitos";
+    const QString sin_fila = "La configuración del enlace está incompleta: no hay ninguna configuración cargada";
+    using Orden = std::pair<QString, QStringList>;
+    const Orden traspasar{"traspasar", {"01012013", "31012013"}}, exportar{"exportar-pgc", {"1", "--sobrescribir"}};
+    struct Caso { bool sin_fila; QList<Orden> ordenes; QString mensaje; };
+    for (const Caso& c : {Caso{false, {traspasar, {"limpiar", {"01012013", "31012013"}}, exportar}, sin_digitos},
+                          Caso{true, {traspasar, exportar}, sin_fila}}) {
+        Hotel h(false, {{"Ca3Niv", QVariant()}});
+        poblar_enero(h);
+        if (c.sin_fila) h.inst().ejecutar("ca3", "DELETE FROM ca3");
+        const QStringList antes = estados(h);   // the credit the hotel left in cre3
+        for (const auto& [comando, args] : c.ordenes) {
+            const Salida s = lote(h, comando, args);
+            QCOMPARE(s.estado, 1);
+            QVERIFY2(s.err.startsWith(c.mensaje), qPrintable(comando + ": " + s.err));
+            QCOMPARE(estados(h), antes);
+            QVERIFY(!QFile::exists(h.fichero()));
+        }
+        if (!c.sin_fila) continue;   // there the window's start-up has already said it
+        QStringList vistos;
+        const ResultadoTraspaso r = h.traspasar("20130101", "20130131", &vistos);
+        QVERIFY(!r.completo() && r.facturas_preparadas == 0);
+        QVERIFY2(vistos.last().startsWith(sin_fila), qPrintable(vistos.join('|')));
         QCOMPARE(estados(h), antes);
         QVERIFY(!QFile::exists(h.fichero()));
     }
