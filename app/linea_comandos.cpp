@@ -7,6 +7,7 @@
 #include "demo/instalacion.h"
 #include "transfer/diario.h"
 
+#include <utility>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -180,10 +181,16 @@ Sesion::Sesion(QTextStream& out, QTextStream& err, Respuesta r)
 
 bool Sesion::arrancar()
 {
-    if (!arranque::arrancar(a))
-        return false;
-    activacion = arranque::activar(a);
-    return activacion.continuar;
+    // What the start-up has to say (a failure, incomplete settings, a run
+    // found unfinished) is never the order's result: it goes to stderr.
+    auto resultado = std::exchange(ui.es_resultado, [](const QString&, platform::Icon) { return false; });
+    bool sigue = arranque::arrancar(a);
+    if (sigue) {
+        activacion = arranque::activar(a);
+        sigue = activacion.continuar;
+    }
+    ui.es_resultado = std::move(resultado);
+    return sigue;
 }
 
 int fallo_uso(QTextStream& err, const QString& texto)

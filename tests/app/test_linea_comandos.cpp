@@ -122,7 +122,7 @@ private Q_SLOTS:
     }
 
     // A start that fails says why on err and ends with 1, creating nothing;
-    // an incomplete settings row is said on out and loads nothing.
+    // an incomplete settings row is said on err too, and loads nothing.
     void arranques_fallidos()
     {
         appsupport::Raiz sin_enlace, sin_digitos;
@@ -133,9 +133,15 @@ private Q_SLOTS:
         QCOMPARE(QString::number(s.codigo) + s.err.value(0), "1No se ha podido abrir la base de datos del enlace F:\\noctaris\\enlace3.MDB.");
         QVERIFY(s.out.isEmpty() && s.err.value(2).startsWith("Error -2147467259: ") && !QFileInfo::exists(enlace)
                 && s.err.value(4) == "La aplicación no puede continuar.");
-        QVERIFY(t.codigo == 1 && t.err.value(0).isEmpty() && t.out.size() == 1 + 2 + 17 + 9
-                && t.out.value(0).endsWith("Complete la configuración en \"Configuración General\"."));
-        QCOMPARE(t.out.mid(1, 5), QStringList({"Versión:5.04.004", "Conectado: F:\\", "wempresa = ", "wruta = ", "wdigitos = 0"}));
+        QVERIFY(t.codigo == 1 && t.out.size() == 2 + 17 + 9
+                && t.err.value(0).endsWith("Complete la configuración en \"Configuración General\"."));
+        QCOMPARE(t.out.mid(0, 5), QStringList({"Versión:5.04.004", "Conectado: F:\\", "wempresa = ", "wruta = ", "wdigitos = 0"}));
+        // The failure of the deposits table has no icon, and is still no result.
+        appsupport::Raiz edep3_roto;
+        edep3_roto.inst->ejecutar("edep3", "DROP TABLE edep3");
+        edep3_roto.inst->ejecutar("edep3", "CREATE VIEW edep3 AS SELECT x FROM nada");
+        const appsupport::Salida u = appsupport::ejecutar({"estado"}, edep3_roto.ruta());
+        QVERIFY(u.codigo == 1 && u.out.isEmpty() && u.err.value(0) == "ha ocurrido un error la aplicacion no puede continuar");
     }
 };
 
