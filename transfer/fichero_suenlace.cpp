@@ -150,6 +150,7 @@ bool FicheroSuenlace::copiar_anterior(const QString& local)
               + QLatin1Char('.'));
         return false;
     }
+    char ultimo = '\n';
     while (!anterior.atEnd()) {
         const QByteArray trozo = anterior.read(kTrozo);
         if (trozo.isEmpty() && anterior.error() != QFileDevice::NoError) {
@@ -159,8 +160,14 @@ bool FicheroSuenlace::copiar_anterior(const QString& local)
         }
         if (!escribir_bytes(trozo))
             return false;
+        if (!trozo.isEmpty())
+            ultimo = trozo.back();
     }
-    return true;
+    // A last line left without its end would swallow the first new record:
+    // it is ended, so that every new record stands on a line of its own.
+    if (ultimo == '\r')
+        return escribir_bytes(QByteArrayLiteral("\n"));
+    return ultimo == '\n' || escribir_bytes(QByteArrayLiteral("\r\n"));
 }
 
 bool FicheroSuenlace::escribir_bytes(const QByteArray& bytes)

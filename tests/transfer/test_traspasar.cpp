@@ -95,6 +95,17 @@ void TestTraspasar::fichero_existente_sobrescribir_o_anadir()
     QCOMPARE(s.estado, 0);
     QCOMPARE(s.lineas_out().first(), "El fichero F:\\NOCTARIS\\\\Suenlace.dat, ya está generado. ¿Desea borrar la información anterior? -> Sí");
     QCOMPARE(h2.lineas(), dia6);
+    // Kept content whose last line has no end (or half of it) is ended first:
+    // the new records each stand on a line of their own.
+    for (const QByteArray& previo : {QByteArray("X"), QByteArray("X\r")}) {
+        Hotel h3;
+        poblar_enero(h3);
+        QFile f(h3.fichero());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(previo) == previo.size());
+        f.close();
+        QCOMPARE(lote(h3, "traspasar", {"06012013", "06012013", "--anadir"}).estado, 0);
+        QCOMPARE(h3.lineas(), QStringList{"X"} + dia6);
+    }
 }
 
 void TestTraspasar::traspasar_otra_vez_limpiar_y_volver()
