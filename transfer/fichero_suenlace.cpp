@@ -382,8 +382,13 @@ QStringList lineas_del_fichero(const A3ADO& a, const QString& ruta, const QStrin
         r << QStringLiteral("Comprobación del fichero: no se ha podido leer (") + error + QStringLiteral(")");
     else if (informe->correcto())
         r << QStringLiteral("Comprobación del fichero: correcto, %1 líneas").arg(informe->resumen.lineas);
+    else if (informe->resumen.lineas == 0 && QFileInfo(local).size() == 0)
+        // A run with nothing to send leaves an empty file, as it should.
+        r << QStringLiteral("Comprobación del fichero: vacío, no hay ningún registro");
+    else if (informe->problemas.size() == 1)
+        r << QStringLiteral("Comprobación del fichero: 1 problema: ") + verificador::texto_problema(informe->problemas.constFirst());
     else
-        r << QStringLiteral("Comprobación del fichero: %1 problemas; el primero en ").arg(informe->problemas.size())
+        r << QStringLiteral("Comprobación del fichero: %1 problemas; el primero: ").arg(informe->problemas.size())
                  + verificador::texto_problema(informe->problemas.constFirst());
     return r;
 }

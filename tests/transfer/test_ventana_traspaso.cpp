@@ -132,6 +132,12 @@ private Q_SLOTS:
         v.pulsar(false);
         QCOMPARE(v.vistos(), (QStringList{kPregunta, kExiste, kFin}));   // "Sí" to the existing file: only this run's records
         QVERIFY(h.lineas() == sin_cuentas(primero) && h.volcar("ctas3") == cuentas && !v.w.isVisible() && estados_preparados(h) == kEnero);
+        // Nothing new, and "Sí": an empty file, which is what it should be.
+        v.abrir();
+        v.rango("01012013", "31012013");
+        v.pulsar(false);
+        QVERIFY(QFileInfo(h.fichero()).size() == 0);
+        QVERIFY2(v.e->ui.shown.back().figures.endsWith("\nComprobación del fichero: vacío, no hay ningún registro"), qPrintable(v.e->ui.shown.back().figures));
     }
 
     // A field empty, not a date, a range the wrong way round, a stale range for
