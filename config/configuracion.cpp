@@ -256,6 +256,9 @@ QString campo_no_valido(A3ADO& a, Formulario& f)
         avisar(a, kEmpresaLarga, kAtencion);
         return QStringLiteral("ce");
     }
+    // Typed and saved without Tab or Enter, the code still gets the five
+    // digits every record needs, as its own check gives it.
+    f.ce.texto = con_ceros(f.ce.texto, 5);
     if (!es_numerico(f.di.texto)) {
         avisar(a, kNoNumerico, kAtencion);
         return QStringLiteral("di");

@@ -380,10 +380,11 @@ void VentanaConfiguracion::di_pierde_foco()
 
 void VentanaConfiguracion::keyPressEvent(QKeyEvent* e)
 {
-    // Escape where no field locks the window closes it.
+    // Escape is the fields' and the first three boxes' (they lock the window)
+    // and the password's (it closes it); elsewhere it does nothing, not even
+    // the dialog's own closing.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
-        reject();
         return;
     }
     QDialog::keyPressEvent(e);

@@ -93,6 +93,16 @@ bool VentanaImporta::eventFilter(QObject* objeto, QEvent* e)
     return QDialog::eventFilter(objeto, e);
 }
 
+void VentanaImporta::keyPressEvent(QKeyEvent* e)
+{
+    // The window has no Escape of its own: it is closed by its close box.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
 void VentanaImporta::txtEmp_aceptar()
 {
     const std::optional<QString> empresa = formatear_empresa(txtEmp->text());

@@ -37,6 +37,7 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:

@@ -210,11 +210,13 @@ private Q_SLOTS:
         QVERIFY(otro && v.f.Image2_visible && v.f.cTasa.texto == "475300000");
         // What the boxes and the field checks let through is saved: an account
         // per walk-in customer keeps the three digits its box leaves, an
-        // agency sub-account may be longer than four.
+        // agency sub-account may be longer than four; a company code typed
+        // and never checked gets its five digits.
         Enlace w;
-        w.f.civa.texto = "4770000", w.f.cTasa.texto = "475300000", w.f.ruta.texto = "F:\\", w.f.cage.texto = "43010";
+        w.f.civa.texto = "4770000", w.f.cTasa.texto = "475300000", w.f.ruta.texto = "F:\\", w.f.cage.texto = "43010", w.f.ce.texto = "12";
         w.f.Check4 = true, cf::pulsar_Check4(w.f);
         QVERIFY2(w.f.cpas.texto == "430" && cf::guardar(w.e.a(), w.f), qPrintable(w.mensajes().join('+')));
+        QCOMPARE(w.filas().constFirst().section('|', 1, 1), "00012");
         // A new row saves as it is created, also with the tax account
         // empty: its VAT account by rate is cut to seven digits.
         for (const char* tasa : {"47530000", ""}) {
@@ -268,8 +270,10 @@ private Q_SLOTS:
         QCOMPARE(v.mensajes(), QStringList{"Seguridad: Noctaris|Password incorrecta, si no conoce la Password es que no tiene "
                                            "autorización para el uso de este fichero. Si desea cambiar algo, ponganse en contacto con Noctaris Software."});
         QVERIFY(v.bloqueada() && v.foco() == "pas" && v.campo("pas")->text().isEmpty());
-        v.teclear("pas", "garvex");   // unlocked and unchanged, Escape closes without asking
+        v.teclear("pas", "garvex");   // unlocked: Escape on a box that does not lock does nothing; in the password it closes
         v.casilla("Check7")->setFocus(), QTest::keyClick(v.casilla("Check7"), Qt::Key_Escape);
+        QVERIFY(v.w.isVisible() && !v.bloqueada() && v.mensajes().isEmpty());
+        QTest::keyClick(v.campo("pas"), Qt::Key_Escape);
         QVERIFY(!v.w.isVisible() && v.mensajes().isEmpty());
         v.abrir();
         QVERIFY(v.bloqueada());

@@ -69,7 +69,8 @@ private Q_SLOTS:
     }
 
     // A code that is not one is emptied by its key and ignored by the button;
-    // a company that does not exist is named, the window stays; Escape forgets the code.
+    // a company that does not exist is named, the window stays; Escape does
+    // nothing, and closing forgets the code.
     void empresa_inexistente_deja_la_ventana_abierta()
     {
         Abierta v;
@@ -81,6 +82,8 @@ private Q_SLOTS:
         QCOMPARE(v.estado(), QString("||txtEmp"));
         QCOMPARE(v.teclear("9", Qt::Key_Return), QString("009||btnGenerar"));
         QTest::keyClick(v.txtEmp(), Qt::Key_Escape);
+        QVERIFY(v.w->isVisible() && v.txtEmp()->text() == "009");
+        v.w->close();
         QVERIFY(!v.w->isVisible());
         v.abrir();
         QCOMPARE(v.estado(), QString("||txtEmp"));
