@@ -30,7 +30,7 @@ QString concepto_credito(const ado::Recordset& rs)
 std::optional<Apunte> apunte_debe_caja(Traspaso& t)
 {
     const ado::Recordset& rs = t.a.rs_caj3;
-    const double suma = rs.number(QStringLiteral("CajSuma"));
+    const double suma = t.wsuma_caja;
     if (vb::centimos(suma) == 0) {
         if (t.wlinea == 1)
             t.wlinea = 0;

@@ -16,9 +16,9 @@
 #include <vector>
 
 // Debit line of one payment method's total of the day (current row of
-// t.a.rs_caj3 on the grouped selection). Nothing when the total is zero in
-// cents; then a wlinea of 1 goes back to 0, so the next written line is
-// still the first of the day.
+// t.a.rs_caj3 on the grouped selection), of t.wsuma_caja. Nothing when the
+// total is zero in cents; then a wlinea of 1 goes back to 0, so the next
+// written line is still the first of the day.
 std::optional<registros::Apunte> apunte_debe_caja(Traspaso& t);
 
 // Credit line of one collection of the day (current row of t.a.rs_caj3 on the

@@ -7,6 +7,9 @@
 #include "transfer/records/registros.h"
 #include "platform/vb.h"
 
+#include <QHash>
+#include <cmath>
+
 namespace {
 
 constexpr qint64 kCadaCuantosAvisar = 500;
@@ -241,6 +244,32 @@ void Generacion::seccion_caja()
     }
 }
 
+// A payment method as the day's totals group it: its name and its account,
+// a Null apart from any text.
+QString clave_forma_cobro(const QVariant& nombre, const QVariant& cuenta)
+{
+    QString clave;
+    for (const QVariant* v : {&nombre, &cuenta})
+        clave += v->isNull() ? QStringLiteral("N|") : QStringLiteral("T") + v->toString() + QLatin1Char('|');
+    return clave;
+}
+
+// Each payment method's total of the day in cents is the sum of its
+// collections as their credit lines show them, each in cents: the day's
+// entry balances even when the hotel keeps fractions of a cent. A non-finite
+// amount stays in the sum, so the debit line refuses it as its credit line does.
+QHash<QString, double> centimos_de_caja(A3ADO& a, const QString& dia, const QString& del_dia)
+{
+    QHash<QString, double> sumas;
+    ado::Rows::each(a.cn_enlace, QStringLiteral("SELECT CajCobroN, CajCobro, CajImp FROM ") + del_dia, {dia},
+                    [&sumas](const ado::Row& fila) {
+                        const double importe = fila.number(2);
+                        sumas[clave_forma_cobro(fila.field(0), fila.field(1))] +=
+                            std::isfinite(importe) ? double(vb::centimos(importe)) : importe;
+                    });
+    return sumas;
+}
+
 // One entry per day: the payment methods' totals on the debit side, then every
 // collection on the credit side. A day is written whole or left for the next
 // run, all of its rows still pending.
@@ -257,10 +286,12 @@ void Generacion::dia_de_caja()
         rs.close();
         return;
     }
+    const QHash<QString, double> centimos = centimos_de_caja(a, dia, del_dia);
     std::vector<registros::Apunte> lineas;
     t.wlinea = 0;
     while (!rs.eof()) {
         t.wlinea = t.wlinea + 1;
+        t.wsuma_caja = centimos.value(clave_forma_cobro(rs.field(QStringLiteral("CajCobroN")), rs.field(QStringLiteral("CajCobro")))) / 100.0;
         if (auto l = apunte_debe_caja(t))
             lineas.push_back(*l);
         rs.moveNext();

@@ -32,6 +32,9 @@ struct Traspaso {
     QDate wdia;
     int wlinea = 0;
     int wtotal_cobros = 0;
+    // The current payment method's total of the day as its collections'
+    // credit lines show them: the sum of their amounts each in cents.
+    double wsuma_caja = 0;
     bool factura_solo_tasa = false;
 
     // Last holder of each kind handed to the pending-accounts store.

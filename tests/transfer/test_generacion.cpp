@@ -273,7 +273,10 @@ void TestGeneracion::dias_de_caja()
              // 21st: an account of 13 characters: the whole day stays pending.
              C{"21", 1, 10.0, "602", "4300006020000", "570000001", "Contado"}, C{"21", 2, 30.0, "603", "430000603", "570000001", "Contado"},
              C{"23", 1, 10.0, "701", "430000701", "570000001", "Contado"},   // sent already (below)
-             // 26th: each collection is nothing in cents; their total is one cent: one line.
+             // 25th: fractions of a cent count as each line shows them: the day balances.
+             C{"25", 1, 0.005, "461", "430000461", "570000001", "Contado"}, C{"25", 2, 0.005, "462", "430000462", "570000001", "Contado"},
+             C{"25", 3, -0.005, "463", "430000463", "572000001", "Tarjeta"}, C{"25", 4, -0.005, "464", "430000464", "572000001", "Tarjeta"},
+             // 26th: each collection is nothing in cents, and so is their total: no line.
              C{"26", 1, 0.004, "451", "430000451", "570000001", "Contado"}, C{"26", 2, 0.004, "452", "430000452", "570000001", "Contado"},
              C{"27", 1, 10.0, "702", "430000702", "570000001", "Contado"}})   // out of the range
         e.cobro3({{"CajFec", "201301" + QString(dia)}, {"CajOrd", ord}, {"CajImp", imp}, {"CajFra", fra}, {"CajCli", cli}, {"CajCobro", cta}, {"CajCobroN", nom}});
@@ -304,13 +307,15 @@ void TestGeneracion::dias_de_caja()
     QStringList marcas;
     for (const char* dia : {"16", "17", "18", "20"}) marcas << QStringLiteral("UPDATE caj3 Set CajEstado = '1' WHERE CajFEc = '201301%1'").arg(dia);
     QCOMPARE(fixture::sin_diario(e.a().cn_enlace.executed), marcas);
-    // A single line is a day's whole entry (the checker wants two sides).
     e.ui.answers = {true};
-    QVERIFY(e.generar("20130126", "20130126").completo());
+    QVERIFY(e.generar("20130125", "20130126").completo());
     x.clear();
-    debe("26", "570000001", "Contado", "I", "+0000000000.01");
+    debe("25", "570000001", "Contado", "I", "+0000000000.02"), debe("25", "572000001", "Tarjeta", "M", "-0000000000.02");
+    haber("25", "430000461", "461", "M", "+0000000000.01"), haber("25", "430000462", "462", "M", "+0000000000.01");
+    haber("25", "430000463", "463", "M", "-0000000000.01"), haber("25", "430000464", "464", "U", "-0000000000.01");
     QCOMPARE(campos(e.lineas()), x);
-    QCOMPARE(e.estados("caj3", "CajFra", "CajEstado", "CajFec, CajOrd").mid(11), QStringList({"602=0", "603=0", "701=1", "451=1", "452=1", "702=0"}));
+    QCOMPARE(e.estados("caj3", "CajFra", "CajEstado", "CajFec, CajOrd").mid(11),
+             QStringList({"602=0", "603=0", "701=1", "461=1", "462=1", "463=1", "464=1", "451=1", "452=1", "702=0"}));
 }
 
 void TestGeneracion::depositos_y_creditos()
