@@ -86,6 +86,11 @@ public:
 
     // --- pending accounts ---
     void grabar_cuenta_pendiente(RegistroCliente& registro);
+    // Whether ctas3 holds the account, pending or sent (rs_ctas3 is opened
+    // on it and closed). Blanks after an account are its column's padding
+    // (a CHAR(12) column hands accounts back padded): "430" and "430   " are
+    // one account, on either side.
+    bool existe_en_ctas3(const QString& cuenta);
 
     // Hotel files read into a private copy (genuine Access files) are read
     // again when they changed since: a run works on the hotel's data of now.

@@ -49,3 +49,17 @@ void A3ADO::grabar_cuenta_pendiente(RegistroCliente& registro)
     rs_ctas3.update();
     rs_ctas3.close();
 }
+
+bool A3ADO::existe_en_ctas3(const QString& cuenta)
+{
+    // The index on Cuenta finds the account and its padded forms, which
+    // sort right after it; rtrim keeps only those.
+    const QString sin_relleno = vb::sin_blancos_finales(cuenta);
+    rs_ctas3.closeIfOpen();
+    rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta BETWEEN ? AND ? AND rtrim(Cuenta) = ?"),
+                  {sin_relleno, sin_relleno + QString(64, QLatin1Char(' ')), sin_relleno}, cn_enlace, ado::adOpenDynamic,
+                  ado::adLockReadOnly);
+    const bool existe = !rs_ctas3.eof();
+    rs_ctas3.close();
+    return existe;
+}

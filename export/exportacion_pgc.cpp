@@ -160,12 +160,7 @@ qint64 ExportacionPgc::contar_cuentas()
 
 bool ExportacionPgc::existe_en_ctas3(const QString& cuenta)
 {
-    a.rs_ctas3.closeIfOpen();
-    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta =?"), {cuenta}, a.cn_enlace, ado::adOpenDynamic,
-                    ado::adLockReadOnly);
-    const bool existe = !a.rs_ctas3.eof();
-    a.rs_ctas3.close();
-    return existe;
+    return a.existe_en_ctas3(cuenta);
 }
 
 void ExportacionPgc::guardar_cuenta(const QString& cuenta, const QString& nombre_cta, const QString& nif)

@@ -327,12 +327,7 @@ QString ajustar_digitos(int wdigitos, QString& wcuenta)
 
 bool existe_cuenta(A3ADO& a, const QString& cuenta_busqueda)
 {
-    a.rs_ctas3.closeIfOpen();
-    a.rs_ctas3.open(QStringLiteral("SELECT * FROM ctas3 WHERE Cuenta = ?"), {cuenta_busqueda}, a.cn_enlace,
-                    ado::adOpenDynamic, ado::adLockReadOnly);
-    const bool existe = !a.rs_ctas3.eof();
-    a.rs_ctas3.close();
-    return existe;
+    return a.existe_en_ctas3(cuenta_busqueda);
 }
 
 QString cuenta_cliente(Traspaso& t, const QString& numfra, const QString& anofra, const QString& ccliente,

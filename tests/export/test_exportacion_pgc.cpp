@@ -76,6 +76,8 @@ private Q_SLOTS:
         pendiente(i, "440000001", "Deudor ya exportado", "1");
         pendiente(i, "430000010", "GARCIA LOPEZ JUAN", "0");   // left by a transfer
         pendiente(i, "4300000010012", "CUENTA DE TRECE", "0");
+        pendiente(i, "440000002   ", "Deudor exportado, con relleno", "1");   // as a CHAR(12) column holds it
+        cuenta(i, "440000002", "Deudor exportado", "");
 
         QVERIFY(!x.exportar().completo());
         const QString palma = "12345678Z|CL|CALLE MAYOR 1|PALMA|07001|BALEARES|20130101|";
@@ -83,6 +85,7 @@ private Q_SLOTS:
             "440000001|Deudor ya exportado|" + palma + "1",
             "430000010|GARCIA LOPEZ JUAN|" + palma + "1",
             "4300000010012|CUENTA DE TRECE|" + palma + "0",
+            "440000002   |Deudor exportado, con relleno|" + palma + "1",
             "400000002|Distribuciones y Suministros L|B43'555|CL|Rambla de Catalunya 88|Barcelona|08001|Barcelona|20130101|1",
             QStringLiteral("410000001|Acreedores diversos|B11111111|CL|Calle Real 5|Logroño|26001|<null>|20130101|1"),   // a holder's Null stays
             "430000123|CLIENTES PASANTES 0123||CL|||||20130101|1",
@@ -101,7 +104,7 @@ private Q_SLOTS:
         }
         QCOMPARE(lineas(x.fichero()), escritas);
         exigirFicheroValido(x.fichero());
-        QCOMPARE(x.vistos(), (QStringList{"Cuentas a Traspasar : 12|0",
+        QCOMPARE(x.vistos(), (QStringList{"Cuentas a Traspasar : 13|0",
                                           "Se ha generado F:\\NOCTARIS\\Suenlace.dat, pero sin las cuentas siguientes, que quedan pendientes de exportar:\n"
                                           "Cuenta 4300000010012: campo cuenta: «4300000010012» ocupa 13 caracteres y el campo admite 12\n"
                                           "Cuenta 430100006: campo cp: «AD500-1» ocupa 7 caracteres y el campo admite 5|2"}));

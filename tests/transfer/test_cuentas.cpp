@@ -68,10 +68,12 @@ private Q_SLOTS:
         Enlace e({{"Ca3Niv", 9}});
         e.fila("ctas3", {{"Cuenta", "430001001"}, {"Estado", "0"}});
         e.fila("ctas3", {{"Cuenta", "430001002"}, {"Estado", "1"}});
+        e.fila("ctas3", {{"Cuenta", "430001003   "}, {"Estado", "1"}});   // as a CHAR(12) column holds it
+        e.fila("ctas3", {{"Cuenta", "430001004\t"}, {"Estado", "1"}});
         QStringList existen;
-        for (const char* c : {"430001001", "430001002", "43000100", "4300' OR '1'='1"})
+        for (const char* c : {"430001001", "430001002", "43000100", "4300' OR '1'='1", "430001003", "430001001  ", "430001004", "4300010030"})
             existen << QString::number(existe_cuenta(e.a(), c));
-        QCOMPARE(existen, QStringList({"1", "1", "0", "0"}));
+        QCOMPARE(existen, QStringList({"1", "1", "0", "0", "1", "1", "0", "0"}));
         QVERIFY(!e.a().rs_ctas3.isOpen());
         // Ten digits are adjusted to nine; a Null account is the cash method's, an empty one the default.
         for (const auto& [cod, cta] : {std::pair<QString, QVariant>{"1", "570000009"}, {"2", "5720000001"}, {"4", QVariant()}, {"5", ""}})
