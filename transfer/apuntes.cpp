@@ -25,6 +25,21 @@ QString concepto_credito(const ado::Recordset& rs)
     return QStringLiteral("Cobro Credito Factura") + rs.text(QStringLiteral("Cre3Fra"));
 }
 
+// The hotel product fills cre3: an amount kept as text that is no number
+// ("12abc", "1.234,56") is refused, not sent as the digits it starts with.
+double importe_credito(const ado::Recordset& rs)
+{
+    const QVariant v = rs.field(QStringLiteral("Cre3Imp"));
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
+        bool ok = false;
+        const double n = v.toString().trimmed().toDouble(&ok);
+        if (!ok)
+            throw registros::RegistroRechazado(QStringLiteral("importe"), v.toString(), QStringLiteral("no es un número"));
+        return n;
+    }
+    return rs.number(QStringLiteral("Cre3Imp"));
+}
+
 } // namespace
 
 std::optional<Apunte> apunte_debe_caja(Traspaso& t)
@@ -116,7 +131,7 @@ QString crear_credito_debe(Traspaso& t)
     a.documento = rs.text(QStringLiteral("Cre3Fra"));
     a.posicion = QStringLiteral("I");
     a.concepto = concepto_credito(rs);
-    a.importe = rs.number(QStringLiteral("Cre3Imp"));
+    a.importe = importe_credito(rs);
     return registros::registro_apunte(a);
 }
 
@@ -129,6 +144,6 @@ QString crear_credito_haber(Traspaso& t)
     a.documento = rs.text(QStringLiteral("Cre3Fra"));
     a.posicion = QStringLiteral("U");
     a.concepto = concepto_credito(rs);
-    a.importe = rs.number(QStringLiteral("Cre3Imp"));
+    a.importe = importe_credito(rs);
     return registros::registro_apunte(a);
 }
