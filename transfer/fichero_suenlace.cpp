@@ -50,6 +50,15 @@ QString motivo(const platform::LineWriter& w)
     return w.errorCode() != 0 ? platform::describeErrno(w.errorCode()) : w.errorString();
 }
 
+// "F:\NOCTARIS" of "F:\NOCTARIS\\Suenlace.dat".
+QString carpeta_de(const QString& ruta)
+{
+    QString carpeta = ruta.left(ruta.lastIndexOf(QLatin1Char('\\')));
+    while (carpeta.endsWith(QLatin1Char('\\')) && !carpeta.endsWith(QLatin1String(":\\")))
+        carpeta.chop(1);
+    return carpeta.endsWith(QLatin1Char(':')) ? carpeta + QLatin1Char('\\') : carpeta;
+}
+
 } // namespace
 
 struct FicheroSuenlace::Salida {
@@ -117,7 +126,14 @@ bool FicheroSuenlace::abrir()
     gen_.fecha = QDateTime::currentDateTime();
 
     if (!salida_->escritor.open(gen_.temporal, platform::LineWriter::Mode::Truncate)) {
-        fallo(no_abre + motivo(salida_->escritor) + QLatin1Char('.'));
+        // The file is written beside itself and then put in its place: the
+        // folder, not only the file, must take new files.
+        const int e = salida_->escritor.errorCode();
+        const QString carpeta = (e == EACCES || e == EPERM || e == EROFS)
+            ? QStringLiteral(" (hace falta poder crear ficheros en su carpeta ")
+                  + carpeta_de(ruta_) + QLatin1Char(')')
+            : QString();
+        fallo(no_abre + motivo(salida_->escritor) + carpeta + QLatin1Char('.'));
         return false;
     }
     abierto_ = true;
