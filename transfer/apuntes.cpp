@@ -25,11 +25,14 @@ QString concepto_credito(const ado::Recordset& rs)
     return QStringLiteral("Cobro Credito Factura") + rs.text(QStringLiteral("Cre3Fra"));
 }
 
-// The hotel product fills cre3: an amount kept as text that is no number
-// ("12abc", "1.234,56") is refused, not sent as the digits it starts with.
+// The hotel product fills cre3: an amount it left Null, or kept as text that
+// is no number ("12abc", "1.234,56"), is refused, not sent as 0.00 or as the
+// digits it starts with.
 double importe_credito(const ado::Recordset& rs)
 {
     const QVariant v = rs.field(QStringLiteral("Cre3Imp"));
+    if (v.isNull())
+        throw registros::RegistroRechazado(QStringLiteral("importe"), QString(), QStringLiteral("está vacío"));
     if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
         bool ok = false;
         const double n = v.toString().trimmed().toDouble(&ok);

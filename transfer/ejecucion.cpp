@@ -242,17 +242,24 @@ static Limpieza limpiar(Traspaso& t)
         l.marcas_caja = contar(caja, marcadas, fechas);
         caja.execute(QStringLiteral("UPDATE Caja SET CajaTur = '' WHERE CajaFec BETWEEN ") + entre, fechas);
     }
-    l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre, fechas);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre, fechas);
-    l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
-    l.cre3 = contar(a.cn_enlace, QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"),
-                    fechas);
-    a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre, fechas);
-    l.fal3 = contar(a.cn_enlace, fal3_del_rango, fechas);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango, fechas);
-    l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre, fechas);
-    a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre, fechas);
+    // The link's statements go together or not at all: a clean-up stopped
+    // half way would leave invoices staged without their sales lines, or
+    // deposits gone while their invoices stay sent. Stopped after the
+    // hotel's marks only, it has done nothing: a collection already in caj3
+    // is not staged twice.
+    ado::inOwnTransaction(a.cn_enlace, [&] {
+        l.caj3 = contar(a.cn_enlace, QStringLiteral("caj3 WHERE CajFec BETWEEN ") + entre, fechas);
+        a.cn_enlace.execute(QStringLiteral("DELETE * FROM caj3 WHERE CajFec BETWEEN ") + entre, fechas);
+        l.edep3 = contar(a.cn_enlace, QStringLiteral("edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
+        a.cn_enlace.execute(QStringLiteral("DELETE * FROM edep3 WHERE EdepFec BETWEEN ") + entre, fechas);
+        l.cre3 = contar(a.cn_enlace,
+                        QStringLiteral("cre3 WHERE Cre3Fec BETWEEN ") + entre + QStringLiteral(" AND Cre3Estado <> '0'"), fechas);
+        a.cn_enlace.execute(QStringLiteral("UPDATE cre3 SET Cre3Estado = '0' WHERE Cre3Fec BETWEEN ") + entre, fechas);
+        l.fal3 = contar(a.cn_enlace, fal3_del_rango, fechas);
+        a.cn_enlace.execute(QStringLiteral("DELETE * FROM ") + fal3_del_rango, fechas);
+        l.fac3 = contar(a.cn_enlace, QStringLiteral("fac3 WHERE FacFec BETWEEN ") + entre, fechas);
+        a.cn_enlace.execute(QStringLiteral("DELETE * FROM fac3 WHERE FacFec BETWEEN ") + entre, fechas);
+    });
 
     // The clean-up has done its work even when there was nothing to remove;
     // the figures say what it found.
