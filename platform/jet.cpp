@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QTime>
 #include <cmath>
 #include <functional>
@@ -80,6 +81,13 @@ public:
         if (qEnvironmentVariable("MDB_ICONV").compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0)
             qputenv("MDB_ICONV", "UTF-8");
         mdb_ = mdb_open(QFile::encodeName(ruta).constData(), MDB_NOFLAGS);
+        // A file cut short mid-page is no whole database, and the library
+        // may loop for ever over its last page.
+        if (mdb_ && (mdb_->fmt->pg_size == 0 || QFileInfo(ruta).size() % qint64(mdb_->fmt->pg_size) != 0)) {
+            mdb_close(mdb_);
+            mdb_ = nullptr;
+            incompleto_ = true;
+        }
         if (mdb_) {
             // Memo fields are read whole up to this size.
             mdb_set_bind_size(mdb_, kTamano);
@@ -92,6 +100,7 @@ public:
             mdb_close(mdb_);
     }
     bool abierto() const { return mdb_ != nullptr; }
+    bool incompleto() const { return incompleto_; }
 
     QStringList tablas() override
     {
@@ -146,7 +155,9 @@ public:
         std::vector<MdbField> campos(n + 1);
         std::vector<Valor> valores(n);
         mdb_rewind_table(t);
+        qint64 leidas = 0;
         while (mdb_fetch_row(t)) {
+            ++leidas;
             // The row is still in the page buffer: crack it again for its
             // Null flags, which the bound texts cannot tell from "".
             int inicio = 0;
@@ -218,6 +229,13 @@ public:
             if (!error.isEmpty())
                 return error;
         }
+        // The table's own count says whether the pages held every row: a
+        // damaged file must not pass for a smaller one.
+        if (leidas != qint64(t->num_rows))
+            return QStringLiteral("el archivo está incompleto o dañado: la tabla %1 tiene %2 filas y se han podido leer %3")
+                .arg(tabla)
+                .arg(t->num_rows)
+                .arg(leidas);
         return QString();
     }
 
@@ -253,6 +271,7 @@ private:
     }
 
     MdbHandle* mdb_ = nullptr;
+    bool incompleto_ = false;
     std::vector<QStringList> indices_;
 };
 
@@ -534,6 +553,8 @@ QString copiar(const QString& origen, const QString& destino, QStringList* tabla
         fuente = std::move(s);
     } else if (es_jet(f)) {
         auto j = std::make_unique<OrigenJet>(origen);
+        if (j->incompleto())
+            return QStringLiteral("el archivo está incompleto o dañado: su tamaño no es un número entero de páginas");
         if (!j->abierto())
             return QStringLiteral("la biblioteca de Access no puede abrir el archivo");
         fuente = std::move(j);

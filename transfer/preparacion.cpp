@@ -373,6 +373,16 @@ double numero_exigido(const ado::Recordset& rs, const Quien& quien, const QStrin
     return numero_exigido(rs.field(nombre), quien, tabla, nombre, nulo_es_cero);
 }
 
+void exigir_cuenta_de(const QString& quien, const QString& que, const QString& cuenta)
+{
+    try {
+        registros::exigir_cuenta(cuenta);
+    } catch (const registros::RegistroRechazado& e) {
+        throw FilaRechazada({DatoRechazado::Clase::Cuenta, quien + QStringLiteral(": ") + que + QStringLiteral(" no vale (")
+                                                               + e.explicacion() + QStringLiteral("); no se ha traspasado.")});
+    }
+}
+
 QString factura_hotel(const QString& eje, const QString& numero)
 {
     return QStringLiteral("Factura ") + visible(eje) + QLatin1Char('/') + visible(numero);
@@ -727,6 +737,7 @@ QStringList informe_rechazados(const std::vector<DatoRechazado>& rechazados, int
         {C::Fecha, "Fechas que no son fechas aaaammdd del calendario"},
         {C::Repetido, "Filas repetidas"},
         {C::Control, "Códigos con caracteres de control"},
+        {C::Cuenta, "Cuentas contables que A3Con no admite"},
     };
     QStringList lineas;
     for (const auto& [clase, titulo] : clases) {
@@ -893,7 +904,15 @@ void mover_datos_caja(Traspaso& t)
     // carries its reference in the concept text.
     const bool anticipo = !factura_nula && factura.isEmpty();
     const QString deposito = anticipo ? caja.text(QStringLiteral("CajaCon")).mid(12, 6) : QString();
-    const QString cobro = cuenta_cobro(t, caja.text(QStringLiteral("CajaCobroc")));
+    const QString forma = caja.text(QStringLiteral("CajaCobroc"));
+    const QString cobro = cuenta_cobro(t, forma);
+    // An account the day's entry cannot carry would hold the whole day back
+    // at every run, even once the hotel corrected it: the collection is left
+    // here instead, and staged as corrected next time.
+    if (vb::centimos(importe) != 0) {
+        exigir_cuenta_de(cobro_de(fecha, orden), QStringLiteral("la cuenta de la forma de cobro ") + visible(forma), cobro);
+        exigir_cuenta_de(cobro_de(fecha, orden), QStringLiteral("la cuenta del cliente"), cliente);
+    }
     // Added by one statement compiled once (see mover_datos_factura).
     static const QString insertar = QStringLiteral(
         "INSERT INTO caj3 ([CajFec], [CajOrd], [CajImp], [CajFra], [CajCli], [CajAnoF], [CajCre], [CajDep], "

@@ -113,6 +113,26 @@ private Q_SLOTS:
             QSKIP("the genuine Jet files or mdb-export (mdbtools) are not at hand");
     }
 
+    // A file cut short is refused, not read as a smaller database: mid-page,
+    // or on a page boundary that leaves a table's rows behind.
+    void aFileCutShortIsRefused()
+    {
+        QFile original(fixtures() + QStringLiteral("/nwind.mdb"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        const struct { qsizetype size; const char* says; } cuts[] = {
+            {1500000, "su tamaño no es un número entero de páginas"}, {1558528, "se han podido leer 67"}};
+        for (const auto& [size, says] : cuts) {
+            const QString cut = dir_.filePath(QStringLiteral("cut.mdb")), copy = dir_.filePath(QStringLiteral("cut.sqlite"));
+            QFile f(cut);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes.left(size)) == size);
+            f.close();
+            QFile::remove(copy);
+            const QString error = jet::copiar(cut, copy);
+            QVERIFY2(error.contains(QStringLiteral("el archivo está incompleto o dañado")) && error.contains(QString::fromUtf8(says)), qPrintable(error));
+        }
+    }
+
     // Every table of both files, cell by cell against mdb-export.
     void everyTableAsMdbExportPrintsIt()
     {

@@ -249,13 +249,8 @@ void Linea::relleno(const QString& texto, int ancho, const QString& campo, Clase
 // SQL Server keep them), so the record is the same without them.
 void Linea::cuenta(const QString& cuenta)
 {
-    const QString campo = QStringLiteral("cuenta");
-    const QString cifras = vb::sin_blancos_finales(cuenta);
-    if (cifras.isEmpty())
-        throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
-    if (!vb::es_numerico(cifras))
-        throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
-    relleno(cifras, 12, campo, Clase::Codigo);
+    exigir_cuenta(cuenta);
+    relleno(vb::sin_blancos_finales(cuenta), 12, QStringLiteral("cuenta"), Clase::Codigo);
 }
 
 // The invoice number of an invoice line: A3Con files the invoice under it.
@@ -347,6 +342,18 @@ QString rellenar(const QString& texto, int ancho, const QString& campo)
     QString t(std::max(ancho, 0), Qt::Uninitialized);
     rellenar_en(reinterpret_cast<char16_t*>(t.data()), texto, ancho, campo);
     return t;
+}
+
+void exigir_cuenta(const QString& cuenta)
+{
+    const QString campo = QStringLiteral("cuenta");
+    const QString cifras = vb::sin_blancos_finales(cuenta);
+    if (cifras.isEmpty())
+        throw RegistroRechazado(campo, cuenta, QStringLiteral("está vacía"));
+    if (!vb::es_numerico(cifras))
+        throw RegistroRechazado(campo, cuenta, QStringLiteral("una cuenta solo puede tener cifras"));
+    if (cifras.size() > 12)
+        throw RegistroRechazado(campo, cifras, QStringLiteral("ocupa %1 caracteres y el campo admite 12").arg(cifras.size()));
 }
 
 QString cortar_rellenar(const QString& texto, int ancho)

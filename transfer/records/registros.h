@@ -29,6 +29,10 @@ public:
 
 // Eight digits yyyymmdd naming a day of the calendar.
 bool es_fecha(const QString& texto);
+// Refuses (RegistroRechazado) an account no record can carry: empty, with
+// anything but digits, or longer than the twelve of its field. Blanks after
+// it are its column's padding.
+void exigir_cuenta(const QString& cuenta);
 // Text left-aligned and padded with blanks to `ancho` Windows-1252 bytes;
 // refused when longer or when it holds a control character.
 QString rellenar(const QString& texto, int ancho, const QString& campo);
