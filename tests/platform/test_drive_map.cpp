@@ -63,6 +63,9 @@ private Q_SLOTS:
         for (const auto& c : casos)
             QCOMPARE(map.toWindowsBeside(at(c.local), c.sibling), QString(c.shown));
         QCOMPARE(map.toWindowsBeside("/otra/parte/x.dat", "F:\\NOCTARIS\\Suenlace.dat"), QString("/otra/parte/x.dat"));
+        // Under the root but on no drive: left as it is.
+        for (const char* fuera : {"x", "1:/a", "ab"})
+            QCOMPARE(map.toWindows(at(fuera)), at(fuera));
         QCOMPARE(map.toWindowsBeside(QString(), "F:\\NOCTARIS\\Suenlace.dat"), QString());
     }
 
