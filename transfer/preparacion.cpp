@@ -373,12 +373,15 @@ double numero_exigido(const ado::Recordset& rs, const Quien& quien, const QStrin
     return numero_exigido(rs.field(nombre), quien, tabla, nombre, nulo_es_cero);
 }
 
-void exigir_cuenta_de(const QString& quien, const QString& que, const QString& cuenta)
+// `quien` and `que` give the texts only when they are needed: this runs for
+// every collection.
+template <typename Quien, typename Que>
+void exigir_cuenta_de(const Quien& quien, const Que& que, const QString& cuenta)
 {
     try {
         registros::exigir_cuenta(cuenta);
     } catch (const registros::RegistroRechazado& e) {
-        throw FilaRechazada({DatoRechazado::Clase::Cuenta, quien + QStringLiteral(": ") + que + QStringLiteral(" no vale (")
+        throw FilaRechazada({DatoRechazado::Clase::Cuenta, quien() + QStringLiteral(": ") + que() + QStringLiteral(" no vale (")
                                                                + e.explicacion() + QStringLiteral("); no se ha traspasado.")});
     }
 }
@@ -910,8 +913,9 @@ void mover_datos_caja(Traspaso& t)
     // at every run, even once the hotel corrected it: the collection is left
     // here instead, and staged as corrected next time.
     if (vb::centimos(importe) != 0) {
-        exigir_cuenta_de(cobro_de(fecha, orden), QStringLiteral("la cuenta de la forma de cobro ") + visible(forma), cobro);
-        exigir_cuenta_de(cobro_de(fecha, orden), QStringLiteral("la cuenta del cliente"), cliente);
+        const auto quien = [&] { return cobro_de(fecha, orden); };
+        exigir_cuenta_de(quien, [&] { return QStringLiteral("la cuenta de la forma de cobro ") + visible(forma); }, cobro);
+        exigir_cuenta_de(quien, [] { return QStringLiteral("la cuenta del cliente"); }, cliente);
     }
     // Added by one statement compiled once (see mover_datos_factura).
     static const QString insertar = QStringLiteral(
