@@ -95,7 +95,13 @@ bool grabar_cuenta_leida(ado::Recordset& rs, ado::Connection& cn, const QString&
 
 } // namespace
 
-bool FilaCuenta::cambiada() const { return cuenta != texto(cuenta_hotel); }
+// An account that differs from the stored one only by its padding is the
+// same account: it is not written back, and the padding stays.
+bool FilaCuenta::cambiada() const
+{
+    const QString guardada = texto(cuenta_hotel);
+    return cuenta != guardada && (guardada.trimmed().isEmpty() || cuenta != vb::sin_blancos_finales(guardada));
+}
 
 QString ajustar_digitos(const QString& wcuenta, int wdigitos)
 {
@@ -141,8 +147,11 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
     // write the hotel's account back as nothing.
     // Nor is an account fitted into another wrong length ("57" would come
     // out as 57000000057): only a fit to exactly wdigitos digits is used.
+    // Blanks after the digits are the column's padding (a char(n) column
+    // hands accounts back padded): the account is fitted without them.
     const QString guardada = texto(cuenta_hotel);
-    const QString ajustada = ajustar_digitos(guardada, wdigitos);
+    const QString sin_relleno = guardada.trimmed().isEmpty() ? guardada : vb::sin_blancos_finales(guardada);
+    const QString ajustada = ajustar_digitos(sin_relleno, wdigitos);
     return ajustada.size() == wdigitos ? ajustada : guardada;
 }
 
@@ -155,7 +164,7 @@ static QList<FilaCuenta> leer_filas(ado::Recordset& rs, const QString& cod, cons
     for (; !rs.eof(); rs.moveNext()) {
         leidas.append({rs.text(cod), rs.text(nom), cuenta_a_mostrar(rs.field(cta), wdigitos), rs.field(cod),
                        rs.field(nom), rs.field(cta)});
-        if (const QString antes = rs.text(cta); !antes.isEmpty() && antes != leidas.last().cuenta)
+        if (const QString antes = rs.text(cta); !antes.isEmpty() && leidas.last().cambiada())
             ajustadas << leidas.last().codigo + QStringLiteral(" ") + leidas.last().nombre.trimmed()
                              + QStringLiteral(": ") + antes + QStringLiteral(" -> ") + leidas.last().cuenta;
     }

@@ -85,7 +85,8 @@ private Q_SLOTS:
             {'j', "570000001", 9, "570000001"}, {'j', "430999999", 8, "43099999"}, {'j', "", 9, ""}, {'j', " ", 8, ""}, {'j', "57200A02", 9, ""},
             {'j', "430000001234", 8, "43001234"}, {'j', "57200002", 9, "572000002"}, {'j', "5720002", 9, "5720000002"}, {'j', "-5720002", 8, ""},
             {'j', "572000002", 10, ""}, {'j', "5720000002", 9, ""}, {'j', "57200002", 12, ""}, {'m', "430999999", 8, "43099999"},
-            {'m', "5720002", 8, "5720002"}, {'m', "<null>", 9, ""}, {'m', "572 000 001", 8, "572 000 001"}, {'p', "705000005", 9, ""},
+            {'m', "5720002", 8, "5720002"}, {'m', "<null>", 9, ""}, {'m', "572 000 001", 8, "572 000 001"},
+            {'m', "705000001   ", 9, "705000001"}, {'m', "57200002    ", 9, "572000002"}, {'m', "   ", 9, "   "}, {'p', "705000005", 9, ""},
             {'p', "57", 9, largo("57")}, {'p', "70500000123", 9, largo("70500000123")}, {'p', "", 9, "Falta la cuenta: debe tener 9 dígitos."},
             {'p', "   ", 9, "La cuenta está en blanco: debe tener 9 dígitos."}, {'p', "70500A004", 9, "La cuenta \"70500A004\" no es numérica: debe tener 9 dígitos."},
             {'a', "570000001", 9, "1|"}, {'a', "57X", 9, "0|" + kNoNumerica}, {'a', "", 9, "0|" + kNoNumerica}, {'a', "57000001", 9, "0||" + largo("57000001") + "|0"}};
@@ -104,6 +105,12 @@ private Q_SLOTS:
         for (const char* n : {"Teléfono", "agua mineral", "Ático", "Alojamiento", "agua mineral"}) f << cuentas_hotel::FilaCuenta{QString::number(f.size()), n, {}};
         cuentas_hotel::ordenar_por_nombre(f);
         QCOMPARE(f[0].codigo + f[1].codigo + f[2].codigo + f[3].codigo + f[4].codigo, QString("14320"));
+        // Only the padding differs: the same account, not written back; fitted or edited, it is.
+        QString cambios;
+        for (const auto& [guardada, mostrada] : {std::pair<QVariant, QString>{"705000001   ", "705000001"}, {"705000001", "705000001"},
+                                                 {"70500001   ", "705000001"}, {"705000001   ", "705000002"}, {QVariant(), ""}, {"  ", "  "}})
+            cambios += QString::number(cuentas_hotel::FilaCuenta{"1", "x", mostrada, "1", "x", guardada}.cambiada());
+        QCOMPARE(cambios, QString("001100"));
     }
 
     // A scratch table left by an earlier opening is dropped only once the
