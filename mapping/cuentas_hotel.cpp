@@ -219,6 +219,15 @@ bool CopiaTrabajo::preparar()
                       QString(), platform::Icon::Exclamation);
         return false;
     }
+    // Nor with a count no account can have (only the configuration's 8 to
+    // 12 fit the twelve characters of a record and of the hotel's column).
+    if (a_.wdigitos < 8 || a_.wdigitos > 12) {
+        a_.ui.message(QStringLiteral("El número de dígitos de las cuentas (%1) no es válido: debe estar entre 8 y 12. "
+                                     "Corríjalo antes en la \"Configuración General\".")
+                          .arg(a_.wdigitos),
+                      QString(), platform::Icon::Exclamation);
+        return false;
+    }
     const QString base = QString::fromUtf8(kBaseTrabajo);
     try {
         if (!cn_trabajo_.isOpen())

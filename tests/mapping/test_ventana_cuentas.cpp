@@ -212,17 +212,20 @@ private Q_SLOTS:
         qunsetenv("ENLACE3_JET_SUSTITUTO");
     }
 
-    // Without the work database or the number of digits the window says why,
-    // shows nothing and the hotel keeps its rows.
+    // Without the work database or a number of digits from 8 to 12 the
+    // window says why, shows nothing and the hotel keeps its rows.
     void cobro_sin_base_o_sin_digitos()
     {
-        for (const bool sin_base : {true, false}) {
-            Ventana v(Tabla::Cobro, false, sin_base ? QVariant(9) : QVariant());
+        for (const QVariant& digitos : {QVariant(9), QVariant(), QVariant(13)}) {
+            const bool sin_base = digitos == QVariant(9);
+            Ventana v(Tabla::Cobro, false, digitos);
             const QStringList antes = v.formas();
             if (sin_base) v.e.inst().cerrar(), QFile::remove(v.e.inst().ruta(kWdb));
             v.e.ui.shown.clear(), v.abrir();
             const QString motivo = sin_base ? "|No se puede abrir la base de datos de trabajo c:\\noctaris\\wdb.mdb."
-                                            : "|Falta el número de dígitos de las cuentas: complete antes la \"Configuración General\"." + kExclamacion;
+                                   : digitos.isNull() ? "|Falta el número de dígitos de las cuentas: complete antes la \"Configuración General\"." + kExclamacion
+                                                      : "|El número de dígitos de las cuentas (13) no es válido: debe estar entre 8 y 12. "
+                                                        "Corríjalo antes en la \"Configuración General\"." + kExclamacion;
             QVERIFY2(lineas(v.g).isEmpty() && v.al_abrir.size() == 1 && v.al_abrir.at(0).startsWith(motivo), qPrintable(v.al_abrir.join('\n')));
             v.w->close();
             QVERIFY(v.formas() == antes && QFile::exists(v.e.inst().ruta(kWdb)) == !sin_base);
