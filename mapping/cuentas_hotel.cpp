@@ -100,7 +100,7 @@ bool grabar_cuenta_leida(ado::Recordset& rs, ado::Connection& cn, const QString&
 bool FilaCuenta::cambiada() const
 {
     const QString guardada = texto(cuenta_hotel);
-    return cuenta != guardada && (guardada.trimmed().isEmpty() || cuenta != vb::sin_blancos_finales(guardada));
+    return cuenta != vb::sin_relleno(guardada) && cuenta != guardada;
 }
 
 QString ajustar_digitos(const QString& wcuenta, int wdigitos)
@@ -150,8 +150,7 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos)
     // Blanks after the digits are the column's padding (a char(n) column
     // hands accounts back padded): the account is fitted without them.
     const QString guardada = texto(cuenta_hotel);
-    const QString sin_relleno = guardada.trimmed().isEmpty() ? guardada : vb::sin_blancos_finales(guardada);
-    const QString ajustada = ajustar_digitos(sin_relleno, wdigitos);
+    const QString ajustada = ajustar_digitos(vb::sin_relleno(guardada), wdigitos);
     return ajustada.size() == wdigitos ? ajustada : guardada;
 }
 

@@ -324,6 +324,12 @@ QString sin_blancos_finales(const QString& texto)
 
 QString sin_blancos(const QString& texto) { return sin_blancos_iniciales(sin_blancos_finales(texto)); }
 
+QString sin_relleno(const QString& texto)
+{
+    const QString cifras = sin_blancos_finales(texto);
+    return cifras.isEmpty() ? texto : cifras;
+}
+
 bool es_numerico(const QString& texto)
 {
     if (texto.isEmpty())

@@ -19,6 +19,9 @@ QString sin_blancos_iniciales(const QString& texto);
 QString sin_blancos_finales(const QString& texto);
 // Trim$: blanks on both sides (a tab or a line break is not a blank).
 QString sin_blancos(const QString& texto);
+// A fixed-width column's value without its padding: the blanks after it go,
+// unless it is blanks only (then it stays as it is).
+QString sin_relleno(const QString& texto);
 // A text of one or more ASCII digits and nothing else.
 bool es_numerico(const QString& texto);
 

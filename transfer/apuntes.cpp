@@ -1,6 +1,7 @@
 #include "transfer/apuntes.h"
 
 #include "transfer/cuentas.h"
+#include "transfer/preparacion.h"
 #include "platform/vb.h"
 
 using registros::Apunte;
@@ -31,15 +32,13 @@ QString concepto_credito(const ado::Recordset& rs)
 double importe_credito(const ado::Recordset& rs)
 {
     const QVariant v = rs.field(QStringLiteral("Cre3Imp"));
-    if (v.isNull())
-        throw registros::RegistroRechazado(QStringLiteral("importe"), QString(), QStringLiteral("está vacío"));
-    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
-        bool ok = false;
-        const double n = v.toString().trimmed().toDouble(&ok);
-        if (!ok)
-            throw registros::RegistroRechazado(QStringLiteral("importe"), v.toString(), QStringLiteral("no es un número"));
-        return n;
-    }
+    const NumeroHotel n = numero_hotel(v);
+    if (n.estado == NumeroHotel::Vacio)
+        throw registros::RegistroRechazado(QStringLiteral("importe"), v.toString(), QStringLiteral("está vacío"));
+    // A number that is not finite is the record's to refuse, as anywhere.
+    const bool es_texto = v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
+    if (n.estado == NumeroHotel::NoNumero && es_texto)
+        throw registros::RegistroRechazado(QStringLiteral("importe"), v.toString(), QStringLiteral("no es un número"));
     return rs.number(QStringLiteral("Cre3Imp"));
 }
 

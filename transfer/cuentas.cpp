@@ -313,9 +313,7 @@ QString ajustar_digitos(int wdigitos, QString& wcuenta)
     // Server's char(n)): counted as digits, the cut would keep blanks and
     // drop the account's last digits. An account of blanks only stays what
     // it is.
-    if (wcuenta.endsWith(QLatin1Char(' ')))
-        if (const QString cifras = vb::sin_blancos_finales(wcuenta); !cifras.isEmpty())
-            wcuenta = cifras;
+    wcuenta = vb::sin_relleno(wcuenta);
     if (wcuenta.size() > wdigitos) {
         if (wdigitos == 8)
             wcuenta = wcuenta.left(4) + wcuenta.right(4);
