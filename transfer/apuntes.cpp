@@ -16,11 +16,6 @@ Apunte apunte_base(const Traspaso& t, const QString& fecha)
     return a;
 }
 
-QString concepto_deposito(const ado::Recordset& rs)
-{
-    return QStringLiteral("Dep.Descontado Factura ") + rs.text(QStringLiteral("EdepFra"));
-}
-
 QString concepto_credito(const ado::Recordset& rs)
 {
     return QStringLiteral("Cobro Credito Factura") + rs.text(QStringLiteral("Cre3Fra"));
@@ -70,12 +65,19 @@ std::optional<Apunte> apunte_haber_caja(Traspaso& t)
     const double importe = rs.number(QStringLiteral("CajImp"));
     if (vb::centimos(importe) == 0)
         return std::nullopt;
-    const QString factura = rs.text(QStringLiteral("CajFra"));
-    Apunte a = apunte_base(t, amd(t.wdia));
-    a.cuenta = rs.text(QStringLiteral("CajCli"));
+    Apunte a = apunte_cobro(t, amd(t.wdia), rs.text(QStringLiteral("CajCli")), rs.text(QStringLiteral("CajFra")), importe);
+    a.posicion = t.wlinea == t.wtotal_cobros ? QStringLiteral("U") : QStringLiteral("M");
+    return a;
+}
+
+Apunte apunte_cobro(const Traspaso& t, const QString& fecha, const QString& cliente, const QString& factura,
+                    double importe)
+{
+    Apunte a = apunte_base(t, fecha);
+    a.cuenta = cliente;
     a.lado = QStringLiteral("H");
     a.documento = factura;
-    a.posicion = t.wlinea == t.wtotal_cobros ? QStringLiteral("U") : QStringLiteral("M");
+    a.posicion = QStringLiteral("M");
     a.concepto = QStringLiteral("Cobros N/Factura N. ")
         + registros::rellenar(factura, 10, QStringLiteral("factura del cobro"));
     a.importe = importe;
@@ -99,28 +101,25 @@ QStringList cerrar_asiento_caja(std::vector<Apunte> lineas)
     return salida;
 }
 
-QString apunte_debe_descontar_deposito(Traspaso& t)
+FilaDeposito leer_deposito(const ado::Recordset& rs)
 {
-    const ado::Recordset& rs = t.a.rs_edep3;
-    Apunte a = apunte_base(t, rs.text(QStringLiteral("EdepFec")));
-    a.cuenta = t.a.wcta_depositos;
-    a.lado = QStringLiteral("D");
-    a.posicion = QStringLiteral("I");
-    a.concepto = concepto_deposito(rs);
-    a.importe = rs.number(QStringLiteral("EdepImp"));
-    return registros::registro_apunte(a);
+    return {rs.text(QStringLiteral("EdepFec")), rs.text(QStringLiteral("EdepCli")), rs.text(QStringLiteral("EdepFra")),
+            rs.number(QStringLiteral("EdepImp"))};
 }
 
-QString apunte_haber_descontar_deposito(Traspaso& t)
+QStringList lineas_deposito(const Traspaso& t, const FilaDeposito& d)
 {
-    const ado::Recordset& rs = t.a.rs_edep3;
-    Apunte a = apunte_base(t, rs.text(QStringLiteral("EdepFec")));
-    a.cuenta = rs.text(QStringLiteral("EdepCli"));
-    a.lado = QStringLiteral("H");
-    a.posicion = QStringLiteral("U");
-    a.concepto = concepto_deposito(rs);
-    a.importe = rs.number(QStringLiteral("EdepImp"));
-    return registros::registro_apunte(a);
+    Apunte debe = apunte_base(t, d.fecha);
+    debe.cuenta = t.a.wcta_depositos;
+    debe.lado = QStringLiteral("D");
+    debe.posicion = QStringLiteral("I");
+    debe.concepto = QStringLiteral("Dep.Descontado Factura ") + d.factura;
+    debe.importe = d.importe;
+    Apunte haber = debe;
+    haber.cuenta = d.cuenta;
+    haber.lado = QStringLiteral("H");
+    haber.posicion = QStringLiteral("U");
+    return {registros::registro_apunte(debe), registros::registro_apunte(haber)};
 }
 
 QString crear_credito_debe(Traspaso& t)

@@ -29,9 +29,19 @@ std::optional<registros::Apunte> apunte_haber_caja(Traspaso& t);
 // last "U", the others "M"; a lone line "I". Throws RegistroRechazado.
 QStringList cerrar_asiento_caja(std::vector<registros::Apunte> lineas);
 
-// The two lines of the deposit of the current row of t.a.rs_edep3.
-QString apunte_debe_descontar_deposito(Traspaso& t);
-QString apunte_haber_descontar_deposito(Traspaso& t);
+// One collection's credit line of the day `fecha` (yyyymmdd), as a line in
+// the middle of the entry. Throws RegistroRechazado when its invoice number
+// does not fit.
+registros::Apunte apunte_cobro(const Traspaso& t, const QString& fecha, const QString& cliente,
+                               const QString& factura, double importe);
+// A deposit to discount, as edep3 holds it.
+struct FilaDeposito {
+    QString fecha, cuenta, factura;
+    double importe = 0;
+};
+FilaDeposito leer_deposito(const ado::Recordset& edep3);
+// The deposit's two lines, debit and credit.
+QStringList lineas_deposito(const Traspaso& t, const FilaDeposito& d);
 
 // The two lines of the collected credit of the current row of t.a.rs_cre3.
 QString crear_credito_debe(Traspaso& t);

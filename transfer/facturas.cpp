@@ -9,15 +9,6 @@ using vb::centimos;
 namespace {
 
 // The staged invoice as read once from the current row of rs_fac3.
-struct FilaFactura {
-    QString eje, fra, fec, cuenta, nombre;
-    double b[5] = {0, 0, 0, 0, 0};   // FacB0 .. FacB4
-    double i[5] = {0, 0, 0, 0, 0};   // FacI1 .. FacI4 at 1 .. 4
-    double c[5] = {0, 0, 0, 0, 0};   // FacC1 .. FacC4 at 1 .. 4
-    double total = 0;
-    double tasa = 0;
-};
-
 FilaFactura leer_factura(const ado::Recordset& rs)
 {
     FilaFactura f;
@@ -150,16 +141,27 @@ QStringList lineas_iva(const FilaFactura& f, const ComunFactura& c, const QStrin
     return lineas;
 }
 
+// The sales of the invoice by account, as fal3 holds them.
+std::vector<VentasCuenta> ventas_de(Traspaso& t, const FilaFactura& f)
+{
+    t.a.rs_fal3.closeIfOpen();
+    std::vector<VentasCuenta> ventas;
+    ado::Rows::each(t.a.cn_enlace,
+                    QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 "
+                                   "WHERE FalEmp = ? AND FalEje = ? AND FalFra = ? GROUP BY FalCta"),
+                    {empresa_000(t.a.wempresa), f.eje, f.fra}, [&](const ado::Row& fila) {
+                        ventas.push_back({fila.text(fila.column(QStringLiteral("FalCta"))),
+                                          fila.number(fila.column(QStringLiteral("FalSuma")))});
+                    });
+    return ventas;
+}
+
 // The sales-breakdown entry. Its closing line carries the sum of the amounts
 // as they were written (each rounded to cents), so the entry always balances
 // even though the sales lines carry three decimals.
-QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactura& c)
+QStringList desglose_ventas(const Traspaso& t, const FilaFactura& f, const ComunFactura& c,
+                            const std::vector<VentasCuenta>& ventas)
 {
-    ado::Recordset& fal = t.a.rs_fal3;
-    const ado::Values factura{empresa_000(t.a.wempresa), f.eje, f.fra};
-
-    fal.closeIfOpen();
-
     const QString concepto = QStringLiteral("Desglose N/Factura            ");
     // A sales account's line has no description of its own: thirty "?".
     const QString sin_descripcion(30, QLatin1Char('?'));
@@ -186,16 +188,10 @@ QStringList desglose_ventas(Traspaso& t, const FilaFactura& f, const ComunFactur
         linea(ct.cuenta, ct.descripcion, QStringLiteral("H"), ct.descripcion, tasa);
         total_centimos += centimos(tasa);
     }
-
-    ado::Rows::each(t.a.cn_enlace,
-                    QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal3 "
-                                   "WHERE FalEmp = ? AND FalEje = ? AND FalFra = ? GROUP BY FalCta"),
-                    factura, [&](const ado::Row& fila) {
-                        const double suma = fila.number(fila.column(QStringLiteral("FalSuma")));
-                        linea(fila.text(fila.column(QStringLiteral("FalCta"))), sin_descripcion,
-                              QStringLiteral("H"), concepto, suma);
-                        total_centimos += centimos(suma);
-                    });
+    for (const VentasCuenta& v : ventas) {
+        linea(v.cuenta, sin_descripcion, QStringLiteral("H"), concepto, v.suma);
+        total_centimos += centimos(v.suma);
+    }
 
     const CuentaVentas cv = cuenta_cuadre(t);
     registros::Apunte cierre;
@@ -239,22 +235,29 @@ QString cuota(Traspaso& t, int tbase)
     return registros::importe(cuota_banda(leer_factura(t.a.rs_fac3), tbase), QStringLiteral("cuota de IVA"));
 }
 
-QStringList generar_factura_ascii(Traspaso& t)
+QStringList lineas_factura(const Traspaso& t, const FilaFactura& f, const std::vector<VentasCuenta>& ventas)
 {
-    const FilaFactura f = leer_factura(t.a.rs_fac3);
-    t.factura_solo_tasa = solo_tasa(f);
+    const bool factura_solo_tasa = solo_tasa(f);
     const ComunFactura c = comun_factura(t, f);
 
     QStringList lineas;
     lineas << cabecera(f, c);
 
-    QString bandas = bandas_de(f, t.factura_solo_tasa);
+    QString bandas = bandas_de(f, factura_solo_tasa);
     if (bandas.isEmpty())
         bandas = QStringLiteral("0");
-    const CuentaVentas ventas = t.factura_solo_tasa ? cuenta_tasa(t) : cuenta_cuadre(t);
-    lineas << lineas_iva(f, c, bandas, ventas);
+    const CuentaVentas cuenta = factura_solo_tasa ? cuenta_tasa(t) : cuenta_cuadre(t);
+    lineas << lineas_iva(f, c, bandas, cuenta);
 
-    if (t.a.wdesglosar_ventas && !t.factura_solo_tasa)
-        lineas << desglose_ventas(t, f, c);
+    if (t.a.wdesglosar_ventas && !factura_solo_tasa)
+        lineas << desglose_ventas(t, f, c, ventas);
     return lineas;
+}
+
+QStringList generar_factura_ascii(Traspaso& t)
+{
+    const FilaFactura f = leer_factura(t.a.rs_fac3);
+    t.factura_solo_tasa = solo_tasa(f);
+    const bool con_desglose = t.a.wdesglosar_ventas && !t.factura_solo_tasa;
+    return lineas_factura(t, f, con_desglose ? ventas_de(t, f) : std::vector<VentasCuenta>());
 }

@@ -206,7 +206,7 @@ void Generacion::seccion_depositos()
         const QString quien = QStringLiteral("Depósito de la factura ") + rs.text(QStringLiteral("EdepFra"))
             + QStringLiteral(" del ") + rs.text(QStringLiteral("EdepFec"));
         try {
-            const QStringList lineas{apunte_debe_descontar_deposito(t), apunte_haber_descontar_deposito(t)};
+            const QStringList lineas = lineas_deposito(t, leer_deposito(rs));
             if (marcar(rs, QStringLiteral("edep3"), QStringLiteral("EdepEstado"), quien) && escribir(lineas)) {
                 r.importe_depositos += vb::centimos(rs.number(QStringLiteral("EdepImp")));
                 avisar(QStringLiteral("Depósitos"), ++r.depositos);

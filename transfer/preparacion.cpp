@@ -1,7 +1,9 @@
 #include "transfer/preparacion.h"
 
 #include "platform/punto_fallo.h"
+#include "transfer/apuntes.h"
 #include "transfer/cuentas.h"
+#include "transfer/facturas.h"
 #include "transfer/records/registros.h"
 #include "platform/vb.h"
 
@@ -345,6 +347,8 @@ bool con_control(const QString& texto)
         que = valor_original(valor) + QStringLiteral(" no es una fecha del calendario escrita aaaammdd");
         break;
     case DatoRechazado::Clase::Repetido:
+    case DatoRechazado::Clase::Cuenta:
+    case DatoRechazado::Clase::Registro:
         break;
     }
     throw FilaRechazada({clase, quien + QStringLiteral(": ") + QString::fromUtf8(c.texto) + QStringLiteral(" (")
@@ -383,6 +387,22 @@ void exigir_cuenta_de(const Quien& quien, const Que& que, const QString& cuenta)
     } catch (const registros::RegistroRechazado& e) {
         throw FilaRechazada({DatoRechazado::Clase::Cuenta, quien() + QStringLiteral(": ") + que() + QStringLiteral(" no vale (")
                                                                + e.explicacion() + QStringLiteral("); no se ha traspasado.")});
+    }
+}
+
+// The records a staged row will make, built before it is staged: a value no
+// record can carry (an account with a letter, an amount of eleven integer
+// digits, an invoice number longer than its field) leaves the row in the
+// hotel and reported, instead of staged to be refused at every generation.
+template <typename Quien, typename Construir>
+void exigir_registros(const Quien& quien, const Construir& construir)
+{
+    try {
+        construir();
+    } catch (const registros::RegistroRechazado& e) {
+        const auto clase = e.campo == QLatin1String("cuenta") ? DatoRechazado::Clase::Cuenta : DatoRechazado::Clase::Registro;
+        throw FilaRechazada({clase, nombre_de(quien) + QStringLiteral(": no cabe en un registro de A3Con (") + e.explicacion()
+                                        + QStringLiteral("); no se ha traspasado.")});
     }
 }
 
@@ -741,6 +761,7 @@ QStringList informe_rechazados(const std::vector<DatoRechazado>& rechazados, int
         {C::Repetido, "Filas repetidas"},
         {C::Control, "Códigos con caracteres de control"},
         {C::Cuenta, "Cuentas contables que A3Con no admite"},
+        {C::Registro, "Valores que no caben en los registros de A3Con"},
     };
     QStringList lineas;
     for (const auto& [clase, titulo] : clases) {
@@ -821,11 +842,18 @@ void mover_datos_factura(Traspaso& t)
     fila << texto(cuenta) << f.tasa;
     a.cn_enlace.execute(insertar, fila);
 
-    if (a.wdesglosar_ventas)
-        generar_fal(t, eje, numero);
+    const std::vector<VentasCuenta> ventas = a.wdesglosar_ventas ? generar_fal(t, eje, numero) : std::vector<VentasCuenta>();
+    FilaFactura staged;
+    staged.eje = eje, staged.fra = numero, staged.fec = fecha, staged.cuenta = cuenta;
+    staged.nombre = emi.text(QStringLiteral("EmiNom"));
+    for (int n : {1, 3, 4})
+        staged.b[n] = f.b[n], staged.i[n] = f.i[n], staged.c[n] = f.c[n];
+    staged.b[2] = base2, staged.i[2] = tipo2, staged.c[2] = total - base2;
+    staged.total = total, staged.tasa = f.tasa;
+    exigir_registros(quien, [&] { lineas_factura(t, staged, ventas); });
 }
 
-void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
+std::vector<VentasCuenta> generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
 {
     A3ADO& a = t.a;
     a.rs_hiscadia.closeIfOpen();
@@ -839,6 +867,7 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
     QString empresa;
     int cta = -1, can = -1, pre = -1, ca = -1;
     qint64 orden = 0;
+    std::vector<VentasCuenta> ventas;
     // Each line is read where it lies and added at once; none is kept.
     ado::Rows::each(
         a.conexion_hotel(QStringLiteral("hiscadia")),
@@ -857,10 +886,18 @@ void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
             const auto quien = [&] { return factura_hotel(w_eje, w_numero); };
             const double cantidad = numero_exigido(linea.field(columna(can, kCan)), quien, tabla, kCan);
             const double precio = numero_exigido(linea.field(columna(pre, kPre)), quien, tabla, kPre);
-            a.cn_enlace.execute(insertar, {texto(empresa), texto(w_eje), orden, texto(w_numero),
-                                           texto(cuenta.isEmpty() ? a.wcta_cuadre : cuenta),
-                                           importe_linea(cantidad, precio, linea.text(columna(ca, kCA)))});
+            const QString cuenta_linea = cuenta.isEmpty() ? a.wcta_cuadre : cuenta;
+            const double importe = importe_linea(cantidad, precio, linea.text(columna(ca, kCA)));
+            a.cn_enlace.execute(insertar,
+                                {texto(empresa), texto(w_eje), orden, texto(w_numero), texto(cuenta_linea), importe});
+            const auto suya = std::find_if(ventas.begin(), ventas.end(),
+                                           [&](const VentasCuenta& v) { return v.cuenta == cuenta_linea; });
+            if (suya == ventas.end())
+                ventas.push_back({cuenta_linea, importe});
+            else
+                suya->suma += importe;
         });
+    return ventas;
 }
 
 void mover_deposito(Traspaso& t)
@@ -874,16 +911,20 @@ void mover_deposito(Traspaso& t)
     if (!dep.isOpen())
         dep.open(QStringLiteral("SELECT * FROM edep3 WHERE 1 = 0"), a.cn_enlace, ado::adOpenDynamic,
                  ado::adLockOptimistic);
-    dep.addNew();
-    dep.setField(QStringLiteral("EdepFec"), texto(emi.text(QStringLiteral("EmiFec"))));
     // The whole account, even when it is longer than the column was declared:
     // a cut account would credit the deposit to another customer.
-    const QString cuenta = cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
-                                          emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC")));
-    dep.setField(QStringLiteral("EdepCli"), texto(cuenta));
-    dep.setField(QStringLiteral("EdepImp"), numero_hotel(emi.field(QStringLiteral("EmiDep"))).valor);
+    const FilaDeposito d{emi.text(QStringLiteral("EmiFec")),
+                         cuenta_cliente(t, emi.text(QStringLiteral("EmiNum")), emi.text(QStringLiteral("EmiAno")),
+                                        emi.text(QStringLiteral("EmiCli")), emi.text(QStringLiteral("eMIC"))),
+                         emi.text(QStringLiteral("EmiNum")), numero_hotel(emi.field(QStringLiteral("EmiDep"))).valor};
+    exigir_registros([&] { return factura_hotel(emi.text(QStringLiteral("EmiAno")), d.factura); },
+                     [&] { lineas_deposito(t, d); });
+    dep.addNew();
+    dep.setField(QStringLiteral("EdepFec"), texto(d.fecha));
+    dep.setField(QStringLiteral("EdepCli"), texto(d.cuenta));
+    dep.setField(QStringLiteral("EdepImp"), d.importe);
     dep.setField(QStringLiteral("EdepEstado"), QStringLiteral("0"));
-    dep.setField(QStringLiteral("EdepFra"), texto(emi.text(QStringLiteral("EmiNum"))));
+    dep.setField(QStringLiteral("EdepFra"), texto(d.factura));
     dep.update();
 }
 
@@ -916,6 +957,7 @@ void mover_datos_caja(Traspaso& t)
         const auto quien = [&] { return cobro_de(fecha, orden); };
         exigir_cuenta_de(quien, [&] { return QStringLiteral("la cuenta de la forma de cobro ") + visible(forma); }, cobro);
         exigir_cuenta_de(quien, [] { return QStringLiteral("la cuenta del cliente"); }, cliente);
+        exigir_registros(quien, [&] { registros::registro_apunte(apunte_cobro(t, fecha, cliente, factura, importe)); });
     }
     // Added by one statement compiled once (see mover_datos_factura).
     static const QString insertar = QStringLiteral(

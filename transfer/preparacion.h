@@ -5,6 +5,7 @@
 // tables fac3, fal3, edep3 and caj3, each row in state "0". A hotel record is
 // staged at most once, whatever the state of its staged row.
 
+#include "transfer/facturas.h"
 #include "transfer/traspaso.h"
 
 #include <QString>
@@ -28,7 +29,8 @@ bool ya_ha_sido_traspasado_caja(Traspaso& t, const QString& fecha, qint64 orden)
 // then not saved.
 void mover_datos_factura(Traspaso& t);
 // The hotel lines of one invoice -> fal3, numbered 1, 2, 3 ... in reading order.
-void generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero);
+// Returns their amounts added up by account.
+std::vector<VentasCuenta> generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero);
 // Current row of a.rs_emi -> one edep3 row (the deposit to discount), added
 // through a.rs_edep3, which stays open for the next deposit.
 void mover_deposito(Traspaso& t);

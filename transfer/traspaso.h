@@ -18,7 +18,7 @@
 // A hotel row the staging left out because its data do not fit a record:
 // one line naming the row, the table, the column and the value.
 struct DatoRechazado {
-    enum class Clase { Vacio, NoNumero, Fecha, Repetido, Control, Cuenta };
+    enum class Clase { Vacio, NoNumero, Fecha, Repetido, Control, Cuenta, Registro };
     Clase clase = Clase::Vacio;
     QString linea;
 };

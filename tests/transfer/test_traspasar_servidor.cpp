@@ -176,8 +176,20 @@ void TestTraspasarServidor::rarezas_en_los_dos_modos()
         // No cash method and a method without account: a warning on err, the default cash account, status 0.
         {"sin contado", [](Hotel& h) { h.inst().ejecutar("formas", "DELETE FROM formas WHERE ForCod = '1'"), h.inst().ejecutar("formas", "UPDATE formas SET ForCta = NULL"); },
          0, {"Error no existe contado"}, {}, "0570000001", {}},
-        // Eleven characters: no document field holds the number; the invoice waits, the rest is sent.
-        {"número de 11", factura8({{"EmiNum", "12345678901"}}), 1, {"Factura 12345678901 del ejercicio 2013: "}, "12345678901", {}, {"fac3 12345678901=0"}},
+        // Values no record can carry stay in the hotel, reported, and are not staged to wait for ever.
+        {"número de 11", factura8({{"EmiNum", "12345678901"}}), 1,
+         {"Valores que no caben en los registros de A3Con (1):", "Factura 2013/12345678901: no cabe en un registro de A3Con (campo documento: "
+          "«12345678901» ocupa 11 caracteres y el campo admite 10); no se ha traspasado."}, "12345678901", {}, {}},
+        {"cuenta de cliente con letra", [](Hotel& h) { h.cliente("1003", "43000000x"), factura8({}, "1003")(h); }, 1,
+         {"Cuentas contables que A3Con no admite (1):", "Factura 2013/8: no cabe en un registro de A3Con (campo cuenta: «", "» una cuenta solo puede tener cifras); no se ha traspasado."}, fac8, {}, {}},
+        {"total de 11 cifras", factura8({{"EmiTot", 1e11}}), 1,
+         {"Factura 2013/8: no cabe en un registro de A3Con (campo total: «", "no cabe en diez cifras enteras (el máximo es 9999999999.99)); no se ha traspasado."}, fac8, {}, {}},
+        // The deposit's concept holds the invoice number after 23 characters of its own: seven fit.
+        {"depósito de número largo", [](Hotel& h) { h.factura("12345678", "20130107", 77.0, {{"EmiDep", 5.0}}), h.factura("1234567", "20130107", 7.0, {{"EmiDep", 5.0}}); }, 1,
+         {"Factura 2013/12345678: no cabe en un registro de A3Con (campo concepto: «Dep.Descontado Factura 12345678» ocupa 31 caracteres y el campo admite 30); no se ha traspasado."},
+         "12345678", "Dep.Descontado Factura 1234567", {"fac3 1234567=1", "edep3 1234567=1"}},
+        {"cobro de 11 cifras", cobro8({{"CajaImp", 1e11}}), 1,
+         {"Cobro de caja del 08-01-2013, orden 3: no cabe en un registro de A3Con (campo importe: «", "no cabe en diez cifras enteras"}, "20130108", {}, {}},
         // A driver's 38.52499999999999 for 38.525: band 2 is 35.02 + 3.51, not 3.50.
         {"15 cifras", factura8({{"EmiTot", 38.52499999999999}}), 0, {}, {}, "+0000000035.0210.00+0000000003.51", {"fac3 8=1"}},
     };
