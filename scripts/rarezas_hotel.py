@@ -3,7 +3,7 @@
 kinds hotels really hold (empty or non-numeric amounts, rates, quantities and
 prices; impossible or badly written dates; repeated keys; empty invoice
 numbers or collection orders; control characters in names and in invoice
-numbers) into copies of the demo installation, runs
+numbers; amounts, invoice numbers and accounts no record can carry) into copies of the demo installation, runs
 
     enlace3 traspasar 01012013 31012013 --sobrescribir
 
@@ -12,7 +12,8 @@ on each copy and checks:
   - the file passes `enlace3 verificar` with no problem;
   - every planted oddity is named in the report (standard error), except a
     control character in a free text, which must reach the file as a blank;
-  - the exit status is 1 exactly when something was left out.
+  - the exit status is 1 exactly when something was left out;
+  - no staged row is left waiting: what the file cannot take stays in the hotel.
 
 Prints the figures per kind and PASS or FAIL (exit status 1); the folders of
 failing installations are kept. Only the standard library. Run through
@@ -84,8 +85,8 @@ class Plantador:
         """Returns (pieces the report must hold, control character of a free text or None), or None."""
         r = self.rnd
         if tipo in ("EmiTot", "EmiI2", "EmiFec", "EmiFec_escrita", "emi_repetida", "EmiNum", "control_EmiNom",
-                    "control_EmiNum", "Hiscadia"):
-            f = self.factura(con_lineas=tipo == "Hiscadia")
+                    "control_EmiNum", "Hiscadia", "EmiTot_enorme", "EmiNum_largo", "HCadiaCta"):
+            f = self.factura(con_lineas=tipo in ("Hiscadia", "HCadiaCta"))
             if f is None:
                 return None
             rowid, ano, num, fec, cli = f
@@ -95,6 +96,16 @@ class Plantador:
             self.fijar(self.emi, "emi", "EmiTot", v, rowid)
             return [k + ("el total (EmiTot) está vacío" if v in (None, "") else
                          f"el total (EmiTot) «{v}» no es un número")], None
+        if tipo == "EmiTot_enorme":
+            v = r.choice([1e10, 2.5e11, -1e12])
+            self.fijar(self.emi, "emi", "EmiTot", v, rowid)
+            return [k + "no cabe en un registro de A3Con (campo total: «",
+                    "no cabe en diez cifras enteras (el máximo es 9999999999.99)); no se ha traspasado."], None
+        if tipo == "EmiNum_largo":
+            v = num.rjust(11, "9")
+            self.fijar(self.emi, "emi", "EmiNum", v, rowid)
+            return [f"Factura {ano}/{v}: no cabe en un registro de A3Con (campo documento: «{v}» ocupa 11 caracteres "
+                    "y el campo admite 10); no se ha traspasado."], None
         if tipo == "EmiI2":
             v = r.choice([None, "diez", "10%"])
             self.fijar(self.emi, "emi", "EmiI2", v, rowid)
@@ -107,6 +118,10 @@ class Plantador:
             self.his.execute(f"UPDATE Hiscadia SET {col} = ? WHERE rowid = (SELECT min(rowid) FROM Hiscadia "
                              "WHERE HCadiaFraAno = ? AND HCadiaFra = ?)", (v, ano, num))
             return [k + f"{nombre} ({col}) " + (vacio if v is None else f"«{v}» no es un número")], None
+        if tipo == "HCadiaCta":
+            self.his.execute("UPDATE Hiscadia SET HCadiaCta = ? WHERE rowid = (SELECT min(rowid) FROM Hiscadia "
+                             "WHERE HCadiaFraAno = ? AND HCadiaFra = ?)", (r.choice(["70500000x", "7O5000001", "705-001"]), ano, num))
+            return [k + "no cabe en un registro de A3Con (campo cuenta: «", "una cuenta solo puede tener cifras); no se ha traspasado."], None
         if tipo == "EmiFec":
             v = r.choice([fec[:7] + "a", fec[:6] + "1" + r.choice("xyz"), fec[:6] + "0 ", "2013013"])
             self.fijar(self.emi, "emi", "EmiFec", v, rowid)
@@ -147,6 +162,9 @@ class Plantador:
             self.fijar(self.caja, "caja", "CajaImp", v, rowid)
             return [k + ("el importe (CajaImp) está vacío" if v in (None, "") else
                          f"el importe (CajaImp) «{v}» no es un número")], None
+        if tipo == "CajaImp_enorme":
+            self.fijar(self.caja, "caja", "CajaImp", r.choice([1e10, 3e11]), rowid)
+            return [k + "no cabe en un registro de A3Con (campo importe: «", "no cabe en diez cifras enteras"], None
         if tipo == "CajaFec":
             v = r.choice([fec[:7] + "a", f"{fec[:4]}-{fec[4:6]}-{fec[6:]}", fec[:6] + "00"])
             self.fijar(self.caja, "caja", "CajaFec", v, rowid)
@@ -168,7 +186,8 @@ class Plantador:
 
 
 TIPOS = ["EmiTot", "EmiI2", "Hiscadia", "CajaImp", "EmiFec", "EmiFec_escrita", "CajaFec", "emi_repetida",
-         "caja_repetido", "CajaOrd", "EmiNum", "control_EmiNom", "control_EmiNum"]
+         "caja_repetido", "CajaOrd", "EmiNum", "control_EmiNom", "control_EmiNum", "EmiTot_enorme", "EmiNum_largo",
+         "CajaImp_enorme", "HCadiaCta"]
 
 
 def ejecutar(args, raiz, *orden):
@@ -266,6 +285,14 @@ def main():
                     informadas[tipo] += 1
                 else:
                     problemas.append(f"{tipo}: no se informa de {trozos!r}")
+            # A row the file could not take is left in the hotel: none is staged to wait for ever.
+            enlace = sqlite3.connect(os.path.join(noctaris(raiz), "enlace3.MDB"))
+            esperando = sum(enlace.execute(sql).fetchone()[0] for sql in (
+                "SELECT count(*) FROM fac3 WHERE FacEst = '0'", "SELECT count(*) FROM caj3 WHERE CajEstado = '0'",
+                "SELECT count(*) FROM edep3 WHERE EdepEstado = '0'"))
+            enlace.close()
+            if esperando:
+                problemas.append(f"{esperando} filas preparadas y sin traspasar")
             if r.returncode in (0, 1) and r.returncode != (1 if se_informa else 0):
                 problemas.append(f"estado {r.returncode} con{'' if se_informa else ' nada'} que informar")
         if problemas:
