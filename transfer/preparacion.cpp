@@ -843,14 +843,14 @@ void mover_datos_factura(Traspaso& t)
     a.cn_enlace.execute(insertar, fila);
 
     const std::vector<VentasCuenta> ventas = a.wdesglosar_ventas ? generar_fal(t, eje, numero) : std::vector<VentasCuenta>();
-    FilaFactura staged;
-    staged.eje = eje, staged.fra = numero, staged.fec = fecha, staged.cuenta = cuenta;
-    staged.nombre = emi.text(QStringLiteral("EmiNom"));
+    FilaFactura preparada;
+    preparada.eje = eje, preparada.fra = numero, preparada.fec = fecha, preparada.cuenta = cuenta;
+    preparada.nombre = emi.text(QStringLiteral("EmiNom"));
     for (int n : {1, 3, 4})
-        staged.b[n] = f.b[n], staged.i[n] = f.i[n], staged.c[n] = f.c[n];
-    staged.b[2] = base2, staged.i[2] = tipo2, staged.c[2] = total - base2;
-    staged.total = total, staged.tasa = f.tasa;
-    exigir_registros(quien, [&] { lineas_factura(t, staged, ventas); });
+        preparada.b[n] = f.b[n], preparada.i[n] = f.i[n], preparada.c[n] = f.c[n];
+    preparada.b[2] = base2, preparada.i[2] = tipo2, preparada.c[2] = total - base2;
+    preparada.total = total, preparada.tasa = f.tasa;
+    exigir_registros(quien, [&] { lineas_factura(t, preparada, ventas); });
 }
 
 std::vector<VentasCuenta> generar_fal(Traspaso& t, const QString& w_eje, const QString& w_numero)
