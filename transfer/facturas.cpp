@@ -31,6 +31,10 @@ FilaFactura leer_factura(const ado::Recordset& rs)
             f.c[n] = rs.number(kCuotas[n]);
         }
     }
+    // A staged invoice without its total (a row of an older link database)
+    // would go out as a header of 0.00 against VAT lines that are not.
+    if (rs.isNull(QStringLiteral("FacTotal")))
+        throw registros::RegistroRechazado(QStringLiteral("total"), QString(), QStringLiteral("está vacío"));
     f.total = rs.number(QStringLiteral("FacTotal"));
     f.tasa = rs.number(QStringLiteral("FacTasa"));
     return f;

@@ -136,14 +136,17 @@ void TestGeneracion::registros_que_no_caben_quedan_pendientes()
         preparar_enero(e);
         // Eleven characters do not fit the 10-character document field; a postcode of six has no valid record.
         e.factura3({{"FacFra", "12345678901"}, {"FacFec", "20130104"}, {"FacCtaC", "430001001"}, {"FacCliN", "Largo"}, {"FacB2", 10.0}, {"FacI2", 10.0}, {"FacC2", 1.0}, {"FacTotal", 11.0}});
+        // A total left Null by an older link database is no total of 0.00.
+        e.factura3({{"FacFra", "13"}, {"FacFec", "20130104"}, {"FacCtaC", "430001001"}, {"FacB2", 10.0}, {"FacI2", 10.0}, {"FacC2", 1.0}, {"FacTotal", QVariant()}});
         e.cuenta({{"Cuenta", "430000201"}, {"Nombre", "Agencia Norte"}, {"Cp", "E-08001"}, {"FechaAlta", "20130101"}});
         const ResultadoGeneracion r = e.generar("20130101", "20130131");
         QVERIFY2(r.fichero_ok && !r.completo() && cifras(r) == "1 3 1 2 1", qPrintable(cifras(r)));
-        QCOMPARE(r.omitidos.size(), 2);
+        QCOMPARE(r.omitidos.size(), 3);
         QVERIFY2(r.omitidos[0].startsWith("Cuenta 430000201: "), qPrintable(r.omitidos[0]));
-        QVERIFY2(r.omitidos[1].startsWith("Factura 12345678901 del ejercicio 2013: ") && r.omitidos[1].indexOf("12345678901", 10) > 0, qPrintable(r.omitidos[1]));
+        QCOMPARE(r.omitidos[1], QStringLiteral("Factura 13 del ejercicio 2013: campo total: «» está vacío"));
+        QVERIFY2(r.omitidos[2].startsWith("Factura 12345678901 del ejercicio 2013: ") && r.omitidos[2].indexOf("12345678901", 10) > 0, qPrintable(r.omitidos[2]));
         FICHERO(e, kEnero);
-        QCOMPARE(e.estados("fac3", "FacFra", "FacEst", "FacFec, FacFra"), QStringList({"6=1", "12345678901=0", "8=1", "10=1", "9=1", "7=0"}));
+        QCOMPARE(e.estados("fac3", "FacFra", "FacEst", "FacFec, FacFra"), QStringList({"6=1", "12345678901=0", "13=0", "8=1", "10=1", "9=1", "7=0"}));
         QCOMPARE(e.estados("ctas3", "Cuenta", "Estado", "Cuenta"), QStringList({"430000201=0", "430001001=1", "430001002=1"}));
     }
     // The company code must be exactly five characters: no line can be made.
