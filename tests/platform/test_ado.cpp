@@ -159,6 +159,8 @@ private Q_SLOTS:
             {"UPDATE fac3 SET FacTra = ? WHERE FacNum = ?", {yesNo(true), "O'B''"}, "UPDATE fac3 SET FacTra = -1 WHERE FacNum = 'O''B'''''"},
             {"SELECT '?', [a?], \"b?\", `c?` FROM t WHERE x = ? -- ?\nAND y = 'it''s ?' AND z = ? /* ? */",
              {"1", "2"}, "SELECT '?', [a?], \"b?\", `c?` FROM t WHERE x = '1' -- ?\nAND y = 'it''s ?' AND z = '2' /* ? */"},
+            // A lone '-' or '/' opens no comment.
+            {"SELECT a-b, c / d FROM t WHERE x = ?-1 AND y = ?", {"1", "2"}, "SELECT a-b, c / d FROM t WHERE x = '1'-1 AND y = '2'"},
             {"x = ? AND y = ?", {"solo"}, "x = 'solo' AND y = ?"}, {"x = ?", {"1", "sobra"}, "x = '1'"}, {"x = '?", {"1"}, "x = '?"}};
         for (const auto& c : cases)
             QCOMPARE(render(QString::fromUtf8(c.statement), c.values), QString::fromUtf8(c.text));
