@@ -358,6 +358,8 @@ bool A3ADO::cargar_configuracion()
     return true;
 }
 
+QString A3ADO::ruta_hotel(const QString& archivo) const { return ruta_datos(*this, archivo); }
+
 QString A3ADO::cadena_jet(const QString& windowsPath) const
 {
     static const QRegularExpression conUnidad(QStringLiteral("^[A-Za-z]:"));

@@ -100,6 +100,9 @@ public:
     // "" when they can.
     QString motivo_solo_lectura(const QStringList& archivos) const;
 
+    // A file in \noctaris\ of the data drive as the link names it
+    // ("F:\noctaris\formas.MDB").
+    QString ruta_hotel(const QString& archivo) const;
     // The Jet connection string of a file in \noctaris\ of the data drive.
     QString cadena_jet(const QString& windowsPath) const;
     // The hotel connection that serves a table: cn_sql in server mode,

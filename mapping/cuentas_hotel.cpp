@@ -184,6 +184,38 @@ void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& camb
     ui.message(texto.arg(wdigitos) + cambios.join(QLatin1Char('\n')), QString(), platform::Icon::Information);
 }
 
+QString motivo_sin_escritura(const A3ADO& a, const QList<FicheroHotel>& ficheros)
+{
+    QStringList solo_lectura, sin_ficheros_nuevos;
+    for (const FicheroHotel& f : ficheros) {
+        if (!f.conexion)
+            continue;
+        switch (f.conexion->checkWrite()) {
+        case ado::Connection::WriteCheck::FileReadOnly: solo_lectura << a.ruta_hotel(f.archivo); break;
+        case ado::Connection::WriteCheck::FolderTakesNoFiles: sin_ficheros_nuevos << a.ruta_hotel(f.archivo); break;
+        case ado::Connection::WriteCheck::Writable: break;
+        }
+    }
+    QStringList por_que;
+    const QString coma = QStringLiteral(", ");
+    if (!solo_lectura.isEmpty())
+        por_que << (solo_lectura.size() == 1 ? QStringLiteral("el fichero del hotel %1 es de solo lectura")
+                                             : QStringLiteral("los ficheros del hotel %1 son de solo lectura"))
+                       .arg(solo_lectura.join(coma));
+    if (!sin_ficheros_nuevos.isEmpty()) {
+        const QString& primero = sin_ficheros_nuevos.first();
+        por_que << QStringLiteral("la carpeta %1 no admite ficheros nuevos, y grabar en %2 necesita crear uno a su lado "
+                                  "mientras graba")
+                       .arg(primero.left(primero.lastIndexOf(QLatin1Char('\\'))), sin_ficheros_nuevos.join(coma));
+    }
+    if (por_que.isEmpty())
+        return QString();
+    QString texto = por_que.join(QStringLiteral("; "));
+    texto[0] = texto[0].toUpper();
+    return texto + QStringLiteral(": las cuentas se muestran pero no se pueden cambiar. Para cambiarlas, dé permiso de "
+                                  "escritura y vuelva a abrir la ventana.");
+}
+
 TablaCopia tabla_formas()
 {
     return {QStringLiteral("formas"),
@@ -369,6 +401,22 @@ bool CuentasCobro::cargar_formas()
     return true;
 }
 
+QString CuentasCobro::comprobar_escritura()
+{
+    QString motivo = a_.motivo_solo_lectura({QStringLiteral("formas.MDB")});
+    if (motivo.isEmpty()) {
+        ado::Connection* cn = nullptr;
+        try {
+            cn = &a_.conexion_hotel(QStringLiteral("formas"));
+        } catch (const ado::Error&) {
+            // Reading formas will say what is wrong with it.
+        }
+        motivo = motivo_sin_escritura(a_, {{QStringLiteral("formas.MDB"), cn}});
+    }
+    hotel_solo_lectura = !motivo.isEmpty();
+    return motivo;
+}
+
 bool CuentasCobro::grabar_formas()
 {
     if (!cargada_ || hotel_solo_lectura)
@@ -423,6 +471,32 @@ ado::Connection& CuentasVentas::conexion(const QString& tabla)
     if (!cn.isOpen())
         cn.open(a_.cadena_jet(t + QStringLiteral(".MDB")));
     return cn;
+}
+
+QString CuentasVentas::comprobar_escritura()
+{
+    const QStringList tablas = {QStringLiteral("ser"), QStringLiteral("Ca"), QStringLiteral("Cadia"),
+                                QStringLiteral("hiscadia")};
+    QList<FicheroHotel> ficheros;
+    for (const QString& tabla : tablas)
+        ficheros.append({tabla + QStringLiteral(".MDB"), nullptr});
+    QStringList nombres;
+    for (const FicheroHotel& f : ficheros)
+        nombres << f.archivo;
+    // Access files are known by their name alone: none is opened for this.
+    QString motivo = a_.motivo_solo_lectura(nombres);
+    if (motivo.isEmpty()) {
+        for (qsizetype i = 0; i < tablas.size(); ++i) {
+            try {
+                ficheros[i].conexion = &conexion(tablas[i]);
+            } catch (const ado::Error&) {
+                // A file that does not open is told when it is read or written.
+            }
+        }
+        motivo = motivo_sin_escritura(a_, ficheros);
+    }
+    hotel_solo_lectura = !motivo.isEmpty();
+    return motivo;
 }
 
 bool CuentasVentas::preparar_ventas()

@@ -44,6 +44,19 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos);
 // ("code name: before -> after", one a line); nothing when none.
 void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos, bool solo_lectura);
 
+// A hotel file a window writes, with the connection that writes it.
+struct FicheroHotel {
+    QString archivo;   // "formas.MDB"
+    ado::Connection* conexion = nullptr;
+};
+
+// Why the hotel's files (SQLite ones: genuine Access files are told by
+// A3ADO::motivo_solo_lectura) cannot take a window's changes, said for the
+// user with each file named as the link names it: a read-only file, or a
+// folder that takes no new files (saving a change makes one beside the file
+// while it writes). "" when they can.
+QString motivo_sin_escritura(const A3ADO& a, const QList<FicheroHotel>& ficheros);
+
 // One row of a scratch table: code, name, account (Null read as "").
 struct FilaCuenta {
     QString codigo;
@@ -136,6 +149,9 @@ public:
     CopiaTrabajo& copia() { return copia_; }
     int wdigitos() const { return a_.wdigitos; }
     bool cargada() const { return cargada_; }
+    // Finds out, before anything is typed, whether formas can take the
+    // window's changes: sets hotel_solo_lectura and returns why not ("").
+    QString comprobar_escritura();
     EdicionCuenta edicion;
     // The hotel's file can only be read here: the accounts are shown, never
     // written back.
@@ -178,6 +194,9 @@ public:
     CopiaTrabajo& copia() { return copia_; }
     int wdigitos() const { return a_.wdigitos; }
     bool cargada() const { return cargada_; }
+    // As for the payment methods, over ser and the three files of charge
+    // lines the regeneration writes.
+    QString comprobar_escritura();
     EdicionCuenta edicion;
     // The hotel's file can only be read here: the accounts are shown, never
     // written back.

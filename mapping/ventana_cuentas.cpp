@@ -91,22 +91,22 @@ void VentanaCuentas::Form_Load()
     cargada_ = true;
     if (ventas_) {
         ventas_->preparar_ventas();
-        avisar_solo_lectura({QStringLiteral("ser.MDB"), QStringLiteral("Ca.MDB"), QStringLiteral("Cadia.MDB"),
-                             QStringLiteral("hiscadia.MDB")});
+        avisar_solo_lectura();
         Form_Activate();
     } else if (cobro_->preparar_formas()) {
         // Known before loading: the load tells whether adjusted accounts
         // will be written back.
-        avisar_solo_lectura({QStringLiteral("formas.MDB")});
+        avisar_solo_lectura();
         if (cobro_->cargar_formas())
             mostrar();
     }
 }
 
-void VentanaCuentas::avisar_solo_lectura(const QStringList& ficheros)
+// Told before anything is typed: an edit the hotel cannot take is never
+// offered, rather than lost at closing.
+void VentanaCuentas::avisar_solo_lectura()
 {
-    solo_lectura_ = a_.motivo_solo_lectura(ficheros);
-    (ventas_ ? ventas_->hotel_solo_lectura : cobro_->hotel_solo_lectura) = !solo_lectura_.isEmpty();
+    solo_lectura_ = ventas_ ? ventas_->comprobar_escritura() : cobro_->comprobar_escritura();
     if (!solo_lectura_.isEmpty()) {
         rejilla_->setEditTriggers(QAbstractItemView::NoEditTriggers);
         a_.ui.message(solo_lectura_, QStringLiteral("Solo lectura"), platform::Icon::Information);

@@ -51,7 +51,7 @@ private:
     void Form_Load();
     void Form_Unload();
     void mostrar();
-    void avisar_solo_lectura(const QStringList& ficheros);
+    void avisar_solo_lectura();
     void seguir_contador();
     cuentas_hotel::CopiaTrabajo& copia();
     cuentas_hotel::EdicionCuenta& edicion();

@@ -128,6 +128,15 @@ public:
     // statements, run again by every run. Throws Error.
     void refreshSnapshot();
 
+    // Whether a change can be saved in the file now, tried with a change
+    // undone at once: its journal is made and removed beside the file, and
+    // the file itself is not written. Only a local database writing its own
+    // file is tried; ODBC, a private copy, a connection inside a transaction
+    // and a failure that says nothing of the file (another program writing
+    // it, say) answer Writable.
+    enum class WriteCheck { Writable, FileReadOnly, FolderTakesNoFiles };
+    WriteCheck checkWrite();
+
     void beginTrans();
     // Throws Error, also when the transaction has been lost (see below); the
     // transaction then stays begun until rollbackTrans().

@@ -515,6 +515,36 @@ void Connection::refreshSnapshot()
     open(again);
 }
 
+Connection::WriteCheck Connection::checkWrite()
+{
+    if (kind_ != Kind::Jet || !prepared_ || !prepared_->handle || inTransaction_ || isSnapshot())
+        return WriteCheck::Writable;
+    sqlite3* h = prepared_->handle;
+    // Setting the user version to its own value writes the first page, which
+    // needs the file open for writing and a journal beside it, as any saved
+    // change does; the rollback leaves the file as it was.
+    int rc = sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        int version = 0;
+        sqlite3_stmt* leer = nullptr;
+        rc = sqlite3_prepare_v2(h, "PRAGMA user_version", -1, &leer, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(leer) == SQLITE_ROW)
+            version = sqlite3_column_int(leer, 0);
+        sqlite3_finalize(leer);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(h, QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData(), nullptr,
+                              nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK)
+        rc = sqlite3_extended_errcode(h);
+    if (!sqlite3_get_autocommit(h))
+        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+    // The journal cannot be made: the folder takes no new files.
+    if (rc == SQLITE_READONLY_DIRECTORY || (rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_PERM)
+        return WriteCheck::FolderTakesNoFiles;
+    return (rc & 0xff) == SQLITE_READONLY ? WriteCheck::FileReadOnly : WriteCheck::Writable;
+}
+
 void Connection::openOdbc(const QString& connectionString)
 {
     const QString server = connectionPairs(connectionString).value(QStringLiteral("server"));

@@ -183,28 +183,42 @@ private Q_SLOTS:
                                       "9|Interna|55500001"}));
     }
 
-    // Accounts kept in the hotel's Access files (one file, or several) are
-    // shown, can be neither typed nor written back, and the window says why.
-    void cuentas_de_ficheros_access_solo_se_leen()
+    // Hotel files that cannot take a change are found at opening: genuine
+    // Access files (j), a read-only file (l), a folder where the file saved
+    // beside it while writing cannot be made (c). The accounts are shown and
+    // can be neither typed nor written back, and the window names the files.
+    // SQLite refuses root too: the file's header says it is for reading only
+    // (l), a link that leads nowhere stands where that file would go (c).
+    void ficheros_del_hotel_que_no_admiten_cambios()
     {
         qputenv("ENLACE3_JET_SUSTITUTO", "1");
         const QString motivo = ": las cuentas se muestran pero no se pueden cambiar. Cámbielas en el programa del hotel.|1";
+        const QString permiso = ": las cuentas se muestran pero no se pueden cambiar. Para cambiarlas, dé permiso de escritura y vuelva a abrir la ventana.|1";
         for (const auto& [tabla, ficheros, aviso] :
-             {std::tuple<Tabla, QStringList, QString>{Tabla::Cobro, {"formas"}, "Solo lectura|El fichero del hotel formas.MDB es un fichero Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se puede leer"},
-              {Tabla::Ventas, {"ser", "hiscadia"}, "Solo lectura|Los ficheros del hotel ser.MDB, hiscadia.MDB son ficheros Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se pueden leer"}}) {
+             {std::tuple<Tabla, QStringList, QString>{Tabla::Cobro, {"jformas"}, "Solo lectura|El fichero del hotel formas.MDB es un fichero Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se puede leer" + motivo},
+              {Tabla::Ventas, {"jser", "jhiscadia"}, "Solo lectura|Los ficheros del hotel ser.MDB, hiscadia.MDB son ficheros Access (Access Jet 4 (Access 2000-2003)) de una instalación de Windows, que aquí solo se pueden leer" + motivo},
+              {Tabla::Cobro, {"cformas"}, "Solo lectura|La carpeta F:\\noctaris no admite ficheros nuevos, y grabar en F:\\noctaris\\formas.MDB necesita crear uno a su lado mientras graba" + permiso},
+              {Tabla::Ventas, {"lser", "lCa", "chiscadia"}, "Solo lectura|Los ficheros del hotel F:\\noctaris\\ser.MDB, F:\\noctaris\\Ca.MDB son de solo lectura; la carpeta F:\\noctaris no admite ficheros nuevos, y grabar en F:\\noctaris\\hiscadia.MDB necesita crear uno a su lado mientras graba" + permiso}}) {
             Ventana v(tabla);
-            for (const QString& f : ficheros)
-                QVERIFY(jet::marcar_sustituto(v.e.inst().archivo_tabla(f), jet::Formato::Jet4));
+            for (const QString& f : ficheros) {
+                const QString archivo = v.e.inst().archivo_tabla(f.mid(1));
+                QFile cabecera(archivo);
+                QVERIFY(f[0] == 'j' ? jet::marcar_sustituto(archivo, jet::Formato::Jet4)
+                        : f[0] == 'c' ? QFile::link("/no-existe/diario", archivo + "-journal")
+                                      : cabecera.open(QIODevice::ReadWrite) && cabecera.seek(18) && cabecera.putChar(3));
+            }
+            v.e.arrancar();
             const QStringList antes = tabla == Tabla::Cobro ? v.formas() : v.ser();
             v.abrir();
             const QString ajuste = tabla == Tabla::Cobro ? "3 Transferencia bancaria: 57200002 -> 572000002" : "12 Alojamiento: 70500001 -> 705000001";
-            QCOMPARE(v.al_abrir, QStringList({aviso + motivo, "|Las cuentas siguientes se muestran ajustadas a 9 dígitos; en el hotel siguen como están:\n" + ajuste + "|1"}));
+            QCOMPARE(v.al_abrir, QStringList({aviso, "|Las cuentas siguientes se muestran ajustadas a 9 dígitos; en el hotel siguen como están:\n" + ajuste + "|1"}));
             // Neither F2 nor a double click opens the account cell.
             v.g->setCurrentIndex(v.g->model()->index(1, 2));
             QTest::keyClick(v.g, Qt::Key_F2);
             const QRect celda = v.g->visualRect(v.g->currentIndex());
             QTest::mouseDClick(v.g->viewport(), Qt::LeftButton, {}, celda.center());
             QVERIFY(v.g->viewport()->findChildren<QLineEdit*>().isEmpty());
+            QVERIFY(!v.b || !v.b->isEnabled());
             QVERIFY(v.cerrar_con_escape());
             QCOMPARE(tomar_mensajes(v.e.ui), QStringList());
             QCOMPARE(tabla == Tabla::Cobro ? v.formas() : v.ser(), antes);
