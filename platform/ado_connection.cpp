@@ -98,14 +98,14 @@ bool onlyBlanksFrom(const QString& sql, const void* tail)
     return from >= sql.size() || QStringView(sql).mid(from).trimmed().isEmpty();
 }
 
-std::unique_ptr<Statement> compile(sqlite3* handle, const QString& sql, const Source& source)
+std::unique_ptr<Statement> compile(sqlite3* handle, const QString& sql, const Source& source, const QString& place)
 {
     sqlite3_stmt* stmt = nullptr;
     const void* tail = nullptr;
     const int rc = sqlite3_prepare16_v3(handle, sql.utf16(), int((sql.size() + 1) * sizeof(QChar)),
                                         SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
     if (rc != SQLITE_OK) {
-        Error e = sqliteError(handle, source.text());
+        Error e = sqliteError(handle, source.text(), place);
         sqlite3_finalize(stmt);
         throw e;
     }
@@ -285,7 +285,7 @@ void Statement::readColumns(int skip)
 
 Error Connection::Prepared::failure(const Source& source)
 {
-    Error e = sqliteError(handle, source.text());
+    Error e = sqliteError(handle, source.text(), place);
     if (owner && owner->inTransaction_ && lostCause.isNull() && sqlite3_get_autocommit(handle))
         lostCause = e.description();
     return e;
@@ -326,10 +326,10 @@ Statement& Connection::Prepared::statement(const QString& sql, const Source& sou
     }
     // A kept statement still handing out rows is left alone.
     if (it != statements.end() || !cacheable(sql)) {
-        single = compile(handle, sql, source);
+        single = compile(handle, sql, source, place);
         return *single;
     }
-    std::unique_ptr<Statement> compiled = compile(handle, sql, source);
+    std::unique_ptr<Statement> compiled = compile(handle, sql, source, place);
     // A handful of texts repeat thousands of times; texts with their values
     // written in do not.
     if (statements.size() >= 256)
@@ -350,7 +350,7 @@ void Connection::Prepared::bind(Statement& s, const Values& values, const Source
         s.kept.resize(size_t(marks));
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (bindValue(s.stmt, int(i + 1), values.at(i), s.kept[size_t(i)]) != SQLITE_OK) {
-            Error e = sqliteError(handle, source.text());
+            Error e = sqliteError(handle, source.text(), place);
             sqlite3_clear_bindings(s.stmt);
             throw e;
         }
@@ -487,7 +487,11 @@ void Connection::openJet(const QString& connectionString)
                 prepared_->db = db;
                 prepared_->handle = h;
                 prepared_->owner = this;
-                prepared_->place = windowsPath;
+                // A failure of a private copy is the copy's, not the
+                // hotel's file: the user must not look for it on that drive.
+                prepared_->place = snapshotPath_.isEmpty()
+                                       ? windowsPath
+                                       : QStringLiteral("%1, copia de lectura de %2").arg(snapshotPath_, windowsPath);
             }
         }
     }
@@ -649,7 +653,7 @@ void Connection::beginTrans()
     if (inTransaction_)
         throw Error(kCannotOpen, QStringLiteral("Ya hay una transacción en curso."), QStringLiteral("BEGIN"));
     if (!prepared_->db.transaction())
-        throw localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("BEGIN"));
+        throw localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("BEGIN"), prepared_->place);
     prepared_->lostCause = QString();
     inTransaction_ = true;
 }
@@ -660,7 +664,8 @@ void Connection::commitTrans()
     if (transactionLost())
         throw lostError(QStringLiteral("COMMIT"));
     if (!prepared_->db.commit()) {
-        const Error e = localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("COMMIT"));
+        const Error e = localDriverError(prepared_->handle, prepared_->db.lastError(), QStringLiteral("COMMIT"),
+                                         prepared_->place);
         // A commit that fails on a full disk may take the whole transaction
         // with it; the connection then reports it as lost.
         if (transactionLost() && prepared_->lostCause.isNull())

@@ -46,9 +46,12 @@ namespace {
 
 // The failures of the disk or the file itself, in the user's words and with
 // the file's name; the engine's own text follows in brackets.
-QString systemFailure(int primaryCode)
+QString systemFailure(int code)
 {
-    switch (primaryCode) {
+    // The journal a change needs beside the file cannot be made.
+    if (code == SQLITE_READONLY_DIRECTORY)
+        return QStringLiteral("no se puede escribir: su carpeta no admite ficheros nuevos");
+    switch (code & 0xff) {
     case SQLITE_FULL: return QStringLiteral("no queda espacio en el disco");
     case SQLITE_IOERR: return QStringLiteral("no se ha podido leer o escribir en el disco");
     case SQLITE_READONLY: return QStringLiteral("no se puede escribir: es de solo lectura");
@@ -64,36 +67,40 @@ QString systemFailure(int primaryCode)
     }
 }
 
-QString inDatabase(const QString& failure, const char* file, const QString& text)
+// The database named as the link names it (a Windows path), not as the
+// file the engine opened here; the engine's name only when the link gave none.
+QString inDatabase(const QString& failure, sqlite3* handle, const QString& place, const QString& text)
 {
-    return QStringLiteral("%1 en la base de datos %2 (%3)").arg(failure, QString::fromUtf8(file ? file : ""), text);
+    const char* file = place.isEmpty() ? sqlite3_db_filename(handle, "main") : nullptr;
+    return QStringLiteral("%1 en la base de datos %2 (%3)")
+        .arg(failure, place.isEmpty() ? QString::fromUtf8(file ? file : "") : place, text);
 }
 
 } // namespace
 
 // The driver's error with the engine's code told as the statements' are.
-Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source)
+Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source, const QString& place)
 {
     Error plain = errorFrom(e, source);
     // The driver keeps no code for a failed COMMIT; the handle still has it.
     int code = handle ? sqlite3_extended_errcode(handle) : SQLITE_OK;
-    if (systemFailure(code & 0xff).isEmpty())
+    if (systemFailure(code).isEmpty())
         code = e.nativeErrorCode().toInt();
-    const QString failure = systemFailure(code & 0xff);
+    const QString failure = systemFailure(code);
     if (failure.isEmpty() || !handle)
         return plain;
-    return Error(plain.number(), inDatabase(failure, sqlite3_db_filename(handle, "main"), plain.description()), source);
+    return Error(plain.number(), inDatabase(failure, handle, place, plain.description()), source);
 }
 
-Error sqliteError(sqlite3* handle, const QString& source)
+Error sqliteError(sqlite3* handle, const QString& source, const QString& place)
 {
     const QString text = QString::fromUtf8(sqlite3_errmsg(handle)).trimmed();
     const int code = sqlite3_extended_errcode(handle);
     const qint64 number = errorNumberFor(QString::number(code), text);
-    const QString failure = systemFailure(code & 0xff);
+    const QString failure = systemFailure(code);
     if (failure.isEmpty())
         return Error(number, text, source);
-    return Error(number, inDatabase(failure, sqlite3_db_filename(handle, "main"), text), source);
+    return Error(number, inDatabase(failure, handle, place, text), source);
 }
 
 } // namespace detail

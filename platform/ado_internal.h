@@ -25,10 +25,11 @@ qint64 errorNumberFor(const QString& native, const QString& text);
 // A provider failure with the number the link compares and the provider's text.
 Error errorFrom(const QSqlError& e, const QString& source);
 Error closedError(const QString& source);
-// The last failure of a local handle, disk and file failures in the user's words.
-Error sqliteError(sqlite3* handle, const QString& source);
+// The last failure of a local handle, disk and file failures in the user's
+// words, naming the database as `place` (the link's Windows path).
+Error sqliteError(sqlite3* handle, const QString& source, const QString& place);
 // A transaction statement the driver ran on a local handle.
-Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source);
+Error localDriverError(sqlite3* handle, const QSqlError& e, const QString& source, const QString& place);
 
 // --- Jet dialect (ado_dialect.cpp) -----------------------------------------
 

@@ -224,6 +224,14 @@ private Q_SLOTS:
             QCOMPARE(tabla == Tabla::Cobro ? v.formas() : v.ser(), antes);
         }
         qunsetenv("ENLACE3_JET_SUSTITUTO");
+        // A file that stops taking changes while the window is open is told
+        // at closing, named as the user knows it.
+        Ventana v(Tabla::Cobro);
+        v.abrir();
+        teclear_cuenta(v.g, 1, "570000011");
+        QVERIFY(QFile::link("/no-existe/diario", v.e.inst().archivo_tabla("formas") + "-journal") && v.cerrar_con_escape());
+        QCOMPARE(tomar_mensajes(v.e.ui), QStringList({"|No se han podido grabar las cuentas de las formas de cobro en el hotel.\n\nError -2147467259: "
+                                                      "no se puede abrir el archivo en la base de datos F:\\noctaris\\formas.MDB (unable to open database file)" + kExclamacion}));
     }
 
     // Without the work database or a number of digits from 8 to 12 the
