@@ -81,7 +81,8 @@ const std::vector<Comando>& comandos()
         {QStringLiteral("migrar"), QString(),
          QStringLiteral("convierte una vez la base del enlace enlace3.MDB de una instalación de Windows (fichero "
                         "Access) al formato SQLite con el que trabaja enlace3; el original queda al lado como "
-                        "enlace3-access.MDB."),
+                        "enlace3-access.MDB (o enlace3-access-2.MDB, -3... si ya hay una copia anterior, que nunca "
+                        "se sustituye)."),
          comando_migrar},
         {QStringLiteral("traspasar"), QStringLiteral("DESDE HASTA [--sobrescribir | --anadir]"),
          QStringLiteral("traspasa las facturas, depósitos, cobros de caja y créditos de las fechas DESDE a HASTA "

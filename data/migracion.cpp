@@ -32,13 +32,14 @@ Migracion fallo(const QString& ruta, const QString& por_que)
 
 } // namespace
 
-QString copia_de_migracion(const QString& windowsPath)
+QString copia_de_migracion(const QString& windowsPath, int numero)
 {
+    const QString marca = numero > 1 ? QStringLiteral("-access-%1").arg(numero) : QStringLiteral("-access");
     const qsizetype punto = windowsPath.lastIndexOf(QLatin1Char('.'));
     const qsizetype barra = windowsPath.lastIndexOf(QLatin1Char('\\'));
     if (punto <= barra)
-        return windowsPath + QStringLiteral("-access");
-    return windowsPath.left(punto) + QStringLiteral("-access") + windowsPath.mid(punto);
+        return windowsPath + marca;
+    return windowsPath.left(punto) + marca + windowsPath.mid(punto);
 }
 
 Migracion migrar_enlace(const platform::DriveMap& unidades, const QString& windowsPath)
@@ -60,12 +61,23 @@ Migracion migrar_enlace(const platform::DriveMap& unidades, const QString& windo
         return fallo(windowsPath, QStringLiteral("no es una base de datos Access ni SQLite"));
 
     const QString nueva = local + QStringLiteral(".convirtiendo");
-    const QString copia = copia_de_migracion(windowsPath);
-    const QString copia_local = unidades.toLocal(copia);
+    // An earlier backup (of a database converted, then replaced by an Access
+    // file again) is another original: it is never replaced.
+    QString copia, copia_local;
+    for (int numero = 1; copia.isEmpty() || QFileInfo::exists(copia_local) || QFileInfo(copia_local).isSymLink();
+         ++numero) {
+        copia = copia_de_migracion(windowsPath, numero);
+        copia_local = unidades.toLocal(copia);
+    }
     QStringList tablas;
-    const QString por_que = jet::copiar(local, nueva, &tablas);
+    bool al_escribir = false;
+    const QString por_que = jet::copiar(local, nueva, &tablas, &al_escribir);
     if (!por_que.isEmpty())
-        return fallo(windowsPath, QStringLiteral("no se ha podido leer (%1)").arg(por_que));
+        return fallo(windowsPath, al_escribir ? QStringLiteral("no se ha podido escribir la base convertida %1 (%2)")
+                                                    .arg(platform::DriveMap::forDisplay(windowsPath)
+                                                             + QStringLiteral(".convirtiendo"),
+                                                         por_que)
+                                              : QStringLiteral("no se ha podido leer (%1)").arg(por_que));
     if (!tablas.contains(QStringLiteral("ca3"), Qt::CaseInsensitive)) {
         QFile::remove(nueva);
         return fallo(windowsPath, QStringLiteral("no tiene la tabla ca3 de la configuración del enlace"));
@@ -73,12 +85,13 @@ Migracion migrar_enlace(const platform::DriveMap& unidades, const QString& windo
     platform::punto_de_fallo("migracion_leida");
 
     // The original is only ever copied, never moved: until the rename below
-    // enlace3.MDB is the Access file, after it the SQLite one.
-    if (QFileInfo::exists(copia_local) && !QFile::remove(copia_local)) {
+    // enlace3.MDB is the Access file, after it the SQLite one. The copy
+    // never overwrites: a file that took its name meanwhile stays.
+    if (!QFile::copy(local, copia_local)) {
         QFile::remove(nueva);
-        return fallo(windowsPath, QStringLiteral("no se puede sustituir la copia anterior %1").arg(copia));
+        return fallo(windowsPath, QStringLiteral("no se puede guardar la copia del original en %1").arg(copia));
     }
-    if (!QFile::copy(local, copia_local) || !a_disco(copia_local) || !a_disco(nueva)) {
+    if (!a_disco(copia_local) || !a_disco(nueva)) {
         QFile::remove(copia_local);
         QFile::remove(nueva);
         return fallo(windowsPath, QStringLiteral("no se puede guardar la copia del original en %1").arg(copia));

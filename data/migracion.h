@@ -20,11 +20,13 @@ struct Migracion {
     QStringList tablas;   // tables converted
 };
 
-// The original's backup name beside it: "enlace3.MDB" -> "enlace3-access.MDB".
-QString copia_de_migracion(const QString& windowsPath);
+// The original's backup name beside it: "enlace3.MDB" -> "enlace3-access.MDB";
+// from the second on "enlace3-access-2.MDB", "enlace3-access-3.MDB"...
+QString copia_de_migracion(const QString& windowsPath, int numero = 1);
 
 // Converts the link database at `windowsPath` when it is a genuine Access
 // file. All or nothing: the SQLite form is built beside it and only replaces
-// it, in one step, once complete and once a copy of the original is safe; on
-// any failure the original stays as it was and the message says why.
+// it, in one step, once complete and once a copy of the original is safe
+// under the first backup name no file has; on any failure the original
+// stays as it was and the message says why.
 Migracion migrar_enlace(const platform::DriveMap& unidades, const QString& windowsPath);

@@ -399,8 +399,11 @@ QString ejecutar(sqlite3* db, const QByteArray& sql)
     return r;
 }
 
-QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas)
+// Every failure but one of reading `origen` is one of writing `db`:
+// `al_escribir` tells which.
+QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas, bool& al_escribir)
 {
+    al_escribir = true;
     QString fallo = ejecutar(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
     if (!fallo.isEmpty())
         return fallo;
@@ -424,12 +427,17 @@ QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas)
             return f;
         };
         bool creada = false;
+        al_escribir = false;
+        const auto escrito = [&al_escribir](QString f) {
+            al_escribir = !f.isEmpty();
+            return f;
+        };
         fallo = origen.leer(tabla, columnas, [&](const std::vector<Valor>& valores) -> QString {
             if (!creada) {
                 creada = true;
                 const QString f = crear();
                 if (!f.isEmpty())
-                    return f;
+                    return escrito(f);
             }
             for (size_t i = 0; i < valores.size(); ++i) {
                 const Valor& v = valores[i];
@@ -448,10 +456,10 @@ QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas)
             }
             const int rc = sqlite3_step(insertar);
             sqlite3_reset(insertar);
-            return rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
+            return escrito(rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db)));
         });
         if (fallo.isEmpty() && !creada)
-            fallo = crear();  // an empty table is copied too
+            fallo = escrito(crear());  // an empty table is copied too
         sqlite3_finalize(insertar);
         if (!fallo.isEmpty())
             return QStringLiteral("tabla %1: %2").arg(tabla, fallo);
@@ -466,6 +474,7 @@ QString volcar(Origen& origen, sqlite3* db, QStringList* copiadas)
         if (copiadas)
             *copiadas << tabla;
     }
+    al_escribir = true;
     return ejecutar(db, "COMMIT");
 }
 
@@ -541,8 +550,10 @@ QString fecha_jet(double valor)
         .arg(t.toString(QStringLiteral("hh:mm:ss")));
 }
 
-QString copiar(const QString& origen, const QString& destino, QStringList* tablas)
+QString copiar(const QString& origen, const QString& destino, QStringList* tablas, bool* al_escribir)
 {
+    if (al_escribir)
+        *al_escribir = false;
     const Formato f = formato(origen);
     std::unique_ptr<Origen> fuente;
     // A stand-in for a Jet file is an SQLite file all the same.
@@ -564,15 +575,20 @@ QString copiar(const QString& origen, const QString& destino, QStringList* tabla
     QFile::remove(destino);
     sqlite3* db = nullptr;
     QString fallo;
+    bool escribiendo = true;
     if (sqlite3_open_v2(QFile::encodeName(destino).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)
         fallo = QString::fromUtf8(sqlite3_errmsg(db));
     else
-        fallo = volcar(*fuente, db, tablas);
-    if (sqlite3_close(db) != SQLITE_OK && fallo.isEmpty())
+        fallo = volcar(*fuente, db, tablas, escribiendo);
+    if (sqlite3_close(db) != SQLITE_OK && fallo.isEmpty()) {
         fallo = QStringLiteral("no se puede cerrar la copia");
+        escribiendo = true;
+    }
     if (!fallo.isEmpty())
         QFile::remove(destino);
+    if (al_escribir)
+        *al_escribir = !fallo.isEmpty() && escribiendo;
     return fallo;
 }
 

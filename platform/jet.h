@@ -31,8 +31,11 @@ bool marcar_sustituto(const QString& sqlitePath, Formato version);
 // integers, currency and other amounts as numbers (currency exact to its four
 // decimals), dates and times as "yyyy-MM-dd hh:mm:ss", memo as text, binary
 // as blob. Returns an empty text on success, otherwise why it failed (the
-// destination is then removed). `tablas` receives the names copied.
-QString copiar(const QString& origen, const QString& destino, QStringList* tablas = nullptr);
+// destination is then removed) and, in `al_escribir`, whether writing the
+// destination failed rather than reading `origen`. `tablas` receives the
+// names copied.
+QString copiar(const QString& origen, const QString& destino, QStringList* tablas = nullptr,
+               bool* al_escribir = nullptr);
 
 // A Jet date (days since 30-12-1899, the fraction the time of day, also for
 // days before that) as "yyyy-MM-dd hh:mm:ss".

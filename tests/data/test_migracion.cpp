@@ -95,6 +95,27 @@ private Q_SLOTS:
         QVERIFY(h.traspasar(QStringLiteral("20130101"), QStringLiteral("20130106")).generacion.fichero_ok);
     }
 
+    // An earlier backup (and anything else under a backup's name) stays: the
+    // copy takes the next free name, and the message names it.
+    void anEarlierBackupIsNeverReplaced()
+    {
+        Hotel h;
+        const QString enlace = h.inst().unidades().toLocal(kEnlace);
+        QVERIFY(jet::marcar_sustituto(enlace, jet::Formato::Jet4));
+        const QByteArray original = bytes(enlace);
+        QFile anterior(h.inst().unidades().toLocal(copia_de_migracion(kEnlace)));
+        QVERIFY(anterior.open(QIODevice::WriteOnly) && anterior.write("copia anterior") == 14);
+        anterior.close();
+        QVERIFY(QDir().mkpath(h.inst().unidades().toLocal(copia_de_migracion(kEnlace, 2))));
+        const Migracion m = migrar_enlace(h.inst().unidades(), kEnlace);
+        QCOMPARE(int(m.resultado), int(Migracion::Resultado::Convertida));
+        QVERIFY2(m.mensaje.endsWith(QStringLiteral("El original queda guardado en F:\\noctaris\\enlace3-access-3.MDB.")),
+                 qPrintable(m.mensaje));
+        QVERIFY(bytes(anterior.fileName()) == "copia anterior" && bytes(h.inst().unidades().toLocal(m.copia)) == original);
+    }
+
+    // The converted file cannot be written: the message says so, and the
+    // original stays as it was, without a backup.
     void aFailurePartWayLeavesTheOriginal()
     {
         Hotel h;
@@ -102,13 +123,16 @@ private Q_SLOTS:
         const QString enlace = h.inst().unidades().toLocal(kEnlace);
         QVERIFY(jet::marcar_sustituto(enlace, jet::Formato::Jet3));
         const QByteArray original = bytes(enlace);
-        // The backup's place is taken by a folder that cannot be replaced.
-        QVERIFY(QDir().mkpath(h.inst().unidades().toLocal(copia_de_migracion(kEnlace)) + QStringLiteral("/ocupado")));
+        QVERIFY(QDir().mkpath(enlace + QStringLiteral(".convirtiendo/ocupado")));
         const Migracion m = migrar_enlace(h.inst().unidades(), kEnlace);
         QCOMPARE(int(m.resultado), int(Migracion::Resultado::Fallo));
-        QVERIFY2(m.mensaje.contains(QStringLiteral("El original sigue como estaba")), qPrintable(m.mensaje));
+        QVERIFY2(m.mensaje.startsWith(QStringLiteral("No se ha convertido la base de datos del enlace F:\\noctaris\\enlace3.MDB: "
+                                                     "no se ha podido escribir la base convertida "
+                                                     "F:\\noctaris\\enlace3.MDB.convirtiendo ("))
+                     && m.mensaje.endsWith(QStringLiteral("El original sigue como estaba.")),
+                 qPrintable(m.mensaje));
         QVERIFY(bytes(enlace) == original && jet::formato(enlace) == jet::Formato::Jet3
-                && !QFile::exists(enlace + QStringLiteral(".convirtiendo")));
+                && !QFile::exists(h.inst().unidades().toLocal(copia_de_migracion(kEnlace))));
     }
 };
 
