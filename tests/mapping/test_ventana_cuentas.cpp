@@ -252,6 +252,12 @@ private Q_SLOTS:
             v.w->close();
             QVERIFY(v.formas() == antes && QFile::exists(v.e.inst().ruta(kWdb)) == !sin_base);
         }
+        // Payment methods that cannot be read are said so, and no grid stands for them.
+        Ventana v(Tabla::Cobro, false, 9);
+        v.e.inst().ejecutar("formas", "ALTER TABLE formas RENAME COLUMN ForCta TO ForCuenta");
+        v.e.ui.shown.clear(), v.abrir();
+        QVERIFY2(!v.g->model() && v.al_abrir.size() == 1 && v.al_abrir.at(0).startsWith("|No se pueden leer las formas de cobro del hotel."),
+                 qPrintable(v.al_abrir.join('\n')));
     }
 
     // The button waits for the last service without a valid account; the
