@@ -20,6 +20,11 @@ QString ruta_bloqueo(const A3ADO& a)
     return junto_al_enlace(a, QStringLiteral("enlace3.lock"));
 }
 
+QString ruta_bloqueo_carpeta(const QString& carpeta_local)
+{
+    return QDir(carpeta_local).filePath(QStringLiteral("enlace3-suenlace.lock"));
+}
+
 QString ruta_bloqueo_ventanas(const A3ADO& a)
 {
     return junto_al_enlace(a, QStringLiteral("enlace3-ventana.lock"));

@@ -23,6 +23,13 @@ std::unique_ptr<platform::Bloqueo> ocupar_instalacion(A3ADO& a, const QString& t
 // (for work that simply waits for the next start, such as the recovery).
 std::unique_ptr<platform::Bloqueo> tomar_instalacion(const A3ADO& a, const QString& tarea);
 
+// The lock of an export folder: "enlace3-suenlace.lock" in the local folder
+// where SUENLACE.DAT is put in place. Installations that share that folder
+// (two hotels of one group, two drive roots) take it in turns there, as runs
+// of one installation do with "enlace3.lock"; its own name keeps the two
+// apart when the export folder is the installation's own.
+QString ruta_bloqueo_carpeta(const QString& carpeta_local);
+
 // The lock of the window sessions: "enlace3-ventana.lock" beside the link
 // database. Apart from the run lock, so that an open window never holds back
 // a batch transfer while two windows cannot edit the same installation.

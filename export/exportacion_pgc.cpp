@@ -376,6 +376,11 @@ static ResultadoExportacion exportar(ExportacionPgc& e, const QString& empresa, 
         e.resultado().ocupada = true;
         return e.resultado();
     }
+    const ReservaCarpeta carpeta = ocupar_carpeta_suenlace(e.a, QStringLiteral("exportación"));
+    if (carpeta.negada) {
+        e.resultado().ocupada = e.resultado().carpeta_ocupada = true;
+        return e.resultado();
+    }
     if (!e.abrir_empresa(empresa)) {
         e.a.ui.message(QStringLiteral("No existe la empresa: ") + empresa);
         return e.resultado();
@@ -393,6 +398,8 @@ namespace {
 QStringList lineas_bitacora(const QString& empresa, const ResultadoExportacion& r)
 {
     QStringList l{QStringLiteral("Empresa: ") + empresa};
+    if (r.carpeta_ocupada)
+        return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la carpeta de exportación.");
     if (r.ocupada)
         return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
     if (r.sin_configuracion)

@@ -18,6 +18,7 @@
 struct ResultadoExportacion {
     QString empresa;               // company code as formatted ("007")
     bool ocupada = false;          // another run held the installation (the user was told)
+    bool carpeta_ocupada = false;  // ... or the export folder (ocupada is set too)
     bool sin_configuracion = false;  // no settings loaded (the user was told)
     bool empresa_abierta = false;  // false: "No existe la empresa: " was shown
     qint64 total_cuentas = 0;      // level-9 accounts counted (the count message)

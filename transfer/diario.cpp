@@ -3,6 +3,7 @@
 #include "data/instalacion_ocupada.h"
 #include "platform/huella.h"
 #include <algorithm>
+#include <map>
 #include <cerrno>
 #include <cstring>
 
@@ -227,12 +228,55 @@ bool sincronizar_carpeta(const QString& carpeta)
     return ok;
 }
 
+int borrar_temporales(const QString& carpeta)
+{
+    const QDir dir(carpeta);
+    int borrados = 0;
+    for (const QString& nombre : dir.entryList(QDir::Files | QDir::Hidden))
+        if (es_temporal(nombre) && QFile::remove(dir.filePath(nombre)))
+            ++borrados;
+    return borrados;
+}
+
+namespace {
+
+// The export folders a recovery has looked at, by local path: whether it may
+// touch their files, holding their lock until it ends. A folder whose lock
+// cannot be made at all is touched as before: nothing can be written there.
+class Carpetas {
+public:
+    bool libre(const QString& carpeta)
+    {
+        const QString canonica = QFileInfo(carpeta).canonicalFilePath();
+        const QString clave = canonica.isEmpty() ? QDir::cleanPath(carpeta) : canonica;
+        auto it = vistas_.find(clave);
+        if (it == vistas_.end()) {
+            bool por_sistema = false;
+            QString ocupante;
+            auto bloqueo = platform::Bloqueo::tomar(ruta_bloqueo_carpeta(clave), QStringLiteral("recuperación"),
+                                                    &ocupante, &por_sistema);
+            const bool libre = bloqueo || por_sistema;
+            it = vistas_.emplace(clave, std::make_pair(libre, std::move(bloqueo))).first;
+        }
+        return it->second.first;
+    }
+
+private:
+    std::map<QString, std::pair<bool, std::unique_ptr<platform::Bloqueo>>> vistas_;
+};
+
+} // namespace
+
 Recuperacion recuperar(A3ADO& a, const QString& ruta_carpeta)
 {
     Recuperacion r;
     ado::Connection& cn = a.cn_enlace;
-    QStringList propios;
+    // Another installation writing in the same folder right now owns what
+    // is there: what lies in that folder waits for the next start.
+    Carpetas carpetas;
     for (const Generacion& g : leer(cn, QStringLiteral("GenEstado = 'pendiente'"))) {
+        if (!carpetas.libre(QFileInfo(g.destino).absolutePath()))
+            continue;
         const QString cual = QStringLiteral("Se ha encontrado sin terminar ") + que_generacion(g);
         QString motivo;
         if (coincide(g.temporal, g) && renombrar(g.temporal, g.destino, &motivo)) {
@@ -260,11 +304,8 @@ Recuperacion recuperar(A3ADO& a, const QString& ruta_carpeta)
     // was stopped before its marks were committed: nothing refers to it.
     if (!ruta_carpeta.isEmpty()) {
         const QString carpeta = a.unidades.toLocal(ruta_carpeta);
-        const QDir dir(carpeta);
-        for (const QString& nombre : dir.entryList(QDir::Files | QDir::Hidden)) {
-            if (es_temporal(nombre) && QFile::remove(dir.filePath(nombre)))
-                ++r.temporales_borrados;
-        }
+        if (carpetas.libre(carpeta))
+            r.temporales_borrados += borrar_temporales(carpeta);
     }
     return r;
 }

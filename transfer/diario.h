@@ -102,12 +102,19 @@ struct Recuperacion {
 
 // Rolls every unfinished generation forward or back (see above) and removes
 // temporary files no journal row owns from the folder of `ruta_carpeta`
-// (the export folder, Windows path). Run under the installation's lock.
+// (the export folder, Windows path). Run under the installation's lock; it
+// takes the lock of each export folder it touches, and leaves what lies in a
+// folder another run holds for the next start.
 Recuperacion recuperar(A3ADO& a, const QString& ruta_carpeta);
 
 // The start-up step: takes the lock (a run of another process in progress
 // is left alone), recovers, and tells the user what was found and done.
 void recuperar_al_arrancar(A3ADO& a);
+
+// Removes the temporary files of generations from the local folder
+// `carpeta`; how many. Only under that folder's lock, when every one of
+// them is what a stopped run left.
+int borrar_temporales(const QString& carpeta);
 
 // "Suenlace.dat.<marca>.tmp": recognised by the recovery.
 bool es_temporal(const QString& nombre);

@@ -88,6 +88,11 @@ static ResultadoTraspaso traspasar(Traspaso& t)
         resultado.ocupada = true;
         return resultado;
     }
+    const ReservaCarpeta carpeta = ocupar_carpeta_suenlace(a, QStringLiteral("traspaso"));
+    if (carpeta.negada) {
+        resultado.ocupada = resultado.carpeta_ocupada = true;
+        return resultado;
+    }
     a.refrescar_copias_hotel();
     normalizar_cuentas_clientes(t);
     Reloj reloj(a.ui);
@@ -122,6 +127,8 @@ QString fechas_de(const Traspaso& t)
 QStringList lineas_bitacora(const Traspaso& t, const ResultadoTraspaso& r)
 {
     QStringList l{fechas_de(t)};
+    if (r.carpeta_ocupada)
+        return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la carpeta de exportación.");
     if (r.ocupada)
         return l << QStringLiteral("No se ha hecho nada: otro proceso de enlace3 tenía la instalación.");
     if (r.rango_invertido)

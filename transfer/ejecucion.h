@@ -10,6 +10,7 @@
 
 struct ResultadoTraspaso {
     bool ocupada = false;                                    // another run held the installation (the user was told)
+    bool carpeta_ocupada = false;                            // ... or the export folder (ocupada is set too)
     bool rango_invertido = false;                            // refused before anything was touched (the user was told)
     bool sin_configuracion = false;                          // the same: no settings loaded
     bool detenido = false;                                   // stopped before the file was written

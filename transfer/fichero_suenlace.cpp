@@ -2,6 +2,8 @@
 
 #include "transfer/records/verificador.h"
 
+#include "data/instalacion_ocupada.h"
+
 #include "platform/cp1252.h"
 #include "platform/huella.h"
 #include "platform/punto_fallo.h"
@@ -59,7 +61,51 @@ QString carpeta_de(const QString& ruta)
     return carpeta.endsWith(QLatin1Char(':')) ? carpeta + QLatin1Char('\\') : carpeta;
 }
 
+// The file as the user reads it: "F:\NOCTARIS\Suenlace.dat".
+QString ruta_suenlace(const A3ADO& a)
+{
+    return platform::DriveMap::forDisplay(a.wruta + QStringLiteral("\\Suenlace.dat"));
+}
+
+// The local file a run replaces: the file a link points at, so the link
+// stays as the user made it.
+QString destino_local(const A3ADO& a)
+{
+    const QString local = a.unidades.toLocal(a.wruta + QStringLiteral("\\Suenlace.dat"));
+    const QFileInfo info(local);
+    return info.exists() && info.isSymLink() ? info.canonicalFilePath() : local;
+}
+
 } // namespace
+
+ReservaCarpeta ocupar_carpeta_suenlace(A3ADO& a, const QString& tarea)
+{
+    ReservaCarpeta r;
+    const QString carpeta = QFileInfo(destino_local(a)).absolutePath();
+    const QString ruta = ruta_bloqueo_carpeta(carpeta);
+    QString ocupante;
+    bool por_sistema = false;
+    r.bloqueo = platform::Bloqueo::tomar(ruta, tarea, &ocupante, &por_sistema);
+    if (r.bloqueo)
+        return r;
+    if (por_sistema && !QFileInfo::exists(ruta))
+        return r;
+    r.negada = true;
+    const QString titulo = QStringLiteral("Carpeta de exportación ocupada");
+    const QString nombre = carpeta_de(ruta_suenlace(a));
+    if (por_sistema)
+        a.ui.message(QStringLiteral("No se puede reservar la carpeta ") + nombre + QStringLiteral(" para ") + tarea
+                         + QStringLiteral(": ") + ocupante + QStringLiteral(". No se ha hecho nada."),
+                     titulo, platform::Icon::Exclamation);
+    else
+        a.ui.message(QStringLiteral("La carpeta ") + nombre
+                         + QStringLiteral(", donde se genera Suenlace.dat, la está usando otro proceso de enlace3 (")
+                         + ocupante
+                         + QStringLiteral("), de otra instalación que genera su Suenlace.dat en la misma carpeta. "
+                                          "Espere a que termine y vuelva a intentarlo: no se ha hecho nada."),
+                     titulo, platform::Icon::Exclamation);
+    return r;
+}
 
 struct FicheroSuenlace::Salida {
     platform::LineWriter escritor;
@@ -94,10 +140,9 @@ bool FicheroSuenlace::abrir()
     // The path is the folder followed by "\\Suenlace.dat" whatever the folder
     // ends with; the user reads it with one separator.
     const QString ruta = a.wruta + QStringLiteral("\\Suenlace.dat");
-    ruta_ = platform::DriveMap::forDisplay(ruta);
-    QString local = a.unidades.toLocal(ruta);
-    QFileInfo info(local);
-    existia_ = info.exists();
+    ruta_ = ruta_suenlace(a);
+    const QString local = destino_local(a);
+    existia_ = QFileInfo::exists(local);
     if (existia_) {
         // The question names the file as the folder setting and the name
         // make it, as it always has.
@@ -105,10 +150,6 @@ bool FicheroSuenlace::abrir()
                                          + QStringLiteral(", ya está generado. ¿Desea borrar la información anterior?"),
                                      QStringLiteral("Atención Muy Importante"), platform::Icon::Information);
         gen_.anadir = !borrar;
-        // The file a link points at is the one replaced, beside itself, so
-        // the link stays as the user made it.
-        if (info.isSymLink())
-            local = info.canonicalFilePath();
     }
     const QString no_abre = QStringLiteral("No se ha podido abrir el fichero ") + ruta_ + QStringLiteral(": ");
     // A device, a pipe or a folder cannot be replaced by a finished file.

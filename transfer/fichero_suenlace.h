@@ -12,6 +12,7 @@
 // of the run is marked (the start-up recovery finishes the job).
 
 #include "data/a3ado.h"
+#include "platform/bloqueo.h"
 #include "transfer/diario.h"
 
 #include <QString>
@@ -85,6 +86,21 @@ private:
     bool detenido_ = false;
     bool transaccion_propia_ = false;
 };
+
+// The export folder of a run that writes SUENLACE.DAT, held from before
+// anything is staged until the file is in place and its rows are marked:
+// installations that share the folder would otherwise each put their own
+// file over the other's, and one run's records would vanish while its rows
+// stay marked. Taken after the installation's own lock.
+struct ReservaCarpeta {
+    // Empty when the folder takes no new files at all: nothing can be
+    // written there, and the writer says why as it always has.
+    std::unique_ptr<platform::Bloqueo> bloqueo;
+    // Another run holds the folder (or its lock cannot be used): nothing has
+    // been done and the user has been told, with the folder and the holder.
+    bool negada = false;
+};
+ReservaCarpeta ocupar_carpeta_suenlace(A3ADO& a, const QString& tarea);
 
 // What the end of a run shows beside its counts: the file at `ruta` and its
 // size, the copy kept of the file it replaced (`copia`), both as the user

@@ -50,6 +50,7 @@ class TestDiario : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void muerte_y_arranque(); void copia_del_fichero_sustituido(); void diario_que_no_se_puede_escribir(); void instalacion_ocupada();
+    void carpeta_compartida();
 };
 
 void TestDiario::muerte_y_arranque()
@@ -150,6 +151,60 @@ void TestDiario::instalacion_ocupada()
                  qPrintable(s.err.join('\n')));
         QCOMPARE(estado(), antes);
         QCOMPARE(h.bytes(), fichero);
+    }
+}
+
+// Two installations (companies 00001 and 00002) whose export folder is one
+// folder, E:\EXPORT: the second's drive E is the first's, as two computers map
+// one shared folder. The second's link is started before the first runs, as
+// a window left open. While the folder is held its run is turned away before
+// it stages anything; after the first's run the file holds every document
+// of both once.
+void TestDiario::carpeta_compartida()
+{
+    const QString desde = "01012013", hasta = "31012013";
+    const auto hotel = [](int n) {
+        auto h = std::make_unique<Hotel>(false, QVariantMap{{"Ca3ruta", "E:\\EXPORT"}, {"ca3Emp", QString("0000%1").arg(n)}});
+        fixture::poblar_enero(*h);
+        return h;
+    };
+    const auto documentos_de = [](const Hotel& h) { return documentos(fixture::lineas(h.inst().ruta("E:\\EXPORT\\Suenlace.dat"))); };
+    QStringList solos[3];   // each installation's documents when it runs alone
+    for (int n : {1, 2}) {
+        const auto h = hotel(n);
+        QVERIFY(QDir().mkpath(h->raiz() + "/e:/EXPORT"));
+        QVERIFY(h->traspasar("20130101", "20130131").completo());
+        solos[n] = documentos_de(*h);
+    }
+    QStringList ambos = solos[1] + solos[2];
+    ambos.sort();
+    struct Caso { const char* nombre; bool tomada; const char* punto; QStringList esperados; };
+    for (const Caso& c : {Caso{"tomada", true, "", solos[1]}, Caso{"una tras otra", false, "", ambos}}) {
+        const auto h1 = hotel(1), h2 = hotel(2);
+        QVERIFY(QDir().mkpath(h1->raiz() + "/e:/EXPORT"));
+        QVERIFY(QFile::link(h1->raiz() + "/e:", h2->raiz() + "/e:"));
+        const auto s2 = h2->arrancar({}, false);
+        QCOMPARE(lote(*h1, kTraspaso, c.punto).codigo == 0, !*c.punto);
+        const auto otro = c.tomada ? platform::Bloqueo::tomar(h1->raiz() + "/e:/EXPORT/enlace3-suenlace.lock", "traspaso", nullptr) : nullptr;
+        QCOMPARE(bool(otro), c.tomada);
+        s2->t->wdesde = "20130101", s2->t->whasta = "20130131";
+        const ResultadoTraspaso r = iniciar(*s2->t);
+        QCOMPARE(QString(c.nombre) + (r.completo() ? " completo" : " no"), QString(c.nombre) + (c.tomada ? " no" : " completo"));
+        if (c.tomada) {
+            const QString dicho = QStringLiteral("La carpeta E:\\EXPORT, donde se genera Suenlace.dat, la está usando otro proceso de enlace3 (traspaso, pid %1")
+                                      .arg(QCoreApplication::applicationPid());
+            QVERIFY2(r.ocupada && s2->ui.texts().join('\n').contains(dicho), qPrintable(s2->ui.texts().join('\n')));
+            // The holder's temporary file is its own: the start-up leaves it alone.
+            const QString suyo = h1->raiz() + "/e:/EXPORT/" + diario::nombre_temporal();
+            QVERIFY(QFile(suyo).open(QIODevice::WriteOnly));
+            const appsupport::Salida s = lote(*h2, {"traspasar", desde, hasta, "--anadir"});
+            QVERIFY2(s.codigo == 1 && s.err.join('\n').contains(dicho), qPrintable(s.err.join('\n')));
+            QVERIFY(QFile::remove(suyo));
+            QCOMPARE(h2->contar("fac3") + h2->contar("caj3"), 0);   // nothing staged
+        }
+        if (*c.punto) QCOMPARE(lote(*h1, {"traspasar", desde, hasta, "--anadir"}).codigo, 0);
+        QCOMPARE(documentos_de(*h1), c.esperados);
+        QCOMPARE(h1->contar("fac3", "FacEst = '0'") + h2->contar("fac3", "FacEst = '0'"), 0);
     }
 }
 
