@@ -9,7 +9,10 @@
 // start-up was cut short between the commit and the end: it is rolled
 // forward when its temporary file is there with the recorded size and hash,
 // and its marks are rolled back when it is not. Either way the file and the
-// marks agree again: every staged row reaches A3Con exactly once.
+// marks agree again: every staged row reaches A3Con exactly once. A run that
+// takes the export folder removes the temporary files it finds there, so a
+// file another installation wrote in the meantime is never replaced by the
+// older one of a generation left pending.
 
 #include "data/a3ado.h"
 

@@ -86,8 +86,13 @@ ReservaCarpeta ocupar_carpeta_suenlace(A3ADO& a, const QString& tarea)
     QString ocupante;
     bool por_sistema = false;
     r.bloqueo = platform::Bloqueo::tomar(ruta, tarea, &ocupante, &por_sistema);
-    if (r.bloqueo)
+    if (r.bloqueo) {
+        // Held, no other run writes here: a temporary file is what a stopped
+        // run left. Its generation, if still pending, is undone at its own
+        // start instead of replacing the file this run is about to write.
+        diario::borrar_temporales(carpeta);
         return r;
+    }
     if (por_sistema && !QFileInfo::exists(ruta))
         return r;
     r.negada = true;

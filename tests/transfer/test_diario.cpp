@@ -158,8 +158,9 @@ void TestDiario::instalacion_ocupada()
 // folder, E:\EXPORT: the second's drive E is the first's, as two computers map
 // one shared folder. The second's link is started before the first runs, as
 // a window left open. While the folder is held its run is turned away before
-// it stages anything; after the first's run the file holds every document
-// of both once.
+// it stages anything; after the first's run, even one killed between its
+// marks and putting its file in place, the file holds every document of both
+// once.
 void TestDiario::carpeta_compartida()
 {
     const QString desde = "01012013", hasta = "31012013";
@@ -179,7 +180,8 @@ void TestDiario::carpeta_compartida()
     QStringList ambos = solos[1] + solos[2];
     ambos.sort();
     struct Caso { const char* nombre; bool tomada; const char* punto; QStringList esperados; };
-    for (const Caso& c : {Caso{"tomada", true, "", solos[1]}, Caso{"una tras otra", false, "", ambos}}) {
+    for (const Caso& c : {Caso{"tomada", true, "", solos[1]}, Caso{"una tras otra", false, "", ambos},
+                          Caso{"la primera muerta sin poner su fichero", false, "marcas", ambos}}) {
         const auto h1 = hotel(1), h2 = hotel(2);
         QVERIFY(QDir().mkpath(h1->raiz() + "/e:/EXPORT"));
         QVERIFY(QFile::link(h1->raiz() + "/e:", h2->raiz() + "/e:"));
