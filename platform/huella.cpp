@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <openssl/evp.h>
 
 namespace platform {
@@ -34,7 +36,7 @@ QString Sha256::hex()
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), int(size)).toHex());
 }
 
-std::optional<QString> sha256_fichero(const QString& local)
+std::optional<QString> sha256_fichero(const QString& local, qint64 hasta)
 {
     QFile f(local);
     if (!f.open(QIODevice::ReadOnly))
@@ -42,12 +44,14 @@ std::optional<QString> sha256_fichero(const QString& local)
     Sha256 suma;
     QByteArray trozo(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = f.read(trozo.data(), trozo.size());
+        const qint64 n = f.read(trozo.data(), hasta < 0 ? trozo.size() : std::min<qint64>(trozo.size(), hasta));
         if (n < 0)
             return std::nullopt;
         if (n == 0)
             break;
         suma.add(QByteArrayView(trozo.constData(), n));
+        if (hasta >= 0 && (hasta -= n) == 0)
+            break;
     }
     return suma.hex();
 }

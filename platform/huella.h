@@ -27,7 +27,8 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// The digest of a whole file, or nothing when it cannot be read.
-std::optional<QString> sha256_fichero(const QString& local);
+// The digest of a whole file (or of its first `hasta` bytes), or nothing when
+// it cannot be read.
+std::optional<QString> sha256_fichero(const QString& local, qint64 hasta = -1);
 
 } // namespace platform

@@ -52,6 +52,17 @@ bool coincide(const QString& local, const Generacion& g)
     return h && h->tamano == g.tamano && h->sha256 == g.sha256;
 }
 
+// The file starts with the generation's finished file: it was put in place,
+// and a run of another installation sharing the folder added its own records
+// after it since.
+bool empieza_por(const QString& local, const Generacion& g)
+{
+    if (local.isEmpty() || g.tamano <= 0 || QFileInfo(local).size() <= g.tamano)
+        return false;
+    const std::optional<QString> suma = platform::sha256_fichero(local, g.tamano);
+    return suma && *suma == g.sha256;
+}
+
 // Replaces the target by the finished temporary file, durably.
 bool renombrar(const QString& temporal, const QString& destino, QString* error)
 {
@@ -289,6 +300,12 @@ Recuperacion recuperar(A3ADO& a, const QString& ruta_carpeta)
             ++r.cerradas;
             r.frases << cual + QStringLiteral(": el fichero ") + g.ruta
                             + QStringLiteral(" ya estaba completo y se ha dado por terminada.");
+        } else if (empieza_por(g.destino, g)) {
+            dar_por_hecha(cn, g.id);
+            ++r.cerradas;
+            r.frases << cual + QStringLiteral(": el fichero ") + g.ruta
+                            + QStringLiteral(" ya contenía sus registros, seguidos de los que se han añadido después, y se ha "
+                                             "dado por terminada.");
         } else {
             const int filas = deshacer_marcas(cn, g.id);
             if (!g.temporal.isEmpty())

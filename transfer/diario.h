@@ -12,7 +12,8 @@
 // marks agree again: every staged row reaches A3Con exactly once. A run that
 // takes the export folder removes the temporary files it finds there, so a
 // file another installation wrote in the meantime is never replaced by the
-// older one of a generation left pending.
+// older one of a generation left pending; and a generation whose file is
+// found at the start of the target, other records after it, was put in place.
 
 #include "data/a3ado.h"
 

@@ -158,8 +158,8 @@ void TestDiario::instalacion_ocupada()
 // folder, E:\EXPORT: the second's drive E is the first's, as two computers map
 // one shared folder. The second's link is started before the first runs, as
 // a window left open. While the folder is held its run is turned away before
-// it stages anything; after the first's run, even one killed between its
-// marks and putting its file in place, the file holds every document of both
+// it stages anything; after the first's run, even one killed before or just
+// after putting its file in place, the file holds every document of both
 // once.
 void TestDiario::carpeta_compartida()
 {
@@ -181,7 +181,8 @@ void TestDiario::carpeta_compartida()
     ambos.sort();
     struct Caso { const char* nombre; bool tomada; const char* punto; QStringList esperados; };
     for (const Caso& c : {Caso{"tomada", true, "", solos[1]}, Caso{"una tras otra", false, "", ambos},
-                          Caso{"la primera muerta sin poner su fichero", false, "marcas", ambos}}) {
+                          Caso{"la primera muerta sin poner su fichero", false, "marcas", ambos},
+                          Caso{"la primera muerta con su fichero ya puesto", false, "renombrado", ambos}}) {
         const auto h1 = hotel(1), h2 = hotel(2);
         QVERIFY(QDir().mkpath(h1->raiz() + "/e:/EXPORT"));
         QVERIFY(QFile::link(h1->raiz() + "/e:", h2->raiz() + "/e:"));
