@@ -67,6 +67,11 @@ private Q_SLOTS:
         for (const char* fuera : {"x", "1:/a", "ab"})
             QCOMPARE(map.toWindows(at(fuera)), at(fuera));
         QCOMPARE(map.toWindowsBeside(QString(), "F:\\NOCTARIS\\Suenlace.dat"), QString());
+        // Shown with one separator between names; a network path keeps its leading two.
+        for (const auto& [dado, visto] : {std::pair{"F:\\noctaris\\\\enlace3.MDB", "F:\\noctaris\\enlace3.MDB"},
+                                          std::pair{"\\\\servidor\\\\datos\\x.MDB", "\\\\servidor\\datos\\x.MDB"},
+                                          std::pair{"\\noctaris\\x", "\\noctaris\\x"}})
+            QCOMPARE(DriveMap::forDisplay(dado), QString(visto));
     }
 
     void environmentChoosesTheRoot()
