@@ -184,15 +184,26 @@ void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& camb
     ui.message(texto.arg(wdigitos) + cambios.join(QLatin1Char('\n')), QString(), platform::Icon::Information);
 }
 
-QString motivo_sin_escritura(const A3ADO& a, const QList<FicheroHotel>& ficheros)
+QString motivo_sin_cambios(const A3ADO& a, const QStringList& tablas,
+                           const std::function<ado::Connection&(const QString&)>& conexion)
 {
+    QStringList archivos;
+    for (const QString& tabla : tablas)
+        archivos << tabla + QStringLiteral(".MDB");
+    const QString de_access = a.motivo_solo_lectura(archivos);
+    if (!de_access.isEmpty())
+        return de_access;
     QStringList solo_lectura, sin_ficheros_nuevos;
-    for (const FicheroHotel& f : ficheros) {
-        if (!f.conexion)
+    for (qsizetype i = 0; i < tablas.size(); ++i) {
+        ado::Connection* cn = nullptr;
+        try {
+            cn = &conexion(tablas.at(i));
+        } catch (const ado::Error&) {
             continue;
-        switch (f.conexion->checkWrite()) {
-        case ado::Connection::WriteCheck::FileReadOnly: solo_lectura << a.ruta_hotel(f.archivo); break;
-        case ado::Connection::WriteCheck::FolderTakesNoFiles: sin_ficheros_nuevos << a.ruta_hotel(f.archivo); break;
+        }
+        switch (cn->checkWrite()) {
+        case ado::Connection::WriteCheck::FileReadOnly: solo_lectura << a.ruta_hotel(archivos.at(i)); break;
+        case ado::Connection::WriteCheck::FolderTakesNoFiles: sin_ficheros_nuevos << a.ruta_hotel(archivos.at(i)); break;
         case ado::Connection::WriteCheck::Writable: break;
         }
     }
@@ -403,16 +414,8 @@ bool CuentasCobro::cargar_formas()
 
 QString CuentasCobro::comprobar_escritura()
 {
-    QString motivo = a_.motivo_solo_lectura({QStringLiteral("formas.MDB")});
-    if (motivo.isEmpty()) {
-        ado::Connection* cn = nullptr;
-        try {
-            cn = &a_.conexion_hotel(QStringLiteral("formas"));
-        } catch (const ado::Error&) {
-            // Reading formas will say what is wrong with it.
-        }
-        motivo = motivo_sin_escritura(a_, {{QStringLiteral("formas.MDB"), cn}});
-    }
+    const QString motivo = motivo_sin_cambios(a_, {QStringLiteral("formas")},
+                                              [this](const QString& t) -> ado::Connection& { return a_.conexion_hotel(t); });
     hotel_solo_lectura = !motivo.isEmpty();
     return motivo;
 }
@@ -475,26 +478,9 @@ ado::Connection& CuentasVentas::conexion(const QString& tabla)
 
 QString CuentasVentas::comprobar_escritura()
 {
-    const QStringList tablas = {QStringLiteral("ser"), QStringLiteral("Ca"), QStringLiteral("Cadia"),
-                                QStringLiteral("hiscadia")};
-    QList<FicheroHotel> ficheros;
-    for (const QString& tabla : tablas)
-        ficheros.append({tabla + QStringLiteral(".MDB"), nullptr});
-    QStringList nombres;
-    for (const FicheroHotel& f : ficheros)
-        nombres << f.archivo;
-    // Access files are known by their name alone: none is opened for this.
-    QString motivo = a_.motivo_solo_lectura(nombres);
-    if (motivo.isEmpty()) {
-        for (qsizetype i = 0; i < tablas.size(); ++i) {
-            try {
-                ficheros[i].conexion = &conexion(tablas[i]);
-            } catch (const ado::Error&) {
-                // A file that does not open is told when it is read or written.
-            }
-        }
-        motivo = motivo_sin_escritura(a_, ficheros);
-    }
+    const QString motivo = motivo_sin_cambios(
+        a_, {QStringLiteral("ser"), QStringLiteral("Ca"), QStringLiteral("Cadia"), QStringLiteral("hiscadia")},
+        [this](const QString& t) -> ado::Connection& { return conexion(t); });
     hotel_solo_lectura = !motivo.isEmpty();
     return motivo;
 }

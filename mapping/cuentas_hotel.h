@@ -10,6 +10,7 @@
 #include "platform/ado.h"
 
 #include <QHash>
+#include <functional>
 #include <QList>
 #include <QString>
 
@@ -44,18 +45,15 @@ QString cuenta_a_mostrar(const QVariant& cuenta_hotel, int wdigitos);
 // ("code name: before -> after", one a line); nothing when none.
 void avisar_cuentas_ajustadas(platform::Interaction& ui, const QStringList& cambios, int wdigitos, bool solo_lectura);
 
-// A hotel file a window writes, with the connection that writes it.
-struct FicheroHotel {
-    QString archivo;   // "formas.MDB"
-    ado::Connection* conexion = nullptr;
-};
-
-// Why the hotel's files (SQLite ones: genuine Access files are told by
-// A3ADO::motivo_solo_lectura) cannot take a window's changes, said for the
-// user with each file named as the link names it: a read-only file, or a
-// folder that takes no new files (saving a change makes one beside the file
-// while it writes). "" when they can.
-QString motivo_sin_escritura(const A3ADO& a, const QList<FicheroHotel>& ficheros);
+// Why the hotel files of `tablas` ("formas": formas.MDB) cannot take a
+// window's changes, said for the user with each file named as the link names
+// it; "" when they can. Genuine Access files are known by their name alone;
+// the others are tried through `conexion` with a change undone at once: a
+// read-only file, or a folder that takes no new files (saving a change makes
+// one beside the file while it writes). A file that does not open is told
+// when it is read or written.
+QString motivo_sin_cambios(const A3ADO& a, const QStringList& tablas,
+                           const std::function<ado::Connection&(const QString&)>& conexion);
 
 // One row of a scratch table: code, name, account (Null read as "").
 struct FilaCuenta {
